@@ -1,0 +1,140 @@
+#include "app/runner.h"
+
+#include <fstream>
+#include <map>
+#include <memory>
+
+#include "app/dispatch.h"
+#include "testpages/routines.h"
+
+namespace mpt {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: mini-printer-test [--dry-run] [--trace FILE]\n"
+    "       mini-printer-test --list\n"
+    "       mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]\n";
+
+// The text boxes of a run without a window.
+class RunnerBoxes final : public TextBoxes {
+public:
+    RunnerBoxes(std::string count, std::string port)
+        : m_texts{{"txt1", std::move(count)}, {"txt2", "메시지"}, {"port", std::move(port)}} {}
+    std::string text(std::string_view control) override { return m_texts[std::string(control)]; }
+    void setText(std::string_view control, std::string_view text) override {
+        m_texts[std::string(control)] = text;
+    }
+
+private:
+    std::map<std::string, std::string> m_texts;
+};
+
+}  // namespace
+
+CommandLine parseCommandLine(int argc, const char* const* argv) {
+    CommandLine cl;
+    bool listed = false;
+    bool countGiven = false;
+    bool portGiven = false;
+    std::vector<std::string> unknown;
+    const auto usage = [&](std::string message) {
+        cl.mode = CommandLine::Mode::Usage;
+        cl.usageError = std::move(message);
+        return cl;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto value = [&](std::string& into) {
+            if (i + 1 >= argc) {
+                return false;
+            }
+            into = argv[++i];
+            return true;
+        };
+        if (arg == "--list") {
+            listed = true;
+        } else if (arg == "--dry-run") {
+            cl.dryRun = true;
+        } else if (arg == "--run") {
+            if (!value(cl.routine)) {
+                return usage("--run needs the name of a routine");
+            }
+        } else if (arg == "--count") {
+            if (!value(cl.count)) {
+                return usage("--count needs a text");
+            }
+            countGiven = true;
+        } else if (arg == "--port") {
+            if (!value(cl.port)) {
+                return usage("--port needs a text");
+            }
+            portGiven = true;
+        } else if (arg == "--trace") {
+            if (!value(cl.traceFile) || cl.traceFile.empty()) {
+                return usage("--trace needs a file name");
+            }
+        } else {
+            unknown.push_back(arg);
+        }
+    }
+    if (listed && !cl.routine.empty()) {
+        return usage("--list and --run exclude each other");
+    }
+    if (listed || !cl.routine.empty()) {
+        if (!unknown.empty()) {
+            return usage("unknown argument " + unknown.front());
+        }
+        if (!cl.routine.empty() && findRoutine(cl.routine) == nullptr) {
+            return usage("no routine is named " + cl.routine + " (see --list)");
+        }
+        cl.mode = listed ? CommandLine::Mode::List : CommandLine::Mode::Run;
+        return cl;
+    }
+    if (countGiven || portGiven) {
+        return usage("--count and --port go with --run");
+    }
+    cl.toolkitArguments = std::move(unknown);
+    return cl;
+}
+
+int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+    switch (cl.mode) {
+        case CommandLine::Mode::Usage:
+            err << "mini-printer-test: " << cl.usageError << '\n' << kUsage;
+            return 2;
+        case CommandLine::Mode::List:
+            for (const RoutineInfo& routine : routines()) {
+                out << routine.name << '\t' << routine.caption << '\n';
+            }
+            return 0;
+        case CommandLine::Mode::Window:
+            err << kUsage;
+            return 2;
+        case CommandLine::Mode::Run:
+            break;
+    }
+    std::ofstream traceFile;
+    if (!cl.traceFile.empty()) {
+        traceFile.open(cl.traceFile, std::ios::binary | std::ios::trunc);
+        if (!traceFile) {
+            err << "mini-printer-test: cannot write the trace file " << cl.traceFile << '\n';
+            return 2;
+        }
+    }
+    Trace trace(cl.traceFile.empty() ? nullptr : &traceFile);
+    const std::unique_ptr<Devices> devices = cl.dryRun ? dryRunDevices() : systemDevices();
+    RunnerBoxes boxes(cl.count, cl.port);
+    Console con(boxes, *devices, trace);
+    if (const auto error = runRoutine(con, cl.routine)) {
+        err << "error " << error->number() << ": " << error->text() << '\n';
+        if (!error->detail().empty()) {
+            err << error->detail() << '\n';
+        }
+        return 1;
+    }
+    out << boxes.text("txt2") << '\n';
+    return 0;
+}
+
+}  // namespace mpt

@@ -1,0 +1,35 @@
+// The command line: which mode the console starts in, and the runner that executes one test
+// routine without a window, for benches, scripts and tests.
+//
+//   mini-printer-test [--dry-run] [--trace FILE]          opens the window
+//   mini-printer-test --list                              the thirteen routines: name TAB caption
+//   mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]
+//
+// The runner needs no display. Exit codes: 0 the routine ran to its end (its result message is
+// printed), 1 it failed ("error N: TEXT" and the detail on stderr), 2 usage error.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace mpt {
+
+struct CommandLine {
+    enum class Mode { Window, List, Run, Usage };
+    Mode mode = Mode::Window;
+    std::string routine;
+    std::string count = "10";
+    std::string port = "3";
+    bool dryRun = false;
+    std::string traceFile;      // empty: no trace
+    std::string usageError;     // set when mode is Usage
+    std::vector<std::string> toolkitArguments;  // what the window's toolkit may take (-platform …)
+};
+
+CommandLine parseCommandLine(int argc, const char* const* argv);
+
+// Runs the List, Run and Usage modes; returns the process's exit code.
+int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err);
+
+}  // namespace mpt

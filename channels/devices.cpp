@@ -1,0 +1,133 @@
+#include "channels/devices.h"
+
+#include <sys/stat.h>
+
+#include <charconv>
+#include <cstdlib>
+
+#include "channels/errors.h"
+#include "channels/posix_devices.h"
+
+namespace mpt {
+
+namespace {
+
+bool parseInt(std::string_view text, int& value) {
+    const auto* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
+
+bool exists(const std::string& path) {
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+class SystemDevices final : public Devices {
+public:
+    std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,
+                                           int handshaking) override {
+        return openPosixSerial(serialDevicePath(portNumber), settings, handshaking);
+    }
+    std::unique_ptr<OutputFile> openLpt1() override {
+        const std::string path = lpt1DevicePath();
+        if (path.empty()) {
+            throw makeError(err::kDeviceUnavailable,
+                            "lpt1: no parallel printer port here (neither /dev/lp0 nor "
+                            "/dev/usb/lp0 exists; set MPT_LPT1 to the printer's device)");
+        }
+        return openPosixOutput(path);
+    }
+};
+
+class DryRunSerial final : public SerialLine {
+public:
+    void apply(const LineSettings&) override {}
+    void setHandshaking(int) override {}
+    void write(std::string_view) override {}
+    void close() override {}
+};
+
+class DryRunFile final : public OutputFile {
+public:
+    void write(std::string_view) override {}
+    void close() override {}
+};
+
+class DryRunDevices final : public Devices {
+public:
+    std::unique_ptr<SerialLine> openSerial(int, const LineSettings&, int) override {
+        return std::make_unique<DryRunSerial>();
+    }
+    std::unique_ptr<OutputFile> openLpt1() override { return std::make_unique<DryRunFile>(); }
+};
+
+}  // namespace
+
+LineSettings parseSettings(std::string_view text) {
+    const auto invalid = [&] {
+        return makeError(err::kInvalidPropertyValue,
+                         "Settings \"" + std::string(text) +
+                             "\": expected baud,parity,data bits,stop bits such as 9600,n,8,1");
+    };
+    std::string_view fields[4];
+    size_t count = 0;
+    std::string_view rest = text;
+    while (true) {
+        const size_t comma = rest.find(',');
+        if (count == 4) {
+            throw invalid();
+        }
+        fields[count++] = rest.substr(0, comma);
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        rest.remove_prefix(comma + 1);
+    }
+    LineSettings s;
+    if (count != 4 || !parseInt(fields[0], s.baud) || s.baud <= 0 || fields[1].size() != 1 ||
+        !parseInt(fields[2], s.dataBits) || s.dataBits < 5 || s.dataBits > 8 ||
+        !parseInt(fields[3], s.stopBits) || (s.stopBits != 1 && s.stopBits != 2)) {
+        throw invalid();
+    }
+    const char parity = static_cast<char>(fields[1][0] | 0x20);  // either case
+    if (parity != 'n' && parity != 'e' && parity != 'o' && parity != 'm' && parity != 's') {
+        throw invalid();
+    }
+    s.parity = parity;
+    return s;
+}
+
+std::string serialDevicePath(int portNumber) {
+    const std::string variable = "MPT_COM" + std::to_string(portNumber);
+    if (const char* mapped = std::getenv(variable.c_str()); mapped != nullptr && *mapped != '\0') {
+        return mapped;
+    }
+    return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+std::string lpt1DevicePath() {
+    if (const char* mapped = std::getenv("MPT_LPT1"); mapped != nullptr && *mapped != '\0') {
+        return mapped;
+    }
+    for (const char* candidate : {"/dev/lp0", "/dev/usb/lp0"}) {
+        if (exists(candidate)) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+std::chrono::milliseconds noProgressLimit() {
+    int ms = 0;
+    if (const char* text = std::getenv("MPT_IO_TIMEOUT_MS"); text != nullptr && parseInt(text, ms) &&
+                                                             ms > 0) {
+        return std::chrono::milliseconds(ms);
+    }
+    return std::chrono::seconds(30);
+}
+
+std::unique_ptr<Devices> systemDevices() { return std::make_unique<SystemDevices>(); }
+std::unique_ptr<Devices> dryRunDevices() { return std::make_unique<DryRunDevices>(); }
+
+}  // namespace mpt

@@ -1,0 +1,72 @@
+// The devices behind the two channels, and where port numbers and "lpt1 " lead on this system.
+//
+// MSComm and FileTable speak only to these interfaces; the POSIX serial port and device file
+// stand behind them in normal use, and a dry-run set that touches no device stands behind them
+// for rehearsals and tests of the routines' streams. Every implementation takes all bytes of a
+// write or raises an error, and delivers every byte written before close() returns.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace mpt {
+
+// The four fields of a Settings text such as "9600,n,8,1".
+struct LineSettings {
+    int baud = 9600;
+    char parity = 'n';  // n, e, o, m or s
+    int dataBits = 8;   // 5 to 8
+    int stopBits = 1;   // 1 or 2
+};
+
+// Parses "baud,parity,data,stop"; raises "Invalid property value" for any other form.
+LineSettings parseSettings(std::string_view text);
+
+// An open serial port.
+class SerialLine {
+public:
+    virtual ~SerialLine() = default;
+    virtual void apply(const LineSettings& settings) = 0;
+    // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both.
+    virtual void setHandshaking(int mode) = 0;
+    virtual void write(std::string_view bytes) = 0;
+    // Waits until every byte handed over has left, then closes. After a failed write or a time-out
+    // the bytes still queued cannot be delivered, and close() releases the port without waiting.
+    virtual void close() = 0;
+};
+
+// An open output device file ("lpt1 ").
+class OutputFile {
+public:
+    virtual ~OutputFile() = default;
+    virtual void write(std::string_view bytes) = 0;
+    virtual void close() = 0;
+};
+
+class Devices {
+public:
+    virtual ~Devices() = default;
+    // Opens port n with the line settings and handshaking the control holds.
+    virtual std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,
+                                                   int handshaking) = 0;
+    virtual std::unique_ptr<OutputFile> openLpt1() = 0;
+};
+
+// The devices of this system: port n is the device named by MPT_COM<n>, else /dev/ttyS<n-1>;
+// "lpt1 " is the path in MPT_LPT1, else the first of /dev/lp0 and /dev/usb/lp0 that exists.
+std::unique_ptr<Devices> systemDevices();
+
+// Devices that take every byte and succeed, touching nothing.
+std::unique_ptr<Devices> dryRunDevices();
+
+// Where port n and "lpt1 " lead; an empty path means no device is there.
+std::string serialDevicePath(int portNumber);
+std::string lpt1DevicePath();
+
+// How long a write or a drain may go without progress before it fails with "Device timeout":
+// 30 s, or MPT_IO_TIMEOUT_MS where set (tests shorten it).
+std::chrono::milliseconds noProgressLimit();
+
+}  // namespace mpt

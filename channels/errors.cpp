@@ -1,0 +1,72 @@
+#include "channels/errors.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace mpt {
+
+ConsoleError::ConsoleError(int number, std::string text, std::string detail)
+    : std::runtime_error(text), m_number(number), m_text(std::move(text)), m_detail(std::move(detail)) {}
+
+static const char* standardText(int number) {
+    switch (number) {
+        case err::kOverflow: return "Overflow";
+        case err::kTypeMismatch: return "Type mismatch";
+        case err::kDeviceTimeout: return "Device timeout";
+        case err::kInternalError: return "Internal error";
+        case err::kBadFileNameOrNumber: return "Bad file name or number";
+        case err::kFileAlreadyOpen: return "File already open";
+        case err::kDeviceIoError: return "Device I/O error";
+        case err::kDeviceUnavailable: return "Device unavailable";
+        case err::kPermissionDenied: return "Permission denied";
+        case err::kPathFileAccessError: return "Path/File access error";
+        case err::kInvalidPropertyValue: return "Invalid property value";
+        case err::kInvalidPortNumber: return "Invalid port number";
+        case err::kPortAlreadyOpen: return "Port already open";
+        case err::kCouldNotSetCommState: return "Could not set comm state";
+        case err::kPortNotOpen: return "Operation valid only when the port is open";
+        default: return "Application-defined or object-defined error";
+    }
+}
+
+ConsoleError makeError(int number, std::string detail) {
+    return ConsoleError(number, standardText(number), std::move(detail));
+}
+
+ConsoleError systemError(int errnoValue, Step step, const std::string& devicePath) {
+    const std::string reason = std::strerror(errnoValue);
+    const std::string where = devicePath + ": " + reason;
+    const bool opening = step == Step::OpenSerial || step == Step::OpenLpt;
+
+    if (errnoValue == EACCES || errnoValue == EPERM) {
+        const char* group = step == Step::OpenLpt ? "lp" : "dialout";
+        return makeError(err::kPermissionDenied,
+                         where + " (join the " + group + " group, then log in again)");
+    }
+    if (errnoValue == ETIMEDOUT) {
+        return makeError(err::kDeviceTimeout, where);
+    }
+    if (opening) {
+        const bool missing = errnoValue == ENOENT || errnoValue == ENXIO || errnoValue == ENODEV ||
+                             errnoValue == ENOTDIR;
+        if (step == Step::OpenSerial) {
+            if (missing || errnoValue == ENOTTY) {
+                return makeError(err::kInvalidPortNumber,
+                                 errnoValue == ENOTTY ? devicePath + ": not a serial device" : where);
+            }
+            if (errnoValue == EBUSY || errnoValue == EWOULDBLOCK) {
+                return makeError(err::kPortAlreadyOpen, devicePath + ": in use by another program");
+            }
+        } else if (missing) {
+            return makeError(err::kDeviceUnavailable,
+                             errnoValue == ENXIO ? devicePath + ": no printer is reading it" : where);
+        }
+        return makeError(err::kPathFileAccessError, where);
+    }
+    if (step == Step::ConfigureSerial) {
+        return makeError(err::kCouldNotSetCommState, where);
+    }
+    return makeError(err::kDeviceIoError, where);
+}
+
+}  // namespace mpt

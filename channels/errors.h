@@ -1,0 +1,58 @@
+// Errors raised by the console's channels and conversions.
+//
+// A failing step throws a ConsoleError where it happens; the dispatcher alone catches it, releases
+// the channel the routine had opened and shows the error box. The numbers and texts are the ones a
+// technician knows from the bench console's error box; the detail names the device and the
+// system's reason so the fault can be put right without guessing.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace mpt {
+
+class ConsoleError : public std::runtime_error {
+public:
+    ConsoleError(int number, std::string text, std::string detail = {});
+
+    int number() const { return m_number; }
+    const std::string& text() const { return m_text; }
+    const std::string& detail() const { return m_detail; }
+
+private:
+    int m_number;
+    std::string m_text;
+    std::string m_detail;
+};
+
+namespace err {
+inline constexpr int kOverflow = 6;
+inline constexpr int kTypeMismatch = 13;
+inline constexpr int kDeviceTimeout = 24;
+inline constexpr int kInternalError = 51;
+inline constexpr int kBadFileNameOrNumber = 52;
+inline constexpr int kFileAlreadyOpen = 55;
+inline constexpr int kDeviceIoError = 57;
+inline constexpr int kDeviceUnavailable = 68;
+inline constexpr int kPermissionDenied = 70;
+inline constexpr int kPathFileAccessError = 75;
+inline constexpr int kInvalidPropertyValue = 380;
+inline constexpr int kInvalidPortNumber = 8002;
+inline constexpr int kPortAlreadyOpen = 8005;
+inline constexpr int kCouldNotSetCommState = 8015;
+inline constexpr int kPortNotOpen = 8018;
+}  // namespace err
+
+// The error of the given number with its standard text.
+ConsoleError makeError(int number, std::string detail = {});
+
+// What the channel was doing when the system refused: the same errno means different things when
+// opening a serial port, opening "lpt1 " or writing to either.
+enum class Step { OpenSerial, ConfigureSerial, OpenLpt, Write, Close };
+
+// Translates an errno value into the console's error. This is the only place that looks at errno
+// values, so that every channel reports a given system failure the same way.
+ConsoleError systemError(int errnoValue, Step step, const std::string& devicePath);
+
+}  // namespace mpt

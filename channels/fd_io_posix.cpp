@@ -1,0 +1,106 @@
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <thread>
+
+#include "channels/errors.h"
+#include "channels/fd_io.h"
+
+namespace mpt {
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+        reset();
+        m_fd = other.release();
+    }
+    return *this;
+}
+
+int UniqueFd::release() {
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
+}
+
+int UniqueFd::reset() {
+    if (m_fd < 0) {
+        return 0;
+    }
+    // The descriptor is gone after close() whatever it returns; EINTR is not retried (Linux has
+    // already released it), but other failures are reported, since a failed close of a device can
+    // mean that bytes did not arrive.
+    const int rc = ::close(m_fd);
+    m_fd = -1;
+    return rc == 0 || errno == EINTR ? 0 : errno;
+}
+
+void ignoreSigpipe() {
+    static const bool ignored = [] {
+        ::signal(SIGPIPE, SIG_IGN);
+        return true;
+    }();
+    (void)ignored;
+}
+
+std::string seconds(std::chrono::milliseconds span) {
+    const long long ms = span.count();
+    std::string text = std::to_string(ms / 1000);
+    if (ms % 1000 != 0) {
+        std::string fraction = std::to_string(1000 + ms % 1000).substr(1);
+        while (fraction.back() == '0') {
+            fraction.pop_back();
+        }
+        text += "." + fraction;
+    }
+    return text + " s";
+}
+
+void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
+              const std::string& devicePath) {
+    using Clock = std::chrono::steady_clock;
+    auto lastProgress = Clock::now();
+    bool readyButRefused = false;
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n > 0) {
+            bytes.remove_prefix(static_cast<size_t>(n));
+            lastProgress = Clock::now();
+            readyButRefused = false;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            throw systemError(errno, Step::Write, devicePath);
+        }
+        // The device takes nothing now (handshake held, buffer full): wait for room, but never
+        // longer than the no-progress limit in all.
+        const auto waited = Clock::now() - lastProgress;
+        if (waited >= limit) {
+            throw makeError(err::kDeviceTimeout,
+                            devicePath + ": the device took no data for " + seconds(limit) +
+                                " (" + std::to_string(bytes.size()) +
+                                " bytes of this write not sent)");
+        }
+        if (readyButRefused) {
+            // Some drivers report room and still refuse the write; do not spin on them.
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(limit - waited);
+        pollfd pfd{fd, POLLOUT, 0};
+        const int ready = ::poll(&pfd, 1, static_cast<int>(std::min<long long>(left.count(), 100)));
+        if (ready < 0 && errno != EINTR) {
+            throw systemError(errno, Step::Write, devicePath);
+        }
+        if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 &&
+            (pfd.revents & POLLOUT) == 0) {
+            throw makeError(err::kDeviceIoError, devicePath + ": the device went away");
+        }
+        readyButRefused = ready > 0;
+    }
+}
+
+}  // namespace mpt

@@ -1,0 +1,86 @@
+#include "channels/file_table.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "channels/codepage.h"
+#include "channels/errors.h"
+
+namespace mpt {
+
+PrintItem::PrintItem(Number number)
+    : m_text((number.value < 0 ? "" : " ") + std::to_string(number.value) + " ") {}
+
+FileTable::~FileTable() { release(); }
+
+void FileTable::open(std::string_view name, int fileNumber) {
+    if (fileNumber < 1 || fileNumber > 511) {
+        throw makeError(err::kBadFileNameOrNumber, "file number " + std::to_string(fileNumber));
+    }
+    if (isOpen(fileNumber)) {
+        throw makeError(err::kFileAlreadyOpen, "file number " + std::to_string(fileNumber));
+    }
+    // The desktop resolves device names without regard to case or trailing blanks.
+    std::string device(name);
+    while (!device.empty() && device.back() == ' ') {
+        device.pop_back();
+    }
+    std::transform(device.begin(), device.end(), device.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (device != "lpt1") {
+        throw makeError(err::kBadFileNameOrNumber,
+                        "\"" + std::string(name) + "\": the only device file is \"lpt1 \"");
+    }
+    m_files[fileNumber] = m_devices->openLpt1();
+    m_trace->open(name, fileNumber);
+}
+
+void FileTable::print(int fileNumber, std::initializer_list<PrintItem> items) {
+    statement(fileNumber, items, false);
+}
+
+void FileTable::printLine(int fileNumber, std::initializer_list<PrintItem> items) {
+    statement(fileNumber, items, true);
+}
+
+void FileTable::statement(int fileNumber, std::initializer_list<PrintItem> items, bool endsLine) {
+    const auto file = m_files.find(fileNumber);
+    if (file == m_files.end()) {
+        throw makeError(err::kBadFileNameOrNumber,
+                        "file number " + std::to_string(fileNumber) + " is not open");
+    }
+    std::string text;
+    for (const PrintItem& item : items) {
+        text += item.text();
+    }
+    if (endsLine) {
+        text += "\r\n";
+    }
+    const std::string bytes = toCp949(text);
+    m_trace->print(bytes);
+    file->second->write(bytes);
+}
+
+void FileTable::close(int fileNumber) {
+    const auto file = m_files.find(fileNumber);
+    if (file == m_files.end()) {
+        return;
+    }
+    // The number is free again whatever the device reports on closing.
+    std::unique_ptr<OutputFile> device = std::move(file->second);
+    m_files.erase(file);
+    m_trace->close(fileNumber);
+    device->close();
+}
+
+void FileTable::release() {
+    while (!m_files.empty()) {
+        try {
+            close(m_files.begin()->first);
+        } catch (const ConsoleError&) {
+            // The routine's own error is the one the technician needs to see.
+        }
+    }
+}
+
+}  // namespace mpt

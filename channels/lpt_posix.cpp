@@ -1,0 +1,73 @@
+// The parallel printer's device file on a POSIX system: /dev/lp0, /dev/usb/lp0, or whatever
+// MPT_LPT1 names (a FIFO or a plain file is welcome: benches capture streams that way).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "channels/errors.h"
+#include "channels/fd_io.h"
+#include "channels/posix_devices.h"
+
+namespace mpt {
+
+namespace {
+
+class PosixOutput final : public OutputFile {
+public:
+    PosixOutput(UniqueFd fd, std::string path) : m_fd(std::move(fd)), m_path(std::move(path)) {}
+
+    void write(std::string_view bytes) override {
+        try {
+            writeAll(m_fd.get(), bytes, m_limit, m_path);
+        } catch (const ConsoleError&) {
+            m_faulted = true;
+            throw;
+        }
+    }
+
+    // Each statement was written straight through, so nothing is buffered here; what the driver
+    // still holds it delivers after close (a pipe keeps its bytes for the reader).
+    void close() override {
+        if (!m_fd.valid()) {
+            return;
+        }
+        const int closeError = m_fd.reset();
+        if (closeError != 0 && !m_faulted) {
+            throw systemError(closeError, Step::Close, m_path);
+        }
+    }
+
+private:
+    UniqueFd m_fd;
+    std::string m_path;
+    std::chrono::milliseconds m_limit = noProgressLimit();
+    bool m_faulted = false;
+};
+
+}  // namespace
+
+std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath) {
+    ignoreSigpipe();
+
+    // O_NONBLOCK: a FIFO without a reader fails at once (ENXIO) instead of waiting for ever, and
+    // writes never block (see writeAll). A plain file is created if missing and started afresh,
+    // as output to a file always is; a device or FIFO is never truncated, and nothing is ever
+    // created under /dev, where a missing name means a missing printer.
+    struct stat st{};
+    const bool exists = ::stat(devicePath.c_str(), &st) == 0;
+    const bool plainFile =
+        exists ? S_ISREG(st.st_mode) : devicePath.rfind("/dev/", 0) != 0;
+    int flags = O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+    if (plainFile) {
+        flags |= O_CREAT | O_TRUNC;
+    }
+    const int raw = ::open(devicePath.c_str(), flags, 0666);
+    if (raw < 0) {
+        throw systemError(errno, Step::OpenLpt, devicePath);
+    }
+    return std::make_unique<PosixOutput>(UniqueFd(raw), devicePath);
+}
+
+}  // namespace mpt

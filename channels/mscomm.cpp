@@ -1,0 +1,83 @@
+#include "channels/mscomm.h"
+
+#include "channels/codepage.h"
+#include "channels/errors.h"
+
+namespace mpt {
+
+MSComm::~MSComm() { release(); }
+
+void MSComm::setCommPort(std::int16_t port) {
+    if (port < 1) {
+        throw makeError(err::kInvalidPortNumber,
+                        "CommPort " + std::to_string(port) + ": port numbers start at 1");
+    }
+    if (portOpen()) {
+        throw makeError(err::kPortAlreadyOpen, "CommPort cannot change while the port is open");
+    }
+    m_commPort = port;
+    m_trace->commPort(port);
+}
+
+void MSComm::setPortOpen(bool open) {
+    if (open) {
+        if (portOpen()) {
+            throw makeError(err::kPortAlreadyOpen,
+                            "COM" + std::to_string(m_commPort) + " is already open");
+        }
+        m_line = m_devices->openSerial(m_commPort, m_settings, m_handshaking);
+        m_trace->portOpen(true);
+        return;
+    }
+    if (!portOpen()) {
+        return;
+    }
+    // The port counts as closed whatever the drain reports: the descriptor is released either way.
+    std::unique_ptr<SerialLine> line = std::move(m_line);
+    m_trace->portOpen(false);
+    line->close();
+}
+
+void MSComm::setSettings(std::string_view settings) {
+    const LineSettings parsed = parseSettings(settings);
+    if (portOpen()) {
+        m_line->apply(parsed);
+    }
+    m_settings = parsed;
+    m_settingsText = settings;
+    m_trace->settings(settings);
+}
+
+void MSComm::setHandshaking(std::int32_t mode) {
+    if (mode < 0 || mode > 3) {
+        throw makeError(err::kInvalidPropertyValue,
+                        "Handshaking " + std::to_string(mode) + ": expected 0 to 3");
+    }
+    if (portOpen()) {
+        m_line->setHandshaking(mode);
+    }
+    m_handshaking = mode;
+    m_trace->handshaking(mode);
+}
+
+void MSComm::setOutput(std::string_view text) {
+    if (!portOpen()) {
+        throw makeError(err::kPortNotOpen, "Output to COM" + std::to_string(m_commPort));
+    }
+    const std::string bytes = toCp949(text);
+    m_trace->output(bytes);
+    m_line->write(bytes);
+}
+
+void MSComm::release() {
+    if (!portOpen()) {
+        return;
+    }
+    try {
+        setPortOpen(false);
+    } catch (const ConsoleError&) {
+        // The routine's own error is the one the technician needs to see.
+    }
+}
+
+}  // namespace mpt

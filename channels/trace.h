@@ -1,0 +1,47 @@
+// The trace: every observable step of a run as JSON Lines, for benches, scripts and tests.
+//
+// One compact object a line, UTF-8, keys in a fixed order: reads and writes of the window's text
+// boxes, every serial property set, every write and print statement with its bytes in lowercase
+// hex, the opening and closing of "lpt1 ", and errors. A Trace with no stream records nothing.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace mpt {
+
+class Trace {
+public:
+    Trace() = default;
+    explicit Trace(std::ostream* out) : m_out(out) {}
+
+    void setStream(std::ostream* out) { m_out = out; }
+    bool enabled() const { return m_out != nullptr; }
+
+    void getText(std::string_view control, std::string_view text);
+    void setText(std::string_view control, std::string_view text);
+    void commPort(int value);
+    void portOpen(bool value);
+    void settings(std::string_view value);
+    void handshaking(int value);
+    void output(std::string_view bytes);
+    void open(std::string_view name, int fileNumber);
+    void print(std::string_view bytes);
+    void close(int fileNumber);
+    void error(int number, std::string_view text, std::string_view detail);
+
+private:
+    void line(const std::string& json);
+
+    std::ostream* m_out = nullptr;
+};
+
+// Lowercase hex of the bytes, two digits a byte, nothing between them.
+std::string toHex(std::string_view bytes);
+
+// The text as a JSON string literal, quotes included; UTF-8 passes through unchanged.
+std::string jsonString(std::string_view text);
+
+}  // namespace mpt

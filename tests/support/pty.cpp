@@ -1,0 +1,142 @@
+#include "support/pty.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace mpt::testing {
+
+PtyPrinter::PtyPrinter() {
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
+        throw std::runtime_error("no pseudo-terminal");
+    }
+    m_slavePath = ::ptsname(m_master);
+    // Without one open slave descriptor the master reads EIO whenever the console has the port
+    // closed, and bytes in flight between two opens could be dropped; a printer's cable stays
+    // plugged in between tests too.
+    m_holder = ::open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios tio{};
+    ::tcgetattr(m_holder, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(m_holder, TCSANOW, &tio);
+}
+
+PtyPrinter::~PtyPrinter() {
+    stopReading();
+    if (m_holder >= 0) {
+        ::close(m_holder);
+    }
+    if (m_master >= 0) {
+        ::close(m_master);
+    }
+}
+
+void PtyPrinter::startReading(int bytesPerSecond) {
+    m_stop = false;
+    m_reader = std::thread([this, bytesPerSecond] { readLoop(bytesPerSecond); });
+}
+
+void PtyPrinter::stopReading() {
+    m_stop = true;
+    if (m_reader.joinable()) {
+        m_reader.join();
+    }
+}
+
+void PtyPrinter::readLoop(int bytesPerSecond) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    size_t total = 0;
+    char buffer[4096];
+    while (!m_stop) {
+        size_t want = sizeof buffer;
+        if (bytesPerSecond > 0) {
+            // Pace the reads: never ahead of bytesPerSecond since the start.
+            const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+            const auto allowed = static_cast<size_t>(elapsed * bytesPerSecond);
+            if (allowed <= total) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                continue;
+            }
+            want = std::min(want, allowed - total);
+        }
+        pollfd pfd{m_master, POLLIN, 0};
+        if (::poll(&pfd, 1, 20) <= 0 || (pfd.revents & POLLIN) == 0) {
+            continue;
+        }
+        const ssize_t n = ::read(m_master, buffer, want);
+        if (n > 0) {
+            total += static_cast<size_t>(n);
+            std::lock_guard lock(m_mutex);
+            m_received.append(buffer, static_cast<size_t>(n));
+        }
+    }
+}
+
+std::string PtyPrinter::waitFor(size_t size, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_received.size() >= size) {
+                return m_received;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return received();
+}
+
+std::string PtyPrinter::drainAll(std::chrono::milliseconds quiet) {
+    stopReading();
+    char buffer[4096];
+    while (true) {
+        pollfd pfd{m_master, POLLIN, 0};
+        if (::poll(&pfd, 1, static_cast<int>(quiet.count())) <= 0 || (pfd.revents & POLLIN) == 0) {
+            break;
+        }
+        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+        if (n <= 0) {
+            break;
+        }
+        std::lock_guard lock(m_mutex);
+        m_received.append(buffer, static_cast<size_t>(n));
+    }
+    return received();
+}
+
+std::string PtyPrinter::received() {
+    std::lock_guard lock(m_mutex);
+    return m_received;
+}
+
+void PtyPrinter::unplug() {
+    stopReading();
+    ::close(m_master);
+    m_master = -1;
+}
+
+ScopedEnv::ScopedEnv(std::string name, const std::string& value) : m_name(std::move(name)) {
+    if (const char* old = std::getenv(m_name.c_str())) {
+        m_had = true;
+        m_old = old;
+    }
+    ::setenv(m_name.c_str(), value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (m_had) {
+        ::setenv(m_name.c_str(), m_old.c_str(), 1);
+    } else {
+        ::unsetenv(m_name.c_str());
+    }
+}
+
+}  // namespace mpt::testing
