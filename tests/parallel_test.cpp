@@ -1,0 +1,186 @@
+// The parallel channel: print statements over a real FIFO and a real file, the line ends and
+// numbers they add, and the errors of a device that is missing or refuses the data.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <future>
+#include <sstream>
+
+#include "channels/devices.h"
+#include "channels/errors.h"
+#include "channels/file_table.h"
+#include "support/pty.h"
+
+namespace mpt {
+namespace {
+
+using namespace std::string_literals;
+using testing::ScopedEnv;
+
+int errorOf(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const ConsoleError& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+class TempDir {
+public:
+    TempDir() {
+        char tmpl[] = "/tmp/mpt-lpt-XXXXXX";
+        m_path = ::mkdtemp(tmpl);
+    }
+    ~TempDir() { std::system(("rm -rf '" + m_path + "'").c_str()); }
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+class ParallelFile : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::unique_ptr<Devices> devices = systemDevices();
+    std::ostringstream traceText;
+    Trace trace{&traceText};
+    FileTable files{*devices, trace};
+};
+
+TEST_F(ParallelFile, StatementsWriteTheirItemsAndLineEnds) {
+    const std::string path = dir.file("lpt1.out");
+    ScopedEnv lpt("MPT_LPT1", path);
+    files.open("lpt1 ", 1);
+    files.printLine(1, {"\n"});                            // LF CR LF
+    files.print(1, {"\x1B", "m"});                         // no line end
+    files.printLine(1, {"\x1B", "m"});                     // ESC m CR LF
+    files.printLine(1, {"NO :", Number{12}});              // text, blank, 12, blank, CR LF
+    files.print(1, {"\x1BP\0"s, "after"});                 // NUL and what follows it
+    files.printLine(1, {"\r\n", "\r\n"});                  // CR LF CR LF CR LF
+    files.printLine(1, {"A", Number{7}, Number{300}, "인"});  // numbers inside a statement
+    files.close(1);
+    EXPECT_EQ(readFile(path), "\n\r\n"
+                              "\x1Bm"
+                              "\x1Bm\r\n"
+                              "NO : 12 \r\n"
+                              "\x1BP\0after"
+                              "\r\n\r\n\r\n"
+                              "A 7  300 \xC0\xCE\r\n"s);
+    EXPECT_FALSE(files.isOpen(1));
+}
+
+TEST_F(ParallelFile, TraceShowsOpenEachStatementAndClose) {
+    ScopedEnv lpt("MPT_LPT1", dir.file("lpt1.out"));
+    files.open("lpt1 ", 1);
+    files.printLine(1, {"\n"});
+    files.close(1);
+    EXPECT_EQ(traceText.str(),
+              "{\"op\":\"Open\",\"name\":\"lpt1 \",\"file\":1}\n"
+              "{\"op\":\"Print\",\"hex\":\"0a0d0a\"}\n"
+              "{\"op\":\"Close\",\"file\":1}\n");
+}
+
+TEST_F(ParallelFile, AFifoReaderGetsEveryByteAfterClose) {
+    const std::string fifo = dir.file("lpt1.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ScopedEnv lpt("MPT_LPT1", fifo);
+    // The printer: reads until the console closes its end.
+    auto printer = std::async(std::launch::async, [&] { return readFile(fifo); });
+    // Opening without a reader fails at once, so wait until the reader has the FIFO open.
+    for (int i = 0; i < 200 && errorOf([&] { files.open("lpt1 ", 1); }) != 0; ++i) {
+        ::usleep(5000);
+    }
+    ASSERT_TRUE(files.isOpen(1));
+    std::string expected;
+    for (int line = 1; line <= 3000; ++line) {  // more than a pipe holds
+        files.printLine(1, {"LINE NO :", Number{line}});
+        expected += "LINE NO : " + std::to_string(line) + " \r\n";
+    }
+    files.print(1, {"\x1BP\0"s});
+    files.close(1);
+    EXPECT_EQ(printer.get(), expected + "\x1BP\0"s);
+}
+
+TEST_F(ParallelFile, MissingDeviceIsDeviceUnavailable) {
+    ScopedEnv lpt("MPT_LPT1", "/dev/no-such-lp");
+    EXPECT_EQ(errorOf([&] { files.open("lpt1 ", 1); }), 68);
+    ScopedEnv inMissingDir("MPT_LPT1", dir.file("no/such/dir"));
+    EXPECT_EQ(errorOf([&] { files.open("lpt1 ", 1); }), 68);
+    const std::string fifo = dir.file("nobody-reads");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ScopedEnv noReader("MPT_LPT1", fifo);
+    EXPECT_EQ(errorOf([&] { files.open("lpt1 ", 1); }), 68);
+    EXPECT_FALSE(files.isOpen(1));
+}
+
+TEST_F(ParallelFile, DeviceThatTakesNoDataIsAnIoError) {
+    ScopedEnv lpt("MPT_LPT1", "/dev/full");
+    files.open("lpt1 ", 1);
+    EXPECT_EQ(errorOf([&] { files.printLine(1, {"x"}); }), 57);
+    files.release();
+    EXPECT_FALSE(files.isOpen(1));
+}
+
+TEST_F(ParallelFile, AReaderThatGoesAwayIsAnIoErrorNotTheEnd) {
+    const std::string fifo = dir.file("lpt1.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ScopedEnv lpt("MPT_LPT1", fifo);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    files.open("lpt1 ", 1);
+    ::close(reader);
+    EXPECT_EQ(errorOf([&] { files.printLine(1, {"x"}); }), 57);
+    files.release();
+}
+
+TEST_F(ParallelFile, AReaderThatNeverDrainsEndsInTimeout) {
+    ScopedEnv limit("MPT_IO_TIMEOUT_MS", "200");
+    const std::string fifo = dir.file("lpt1.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ScopedEnv lpt("MPT_LPT1", fifo);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    files.open("lpt1 ", 1);
+    EXPECT_EQ(errorOf([&] { files.print(1, {std::string(1 << 20, 'x')}); }), 24);
+    files.release();
+    ::close(reader);
+}
+
+TEST_F(ParallelFile, FileNumbersAndNames) {
+    ScopedEnv lpt("MPT_LPT1", dir.file("lpt1.out"));
+    EXPECT_EQ(errorOf([&] { files.open("lpt2", 1); }), 52);
+    EXPECT_EQ(errorOf([&] { files.printLine(1, {"x"}); }), 52);
+    files.open("LPT1", 1);
+    EXPECT_EQ(errorOf([&] { files.open("lpt1 ", 1); }), 55);
+    files.close(1);
+    files.open("lpt1 ", 1);  // free again after closing
+    files.close(1);
+}
+
+TEST(LptMapping, EnvironmentFirstThenTheUsualDevices) {
+    {
+        ScopedEnv lpt("MPT_LPT1", "/tmp/somewhere");
+        EXPECT_EQ(lpt1DevicePath(), "/tmp/somewhere");
+    }
+    ::unsetenv("MPT_LPT1");
+    const std::string path = lpt1DevicePath();
+    const bool lp0 = ::access("/dev/lp0", F_OK) == 0;
+    const bool usb = ::access("/dev/usb/lp0", F_OK) == 0;
+    EXPECT_EQ(path, lp0 ? "/dev/lp0" : usb ? "/dev/usb/lp0" : "");
+    EXPECT_EQ(serialDevicePath(3), "/dev/ttyS2");
+    ScopedEnv com3("MPT_COM3", "/dev/ttyUSB0");
+    EXPECT_EQ(serialDevicePath(3), "/dev/ttyUSB0");
+}
+
+}  // namespace
+}  // namespace mpt
