@@ -1,0 +1,120 @@
+// The command-line runner: listing, running a routine without a window, errors and usage.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/runner.h"
+#include "support/pty.h"
+
+namespace mpt {
+namespace {
+
+struct Outcome {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Outcome run(std::vector<const char*> args) {
+    args.insert(args.begin(), "mini-printer-test");
+    std::ostringstream out;
+    std::ostringstream err;
+    const CommandLine cl = parseCommandLine(static_cast<int>(args.size()), args.data());
+    const int code = runWithoutWindow(cl, out, err);
+    return {code, out.str(), err.str()};
+}
+
+TEST(Runner, ListsTheThirteenRoutinesWithTheirCaptions) {
+    const Outcome o = run({"--list"});
+    EXPECT_EQ(o.code, 0);
+    EXPECT_EQ(o.out,
+              "cmddevice\tQLX-610/650 SERIAL(EPSON)\n"
+              "cmddevice1\tQLX-610/650 PARALLEL(EPSON) \n"
+              "cmddevice2\tMVR-720/730 SERIAL(CBM)\n"
+              "cmddevice3\tMVR-720/730 PARALLEL(CBM)\n"
+              "cmddevice4\tMVR-720/730 SERIAL(EPSON)\n"
+              "cmddevice5\tMVR-720/730  PARALLEL(EPSON)\n"
+              "cmddevice6\t MVR720/730       SERIAL     LINE FEED TEST\n"
+              "cmddevice7\t MVR720/730       PARALLEL   LINE FEED TEST\n"
+              "cmddevice8\tCUTTER TEST EPSON SERIAL\n"
+              "cmddevice9\tCUTTER TEST   CBM SERIAL\n"
+              "cmddevice10\tCUTTER TEST EPSON PARALLEL\n"
+              "cmddevice11\tCUTTER    TEST   CBM PARALLEL\n"
+              "cmddevice12\tQLX-610/650 USB(EPSON)\n");
+}
+
+TEST(Runner, DryRunPrintsTheResultMessage) {
+    const Outcome o = run({"--run", "cmddevice9", "--count", "3", "--dry-run"});
+    EXPECT_EQ(o.code, 0);
+    EXPECT_EQ(o.out, "CBM/SERIAL/CUTTER 정상 작동!!\n");
+    EXPECT_EQ(o.err, "");
+}
+
+TEST(Runner, AFailedRoutinePrintsItsErrorAndExitsOne) {
+    const Outcome o = run({"--run", "cmddevice10", "--count", "abc", "--dry-run"});
+    EXPECT_EQ(o.code, 1);
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err, "error 13: Type mismatch\nthe count box holds \"abc\", which is not a number\n");
+}
+
+TEST(Runner, PortTextReachesTheUsbRoutine) {
+    const Outcome o = run({"--run", "cmddevice12", "--count", "1", "--port", "0", "--dry-run"});
+    EXPECT_EQ(o.code, 1);
+    EXPECT_EQ(o.err.substr(0, 31), "error 8002: Invalid port number");
+}
+
+TEST(Runner, RealDevicesWithoutDryRun) {
+    testing::PtyPrinter printer;
+    testing::ScopedEnv com1("MPT_COM1", printer.devicePath());
+    printer.startReading();
+    const Outcome o = run({"--run", "cmddevice8", "--count", "0"});
+    EXPECT_EQ(o.code, 0) << o.err;
+    testing::ScopedEnv missing("MPT_COM1", "/dev/no-such-port");
+    const Outcome failed = run({"--run", "cmddevice8"});
+    EXPECT_EQ(failed.code, 1);
+    EXPECT_EQ(failed.err.rfind("error 8002: Invalid port number\n/dev/no-such-port: ", 0), 0u)
+        << failed.err;
+}
+
+TEST(Runner, TraceFileHoldsEveryStep) {
+    char name[] = "/tmp/mpt-trace-XXXXXX";
+    const int fd = ::mkstemp(name);
+    ::close(fd);
+    const Outcome o = run({"--run", "cmddevice", "--count", "0", "--dry-run", "--trace", name});
+    EXPECT_EQ(o.code, 0);
+    std::ifstream in(name);
+    std::stringstream text;
+    text << in.rdbuf();
+    ::unlink(name);
+    EXPECT_EQ(text.str(),
+              "{\"op\":\"GetText\",\"control\":\"txt1\",\"text\":\"0\"}\n"
+              "{\"op\":\"SetText\",\"control\":\"txt2\",\"text\":\"EPSON/SERIAL 정상 출력!!!\"}\n");
+}
+
+TEST(Runner, UsageErrorsExitTwo) {
+    for (const auto& args : std::vector<std::vector<const char*>>{
+             {"--run"},
+             {"--run", "cmddevice13"},
+             {"--run", "cmddevice", "--bogus"},
+             {"--list", "--run", "cmddevice"},
+             {"--count", "3"},
+             {"--run", "cmddevice", "--trace"},
+             {"--run", "cmddevice", "--trace", "/no/such/dir/trace.jsonl", "--dry-run"}}) {
+        const Outcome o = run(args);
+        EXPECT_EQ(o.code, 2) << args.back();
+        EXPECT_EQ(o.err.rfind("mini-printer-test: ", 0), 0u) << o.err;
+    }
+}
+
+TEST(Runner, WindowModeKeepsTheToolkitArguments) {
+    const char* argv[] = {"mini-printer-test", "-platform", "offscreen", "--dry-run"};
+    const CommandLine cl = parseCommandLine(4, argv);
+    EXPECT_EQ(cl.mode, CommandLine::Mode::Window);
+    EXPECT_TRUE(cl.dryRun);
+    EXPECT_EQ(cl.toolkitArguments, (std::vector<std::string>{"-platform", "offscreen"}));
+}
+
+}  // namespace
+}  // namespace mpt
