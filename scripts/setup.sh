@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what the console needs to build, run and test, where it is missing: Debian packages,
+# through sudo when not run as root. Safe to run again; it installs nothing that is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config    # the build
+  qt6-base-dev qt6-qpa-plugins libgl-dev          # Qt 6 Widgets, Test, and the platform plugins
+  libgtest-dev                                    # GoogleTest
+  fonts-nanum                                     # Korean faces for the window's Hangul texts
+  xvfb xauth                                      # a display for the screenshot test
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "Please install as root: ${missing[*]}" >&2; exit 1; }
+    sudo=(sudo)
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -qq
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The printer's texts become code page 949 through glibc's iconv.
+if ! printf 'x' | iconv -f UTF-8 -t CP949 >/dev/null 2>&1; then
+  echo "This system's iconv has no CP949 converter (glibc's gconv modules are missing)." >&2
+  exit 1
+fi

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test. Needs no display: the window tests run on Qt's offscreen
+# platform and the screenshot test starts its own Xvfb.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/build.sh
+cd "${MPT_BUILD_DIR:-build}"
+ctest --output-on-failure -j "$(nproc)"
