@@ -18,7 +18,7 @@ constexpr const char* kUsage =
 
 // The text boxes of a run without a window.
 class RunnerBoxes final : public TextBoxes {
-public:
+  public:
     RunnerBoxes(std::string count, std::string port)
         : m_texts{{"txt1", std::move(count)}, {"txt2", "메시지"}, {"port", std::move(port)}} {}
     std::string text(std::string_view control) override { return m_texts[std::string(control)]; }
@@ -26,7 +26,7 @@ public:
         m_texts[std::string(control)] = text;
     }
 
-private:
+  private:
     std::map<std::string, std::string> m_texts;
 };
 
@@ -108,11 +108,8 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
                 out << routine.name << '\t' << routine.caption << '\n';
             }
             return 0;
-        case CommandLine::Mode::Window:
-            err << kUsage;
-            return 2;
-        case CommandLine::Mode::Run:
-            break;
+        case CommandLine::Mode::Window: err << kUsage; return 2;
+        case CommandLine::Mode::Run: break;
     }
     std::ofstream traceFile;
     if (!cl.traceFile.empty()) {

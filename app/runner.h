@@ -22,8 +22,8 @@ struct CommandLine {
     std::string count = "10";
     std::string port = "3";
     bool dryRun = false;
-    std::string traceFile;      // empty: no trace
-    std::string usageError;     // set when mode is Usage
+    std::string traceFile;                      // empty: no trace
+    std::string usageError;                     // set when mode is Usage
     std::vector<std::string> toolkitArguments;  // what the window's toolkit may take (-platform …)
 };
 

@@ -13,7 +13,7 @@ namespace {
 // is a different variant that rewrites 0x1A, 0x1C, 0x5C and 0x7F, which would corrupt FS commands,
 // so the conversion goes through iconv.
 class Converter {
-public:
+  public:
     Converter() : m_cd(iconv_open("CP949", "UTF-8")) {
         if (m_cd == reinterpret_cast<iconv_t>(-1)) {
             throw std::runtime_error("this system's iconv has no CP949 converter");
@@ -62,7 +62,7 @@ public:
         return out;
     }
 
-private:
+  private:
     iconv_t m_cd;
 };
 

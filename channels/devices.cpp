@@ -19,12 +19,12 @@ bool parseInt(std::string_view text, int& value) {
 }
 
 bool exists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
 }
 
 class SystemDevices final : public Devices {
-public:
+  public:
     std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,
                                            int handshaking) override {
         return openPosixSerial(serialDevicePath(portNumber), settings, handshaking);
@@ -41,7 +41,7 @@ public:
 };
 
 class DryRunSerial final : public SerialLine {
-public:
+  public:
     void apply(const LineSettings&) override {}
     void setHandshaking(int) override {}
     void write(std::string_view) override {}
@@ -49,13 +49,13 @@ public:
 };
 
 class DryRunFile final : public OutputFile {
-public:
+  public:
     void write(std::string_view) override {}
     void close() override {}
 };
 
 class DryRunDevices final : public Devices {
-public:
+  public:
     std::unique_ptr<SerialLine> openSerial(int, const LineSettings&, int) override {
         return std::make_unique<DryRunSerial>();
     }
@@ -120,14 +120,18 @@ std::string lpt1DevicePath() {
 
 std::chrono::milliseconds noProgressLimit() {
     int ms = 0;
-    if (const char* text = std::getenv("MPT_IO_TIMEOUT_MS"); text != nullptr && parseInt(text, ms) &&
-                                                             ms > 0) {
+    if (const char* text = std::getenv("MPT_IO_TIMEOUT_MS");
+        text != nullptr && parseInt(text, ms) && ms > 0) {
         return std::chrono::milliseconds(ms);
     }
     return std::chrono::seconds(30);
 }
 
-std::unique_ptr<Devices> systemDevices() { return std::make_unique<SystemDevices>(); }
-std::unique_ptr<Devices> dryRunDevices() { return std::make_unique<DryRunDevices>(); }
+std::unique_ptr<Devices> systemDevices() {
+    return std::make_unique<SystemDevices>();
+}
+std::unique_ptr<Devices> dryRunDevices() {
+    return std::make_unique<DryRunDevices>();
+}
 
 }  // namespace mpt

@@ -26,7 +26,7 @@ LineSettings parseSettings(std::string_view text);
 
 // An open serial port.
 class SerialLine {
-public:
+  public:
     virtual ~SerialLine() = default;
     virtual void apply(const LineSettings& settings) = 0;
     // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both.
@@ -39,14 +39,14 @@ public:
 
 // An open output device file ("lpt1 ").
 class OutputFile {
-public:
+  public:
     virtual ~OutputFile() = default;
     virtual void write(std::string_view bytes) = 0;
     virtual void close() = 0;
 };
 
 class Devices {
-public:
+  public:
     virtual ~Devices() = default;
     // Opens port n with the line settings and handshaking the control holds.
     virtual std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,

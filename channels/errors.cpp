@@ -6,7 +6,10 @@
 namespace mpt {
 
 ConsoleError::ConsoleError(int number, std::string text, std::string detail)
-    : std::runtime_error(text), m_number(number), m_text(std::move(text)), m_detail(std::move(detail)) {}
+    : std::runtime_error(text),
+      m_number(number),
+      m_text(std::move(text)),
+      m_detail(std::move(detail)) {}
 
 static const char* standardText(int number) {
     switch (number) {
@@ -51,15 +54,17 @@ ConsoleError systemError(int errnoValue, Step step, const std::string& devicePat
                              errnoValue == ENOTDIR;
         if (step == Step::OpenSerial) {
             if (missing || errnoValue == ENOTTY) {
-                return makeError(err::kInvalidPortNumber,
-                                 errnoValue == ENOTTY ? devicePath + ": not a serial device" : where);
+                return makeError(err::kInvalidPortNumber, errnoValue == ENOTTY
+                                                              ? devicePath + ": not a serial device"
+                                                              : where);
             }
             if (errnoValue == EBUSY || errnoValue == EWOULDBLOCK) {
                 return makeError(err::kPortAlreadyOpen, devicePath + ": in use by another program");
             }
         } else if (missing) {
-            return makeError(err::kDeviceUnavailable,
-                             errnoValue == ENXIO ? devicePath + ": no printer is reading it" : where);
+            return makeError(
+                err::kDeviceUnavailable,
+                errnoValue == ENXIO ? devicePath + ": no printer is reading it" : where);
         }
         return makeError(err::kPathFileAccessError, where);
     }

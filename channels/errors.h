@@ -13,14 +13,14 @@
 namespace mpt {
 
 class ConsoleError : public std::runtime_error {
-public:
+  public:
     ConsoleError(int number, std::string text, std::string detail = {});
 
     int number() const { return m_number; }
     const std::string& text() const { return m_text; }
     const std::string& detail() const { return m_detail; }
 
-private:
+  private:
     int m_number;
     std::string m_text;
     std::string m_detail;

@@ -10,7 +10,7 @@ namespace mpt {
 
 // Owns a file descriptor and closes it on every path.
 class UniqueFd {
-public:
+  public:
     UniqueFd() = default;
     explicit UniqueFd(int fd) : m_fd(fd) {}
     ~UniqueFd() { reset(); }
@@ -25,7 +25,7 @@ public:
     // Closes the descriptor; returns the errno of a failed close, or 0.
     int reset();
 
-private:
+  private:
     int m_fd = -1;
 };
 

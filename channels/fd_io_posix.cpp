@@ -81,9 +81,8 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
         const auto waited = Clock::now() - lastProgress;
         if (waited >= limit) {
             throw makeError(err::kDeviceTimeout,
-                            devicePath + ": the device took no data for " + seconds(limit) +
-                                " (" + std::to_string(bytes.size()) +
-                                " bytes of this write not sent)");
+                            devicePath + ": the device took no data for " + seconds(limit) + " (" +
+                                std::to_string(bytes.size()) + " bytes of this write not sent)");
         }
         if (readyButRefused) {
             // Some drivers report room and still refuse the write; do not spin on them.

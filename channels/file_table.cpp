@@ -11,7 +11,9 @@ namespace mpt {
 PrintItem::PrintItem(Number number)
     : m_text((number.value < 0 ? "" : " ") + std::to_string(number.value) + " ") {}
 
-FileTable::~FileTable() { release(); }
+FileTable::~FileTable() {
+    release();
+}
 
 void FileTable::open(std::string_view name, int fileNumber) {
     if (fileNumber < 1 || fileNumber > 511) {

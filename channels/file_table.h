@@ -25,20 +25,20 @@ struct Number {
 };
 
 class PrintItem {
-public:
-    PrintItem(std::string_view text) : m_text(text) {}  // NOLINT: items are written inline
+  public:
+    PrintItem(std::string_view text) : m_text(text) {}    // NOLINT: items are written inline
     PrintItem(const std::string& text) : m_text(text) {}  // NOLINT
     PrintItem(const char* text) : m_text(text) {}         // NOLINT
     PrintItem(Number number);                             // NOLINT
 
     const std::string& text() const { return m_text; }
 
-private:
+  private:
     std::string m_text;
 };
 
 class FileTable {
-public:
+  public:
     FileTable(Devices& devices, Trace& trace) : m_devices(&devices), m_trace(&trace) {}
     ~FileTable();
     FileTable(const FileTable&) = delete;
@@ -58,7 +58,7 @@ public:
     // no-progress limit; never raises.
     void release();
 
-private:
+  private:
     void statement(int fileNumber, std::initializer_list<PrintItem> items, bool endsLine);
 
     Devices* m_devices;

@@ -15,7 +15,7 @@ namespace mpt {
 namespace {
 
 class PosixOutput final : public OutputFile {
-public:
+  public:
     PosixOutput(UniqueFd fd, std::string path) : m_fd(std::move(fd)), m_path(std::move(path)) {}
 
     void write(std::string_view bytes) override {
@@ -39,7 +39,7 @@ public:
         }
     }
 
-private:
+  private:
     UniqueFd m_fd;
     std::string m_path;
     std::chrono::milliseconds m_limit = noProgressLimit();
@@ -55,10 +55,9 @@ std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath) {
     // writes never block (see writeAll). A plain file is created if missing and started afresh,
     // as output to a file always is; a device or FIFO is never truncated, and nothing is ever
     // created under /dev, where a missing name means a missing printer.
-    struct stat st{};
+    struct stat st {};
     const bool exists = ::stat(devicePath.c_str(), &st) == 0;
-    const bool plainFile =
-        exists ? S_ISREG(st.st_mode) : devicePath.rfind("/dev/", 0) != 0;
+    const bool plainFile = exists ? S_ISREG(st.st_mode) : devicePath.rfind("/dev/", 0) != 0;
     int flags = O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
     if (plainFile) {
         flags |= O_CREAT | O_TRUNC;

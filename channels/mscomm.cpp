@@ -5,7 +5,9 @@
 
 namespace mpt {
 
-MSComm::~MSComm() { release(); }
+MSComm::~MSComm() {
+    release();
+}
 
 void MSComm::setCommPort(std::int16_t port) {
     if (port < 1) {

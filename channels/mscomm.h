@@ -18,7 +18,7 @@
 namespace mpt {
 
 class MSComm {
-public:
+  public:
     MSComm(Devices& devices, Trace& trace) : m_devices(&devices), m_trace(&trace) {}
     ~MSComm();
     MSComm(const MSComm&) = delete;
@@ -46,7 +46,7 @@ public:
     // bounded by the no-progress limit, and never raises.
     void release();
 
-private:
+  private:
     Devices* m_devices;
     Trace* m_trace;
     std::unique_ptr<SerialLine> m_line;

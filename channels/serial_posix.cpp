@@ -14,9 +14,9 @@
 
 #include <cerrno>
 #include <climits>
-#include <optional>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include "channels/errors.h"
@@ -48,7 +48,7 @@ speed_t speedFor(int baud) {
 // daemons) honour. TIOCEXCL alone does not stop a second opener running as root, and flock() is
 // only seen by programs that use it too, so the port is claimed all three ways.
 class UucpLock {
-public:
+  public:
     UucpLock() = default;
     UucpLock(UucpLock&& other) noexcept : m_path(std::move(other.m_path)) { other.m_path.clear(); }
     UucpLock& operator=(UucpLock&&) = delete;
@@ -81,7 +81,8 @@ public:
             const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
             if (fd >= 0) {
                 char pid[16];
-                const int n = std::snprintf(pid, sizeof pid, "%10d\n", static_cast<int>(::getpid()));
+                const int n =
+                    std::snprintf(pid, sizeof pid, "%10d\n", static_cast<int>(::getpid()));
                 const bool written = ::write(fd, pid, static_cast<size_t>(n)) == n;
                 ::close(fd);
                 if (written) {
@@ -105,7 +106,7 @@ public:
         return lock;
     }
 
-private:
+  private:
     static pid_t readPid(const std::string& path) {
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
@@ -125,7 +126,7 @@ private:
 };
 
 class PosixSerial final : public SerialLine {
-public:
+  public:
     PosixSerial(UniqueFd fd, UucpLock lock, std::string path)
         : m_fd(std::move(fd)), m_lock(std::move(lock)), m_path(std::move(path)) {}
 
@@ -147,8 +148,8 @@ public:
         }
         const speed_t speed = speedFor(s.baud);
         if (speed == 0) {
-            throw makeError(err::kCouldNotSetCommState,
-                            m_path + ": " + std::to_string(s.baud) + " baud is not a standard rate");
+            throw makeError(err::kCouldNotSetCommState, m_path + ": " + std::to_string(s.baud) +
+                                                            " baud is not a standard rate");
         }
         if (s.parity == 'm' || s.parity == 's') {
             // Mark and space parity exist only as a Linux extension (CMSPAR).
@@ -230,7 +231,7 @@ public:
         }
     }
 
-private:
+  private:
     void set(const termios& tio) {
         if (::tcsetattr(m_fd.get(), TCSANOW, &tio) != 0) {
             throw systemError(errno, Step::ConfigureSerial, m_path);

@@ -48,15 +48,15 @@ void Trace::line(const std::string& json) {
 
 void Trace::getText(std::string_view control, std::string_view text) {
     if (enabled()) {
-        line(R"({"op":"GetText","control":)" + jsonString(control) +
-             R"(,"text":)" + jsonString(text) + "}");
+        line(R"({"op":"GetText","control":)" + jsonString(control) + R"(,"text":)" +
+             jsonString(text) + "}");
     }
 }
 
 void Trace::setText(std::string_view control, std::string_view text) {
     if (enabled()) {
-        line(R"({"op":"SetText","control":)" + jsonString(control) +
-             R"(,"text":)" + jsonString(text) + "}");
+        line(R"({"op":"SetText","control":)" + jsonString(control) + R"(,"text":)" +
+             jsonString(text) + "}");
     }
 }
 
@@ -105,8 +105,8 @@ void Trace::error(int number, std::string_view text, std::string_view detail) {
     if (!enabled()) {
         return;
     }
-    std::string json = R"({"op":"Error","number":)" + std::to_string(number) + R"(,"text":)" +
-                       jsonString(text);
+    std::string json =
+        R"({"op":"Error","number":)" + std::to_string(number) + R"(,"text":)" + jsonString(text);
     if (!detail.empty()) {
         json += R"(,"detail":)" + jsonString(detail);
     }

@@ -13,7 +13,7 @@
 namespace mpt {
 
 class Trace {
-public:
+  public:
     Trace() = default;
     explicit Trace(std::ostream* out) : m_out(out) {}
 
@@ -32,7 +32,7 @@ public:
     void close(int fileNumber);
     void error(int number, std::string_view text, std::string_view detail);
 
-private:
+  private:
     void line(const std::string& json);
 
     std::ostream* m_out = nullptr;

@@ -26,7 +26,9 @@ inline constexpr char FS = 0x1C;
 inline constexpr char GS = 0x1D;
 
 // A control character as a one-byte text, to join with other texts.
-inline std::string ctl(char c) { return std::string(1, c); }
+inline std::string ctl(char c) {
+    return std::string(1, c);
+}
 
 // Ends a text line: CR LF.
 inline const std::string kCrLf = "\r\n";
@@ -37,10 +39,10 @@ inline const std::string kLf = ctl(LF);
 
 // Print mode bits of ESC "!" n: bit 0 font B, bit 3 emphasis, bit 4 double height, bit 5 double
 // width, bit 7 underline. The pages use font B throughout.
-inline constexpr std::uint8_t kFontB = 0x01;                  // the pages' ordinary mode
+inline constexpr std::uint8_t kFontB = 0x01;  // the pages' ordinary mode
 inline constexpr std::uint8_t kFontBDoubleHeight = 0x11;
 inline constexpr std::uint8_t kFontBDoubleWidth = 0x21;
-inline constexpr std::uint8_t kFontBDoubleSize = 0x31;       // double height and width
+inline constexpr std::uint8_t kFontBDoubleSize = 0x31;  // double height and width
 
 inline constexpr std::uint8_t kOff = 0x00;
 inline constexpr std::uint8_t kOn = 0x01;

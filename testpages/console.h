@@ -17,14 +17,14 @@ namespace mpt {
 
 // The window's text boxes by control name: "txt1", "txt2", "port".
 class TextBoxes {
-public:
+  public:
     virtual ~TextBoxes() = default;
     virtual std::string text(std::string_view control) = 0;
     virtual void setText(std::string_view control, std::string_view text) = 0;
 };
 
 class Console {
-public:
+  public:
     Console(TextBoxes& boxes, Devices& devices, Trace& trace)
         : MSComm1(devices, trace), files(devices, trace), m_boxes(&boxes), m_trace(&trace) {}
 
@@ -40,7 +40,7 @@ public:
 
     Trace& trace() { return *m_trace; }
 
-private:
+  private:
     std::string read(std::string_view control);
 
     TextBoxes* m_boxes;

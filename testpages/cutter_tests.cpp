@@ -36,8 +36,8 @@ void cmddevice10(Console& con) {
     const double count = toCount(con.txt1());
     for (long long counter = 1; counter <= count; ++counter) {
         lpt.print(1, {selectPrintMode(kFontBDoubleWidth)});
-        lpt.printLine(1, {std::to_string(counter) + kCutterTesting + selectPrintMode(kFontB),
-                          kCrLf, kCrLf});
+        lpt.printLine(
+            1, {std::to_string(counter) + kCutterTesting + selectPrintMode(kFontB), kCrLf, kCrLf});
         lpt.printLine(1, {partialCut()});
     }
     lpt.printLine(1, {kCrLf, kCrLf});

@@ -39,7 +39,8 @@ void cmddevice4(Console& con) {
         comm.setOutput("        양방향인쇄                 " + kCrLf);
         comm.setOutput("폰트 사이즈 영문,숫자: 7*9  한글 :9*9 " + kCrLf);
         comm.setOutput(selectPrintMode(kFontBDoubleSize) + printColour(kRed));
-        comm.setOutput("인쇄 속도:4LINE/SEC" + printColour(kBlack) + selectPrintMode(kFontB) + kCrLf);
+        comm.setOutput("인쇄 속도:4LINE/SEC" + printColour(kBlack) + selectPrintMode(kFontB) +
+                       kCrLf);
         comm.setOutput("잉크리본 :BLACK/RED" + kCrLf);
         comm.setOutput("인쇄용지너비 : 76.2 MM" + kCrLf);
         comm.setOutput("DATA BUFFER : 16K BYTE " + kCrLf);

@@ -22,7 +22,9 @@ constexpr std::array<RoutineInfo, 13> kRoutines{{
 }};
 }  // namespace
 
-std::span<const RoutineInfo> routines() { return kRoutines; }
+std::span<const RoutineInfo> routines() {
+    return kRoutines;
+}
 
 const RoutineInfo* findRoutine(std::string_view name) {
     for (const RoutineInfo& routine : kRoutines) {

@@ -13,7 +13,9 @@ namespace mpt {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Checks the accepted form and returns the number, or raises. The form is checked here rather
 // than left to strtod, which would also take hex, "inf", "nan" and leading tabs.
@@ -69,15 +71,17 @@ double toNumber(std::string_view text, const char* box) {
     errno = 0;
     const double value = ::strtod_l(number.c_str(), nullptr, cLocale);
     if (errno == ERANGE && std::isinf(value)) {
-        throw makeError(err::kOverflow,
-                        std::string(box) + " holds \"" + std::string(text) + "\", too large a number");
+        throw makeError(err::kOverflow, std::string(box) + " holds \"" + std::string(text) +
+                                            "\", too large a number");
     }
     return value;
 }
 
 }  // namespace
 
-double toCount(std::string_view text) { return toNumber(text, "the count box"); }
+double toCount(std::string_view text) {
+    return toNumber(text, "the count box");
+}
 
 std::int16_t toPortNumber(std::string_view text) {
     const double rounded = std::nearbyint(toNumber(text, "the port box"));

@@ -90,8 +90,8 @@ void cmddevice1(Console& con) {
     const double count = toCount(con.txt1());
     for (long long counter = 1; counter <= count; ++counter) {
         lpt.print(1, {printStoredLogo(0x00, 0x01)});
-        lpt.printLine(1, {selectPrintMode(kFontBDoubleWidth), "    영   수   증  ",
-                          selectPrintMode(kFontB)});
+        lpt.printLine(
+            1, {selectPrintMode(kFontBDoubleWidth), "    영   수   증  ", selectPrintMode(kFontB)});
         lpt.printLine(1, {"**QLX-610P THERMAL RECEIPT PRINTER  인쇄**"});
         lpt.printLine(1, {"          켄  무  회사 소개"});
         lpt.print(1, {selectPrintMode(kFontBDoubleSize)});

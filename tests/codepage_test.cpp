@@ -54,8 +54,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CodePage, CharacterOutsideTheCodePageBecomesQuestionMark) {
     EXPECT_EQ(toCp949("a\u0E01b"), "a?b");  // Thai is not in code page 949
-    EXPECT_EQ(toCp949("a\xFF" "b"), "a?b");         // a stray byte that is not UTF-8
-    EXPECT_EQ(toCp949("\xED\x95"), "?");            // a cut-off syllable at the end
+    EXPECT_EQ(toCp949("a\xFF"
+                      "b"),
+              "a?b");                     // a stray byte that is not UTF-8
+    EXPECT_EQ(toCp949("\xED\x95"), "?");  // a cut-off syllable at the end
 }
 
 }  // namespace

@@ -19,12 +19,13 @@ TEST_P(CountAccepts, Form) {
     EXPECT_DOUBLE_EQ(toCount(GetParam().text), GetParam().value) << '"' << GetParam().text << '"';
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, CountAccepts,
-    ::testing::Values(Accepted{"10", 10}, Accepted{"0", 0}, Accepted{"-2", -2}, Accepted{"+3", 3},
-                      Accepted{"2.5", 2.5}, Accepted{".5", 0.5}, Accepted{"5.", 5},
-                      Accepted{"  7  ", 7}, Accepted{"1e2", 100}, Accepted{"1E+2", 100},
-                      Accepted{"25e-1", 2.5}, Accepted{"007", 7}, Accepted{"1e-400", 0}));
+INSTANTIATE_TEST_SUITE_P(Forms, CountAccepts,
+                         ::testing::Values(Accepted{"10", 10}, Accepted{"0", 0}, Accepted{"-2", -2},
+                                           Accepted{"+3", 3}, Accepted{"2.5", 2.5},
+                                           Accepted{".5", 0.5}, Accepted{"5.", 5},
+                                           Accepted{"  7  ", 7}, Accepted{"1e2", 100},
+                                           Accepted{"1E+2", 100}, Accepted{"25e-1", 2.5},
+                                           Accepted{"007", 7}, Accepted{"1e-400", 0}));
 
 class CountRefuses : public ::testing::TestWithParam<const char*> {};
 
@@ -41,8 +42,8 @@ TEST_P(CountRefuses, WithTypeMismatch) {
 
 INSTANTIATE_TEST_SUITE_P(Forms, CountRefuses,
                          ::testing::Values("", " ", "abc", "1a", "a1", "1 2", "--1", "+", ".", "e5",
-                                           "1e", "1e+", "0x10", "inf", "nan", "1,5", "\t1",
-                                           "１", "1.2.3"));
+                                           "1e", "1e+", "0x10", "inf", "nan", "1,5", "\t1", "１",
+                                           "1.2.3"));
 
 TEST(CountConversion, TooLargeForADoubleIsOverflow) {
     try {

@@ -31,7 +31,7 @@ int errorOf(const std::function<void()>& step) {
 }
 
 class TempDir {
-public:
+  public:
     TempDir() {
         char tmpl[] = "/tmp/mpt-lpt-XXXXXX";
         m_path = ::mkdtemp(tmpl);
@@ -39,7 +39,7 @@ public:
     ~TempDir() { std::system(("rm -rf '" + m_path + "'").c_str()); }
     std::string file(const std::string& name) const { return m_path + "/" + name; }
 
-private:
+  private:
     std::string m_path;
 };
 
@@ -51,7 +51,7 @@ std::string readFile(const std::string& path) {
 }
 
 class ParallelFile : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     std::unique_ptr<Devices> devices = systemDevices();
     std::ostringstream traceText;
@@ -63,21 +63,22 @@ TEST_F(ParallelFile, StatementsWriteTheirItemsAndLineEnds) {
     const std::string path = dir.file("lpt1.out");
     ScopedEnv lpt("MPT_LPT1", path);
     files.open("lpt1 ", 1);
-    files.printLine(1, {"\n"});                            // LF CR LF
-    files.print(1, {"\x1B", "m"});                         // no line end
-    files.printLine(1, {"\x1B", "m"});                     // ESC m CR LF
-    files.printLine(1, {"NO :", Number{12}});              // text, blank, 12, blank, CR LF
-    files.print(1, {"\x1BP\0"s, "after"});                 // NUL and what follows it
-    files.printLine(1, {"\r\n", "\r\n"});                  // CR LF CR LF CR LF
+    files.printLine(1, {"\n"});                               // LF CR LF
+    files.print(1, {"\x1B", "m"});                            // no line end
+    files.printLine(1, {"\x1B", "m"});                        // ESC m CR LF
+    files.printLine(1, {"NO :", Number{12}});                 // text, blank, 12, blank, CR LF
+    files.print(1, {"\x1BP\0"s, "after"});                    // NUL and what follows it
+    files.printLine(1, {"\r\n", "\r\n"});                     // CR LF CR LF CR LF
     files.printLine(1, {"A", Number{7}, Number{300}, "인"});  // numbers inside a statement
     files.close(1);
-    EXPECT_EQ(readFile(path), "\n\r\n"
-                              "\x1Bm"
-                              "\x1Bm\r\n"
-                              "NO : 12 \r\n"
-                              "\x1BP\0after"
-                              "\r\n\r\n\r\n"
-                              "A 7  300 \xC0\xCE\r\n"s);
+    EXPECT_EQ(readFile(path),
+              "\n\r\n"
+              "\x1Bm"
+              "\x1Bm\r\n"
+              "NO : 12 \r\n"
+              "\x1BP\0after"
+              "\r\n\r\n\r\n"
+              "A 7  300 \xC0\xCE\r\n"s);
     EXPECT_FALSE(files.isOpen(1));
 }
 

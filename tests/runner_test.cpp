@@ -56,7 +56,8 @@ TEST(Runner, AFailedRoutinePrintsItsErrorAndExitsOne) {
     const Outcome o = run({"--run", "cmddevice10", "--count", "abc", "--dry-run"});
     EXPECT_EQ(o.code, 1);
     EXPECT_EQ(o.out, "");
-    EXPECT_EQ(o.err, "error 13: Type mismatch\nthe count box holds \"abc\", which is not a number\n");
+    EXPECT_EQ(o.err,
+              "error 13: Type mismatch\nthe count box holds \"abc\", which is not a number\n");
 }
 
 TEST(Runner, PortTextReachesTheUsbRoutine) {

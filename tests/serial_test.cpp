@@ -21,7 +21,7 @@ using testing::PtyPrinter;
 using testing::ScopedEnv;
 
 class SerialPort : public ::testing::Test {
-protected:
+  protected:
     PtyPrinter printer;
     ScopedEnv com1{"MPT_COM1", printer.devicePath()};
     std::unique_ptr<Devices> devices = systemDevices();

@@ -51,7 +51,9 @@ TEST_P(Skeleton, StepsInOrder) {
     }
 }
 
-std::string serial(const std::string& rest) { return std::string(kSerialOpen) + " " + rest; }
+std::string serial(const std::string& rest) {
+    return std::string(kSerialOpen) + " " + rest;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     CountZero, Skeleton,
@@ -112,8 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
     PortPerPage, Skeleton,
     ::testing::Values(
         SkeletonCase{"cmddevice", "2", "GetText " + serial("Open- ") + serial("Open- SetText")},
-        SkeletonCase{"cmddevice", "2.5",
-                     "GetText " + serial("Open- ") + serial("Open- SetText")},
+        SkeletonCase{"cmddevice", "2.5", "GetText " + serial("Open- ") + serial("Open- SetText")},
         SkeletonCase{"cmddevice", "-2", "GetText SetText"},
         SkeletonCase{"cmddevice12", "2",
                      "GetText GetText " + serial("Open- GetText ") + serial("Open- SetText")}));
@@ -133,16 +134,18 @@ TEST(SkeletonValues, ParallelOpenAndCloseUseFileOneOnLpt1) {
     const TracedRun run = runTraced("cmddevice5", "0");
     EXPECT_EQ(run.lines.front(), R"({"op":"Open","name":"lpt1 ","file":1})");
     EXPECT_EQ(run.lines[run.lines.size() - 2], R"({"op":"Close","file":1})");
-    EXPECT_EQ(run.lines.back(),
-              R"({"op":"SetText","control":"txt2","text":"MVR-720/730 PARALLEL/EPSON 정상출력!!"})");
+    EXPECT_EQ(
+        run.lines.back(),
+        R"({"op":"SetText","control":"txt2","text":"MVR-720/730 PARALLEL/EPSON 정상출력!!"})");
 }
 
 TEST(SkeletonValues, TypeMismatchIsTracedWithItsDetail) {
     const TracedRun run = runTraced("cmddevice10", "abc");
     ASSERT_TRUE(run.error);
     EXPECT_EQ(run.error->number(), 13);
-    EXPECT_EQ(run.lines[2],
-              R"({"op":"Error","number":13,"text":"Type mismatch","detail":"the count box holds \"abc\", which is not a number"})");
+    EXPECT_EQ(
+        run.lines[2],
+        R"({"op":"Error","number":13,"text":"Type mismatch","detail":"the count box holds \"abc\", which is not a number"})");
 }
 
 TEST(UsbPort, PortTextIsReadAndConvertedBeforeEveryCommPort) {
@@ -176,10 +179,9 @@ TEST_P(UsbBadPort, FailsBeforeCommPort) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, UsbBadPort,
-                         ::testing::Values(BadPort{"abc", 13}, BadPort{"", 13},
-                                           BadPort{"40000", 6}, BadPort{"-32769", 6},
-                                           BadPort{"0", 8002}, BadPort{"-1", 8002},
-                                           BadPort{"0.4", 8002}));
+                         ::testing::Values(BadPort{"abc", 13}, BadPort{"", 13}, BadPort{"40000", 6},
+                                           BadPort{"-32769", 6}, BadPort{"0", 8002},
+                                           BadPort{"-1", 8002}, BadPort{"0.4", 8002}));
 
 }  // namespace
 }  // namespace mpt

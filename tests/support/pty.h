@@ -11,7 +11,7 @@
 namespace mpt::testing {
 
 class PtyPrinter {
-public:
+  public:
     PtyPrinter();
     ~PtyPrinter();
     PtyPrinter(const PtyPrinter&) = delete;
@@ -31,7 +31,7 @@ public:
     // Closes the master side: the printer vanishes.
     void unplug();
 
-private:
+  private:
     void readLoop(int bytesPerSecond);
 
     int m_master = -1;
@@ -45,13 +45,13 @@ private:
 
 // Points serial port `port` at `devicePath` for the lifetime of the object.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(std::string name, const std::string& value);
     ~ScopedEnv();
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-private:
+  private:
     std::string m_name;
     std::string m_old;
     bool m_had = false;

@@ -12,7 +12,7 @@ namespace mpt::testing {
 namespace {
 
 class Boxes final : public TextBoxes {
-public:
+  public:
     std::map<std::string, std::string, std::less<>> texts;
     std::string text(std::string_view control) override { return texts.find(control)->second; }
     void setText(std::string_view control, std::string_view text) override {
@@ -46,8 +46,7 @@ TracedRun runTraced(const std::string& name, const std::string& count, const std
     return run(*devices, name, count, port);
 }
 
-TracedRun runOnDevices(const std::string& name, const std::string& count,
-                       const std::string& port) {
+TracedRun runOnDevices(const std::string& name, const std::string& count, const std::string& port) {
     const auto devices = systemDevices();
     return run(*devices, name, count, port);
 }
