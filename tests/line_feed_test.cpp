@@ -1,0 +1,233 @@
+// The line feed tests: 300 numbered lines whatever the count box holds, the feed, then the cut of
+// each command set, CBM first. Serial lines carry their own CR LF; parallel lines are print
+// statements that put a blank on each side of the bare number and end with CR LF.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <future>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "channels/codepage.h"
+#include "support/pty.h"
+#include "support/stream.h"
+
+namespace mpt {
+namespace {
+
+using namespace std::string_literals;
+using testing::runTraced;
+using testing::TracedRun;
+using Writes = std::vector<std::string>;
+
+// The text of every numbered line, in the Korean code page.
+const std::string& lineText() {
+    static const std::string text = toCp949("MVR-720/730 LF 상태 TEST LINE NO :");
+    return text;
+}
+
+// Serial: 300 writes of the text, the counter's digits and CR LF; four writes of LF LF; the CBM
+// cut; the EPSON partial cut.
+Writes serialWrites() {
+    Writes all;
+    for (int counter = 1; counter <= 300; ++counter) {
+        all.push_back(lineText() + std::to_string(counter) + "\r\n");
+    }
+    for (int feed = 0; feed < 4; ++feed) {
+        all.push_back("\n\n");
+    }
+    all.push_back("\x1B\x50\0"s);
+    all.push_back("\x1B\x6D");
+    return all;
+}
+
+// Parallel: 300 statements of the text and the bare counter (a blank on each side) ending the
+// line; three statements of LF ending the line; the CBM cut and the EPSON partial cut, each ending
+// the line.
+Writes parallelWrites() {
+    Writes all;
+    for (int counter = 1; counter <= 300; ++counter) {
+        all.push_back(lineText() + " " + std::to_string(counter) + " " + "\r\n");
+    }
+    for (int feed = 0; feed < 3; ++feed) {
+        all.push_back("\n\r\n");
+    }
+    all.push_back("\x1B\x50\0\r\n"s);
+    all.push_back("\x1B\x6D\r\n");
+    return all;
+}
+
+struct LineFeed {
+    const char* routine;
+    Writes (*writes)();
+    const char* message;
+    const char* closeLine;  // the trace line of the closing
+};
+
+const LineFeed kSerial{"cmddevice6", serialWrites, "MVR-720/730 LF/SERIAL 상태출력완료!!",
+                       R"({"op":"PortOpen","value":false})"};
+const LineFeed kParallel{"cmddevice7", parallelWrites, "MVR-720/730 LF/PARALLEL 상태출력완료!!",
+                         R"({"op":"Close","file":1})"};
+
+// ---- The whole run, whatever the count box holds -----------------------------------------------
+
+class LineFeedWrites
+    : public ::testing::TestWithParam<std::tuple<LineFeed, const char* /*count box*/>> {};
+
+TEST_P(LineFeedWrites, ThreeHundredLinesFeedAndBothCuts) {
+    const auto& [test, count] = GetParam();
+    const TracedRun run = runTraced(test.routine, count);
+    ASSERT_FALSE(run.error) << run.error->what();
+    EXPECT_EQ(run.writes(), test.writes());
+    const std::vector<std::string> ops = run.ops();
+    EXPECT_EQ(std::count(ops.begin(), ops.end(), "GetText"), 0) << "the count is never read";
+}
+
+INSTANTIATE_TEST_SUITE_P(BothChannels, LineFeedWrites,
+                         ::testing::Combine(::testing::Values(kSerial, kParallel),
+                                            ::testing::Values("10", "abc", "", "0", "5")),
+                         [](const auto& info) {
+                             const std::string count = std::get<1>(info.param);
+                             return std::string(std::get<0>(info.param).routine) + "_" +
+                                    (count.empty() ? "empty" : count);
+                         });
+
+// ---- Lines and totals, byte for byte -----------------------------------------------------------
+
+TEST(LineFeedSerial, FirstAndLastNumberedLinesAndTotals) {
+    const Writes writes = runTraced("cmddevice6").writes();
+    ASSERT_EQ(writes.size(), 306u);
+    // The two Hangul syllables are two bytes each: 34 bytes of text, the digit, CR LF.
+    EXPECT_EQ(writes[0], "MVR-720/730 LF \xBB\xF3\xC5\xC2 TEST LINE NO :\x31\r\n");
+    EXPECT_EQ(writes[0].size(), 37u);
+    EXPECT_EQ(writes[299], lineText() + "300\r\n");
+    EXPECT_EQ(writes[299].size(), 34u + 5u);
+}
+
+TEST(LineFeedParallel, FirstAndLastNumberedLinesAndTotals) {
+    const Writes writes = runTraced("cmddevice7").writes();
+    ASSERT_EQ(writes.size(), 305u);
+    EXPECT_EQ(writes[0], "MVR-720/730 LF \xBB\xF3\xC5\xC2 TEST LINE NO : \x31 \r\n");
+    EXPECT_EQ(writes[0].size(), 39u);
+    EXPECT_EQ(writes[6], lineText() + " 7 \r\n");
+    EXPECT_EQ(writes[299], lineText() + " 300 \r\n");
+    EXPECT_EQ(writes[299].size(), 34u + 7u);
+}
+
+// After the numbered lines: the feed, then the CBM cut with its NUL (on the parallel channel
+// followed by CR LF), then the EPSON partial cut.
+TEST(LineFeedSerial, FeedThenCbmCutWithItsNulThenPartialCut) {
+    const Writes writes = runTraced("cmddevice6").writes();
+    ASSERT_EQ(writes.size(), 306u);
+    const Writes tail(writes.begin() + 300, writes.end());
+    EXPECT_EQ(tail, (Writes{"\n\n", "\n\n", "\n\n", "\n\n", "\x1BP\0"s, "\x1Bm"}));
+    EXPECT_EQ(tail[4].size(), 3u);
+}
+
+TEST(LineFeedParallel, FeedThenCbmCutWithItsNulThenPartialCut) {
+    const Writes writes = runTraced("cmddevice7").writes();
+    ASSERT_EQ(writes.size(), 305u);
+    const Writes tail(writes.begin() + 300, writes.end());
+    EXPECT_EQ(tail, (Writes{"\n\r\n", "\n\r\n", "\n\r\n", "\x1BP\0\r\n"s, "\x1Bm\r\n"}));
+    EXPECT_EQ(tail[3].size(), 5u);
+}
+
+// ---- The message -------------------------------------------------------------------------------
+
+class LineFeedMessage : public ::testing::TestWithParam<LineFeed> {};
+
+TEST_P(LineFeedMessage, SetAfterTheChannelIsClosed) {
+    const LineFeed& test = GetParam();
+    const TracedRun run = runTraced(test.routine);
+    ASSERT_GE(run.lines.size(), 2u);
+    EXPECT_EQ(run.txt2, test.message);
+    EXPECT_EQ(run.lines[run.lines.size() - 2], test.closeLine);
+    EXPECT_EQ(testing::field(run.lines.back(), "op"), "SetText");
+    EXPECT_EQ(testing::field(run.lines.back(), "text"), test.message);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothChannels, LineFeedMessage, ::testing::Values(kSerial, kParallel),
+                         [](const auto& info) { return std::string(info.param.routine); });
+
+// ---- On real devices ---------------------------------------------------------------------------
+
+std::string joined(const Writes& writes) {
+    std::string all;
+    for (const std::string& w : writes) {
+        all += w;
+    }
+    return all;
+}
+
+TEST(LineFeedOnDevices, SerialOverAPseudoTerminal) {
+    testing::PtyPrinter printer;
+    testing::ScopedEnv com1("MPT_COM1", printer.devicePath());
+    printer.startReading();
+    const TracedRun run = testing::runOnDevices("cmddevice6", "abc");
+    ASSERT_FALSE(run.error) << run.error->what();
+    const std::string expected = joined(serialWrites());
+    printer.waitFor(expected.size());
+    EXPECT_EQ(printer.drainAll(), expected);
+}
+
+class FifoDir {
+  public:
+    FifoDir() {
+        std::string tmpl = ::testing::TempDir() + "mpt-lf-XXXXXX";
+        if (const char* made = ::mkdtemp(tmpl.data())) {
+            m_dir = made;
+        }
+        m_fifo = m_dir + "/lpt1";
+    }
+    ~FifoDir() {
+        ::unlink(m_fifo.c_str());
+        ::rmdir(m_dir.c_str());
+    }
+    const std::string& fifo() const { return m_fifo; }
+
+  private:
+    std::string m_dir;
+    std::string m_fifo;
+};
+
+TEST(LineFeedOnDevices, ParallelOverAFifo) {
+    FifoDir dir;
+    ASSERT_EQ(::mkfifo(dir.fifo().c_str(), 0600), 0);
+    testing::ScopedEnv lpt1("MPT_LPT1", dir.fifo());
+    // The printer: reads everything until the console closes its end.
+    auto printer = std::async(std::launch::async, [&] {
+        std::ifstream in(dir.fifo(), std::ios::binary);
+        std::ostringstream all;
+        all << in.rdbuf();
+        return all.str();
+    });
+    // The console opens without waiting, so it fails until the reader has the FIFO open.
+    TracedRun run;
+    for (int attempt = 0; attempt < 400; ++attempt) {
+        run = testing::runOnDevices("cmddevice7", "0");
+        if (!run.error || run.error->number() != 68) {
+            break;
+        }
+        ::usleep(5000);
+    }
+    if (run.error) {
+        // Release the reader if the console never got as far as opening.
+        const int writer = ::open(dir.fifo().c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) {
+            ::close(writer);
+        }
+    }
+    const std::string received = printer.get();
+    ASSERT_FALSE(run.error) << run.error->what();
+    EXPECT_EQ(received, joined(parallelWrites()));
+}
+
+}  // namespace
+}  // namespace mpt
