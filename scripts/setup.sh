@@ -9,6 +9,7 @@ packages=(
   libgtest-dev                                    # GoogleTest
   fonts-nanum                                     # Korean faces for the window's Hangul texts
   xvfb xauth                                      # a display for the screenshot test
+  clang libclang-rt-dev                           # sanitizer and fuzzing build (scripts/sanitize.sh)
 )
 
 missing=()

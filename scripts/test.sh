@@ -4,6 +4,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh
+scripts/build.sh -DMPT_BUILD_TESTS=ON
 cd "${MPT_BUILD_DIR:-build}"
 ctest --output-on-failure -j "$(nproc)"

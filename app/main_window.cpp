@@ -1,0 +1,239 @@
+#include "app/main_window.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScopeGuard>
+#include <QStringList>
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+
+#include "app/caption_button.h"
+#include "app/dispatch.h"
+#include "app/picture.h"
+#include "testpages/routines.h"
+
+namespace {
+
+const QString kTitle = QStringLiteral("MINI PRINTER TEST PROGRAM");
+
+constexpr int kTwipsPerPixel = 15;
+
+// The Korean faces the window is laid out for.
+constexpr char kBatang[] = "바탕체";   // serif Myeongjo face
+constexpr char kGulim[] = "굴림";      // gothic face
+constexpr char kGungsuh[] = "궁서체";  // brush face, the window's own font
+
+enum class Kind { Button, Label, TextBox, Picture };
+
+// One control of the window. Positions and sizes are in twips from the top left corner of the
+// client area. A button's caption is the one the routine table gives for its name; the picture
+// has neither text nor font.
+struct Control {
+    const char* name;
+    Kind kind;
+    const char* text;
+    int left;
+    int top;
+    int width;
+    int height;
+    const char* face;
+    double points;
+};
+
+// In tab order, then the picture, which takes no focus.
+constexpr std::array<Control, 19> kControls{{
+    {"cmddevice1", Kind::Button, nullptr, 120, 1200, 2775, 975, kBatang, 14.25},
+    {"lab1", Kind::Label, "인쇄매수", 4680, 0, 1215, 255, kBatang, 12},
+    {"txt1", Kind::TextBox, "10", 4560, 240, 1575, 375, kGulim, 14.25},
+    {"cmddevice2", Kind::Button, nullptr, 7920, 120, 2775, 975, kBatang, 14.25},
+    {"cmddevice3", Kind::Button, nullptr, 7920, 1200, 2775, 975, kBatang, 14.25},
+    {"cmddevice4", Kind::Button, nullptr, 120, 2520, 2775, 975, kBatang, 14.25},
+    {"cmddevice5", Kind::Button, nullptr, 120, 3600, 2775, 975, kBatang, 14.25},
+    {"cmddevice6", Kind::Button, nullptr, 5160, 1320, 2655, 975, kBatang, 14.25},
+    {"cmddevice7", Kind::Button, nullptr, 5160, 2400, 2655, 975, kBatang, 14.25},
+    {"cmddevice8", Kind::Button, nullptr, 4440, 3600, 1335, 975, kBatang, 12},
+    {"txt2", Kind::TextBox, "메시지", 3000, 600, 4815, 645, kBatang, 9.75},
+    {"cmddevice", Kind::Button, nullptr, 120, 120, 2775, 975, kBatang, 14.25},
+    {"cmddevice9", Kind::Button, nullptr, 7920, 2280, 1335, 975, kBatang, 12},
+    {"cmddevice10", Kind::Button, nullptr, 3000, 3600, 1335, 975, kBatang, 12},
+    {"cmddevice11", Kind::Button, nullptr, 9360, 2280, 1335, 975, kBatang, 12},
+    {"cmddevice12", Kind::Button, nullptr, 3000, 2520, 2055, 975, kBatang, 14.25},
+    {"port", Kind::TextBox, "3", 4320, 2160, 735, 375, kBatang, 12},
+    {"Label2", Kind::Label, "SERIAL NO:", 2880, 2160, 1575, 255, kBatang, 12},
+    {"Image2", Kind::Picture, nullptr, 8040, 3840, 2640, 660, nullptr, 0},
+}};
+
+// The picture is drawn at its own size, which is the control's.
+static_assert(kControls.back().width / kTwipsPerPixel == mpt::Picture::kWidth &&
+              kControls.back().height / kTwipsPerPixel == mpt::Picture::kHeight);
+
+// Every place and size is a whole number of pixels.
+static_assert(std::ranges::all_of(kControls, [](const Control& control) {
+    return control.left % kTwipsPerPixel == 0 && control.top % kTwipsPerPixel == 0 &&
+           control.width % kTwipsPerPixel == 0 && control.height % kTwipsPerPixel == 0;
+}));
+
+QRect pixels(const Control& control) {
+    return {control.left / kTwipsPerPixel, control.top / kTwipsPerPixel,
+            control.width / kTwipsPerPixel, control.height / kTwipsPerPixel};
+}
+
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The font of the window or of a control. The three faces come with Korean Windows and are
+// missing elsewhere: the font keeps the face's name and falls back to an installed Korean face of
+// the same kind, Myeongjo for 바탕체 and 궁서체, gothic for 굴림. The Hangul character set has no
+// counterpart in Qt; it is met by those fallback faces, which cover every Hangul syllable.
+QFont consoleFont(const char* face, double points, QFont::Weight weight) {
+    static const bool fallbacksInstalled = [] {
+        const QStringList myeongjo{QStringLiteral("NanumMyeongjo"),
+                                   QStringLiteral("Noto Serif CJK KR"), QStringLiteral("UnBatang"),
+                                   QStringLiteral("Noto Sans CJK KR")};
+        const QStringList gothic{QStringLiteral("NanumGothic"), QStringLiteral("Noto Sans CJK KR"),
+                                 QStringLiteral("UnDotum"), QStringLiteral("NanumBarunGothic")};
+        QFont::insertSubstitutions(fromUtf8(kBatang), myeongjo);
+        QFont::insertSubstitutions(fromUtf8(kGungsuh), myeongjo);
+        QFont::insertSubstitutions(fromUtf8(kGulim), gothic);
+        return true;
+    }();
+    Q_UNUSED(fallbacksInstalled);
+
+    QFont font(fromUtf8(face));
+    font.setStyleHint(std::string_view(face) == kGulim ? QFont::SansSerif : QFont::Serif);
+    font.setPointSizeF(points);
+    font.setWeight(weight);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    return font;
+}
+
+}  // namespace
+
+namespace mpt {
+
+MainWindow::MainWindow(Devices& devices, Trace& trace, QWidget* parent)
+    : QWidget(parent), m_console(*this, devices, trace) {
+    setObjectName(QStringLiteral("frm"));
+    setWindowTitle(kTitle);
+    setFont(consoleFont(kGungsuh, 9, QFont::Normal));
+    resize(kClientWidth, kClientHeight);
+    createControls();
+    connectButtons();
+}
+
+void MainWindow::createControls() {
+    QWidget* previousInTabOrder = nullptr;
+    for (const Control& control : kControls) {
+        QWidget* widget = nullptr;
+        switch (control.kind) {
+            case Kind::Button: {
+                const RoutineInfo* routine = findRoutine(control.name);
+                Q_ASSERT(routine != nullptr);
+                auto* button = new CaptionButton(fromUtf8(routine->caption), this);
+                button->setAutoDefault(false);
+                button->setDefault(false);
+                widget = button;
+                break;
+            }
+            case Kind::Label: {
+                auto* label = new QLabel(QString::fromUtf8(control.text), this);
+                label->setTextFormat(Qt::PlainText);
+                label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+                label->setFocusPolicy(Qt::NoFocus);
+                widget = label;
+                break;
+            }
+            case Kind::TextBox: {
+                auto* box = new QLineEdit(QString::fromUtf8(control.text), this);
+                box->setAlignment(Qt::AlignCenter);
+                box->setMaxLength(std::numeric_limits<int>::max());
+                box->setReadOnly(false);
+                widget = box;
+                break;
+            }
+            case Kind::Picture: widget = new Picture(this); break;
+        }
+        widget->setObjectName(fromUtf8(control.name));
+        widget->setGeometry(pixels(control));
+        if (control.face != nullptr) {
+            widget->setFont(consoleFont(control.face, control.points, QFont::Bold));
+        }
+        if (widget->focusPolicy() != Qt::NoFocus) {
+            if (previousInTabOrder != nullptr) {
+                setTabOrder(previousInTabOrder, widget);
+            }
+            previousInTabOrder = widget;
+        }
+    }
+
+    // The control with the lowest tab index takes the focus when the window first shows.
+    findChild<QWidget*>(fromUtf8(kControls.front().name))->setFocus();
+}
+
+void MainWindow::connectButtons() {
+    for (const RoutineInfo& routine : routines()) {
+        const QString name = fromUtf8(routine.name);
+        auto* button = findChild<QPushButton*>(name, Qt::FindDirectChildrenOnly);
+        connect(button, &QPushButton::clicked, this, [this, name] { runTest(name); });
+    }
+}
+
+void MainWindow::runTest(const QString& buttonName) {
+    if (findRoutine(buttonName.toStdString()) == nullptr) {
+        throw std::invalid_argument("no button is named " + buttonName.toStdString());
+    }
+    m_pending.push_back(buttonName);
+    if (m_running) {
+        return;
+    }
+    m_running = true;
+    const auto finished = qScopeGuard([this] { m_running = false; });
+    while (!m_pending.empty()) {
+        const std::string name = m_pending.front().toStdString();
+        m_pending.pop_front();
+        const std::optional<ConsoleError> error = runRoutine(m_console, name);
+        if (error) {
+            showError(*error);
+        }
+    }
+}
+
+void MainWindow::showError(const ConsoleError& error) {
+    const QString text = QString::fromStdString(error.text());
+    const QString detail = QString::fromStdString(error.detail());
+    emit errorShown(error.number(), text, detail);
+
+    QMessageBox box(
+        QMessageBox::Critical, kTitle,
+        QStringLiteral("Run-time error '%1':\n\n%2").arg(QString::number(error.number()), text),
+        QMessageBox::Ok, this);
+    box.setInformativeText(detail);
+    box.exec();
+}
+
+QLineEdit* MainWindow::textBox(std::string_view control) const {
+    auto* box = findChild<QLineEdit*>(fromUtf8(control), Qt::FindDirectChildrenOnly);
+    if (box == nullptr) {
+        throw std::invalid_argument("the window has no text box named " + std::string(control));
+    }
+    return box;
+}
+
+std::string MainWindow::text(std::string_view control) {
+    return textBox(control)->text().toStdString();
+}
+
+void MainWindow::setText(std::string_view control, std::string_view text) {
+    textBox(control)->setText(fromUtf8(text));
+}
+
+}  // namespace mpt

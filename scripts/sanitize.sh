@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds the whole suite with clang under AddressSanitizer and UndefinedBehaviorSanitizer, with
+# the fuzz targets, and runs it: every test, and each fuzz target for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+export CC=clang CXX=clang++
+MPT_BUILD_DIR="${MPT_BUILD_DIR:-build-asan}" scripts/build.sh -DMPT_BUILD_TESTS=ON -DMPT_SANITIZE=ON -DMPT_FUZZ=ON
+cd "${MPT_BUILD_DIR:-build-asan}"
+export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_stack_use_after_return=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+ctest --output-on-failure -j "$(nproc)"

@@ -1,0 +1,291 @@
+// The window as the technician meets it: its controls with their texts, places, sizes and fonts,
+// where the focus starts and how Tab moves it, and the text boxes as the routines see them.
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+#include <limits>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+
+#include "app/main_window.h"
+#include "app/picture.h"
+#include "channels/devices.h"
+#include "channels/trace.h"
+
+namespace {
+
+struct Expected {
+    const char* name;
+    const char* kind;  // class name of the widget
+    const char* text;
+    int left, top, width, height;  // twips
+    const char* family;
+    double points;
+};
+
+// Tab order; every font is bold.
+const Expected kExpected[] = {
+    {"cmddevice1", "mpt::CaptionButton", "QLX-610/650 PARALLEL(EPSON) ", 120, 1200, 2775, 975,
+     "바탕체", 14.25},
+    {"lab1", "QLabel", "인쇄매수", 4680, 0, 1215, 255, "바탕체", 12},
+    {"txt1", "QLineEdit", "10", 4560, 240, 1575, 375, "굴림", 14.25},
+    {"cmddevice2", "mpt::CaptionButton", "MVR-720/730 SERIAL(CBM)", 7920, 120, 2775, 975, "바탕체",
+     14.25},
+    {"cmddevice3", "mpt::CaptionButton", "MVR-720/730 PARALLEL(CBM)", 7920, 1200, 2775, 975,
+     "바탕체", 14.25},
+    {"cmddevice4", "mpt::CaptionButton", "MVR-720/730 SERIAL(EPSON)", 120, 2520, 2775, 975,
+     "바탕체", 14.25},
+    {"cmddevice5", "mpt::CaptionButton", "MVR-720/730  PARALLEL(EPSON)", 120, 3600, 2775, 975,
+     "바탕체", 14.25},
+    {"cmddevice6", "mpt::CaptionButton", " MVR720/730       SERIAL     LINE FEED TEST", 5160, 1320,
+     2655, 975, "바탕체", 14.25},
+    {"cmddevice7", "mpt::CaptionButton", " MVR720/730       PARALLEL   LINE FEED TEST", 5160, 2400,
+     2655, 975, "바탕체", 14.25},
+    {"cmddevice8", "mpt::CaptionButton", "CUTTER TEST EPSON SERIAL", 4440, 3600, 1335, 975,
+     "바탕체", 12},
+    {"txt2", "QLineEdit", "메시지", 3000, 600, 4815, 645, "바탕체", 9.75},
+    {"cmddevice", "mpt::CaptionButton", "QLX-610/650 SERIAL(EPSON)", 120, 120, 2775, 975, "바탕체",
+     14.25},
+    {"cmddevice9", "mpt::CaptionButton", "CUTTER TEST   CBM SERIAL", 7920, 2280, 1335, 975,
+     "바탕체", 12},
+    {"cmddevice10", "mpt::CaptionButton", "CUTTER TEST EPSON PARALLEL", 3000, 3600, 1335, 975,
+     "바탕체", 12},
+    {"cmddevice11", "mpt::CaptionButton", "CUTTER    TEST   CBM PARALLEL", 9360, 2280, 1335, 975,
+     "바탕체", 12},
+    {"cmddevice12", "mpt::CaptionButton", "QLX-610/650 USB(EPSON)", 3000, 2520, 2055, 975, "바탕체",
+     14.25},
+    {"port", "QLineEdit", "3", 4320, 2160, 735, 375, "바탕체", 12},
+    {"Label2", "QLabel", "SERIAL NO:", 2880, 2160, 1575, 255, "바탕체", 12},
+};
+
+QRect pixels(int left, int top, int width, int height) {
+    return {left / 15, top / 15, width / 15, height / 15};
+}
+
+QString textOf(const QWidget* widget) {
+    if (const auto* button = qobject_cast<const QPushButton*>(widget)) {
+        return button->text();
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        return label->text();
+    }
+    if (const auto* box = qobject_cast<const QLineEdit*>(widget)) {
+        return box->text();
+    }
+    return {};
+}
+
+QStringList focusableNamesInTabOrder() {
+    QStringList names;
+    for (const Expected& control : kExpected) {
+        if (QLatin1String(control.kind) != QLatin1String("QLabel")) {
+            names << QString::fromUtf8(control.name);
+        }
+    }
+    return names;
+}
+
+QString focusName() {
+    const QWidget* focus = QApplication::focusWidget();
+    return focus != nullptr ? focus->objectName() : QStringLiteral("(none)");
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        m_devices = mpt::dryRunDevices();
+        m_traceText.str({});
+        m_window = std::make_unique<mpt::MainWindow>(*m_devices, m_trace);
+    }
+
+    void cleanup() { m_window.reset(); }
+
+    void windowCaptionSizeAndFont() {
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("MINI PRINTER TEST PROGRAM"));
+        QCOMPARE(m_window->size(), QSize(717, 313));  // 10755 x 4695 twips
+        QVERIFY(m_window->isWindow());
+        const QFont font = m_window->font();
+        QCOMPARE(font.family(), QStringLiteral("궁서체"));
+        QCOMPARE(font.pointSizeF(), 9.0);
+        QCOMPARE(font.weight(), QFont::Normal);
+        QVERIFY(!font.italic());
+    }
+
+    void controls_data() {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < static_cast<int>(std::size(kExpected)); ++i) {
+            QTest::newRow(kExpected[i].name) << i;
+        }
+    }
+
+    void controls() {
+        QFETCH(int, index);
+        const Expected& expected = kExpected[index];
+        auto* widget = m_window->findChild<QWidget*>(QString::fromUtf8(expected.name));
+        QVERIFY(widget != nullptr);
+        QCOMPARE(widget->parentWidget(), m_window.get());
+        QCOMPARE(QLatin1String(widget->metaObject()->className()), QLatin1String(expected.kind));
+        QCOMPARE(textOf(widget), QString::fromUtf8(expected.text));
+        QCOMPARE(widget->geometry(),
+                 pixels(expected.left, expected.top, expected.width, expected.height));
+
+        const QFont font = widget->font();
+        QCOMPARE(font.family(), QString::fromUtf8(expected.family));
+        QCOMPARE(font.pointSizeF(), expected.points);
+        QCOMPARE(font.weight(), QFont::Bold);
+        QVERIFY(!font.italic());
+        QVERIFY(!font.underline());
+        QVERIFY(!font.strikeOut());
+    }
+
+    void image() {
+        auto* image = m_window->findChild<mpt::Picture*>(QStringLiteral("Image2"));
+        QVERIFY(image != nullptr);
+        QCOMPARE(image->geometry(), pixels(8040, 3840, 2640, 660));
+        QCOMPARE(image->focusPolicy(), Qt::NoFocus);
+    }
+
+    // The faces named in the fonts are not on this system; each must land on an installed Korean
+    // face that draws every Hangul syllable the window shows.
+    void fontsFallBackToKoreanFaces() {
+        const QString hangul = QStringLiteral("인쇄매수메시지정상작동출력완료상태");
+        const QStringList names{QStringLiteral("frm"), QStringLiteral("lab1"),
+                                QStringLiteral("txt1"), QStringLiteral("txt2")};
+        for (const QString& name : names) {
+            const QWidget* widget =
+                name == QLatin1String("frm") ? m_window.get() : m_window->findChild<QWidget*>(name);
+            const QFontInfo info(widget->font());
+            QVERIFY2(QFontDatabase::writingSystems(info.family()).contains(QFontDatabase::Korean),
+                     qPrintable(name + " falls back to " + info.family()));
+            const QFontMetrics metrics(widget->font());
+            for (const QChar c : hangul) {
+                QVERIFY2(metrics.inFont(c), qPrintable(name + " has no glyph for " + c));
+            }
+        }
+    }
+
+    void controlsKeepPlaceAndSizeWhenTheWindowIsResized() {
+        for (const QSize size : {QSize(1200, 800), QSize(300, 120), QSize(717, 313)}) {
+            m_window->resize(size);
+            for (const Expected& expected : kExpected) {
+                const auto* widget =
+                    m_window->findChild<QWidget*>(QString::fromUtf8(expected.name));
+                QCOMPARE(widget->geometry(),
+                         pixels(expected.left, expected.top, expected.width, expected.height));
+            }
+        }
+    }
+
+    void focusStartsOnCmddevice1() {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QCOMPARE(focusName(), QStringLiteral("cmddevice1"));
+    }
+
+    void tabFollowsTabIndexAndSkipsLabels() {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        const QStringList order = focusableNamesInTabOrder();
+        QStringList visited{focusName()};
+        for (int i = 0; i < order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << focusName();
+        }
+        QCOMPARE(visited, order + QStringList{order.front()});
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(focusName(), order.back());
+    }
+
+    void labelsNeverTakeTheFocus() {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        for (const char* name : {"lab1", "Label2"}) {
+            auto* label = m_window->findChild<QLabel*>(QLatin1String(name));
+            QCOMPARE(label->focusPolicy(), Qt::NoFocus);
+            QTest::mouseClick(label, Qt::LeftButton);
+            QCOMPARE(focusName(), QStringLiteral("cmddevice1"));
+        }
+    }
+
+    void labelsAndTextBoxesCentreTheirText() {
+        for (const char* name : {"lab1", "Label2"}) {
+            const auto* label = m_window->findChild<QLabel*>(QLatin1String(name));
+            QVERIFY(label->alignment() & Qt::AlignHCenter);
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+        }
+        for (const char* name : {"txt1", "txt2", "port"}) {
+            const auto* box = m_window->findChild<QLineEdit*>(QLatin1String(name));
+            QVERIFY(box->alignment() & Qt::AlignHCenter);
+        }
+    }
+
+    void buttonsHaveNoDefaultRole() {
+        const auto buttons = m_window->findChildren<QPushButton*>();
+        QCOMPARE(buttons.size(), 13);
+        for (const QPushButton* button : buttons) {
+            QVERIFY2(!button->isDefault(), qPrintable(button->objectName()));
+            QVERIFY2(!button->autoDefault(), qPrintable(button->objectName()));
+        }
+        // Enter in a text box therefore starts no test.
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        auto* count = m_window->findChild<QLineEdit*>(QStringLiteral("txt1"));
+        count->setFocus();
+        QTest::keyClick(count, Qt::Key_Return);
+        QCOMPARE(m_traceText.str(), std::string());
+        QCOMPARE(m_window->findChild<QLineEdit*>(QStringLiteral("txt2"))->text(),
+                 QStringLiteral("메시지"));
+    }
+
+    void textBoxesAreEditableWithoutLengthLimit() {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        for (const char* name : {"txt1", "txt2", "port"}) {
+            auto* box = m_window->findChild<QLineEdit*>(QLatin1String(name));
+            QVERIFY(!box->isReadOnly());
+            QCOMPARE(box->maxLength(), std::numeric_limits<int>::max());
+            box->setFocus();
+            box->selectAll();
+            QTest::keyClicks(box, QStringLiteral("25"));
+            QCOMPARE(box->text(), QStringLiteral("25"));
+            const QString longText(100000, QLatin1Char('7'));
+            box->setText(longText);
+            QCOMPARE(box->text(), longText);
+        }
+    }
+
+    // The routines read and write the boxes in UTF-8 through TextBoxes.
+    void textBoxesAsTheRoutinesSeeThem() {
+        mpt::TextBoxes& boxes = *m_window;
+        QCOMPARE(boxes.text("txt1"), std::string("10"));
+        QCOMPARE(boxes.text("txt2"), std::string("메시지"));
+        QCOMPARE(boxes.text("port"), std::string("3"));
+
+        boxes.setText("txt2", "CBM/PARALLEL 정상출력!!");
+        QCOMPARE(m_window->findChild<QLineEdit*>(QStringLiteral("txt2"))->text(),
+                 QStringLiteral("CBM/PARALLEL 정상출력!!"));
+        m_window->findChild<QLineEdit*>(QStringLiteral("port"))->setText(QStringLiteral(" 4 "));
+        QCOMPARE(boxes.text("port"), std::string(" 4 "));
+
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, boxes.text("lab1"));
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, boxes.setText("txt3", "x"));
+    }
+
+  private:
+    std::unique_ptr<mpt::Devices> m_devices;
+    std::ostringstream m_traceText;
+    mpt::Trace m_trace{&m_traceText};
+    std::unique_ptr<mpt::MainWindow> m_window;
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

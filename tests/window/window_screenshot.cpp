@@ -1,0 +1,142 @@
+// Screenshot of the real window on an X server: shows the window under Xvfb, grabs the whole X
+// screen into a PNG, and checks that the Korean texts are drawn with fonts that hold their glyphs,
+// where the window puts them.
+//
+//   window_screenshot --xvfb OUT.png   starts itself with --grab under xvfb-run on the xcb
+//                                      platform; exits 77 when xvfb-run is not installed
+//   window_screenshot --grab OUT.png   shows the window on the current X display and checks it
+#include <QApplication>
+#include <QFontMetrics>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTest>
+#include <cstdio>
+#include <cstring>
+
+#include "app/main_window.h"
+#include "channels/devices.h"
+#include "channels/trace.h"
+
+namespace {
+
+constexpr int kSkipped = 77;
+constexpr int kDark = 110;  // grey level below which a pixel counts as ink
+
+int runUnderXvfb(int argc, char** argv, const QString& pngPath) {
+    QCoreApplication app(argc, argv);
+    const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+    if (xvfbRun.isEmpty()) {
+        std::printf("SKIP: xvfb-run is not installed\n");
+        return kSkipped;
+    }
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(
+        xvfbRun,
+        {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1024x768x24"),
+         QCoreApplication::applicationFilePath(), QStringLiteral("--grab"), pngPath});
+    if (!child.waitForFinished(100000) || child.exitStatus() != QProcess::NormalExit) {
+        std::fprintf(stderr, "FAIL: the window under xvfb-run did not finish normally\n");
+        child.kill();
+        return 1;
+    }
+    return child.exitCode();
+}
+
+// Checks one Korean text of the window on the screenshot; returns the number of faults found.
+int checkKoreanText(const QImage& screen, const QPoint& screenOrigin, const QWidget* widget,
+                    const QString& text) {
+    int faults = 0;
+    const QByteArray name = widget->objectName().toUtf8();
+    const QFontMetrics metrics(widget->font());
+    for (const QChar c : text) {
+        if (!metrics.inFont(c)) {
+            std::fprintf(stderr, "FAIL: %s: the font has no glyph for U+%04X\n", name.constData(),
+                         c.unicode());
+            ++faults;
+        }
+    }
+
+    // The text is centred: count ink where it should be and everywhere else inside the control,
+    // away from the frame of a text box.
+    const QRect area = QRect(widget->mapToGlobal(QPoint(0, 0)) - screenOrigin, widget->size())
+                           .adjusted(3, 2, -3, -2);
+    const int textWidth = metrics.horizontalAdvance(text);
+    const int textLeft = area.center().x() - textWidth / 2 - 3;
+    const int textRight = area.center().x() + textWidth / 2 + 3;
+    int inside = 0;
+    int outside = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (qGray(screen.pixel(x, y)) < kDark) {
+                (x >= textLeft && x <= textRight ? inside : outside) += 1;
+            }
+        }
+    }
+    std::printf("%s \"%s\": %d ink pixels in the text's place, %d elsewhere, font %s\n",
+                name.constData(), text.toUtf8().constData(), inside, outside,
+                QFontInfo(widget->font()).family().toUtf8().constData());
+    if (inside < 12 * static_cast<int>(text.size()) || outside * 10 > inside) {
+        std::fprintf(stderr, "FAIL: %s: the text is not drawn where the window shows it\n",
+                     name.constData());
+        ++faults;
+    }
+    return faults;
+}
+
+int grabAndCheck(int argc, char** argv, const QString& pngPath) {
+    QApplication app(argc, argv);
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        std::fprintf(stderr, "FAIL: running on %s, not on an X server\n",
+                     QGuiApplication::platformName().toUtf8().constData());
+        return 1;
+    }
+    const auto devices = mpt::dryRunDevices();
+    mpt::Trace trace;
+    mpt::MainWindow window(*devices, trace);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::fprintf(stderr, "FAIL: the window was not exposed\n");
+        return 1;
+    }
+    QTest::qWait(500);
+
+    QScreen* screen = window.screen();
+    const QImage shot = screen->grabWindow(0).toImage();
+    if (shot.isNull() || !shot.save(pngPath)) {
+        std::fprintf(stderr, "FAIL: cannot grab the screen into %s\n",
+                     pngPath.toUtf8().constData());
+        return 1;
+    }
+    std::printf("screenshot: %s (%dx%d)\n", pngPath.toUtf8().constData(), shot.width(),
+                shot.height());
+
+    const QPoint origin = screen->geometry().topLeft();
+    int faults = 0;
+    faults += checkKoreanText(shot, origin, window.findChild<QLineEdit*>(QStringLiteral("txt2")),
+                              QStringLiteral("메시지"));
+    faults += checkKoreanText(shot, origin, window.findChild<QLabel*>(QStringLiteral("lab1")),
+                              QStringLiteral("인쇄매수"));
+    return faults == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--xvfb") == 0) {
+        return runUnderXvfb(argc, argv, QString::fromLocal8Bit(argv[2]));
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--grab") == 0) {
+        return grabAndCheck(argc, argv, QString::fromLocal8Bit(argv[2]));
+    }
+    std::fprintf(stderr, "usage: %s --xvfb|--grab OUT.png\n", argv[0]);
+    return 2;
+}
