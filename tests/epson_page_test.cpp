@@ -1,0 +1,284 @@
+// The dot-matrix EPSON-mode test page on its serial and parallel buttons: every write as the page
+// is printed (the page bracket, title, red heading, double-size and underlined lines, the model
+// and data lines with their blanks, the six-line feed, the cut and the drawer pulse),
+// pages joined with nothing between them, the texts that differ from the CBM-mode page's twins
+// only by trailing blanks, a count of nothing and a count that is no number, and the bytes a
+// real pseudo-terminal and a real FIFO receive.
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "support/pages.h"
+#include "support/pty.h"
+#include "support/stream.h"
+
+namespace mpt {
+namespace {
+
+using namespace std::string_literals;
+using testing::expectSameBytes;
+using testing::expectSameTrace;
+using testing::expectSameWrites;
+using testing::inCodePage;
+using testing::joined;
+using testing::repeated;
+using testing::runTraced;
+using testing::TracedRun;
+namespace traced = testing::traced;
+
+const std::string kSerialMessage = "MVR-720/730 SERIAL/EPSON 정상출력!!";
+const std::string kParallelMessage = "MVR-720/730 PARALLEL/EPSON 정상출력!!";
+
+// One page of the serial button, one element a write.
+std::vector<std::string> serialPage() {
+    return inCodePage({
+        "\x16\x01",  // opens the page bracket
+        "MVR-720/730 EPSON  SERIAL PRINTER TEST\r\n",
+        "\x1Br\x01",  // red
+        "          켄  무  회사 소개\r\n",
+        "\x1Br\x00"s,  // black
+        "\x1B!\x31",   // double height and width
+        "프린터 및 돈통 전문\x1B!\x01\r\n",
+        "\x1B\x2D\x01",  // underline on
+        "프린터 종류 \r\n",
+        "\x1B\x2D\x00"s,  // underline off
+        "MVR-740 ROLL,SPROCKET & SERIAL,PARALLEL \r\n",
+        "MVR-720 ROLL & SERIAL,PARALLEL\r\n",
+        "MVR-730 ROLL & SERIAL,PARALLEL\r\n",
+        "전모델 9 PIN 시리얼 임팩트 도트 매트릭스\r\n",
+        "        양방향인쇄                 \r\n",
+        "폰트 사이즈 영문,숫자: 7*9  한글 :9*9 \r\n",
+        "\x1B!\x31\x1Br\x01",  // double size and red together
+        "인쇄 속도:4LINE/SEC\x1Br\x00\x1B!\x01\r\n"s,
+        "잉크리본 :BLACK/RED\r\n",
+        "인쇄용지너비 : 76.2 MM\r\n",
+        "DATA BUFFER : 16K BYTE \r\n",
+        "\x1Br\x01",
+        "에뮬레이션 EPSON TM-U300,TM-U200 \r\n",
+        "           CITIZEN CBM-720 STAR SP200 \x1Br\x00\r\n"s,
+        "전원공급장치:외부 어댑터 \r\n",
+        "\x1Br\x01",
+        "MVR730 SERIAL MELODY OPTION\x1Br\x00\r\n"s,
+        "ALL MODEL PRINTER INCLUDE CASH PORT \r\n",
+        "\n",  // the six-line feed, one write a line
+        "\n",
+        "\n",
+        "\n",
+        "\n",
+        "\n",
+        "\x1B\x6D",            // partial cut
+        "\x1Bp\x00\x02\x0A"s,  // drawer pulse
+        "\x16\x00"s,           // closes the page bracket
+    });
+}
+
+// One page of the parallel button, one element a print statement, line ends included.
+std::vector<std::string> parallelPage() {
+    return inCodePage({
+        "MVR-720/730 PARALLEL EMULATION  TEST\r\n",
+        "\x1Br\x01",
+        "          켄  무  회사 소개\r\n",
+        "\x1Br\x00"s,
+        "\x1B!\x31",
+        "프린터 및 돈통 전문\x1B!\x01\r\n",
+        "\x1B\x2D\x01",
+        "프린터 종류 \r\n",
+        "\x1B\x2D\x00"s,
+        "MVR-740 ROLL,SPROCKET & SERIAL,PARALLEL \r\n",
+        "MVR-720 ROLL & SERIAL,PARALLEL\r\n",
+        "MVR-730 ROLL & SERIAL,PARALLEL\r\n",
+        "전모델 9 PIN 시리얼 임팩트 도트 매트릭스\r\n",
+        "        양방향인쇄                 \r\n",
+        "폰트 사이즈 영문,숫자: 7*9  한글 :9*9 \r\n",
+        "\x1B!\x31",  // double size and red, one statement each
+        "\x1Br\x01",
+        "인쇄 속도:4LINE/SEC\x1Br\x00\x1B!\x01\r\n"s,
+        "잉크리본 :BLACK/RED\r\n",
+        "인쇄용지너비 : 76.2 MM\r\n",
+        "DATA BUFFER : 16K BYTE \r\n",
+        "\x1Br\x01",
+        "에뮬레이션 EPSON TM-U300,TM-U200 \r\n",
+        "           CITIZEN CBM-720 STAR SP200 \x1Br\x00\r\n"s,
+        "전원공급장치:외부 어댑터 \r\n",
+        "\x1Br\x01",
+        "MVR730 SERIAL MELODY OPTION\x1Br\x00\r\n"s,
+        "ALL MODEL PRINTER INCLUDE CASH PORT \r\n",
+        "\n\r\n",  // the feed, three statements with their line ends
+        "\n\r\n",
+        "\n\r\n",
+        "\x1B\x6D\r\n",
+        "\x1Bp\x00\x02\x0A\r\n"s,
+    });
+}
+
+std::vector<std::string> serialOpening() {
+    return {traced::commPort(1), traced::portOpen(true), traced::settings(), traced::handshaking()};
+}
+
+struct PageCase {
+    const char* routine;
+    std::vector<std::string> (*page)();
+    size_t writes;
+    size_t bytes;
+    bool serial;
+    const std::string* message;
+};
+
+void PrintTo(const PageCase& c, std::ostream* os) {
+    *os << c.routine;
+}
+
+class EpsonPage : public ::testing::TestWithParam<PageCase> {
+  protected:
+    std::vector<std::string> opening() const {
+        return GetParam().serial ? serialOpening() : std::vector<std::string>{traced::openLpt1()};
+    }
+    std::string closing() const {
+        return GetParam().serial ? traced::portOpen(false) : traced::closeLpt1();
+    }
+};
+
+TEST_P(EpsonPage, CountOneByteByByteAndWriteByWrite) {
+    const PageCase& c = GetParam();
+    const TracedRun run = runTraced(c.routine, "1");
+    ASSERT_FALSE(run.error);
+    const std::vector<std::string> page = c.page();
+    ASSERT_EQ(page.size(), c.writes);
+    ASSERT_EQ(joined(page).size(), c.bytes);
+    expectSameWrites(run.writes(), page);
+    std::vector<std::string> trace = opening();
+    trace.push_back(traced::getText("txt1", "1"));
+    for (const std::string& w : page) {
+        trace.push_back(c.serial ? traced::output(w) : traced::print(w));
+    }
+    trace.push_back(closing());
+    trace.push_back(traced::setMessage(*c.message));
+    expectSameTrace(run.lines, trace);
+    EXPECT_EQ(run.txt2, *c.message);
+}
+
+// Repeated pages follow one another with nothing between them, each with its own feed, cut and
+// drawer pulse.
+TEST_P(EpsonPage, TwoPagesJoinedWithNothingBetween) {
+    const PageCase& c = GetParam();
+    const TracedRun run = runTraced(c.routine, "2");
+    ASSERT_FALSE(run.error);
+    expectSameWrites(run.writes(), repeated(c.page(), 2));
+    const std::string stream = run.stream();
+    ASSERT_EQ(stream.size(), 2 * c.bytes);
+    // The end of the first page and the start of the second.
+    EXPECT_EQ(stream.substr(c.bytes - 4, 8),
+              c.serial ? "\x02\n\x16\x00\x16\x01MV"s : "\x02\n\r\nMVR-"s);
+}
+
+// The default count: ten pages, ten cuts and ten drawer pulses.
+TEST_P(EpsonPage, DefaultCountSendsTenPages) {
+    const PageCase& c = GetParam();
+    const TracedRun run = runTraced(c.routine, "10");
+    ASSERT_FALSE(run.error);
+    EXPECT_EQ(run.writes().size(), 10 * c.writes);
+    expectSameBytes(run.stream(), joined(repeated(c.page(), 10)), "ten pages");
+}
+
+TEST_P(EpsonPage, CountZeroOpensAndClosesTheChannelAndWritesNothing) {
+    const PageCase& c = GetParam();
+    const TracedRun run = runTraced(c.routine, "0");
+    ASSERT_FALSE(run.error);
+    std::vector<std::string> trace = opening();
+    trace.push_back(traced::getText("txt1", "0"));
+    trace.push_back(closing());
+    trace.push_back(traced::setMessage(*c.message));
+    expectSameTrace(run.lines, trace);
+    EXPECT_EQ(run.txt2, *c.message);
+}
+
+// A count that is no number fails after the channel was opened and before any write; the
+// channel is released and the message box keeps its text.
+TEST_P(EpsonPage, CountNotANumberFailsAfterTheChannelOpened) {
+    const PageCase& c = GetParam();
+    const TracedRun run = runTraced(c.routine, "abc");
+    ASSERT_TRUE(run.error);
+    EXPECT_EQ(run.error->number(), 13);
+    std::vector<std::string> before = opening();
+    before.push_back(traced::getText("txt1", "abc"));
+    ASSERT_EQ(run.lines.size(), before.size() + 2);
+    for (size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(run.lines[i], before[i]) << "trace line " << i + 1;
+    }
+    EXPECT_EQ(run.lines[before.size()].rfind(traced::errorStart(13), 0), 0u);
+    EXPECT_EQ(run.lines.back(), closing());
+    EXPECT_EQ(run.txt2, "메시지");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, EpsonPage,
+    ::testing::Values(PageCase{"cmddevice4", serialPage, 37, 648, true, &kSerialMessage},
+                      PageCase{"cmddevice5", parallelPage, 33, 649, false, &kParallelMessage}),
+    [](const auto& info) { return std::string(info.param.routine); });
+
+// Lines printed by both dot-matrix pages from texts of their own: the EPSON-mode page sends
+// them with the trailing blanks given here, the CBM-mode page with its own. Positions are the
+// 1-based write on each button.
+struct TwinLine {
+    const char* text;  // without trailing blanks
+    int epsonBlanks;
+    int cbmBlanks;
+    int epsonSerial;
+    int epsonParallel;
+    int cbm;  // the same on both CBM buttons
+    const char* cbmPrefix;
+};
+
+void PrintTo(const TwinLine& t, std::ostream* os) {
+    *os << '"' << t.text << '"';
+}
+
+class TwinLines : public ::testing::TestWithParam<TwinLine> {};
+
+TEST_P(TwinLines, TrailingBlanksTellThePagesApart) {
+    const TwinLine t = GetParam();
+    const std::string text = toCp949(t.text);
+    const std::string epson = text + std::string(t.epsonBlanks, ' ') + "\r\n";
+    const std::string cbm = t.cbmPrefix + text + std::string(t.cbmBlanks, ' ') + "\r\n";
+    EXPECT_EQ(runTraced("cmddevice4", "1").writes().at(t.epsonSerial - 1), epson);
+    EXPECT_EQ(runTraced("cmddevice5", "1").writes().at(t.epsonParallel - 1), epson);
+    EXPECT_EQ(runTraced("cmddevice2", "1").writes().at(t.cbm - 1), cbm);
+    EXPECT_EQ(runTraced("cmddevice3", "1").writes().at(t.cbm - 1), cbm);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, TwinLines,
+    ::testing::Values(TwinLine{"프린터 종류", 1, 1, 9, 8, 6, ""},
+                      TwinLine{"MVR-740 ROLL,SPROCKET & SERIAL,PARALLEL", 1, 0, 11, 10, 7, ""},
+                      TwinLine{"        양방향인쇄", 17, 1, 15, 14, 11, ""},
+                      TwinLine{"폰트 사이즈 영문,숫자: 7*9  한글 :9*9", 1, 0, 16, 15, 12, ""},
+                      TwinLine{"DATA BUFFER : 16K BYTE", 1, 0, 21, 21, 15, ""},
+                      TwinLine{"에뮬레이션 EPSON TM-U300,TM-U200", 1, 0, 23, 23, 16, ""},
+                      TwinLine{"전원공급장치:외부 어댑터", 1, 0, 25, 25, 17, ""},
+                      TwinLine{"ALL MODEL PRINTER INCLUDE CASH PORT", 1, 0, 28, 28, 19, "\x13"}));
+
+TEST(EpsonOnDevices, SerialPageReachesAPseudoTerminal) {
+    testing::PtyPrinter printer;
+    testing::ScopedEnv com1("MPT_COM1", printer.devicePath());
+    printer.startReading();
+    const TracedRun run = testing::runOnDevices("cmddevice4", "2");
+    ASSERT_FALSE(run.error) << run.error->what();
+    const std::string expected = joined(repeated(serialPage(), 2));
+    printer.waitFor(expected.size());
+    expectSameBytes(printer.drainAll(), expected, "bytes received on the pseudo-terminal");
+}
+
+TEST(EpsonOnDevices, ParallelPageReachesAFifo) {
+    testing::FifoPrinter printer;
+    ASSERT_TRUE(printer.ready());
+    testing::ScopedEnv lpt1("MPT_LPT1", printer.path());
+    const TracedRun run = testing::runOnDevices("cmddevice5", "2");
+    ASSERT_FALSE(run.error) << run.error->what();
+    expectSameBytes(printer.finish(), joined(repeated(parallelPage(), 2)),
+                    "bytes received on the FIFO");
+}
+
+}  // namespace
+}  // namespace mpt
