@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev          # Qt 6 Widgets, Test, and the platform plugins
   libgtest-dev                                    # GoogleTest
   fonts-nanum                                     # Korean faces for the window's Hangul texts
-  xvfb xauth                                      # a display for the screenshot test
+  xvfb xauth xdotool xclip                        # a display, a mouse and a clipboard for window tests
   clang libclang-rt-dev                           # sanitizer and fuzzing build (scripts/sanitize.sh)
 )
 
