@@ -27,7 +27,7 @@ class SystemDevices final : public Devices {
   public:
     std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,
                                            int handshaking) override {
-        return openPosixSerial(serialDevicePath(portNumber), settings, handshaking);
+        return openPosixSerial(serialDevicePath(portNumber), settings, handshaking, observer());
     }
     std::unique_ptr<OutputFile> openLpt1() override {
         const std::string path = lpt1DevicePath();
@@ -36,30 +36,55 @@ class SystemDevices final : public Devices {
                             "lpt1: no parallel printer port here (neither /dev/lp0 nor "
                             "/dev/usb/lp0 exists; set MPT_LPT1 to the printer's device)");
         }
-        return openPosixOutput(path);
+        return openPosixOutput(path, observer());
     }
 };
 
+// Takes every byte at once and tells the observer so.
 class DryRunSerial final : public SerialLine {
   public:
+    explicit DryRunSerial(DeviceObserver* observer) : m_observer(observer) {}
     void apply(const LineSettings&) override {}
     void setHandshaking(int) override {}
-    void write(std::string_view) override {}
+    void write(std::string_view bytes) override {
+        if (m_observer != nullptr) {
+            m_observer->taken(bytes.size());
+        }
+    }
     void close() override {}
+
+  private:
+    DeviceObserver* m_observer;
 };
 
 class DryRunFile final : public OutputFile {
   public:
-    void write(std::string_view) override {}
+    explicit DryRunFile(DeviceObserver* observer) : m_observer(observer) {}
+    void write(std::string_view bytes) override {
+        if (m_observer != nullptr) {
+            m_observer->taken(bytes.size());
+        }
+    }
     void close() override {}
+
+  private:
+    DeviceObserver* m_observer;
 };
 
 class DryRunDevices final : public Devices {
   public:
     std::unique_ptr<SerialLine> openSerial(int, const LineSettings&, int) override {
-        return std::make_unique<DryRunSerial>();
+        if (observer() != nullptr) {
+            observer()->opened(kDryRunDevice);
+        }
+        return std::make_unique<DryRunSerial>(observer());
     }
-    std::unique_ptr<OutputFile> openLpt1() override { return std::make_unique<DryRunFile>(); }
+    std::unique_ptr<OutputFile> openLpt1() override {
+        if (observer() != nullptr) {
+            observer()->opened(kDryRunDevice);
+        }
+        return std::make_unique<DryRunFile>(observer());
+    }
 };
 
 }  // namespace

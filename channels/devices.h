@@ -7,6 +7,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -45,20 +46,38 @@ class OutputFile {
     virtual void close() = 0;
 };
 
+// Told which device a channel opened and of every byte a device takes, as it takes it: a write
+// may be taken in parts, and a write that fails part-way has had its first part taken. Called on
+// the thread that writes; the window uses it to show how far a run has got.
+class DeviceObserver {
+  public:
+    virtual ~DeviceObserver() = default;
+    virtual void opened(const std::string& devicePath) = 0;
+    virtual void taken(std::size_t bytes) = 0;
+};
+
 class Devices {
   public:
     virtual ~Devices() = default;
+    // Observes the devices opened from now on; nullptr stops observing.
+    void setObserver(DeviceObserver* observer) { m_observer = observer; }
+    DeviceObserver* observer() const { return m_observer; }
+
     // Opens port n with the line settings and handshaking the control holds.
     virtual std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,
                                                    int handshaking) = 0;
     virtual std::unique_ptr<OutputFile> openLpt1() = 0;
+
+  private:
+    DeviceObserver* m_observer = nullptr;
 };
 
 // The devices of this system: port n is the device named by MPT_COM<n>, else /dev/ttyS<n-1>;
 // "lpt1 " is the path in MPT_LPT1, else the first of /dev/lp0 and /dev/usb/lp0 that exists.
 std::unique_ptr<Devices> systemDevices();
 
-// Devices that take every byte and succeed, touching nothing.
+// Devices that take every byte and succeed, touching nothing. They open kDryRunDevice.
+inline constexpr const char* kDryRunDevice = "no device (dry run)";
 std::unique_ptr<Devices> dryRunDevices();
 
 // Where port n and "lpt1 " lead; an empty path means no device is there.

@@ -1,5 +1,7 @@
 #include "channels/errors.h"
 
+#include "channels/port_help.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -42,7 +44,7 @@ ConsoleError systemError(int errnoValue, Step step, const std::string& devicePat
     const bool opening = step == Step::OpenSerial || step == Step::OpenLpt;
 
     if (errnoValue == EACCES || errnoValue == EPERM) {
-        const char* group = step == Step::OpenLpt ? "lp" : "dialout";
+        const std::string group = groupToJoin(devicePath, step != Step::OpenLpt);
         return makeError(err::kPermissionDenied,
                          where + " (join the " + group + " group, then log in again)");
     }
@@ -54,9 +56,9 @@ ConsoleError systemError(int errnoValue, Step step, const std::string& devicePat
                              errnoValue == ENOTDIR;
         if (step == Step::OpenSerial) {
             if (missing || errnoValue == ENOTTY) {
-                return makeError(err::kInvalidPortNumber, errnoValue == ENOTTY
-                                                              ? devicePath + ": not a serial device"
-                                                              : where);
+                const std::string what =
+                    errnoValue == ENOTTY ? devicePath + ": not a serial device" : where;
+                return makeError(err::kInvalidPortNumber, what + ". " + serialDevicesLine());
             }
             if (errnoValue == EBUSY || errnoValue == EWOULDBLOCK) {
                 return makeError(err::kPortAlreadyOpen, devicePath + ": in use by another program");

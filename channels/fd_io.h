@@ -8,6 +8,8 @@
 
 namespace mpt {
 
+class DeviceObserver;
+
 // Owns a file descriptor and closes it on every path.
 class UniqueFd {
   public:
@@ -39,7 +41,8 @@ std::string seconds(std::chrono::milliseconds span);
 // Writes every byte to a non-blocking descriptor, retrying on EINTR and short writes and waiting
 // while the device takes nothing. Raises "Device timeout" when `limit` passes without a single
 // byte taken, and "Device I/O error" (with the system's reason) when the device refuses the write.
+// Each part the device takes is reported to `observer` (which may be null) as it is taken.
 void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
-              const std::string& devicePath);
+              const std::string& devicePath, DeviceObserver* observer);
 
 }  // namespace mpt

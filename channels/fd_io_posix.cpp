@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <thread>
 
+#include "channels/devices.h"
 #include "channels/errors.h"
 #include "channels/fd_io.h"
 
@@ -58,7 +59,7 @@ std::string seconds(std::chrono::milliseconds span) {
 }
 
 void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
-              const std::string& devicePath) {
+              const std::string& devicePath, DeviceObserver* observer) {
     using Clock = std::chrono::steady_clock;
     auto lastProgress = Clock::now();
     bool readyButRefused = false;
@@ -66,6 +67,9 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n > 0) {
             bytes.remove_prefix(static_cast<size_t>(n));
+            if (observer != nullptr) {
+                observer->taken(static_cast<size_t>(n));
+            }
             lastProgress = Clock::now();
             readyButRefused = false;
             continue;

@@ -16,11 +16,12 @@ namespace {
 
 class PosixOutput final : public OutputFile {
   public:
-    PosixOutput(UniqueFd fd, std::string path) : m_fd(std::move(fd)), m_path(std::move(path)) {}
+    PosixOutput(UniqueFd fd, std::string path, DeviceObserver* observer)
+        : m_fd(std::move(fd)), m_path(std::move(path)), m_observer(observer) {}
 
     void write(std::string_view bytes) override {
         try {
-            writeAll(m_fd.get(), bytes, m_limit, m_path);
+            writeAll(m_fd.get(), bytes, m_limit, m_path, m_observer);
         } catch (const ConsoleError&) {
             m_faulted = true;
             throw;
@@ -42,13 +43,15 @@ class PosixOutput final : public OutputFile {
   private:
     UniqueFd m_fd;
     std::string m_path;
+    DeviceObserver* m_observer;
     std::chrono::milliseconds m_limit = noProgressLimit();
     bool m_faulted = false;
 };
 
 }  // namespace
 
-std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath) {
+std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath,
+                                            DeviceObserver* observer) {
     ignoreSigpipe();
 
     // O_NONBLOCK: a FIFO without a reader fails at once (ENXIO) instead of waiting for ever, and
@@ -66,7 +69,10 @@ std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath) {
     if (raw < 0) {
         throw systemError(errno, Step::OpenLpt, devicePath);
     }
-    return std::make_unique<PosixOutput>(UniqueFd(raw), devicePath);
+    if (observer != nullptr) {
+        observer->opened(devicePath);
+    }
+    return std::make_unique<PosixOutput>(UniqueFd(raw), devicePath, observer);
 }
 
 }  // namespace mpt

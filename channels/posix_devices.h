@@ -10,7 +10,9 @@
 namespace mpt {
 
 std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
-                                            const LineSettings& settings, int handshaking);
-std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath);
+                                            const LineSettings& settings, int handshaking,
+                                            DeviceObserver* observer);
+std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath,
+                                            DeviceObserver* observer);
 
 }  // namespace mpt

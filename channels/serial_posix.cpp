@@ -127,8 +127,11 @@ class UucpLock {
 
 class PosixSerial final : public SerialLine {
   public:
-    PosixSerial(UniqueFd fd, UucpLock lock, std::string path)
-        : m_fd(std::move(fd)), m_lock(std::move(lock)), m_path(std::move(path)) {}
+    PosixSerial(UniqueFd fd, UucpLock lock, std::string path, DeviceObserver* observer)
+        : m_fd(std::move(fd)),
+          m_lock(std::move(lock)),
+          m_path(std::move(path)),
+          m_observer(observer) {}
 
     ~PosixSerial() override {
         if (m_fd.valid()) {
@@ -192,7 +195,7 @@ class PosixSerial final : public SerialLine {
 
     void write(std::string_view bytes) override {
         try {
-            writeAll(m_fd.get(), bytes, m_limit, m_path);
+            writeAll(m_fd.get(), bytes, m_limit, m_path, m_observer);
         } catch (const ConsoleError&) {
             m_faulted = true;
             throw;
@@ -275,6 +278,7 @@ class PosixSerial final : public SerialLine {
     UniqueFd m_fd;
     UucpLock m_lock;
     std::string m_path;
+    DeviceObserver* m_observer;
     std::chrono::milliseconds m_limit = noProgressLimit();
     bool m_faulted = false;
 };
@@ -282,7 +286,8 @@ class PosixSerial final : public SerialLine {
 }  // namespace
 
 std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
-                                            const LineSettings& settings, int handshaking) {
+                                            const LineSettings& settings, int handshaking,
+                                            DeviceObserver* observer) {
     ignoreSigpipe();
     // O_NOCTTY: a printer port must never become the console's controlling terminal.
     // O_NONBLOCK: opening does not wait for carrier, and writes never block (see writeAll).
@@ -313,9 +318,12 @@ std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
     if (::tcsetattr(fd.get(), TCSANOW, &tio) != 0) {
         throw systemError(errno, Step::ConfigureSerial, devicePath);
     }
-    auto line = std::make_unique<PosixSerial>(std::move(fd), std::move(lock), devicePath);
+    auto line = std::make_unique<PosixSerial>(std::move(fd), std::move(lock), devicePath, observer);
     line->apply(settings);
     line->setHandshaking(handshaking);
+    if (observer != nullptr) {
+        observer->opened(devicePath);
+    }
     return line;
 }
 

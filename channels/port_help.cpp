@@ -1,0 +1,121 @@
+#include "channels/port_help.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <set>
+
+#include "channels/devices.h"
+
+namespace mpt {
+
+namespace {
+
+std::vector<std::string> entries(const std::string& dir, const std::string& prefix) {
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (const dirent* e = ::readdir(d)) {
+            const std::string name = e->d_name;
+            if (name != "." && name != ".." && name.rfind(prefix, 0) == 0) {
+                names.push_back(dir + "/" + name);
+            }
+        }
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string realPath(const std::string& path) {
+    char* real = ::realpath(path.c_str(), nullptr);
+    std::string out = real != nullptr ? real : path;
+    std::free(real);
+    return out;
+}
+
+// The kernel creates /dev/ttyS0 to ttyS3 whether or not a UART is there; only those with one are
+// worth naming.
+bool hasUart(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == EACCES || errno == EBUSY;  // there, but not ours to look at
+    }
+    serial_struct info{};
+    const bool present = ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type != PORT_UNKNOWN;
+    ::close(fd);
+    return present;
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+std::vector<SerialDevicePresent> serialDevicesPresent() {
+    std::vector<SerialDevicePresent> found;
+    std::set<std::string> covered;
+    for (const std::string& link : entries("/dev/serial/by-id", "")) {
+        const std::string target = realPath(link);
+        found.push_back({target, link});
+        covered.insert(target);
+    }
+    for (const char* prefix : {"ttyUSB", "ttyACM", "ttyS"}) {
+        for (const std::string& path : entries("/dev", prefix)) {
+            if (covered.count(path) == 0 && (std::string(prefix) != "ttyS" || hasUart(path))) {
+                found.push_back({path, {}});
+            }
+        }
+    }
+    return found;
+}
+
+std::string portMappings(int usbPort) {
+    const auto describe = [](const std::string& name, const std::string& path) {
+        if (path.empty()) {
+            return name + " → nothing";
+        }
+        return name + " → " + path + (exists(path) ? "" : " (missing)");
+    };
+    std::string text = describe("COM1", serialDevicePath(1));
+    if (usbPort != 1 && usbPort >= 1) {
+        text += ", " + describe("COM" + std::to_string(usbPort), serialDevicePath(usbPort));
+    }
+    return text + ", " + describe("lpt1", lpt1DevicePath());
+}
+
+std::string serialDevicesLine() {
+    const std::vector<SerialDevicePresent> devices = serialDevicesPresent();
+    if (devices.empty()) {
+        return "No serial device is present on this machine; plug in the printer's cable or "
+               "adapter.";
+    }
+    std::string line = "Serial devices present:";
+    for (size_t i = 0; i < devices.size(); ++i) {
+        line += (i == 0 ? " " : ", ") + devices[i].path;
+        if (!devices[i].stableName.empty()) {
+            line += " (" + devices[i].stableName + ")";
+        }
+    }
+    return line + ". Map a port to one with MPT_COM<n>=DEVICE.";
+}
+
+std::string groupToJoin(const std::string& devicePath, bool serial) {
+    struct stat st {};
+    if (::stat(devicePath.c_str(), &st) == 0 && st.st_gid != 0) {
+        if (const group* g = ::getgrgid(st.st_gid); g != nullptr) {
+            return g->gr_name;
+        }
+    }
+    return serial ? "dialout" : "lp";
+}
+
+}  // namespace mpt

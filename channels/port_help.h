@@ -1,0 +1,31 @@
+// Help for finding the printer's port on this machine: which serial devices exist (with their
+// stable names), where the console's port numbers and "lpt1 " lead, and which group a user must
+// join to open a device that refuses them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace mpt {
+
+struct SerialDevicePresent {
+    std::string path;        // /dev/ttyUSB0
+    std::string stableName;  // /dev/serial/by-id/usb-…, or empty where there is none
+};
+
+// The serial devices that exist here: every /dev/serial/by-id link and the USB and on-board
+// ports it does not cover (/dev/ttyUSB*, /dev/ttyACM*, and /dev/ttyS* with a UART behind it).
+std::vector<SerialDevicePresent> serialDevicesPresent();
+
+// "COM1 → /dev/ttyS0, COM3 → /dev/ttyS2, lpt1 → /dev/lp0" for the ports the buttons use (1, and
+// `usbPort` for the USB button); a device that does not exist is marked "(missing)".
+std::string portMappings(int usbPort);
+
+// One line naming the serial devices present, for an error box about a missing port.
+std::string serialDevicesLine();
+
+// The group that owns a device file, whose members may open it (dialout, uucp, lp …); where the
+// file is missing or owned by root's group, the usual group for the kind of device.
+std::string groupToJoin(const std::string& devicePath, bool serial);
+
+}  // namespace mpt
