@@ -1,22 +1,31 @@
 #include "app/main_window.h"
 
+#include <QApplication>
+#include <QEventLoop>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScopeGuard>
 #include <QStringList>
+#include <QTimer>
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <limits>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
+#include <thread>
 
 #include "app/caption_button.h"
 #include "app/dispatch.h"
 #include "app/picture.h"
+#include "app/run_progress.h"
+#include "channels/port_help.h"
 #include "testpages/routines.h"
+#include "testpages/skeleton.h"
 
 namespace {
 
@@ -121,13 +130,38 @@ QFont consoleFont(const char* face, double points, QFont::Weight weight) {
 namespace mpt {
 
 MainWindow::MainWindow(Devices& devices, Trace& trace, QWidget* parent)
-    : QWidget(parent), m_console(*this, devices, trace) {
+    : QWidget(parent),
+      m_devices(&devices),
+      m_console(m_runBoxes, devices, trace),
+      m_deferral(new InputDeferral(this)) {
     setObjectName(QStringLiteral("frm"));
     setWindowTitle(kTitle);
     setFont(consoleFont(kGungsuh, 9, QFont::Normal));
-    resize(kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight + kStatusHeight);
     createControls();
     connectButtons();
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("status"));
+    m_status->setGeometry(0, kClientHeight, kClientWidth, kStatusHeight);
+    m_status->setFrameShape(QFrame::Panel);
+    m_status->setFrameShadow(QFrame::Sunken);
+    m_status->setTextFormat(Qt::PlainText);
+    m_status->setFocusPolicy(Qt::NoFocus);
+    showIdleStatus();
+}
+
+QString MainWindow::statusText() const {
+    return m_status->text();
+}
+
+void MainWindow::showIdleStatus() {
+    int usbPort = 3;
+    try {
+        usbPort = toPortNumber(text("port"));
+    } catch (const ConsoleError&) {
+    }
+    m_status->setText(QStringLiteral("Ready. ") + QString::fromStdString(portMappings(usbPort)));
 }
 
 void MainWindow::createControls() {
@@ -200,11 +234,82 @@ void MainWindow::runTest(const QString& buttonName) {
     while (!m_pending.empty()) {
         const std::string name = m_pending.front().toStdString();
         m_pending.pop_front();
-        const std::optional<ConsoleError> error = runRoutine(m_console, name);
-        if (error) {
-            showError(*error);
-        }
+        runOne(name);
+        // Input held back during the run, in the order it was given. A replayed click queues its
+        // run and stops the replay: what was given after it waits for that run to end.
+        m_deferral->replay([this] { return m_pending.empty(); });
     }
+}
+
+void MainWindow::runOne(const std::string& name) {
+    for (const char* control : {"txt1", "txt2", "port"}) {
+        m_runBoxes.texts.insert_or_assign(control, text(control));
+    }
+    m_runBoxes.written.clear();
+    const QString caption = fromUtf8(findRoutine(name)->caption);
+
+    RunProgress progress;
+    std::mutex planMutex;
+    std::optional<RunPlan> plan;
+    std::optional<ConsoleError> error;
+    QEventLoop running;
+    const auto started = std::chrono::steady_clock::now();
+
+    m_deferral->hold();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_status->setText(caption.trimmed() + QStringLiteral(": starting"));
+    std::thread worker([&] {
+        RunPlan rehearsed = planRun(name, {m_runBoxes.texts.begin(), m_runBoxes.texts.end()});
+        {
+            std::lock_guard lock(planMutex);
+            plan = rehearsed;
+        }
+        m_devices->setObserver(&progress);
+        error = runRoutine(m_console, name);
+        m_devices->setObserver(nullptr);
+        QMetaObject::invokeMethod(&running, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [&] {
+        std::lock_guard lock(planMutex);
+        if (plan) {
+            m_status->setText(QString::fromStdString(
+                progressText(findRoutine(name)->caption, *plan, progress.snapshot())));
+        }
+    });
+    tick.start(100);
+    running.exec();
+    worker.join();
+    tick.stop();
+    QApplication::restoreOverrideCursor();
+    m_deferral->release();
+
+    for (const auto& [control, written] : m_runBoxes.written) {
+        setText(control, written);
+    }
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started);
+    const RunSnapshot end = progress.snapshot();
+    if (error) {
+        m_status->setText(caption.trimmed() + QStringLiteral(": ") +
+                          QString::fromStdString(faultText(*error, *plan, end, noProgressLimit())));
+        showError(*error);
+    } else {
+        m_status->setText(QString::fromStdString(finishedText(end, took)));
+    }
+}
+
+std::string MainWindow::RunBoxes::text(std::string_view control) {
+    const auto found = texts.find(control);
+    if (found == texts.end()) {
+        throw std::invalid_argument("the window has no text box named " + std::string(control));
+    }
+    return found->second;
+}
+
+void MainWindow::RunBoxes::setText(std::string_view control, std::string_view text) {
+    texts.insert_or_assign(std::string(control), std::string(text));
+    written.insert_or_assign(std::string(control), std::string(text));
 }
 
 void MainWindow::showError(const ConsoleError& error) {

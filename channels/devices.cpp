@@ -27,7 +27,12 @@ class SystemDevices final : public Devices {
   public:
     std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,
                                            int handshaking) override {
-        return openPosixSerial(serialDevicePath(portNumber), settings, handshaking, observer());
+        const std::string path = serialDevicePath(portNumber);
+        auto line = openPosixSerial(path, settings, handshaking, observer());
+        if (observer() != nullptr) {
+            observer()->opened("COM" + std::to_string(portNumber), path);
+        }
+        return line;
     }
     std::unique_ptr<OutputFile> openLpt1() override {
         const std::string path = lpt1DevicePath();
@@ -36,7 +41,11 @@ class SystemDevices final : public Devices {
                             "lpt1: no parallel printer port here (neither /dev/lp0 nor "
                             "/dev/usb/lp0 exists; set MPT_LPT1 to the printer's device)");
         }
-        return openPosixOutput(path, observer());
+        auto file = openPosixOutput(path, observer());
+        if (observer() != nullptr) {
+            observer()->opened("lpt1", path);
+        }
+        return file;
     }
 };
 
@@ -73,15 +82,15 @@ class DryRunFile final : public OutputFile {
 
 class DryRunDevices final : public Devices {
   public:
-    std::unique_ptr<SerialLine> openSerial(int, const LineSettings&, int) override {
+    std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings&, int) override {
         if (observer() != nullptr) {
-            observer()->opened(kDryRunDevice);
+            observer()->opened("COM" + std::to_string(portNumber), kDryRunDevice);
         }
         return std::make_unique<DryRunSerial>(observer());
     }
     std::unique_ptr<OutputFile> openLpt1() override {
         if (observer() != nullptr) {
-            observer()->opened(kDryRunDevice);
+            observer()->opened("lpt1", kDryRunDevice);
         }
         return std::make_unique<DryRunFile>(observer());
     }

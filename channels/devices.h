@@ -46,14 +46,17 @@ class OutputFile {
     virtual void close() = 0;
 };
 
-// Told which device a channel opened and of every byte a device takes, as it takes it: a write
-// may be taken in parts, and a write that fails part-way has had its first part taken. Called on
-// the thread that writes; the window uses it to show how far a run has got.
+// Told which device a channel opened, of every byte a device takes as it takes it (a write may be
+// taken in parts, and a write that fails part-way has had its first part taken), and of every
+// write or print statement handed over whole. Called on the thread that writes; the window uses
+// it to show how far a run has got.
 class DeviceObserver {
   public:
     virtual ~DeviceObserver() = default;
-    virtual void opened(const std::string& devicePath) = 0;
+    // `port` is what the console calls it ("COM3", "lpt1"), `devicePath` where it leads.
+    virtual void opened(const std::string& port, const std::string& devicePath) = 0;
     virtual void taken(std::size_t bytes) = 0;
+    virtual void wrote() = 0;
 };
 
 class Devices {

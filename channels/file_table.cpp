@@ -61,6 +61,9 @@ void FileTable::statement(int fileNumber, std::initializer_list<PrintItem> items
     const std::string bytes = toCp949(text);
     m_trace->print(bytes);
     file->second->write(bytes);
+    if (DeviceObserver* observer = m_devices->observer(); observer != nullptr) {
+        observer->wrote();
+    }
 }
 
 void FileTable::close(int fileNumber) {

@@ -69,9 +69,6 @@ std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath,
     if (raw < 0) {
         throw systemError(errno, Step::OpenLpt, devicePath);
     }
-    if (observer != nullptr) {
-        observer->opened(devicePath);
-    }
     return std::make_unique<PosixOutput>(UniqueFd(raw), devicePath, observer);
 }
 

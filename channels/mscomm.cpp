@@ -69,6 +69,9 @@ void MSComm::setOutput(std::string_view text) {
     const std::string bytes = toCp949(text);
     m_trace->output(bytes);
     m_line->write(bytes);
+    if (DeviceObserver* observer = m_devices->observer(); observer != nullptr) {
+        observer->wrote();
+    }
 }
 
 void MSComm::release() {

@@ -321,9 +321,6 @@ std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
     auto line = std::make_unique<PosixSerial>(std::move(fd), std::move(lock), devicePath, observer);
     line->apply(settings);
     line->setHandshaking(handshaking);
-    if (observer != nullptr) {
-        observer->opened(devicePath);
-    }
     return line;
 }
 

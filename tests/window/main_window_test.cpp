@@ -110,7 +110,12 @@ class MainWindowTest : public QObject {
 
     void windowCaptionSizeAndFont() {
         QCOMPARE(m_window->windowTitle(), QStringLiteral("MINI PRINTER TEST PROGRAM"));
-        QCOMPARE(m_window->size(), QSize(717, 313));  // 10755 x 4695 twips
+        // The controls' area is 10755 x 4695 twips; the status line lies beneath it.
+        QCOMPARE(m_window->size(), QSize(717, 313 + mpt::MainWindow::kStatusHeight));
+        auto* status = m_window->findChild<QLabel*>(QStringLiteral("status"));
+        QVERIFY(status != nullptr);
+        QCOMPARE(status->geometry(), QRect(0, 313, 717, mpt::MainWindow::kStatusHeight));
+        QCOMPARE(status->focusPolicy(), Qt::NoFocus);
         QVERIFY(m_window->isWindow());
         const QFont font = m_window->font();
         QCOMPARE(font.family(), QStringLiteral("궁서체"));

@@ -1,0 +1,60 @@
+// Holds back the mouse and keyboard input given to a window while a test runs, and hands it over
+// in order once the run has ended: a technician's clicks and typing during a run take effect
+// after it, and none is lost, while the window goes on painting.
+#pragma once
+
+#include <QEvent>
+#include <QObject>
+#include <QPointer>
+#include <deque>
+#include <memory>
+
+class QWidget;
+
+namespace mpt {
+
+class InputDeferral : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit InputDeferral(QWidget* window);
+
+    // From now on, input to the window's widgets is held back.
+    void hold();
+    // Stops holding input back; what was held stays queued for replay().
+    void release();
+    bool holding() const { return m_holding; }
+
+    // Hands the held input to its widgets in the order it was given, one event at a time, for as
+    // long as `proceed` allows: a replayed click that starts another run stops the replay, and
+    // the rest waits for that run to end. Returns true when everything held has been handed over.
+    template <typename Proceed>
+    bool replay(Proceed proceed) {
+        while (!m_held.empty() && proceed()) {
+            Held next = std::move(m_held.front());
+            m_held.pop_front();
+            if (next.receiver != nullptr) {
+                deliver(next.receiver, next.event.get());
+            }
+        }
+        return m_held.empty();
+    }
+    std::size_t heldCount() const { return m_held.size(); }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    struct Held {
+        QPointer<QObject> receiver;
+        std::unique_ptr<QEvent> event;
+    };
+
+    static void deliver(QObject* receiver, QEvent* event);
+
+    QWidget* m_window;
+    bool m_holding = false;
+    std::deque<Held> m_held;
+};
+
+}  // namespace mpt

@@ -1,0 +1,193 @@
+// The window at the bench: during a run it keeps painting, shows a busy cursor and reports
+// progress in the status line; clicks and typing given meanwhile take effect after the run, in
+// order; afterwards the status line says what was sent, or how far a failed run got.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "app/main_window.h"
+#include "channels/devices.h"
+#include "channels/trace.h"
+#include "support/pty.h"
+
+namespace {
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+  public:
+    int count = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++count;
+        }
+        return false;
+    }
+};
+
+std::string::size_type position(const std::string& text, const std::string& what,
+                                std::string::size_type from = 0) {
+    return from == std::string::npos ? from : text.find(what, from);
+}
+
+}  // namespace
+
+class StatusLineTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        m_printer = std::make_unique<mpt::testing::PtyPrinter>();
+        m_com1 = std::make_unique<mpt::testing::ScopedEnv>("MPT_COM1", m_printer->devicePath());
+        m_devices = mpt::systemDevices();
+        m_traceText.str({});
+        m_window = std::make_unique<mpt::MainWindow>(*m_devices, m_trace);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    void cleanup() {
+        m_window.reset();
+        m_com1.reset();
+        m_printer.reset();
+    }
+
+    void idleStatusShowsWherePortsLead() {
+        const QString status = m_window->statusText();
+        QVERIFY2(status.startsWith(QStringLiteral("Ready. COM1 → ") +
+                                   QString::fromStdString(m_printer->devicePath()) +
+                                   QStringLiteral(", COM3 → ")),
+                 qPrintable(status));
+        QVERIFY(status.contains(QStringLiteral("lpt1 → ")));
+    }
+
+    // Fifty EPSON-mode pages (32,400 bytes) to a printer that reads 6,000 bytes a second: about
+    // two seconds once the line's own buffer (some 20 KB on a pseudo-terminal) is full.
+    void progressDuringARunAndTheSummaryAfterIt() {
+        m_printer->startReading(6000);
+        box("txt1")->setText(QStringLiteral("50"));
+        QStringList seen;
+        bool busyCursor = false;
+        PaintCounter paints;
+        statusLine()->installEventFilter(&paints);
+        QTimer sample;
+        connect(&sample, &QTimer::timeout, this, [&] {
+            seen << m_window->statusText();
+            const QCursor* cursor = QApplication::overrideCursor();
+            busyCursor = busyCursor || (cursor != nullptr && cursor->shape() == Qt::WaitCursor);
+        });
+        sample.start(150);
+
+        QTest::mouseClick(button("cmddevice4"), Qt::LeftButton);
+        sample.stop();
+
+        const QString device = QString::fromStdString(m_printer->devicePath());
+        bool repetitionShown = false;
+        for (const QString& text : seen) {
+            if (text.startsWith(QStringLiteral("MVR-720/730 SERIAL(EPSON): repetition ")) &&
+                text.contains(QStringLiteral(" of 50, ")) &&
+                text.contains(QStringLiteral(" of 32,400 bytes, COM1 → ") + device)) {
+                repetitionShown = true;
+            }
+        }
+        QVERIFY2(repetitionShown, qPrintable(seen.join(QLatin1Char('\n'))));
+        QVERIFY(busyCursor);
+        QVERIFY2(paints.count > 2, "the window stopped painting during the run");
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        const QString after = m_window->statusText();
+        QVERIFY2(after.startsWith(QStringLiteral("Sent 32,400 bytes to COM1 → ") + device +
+                                  QStringLiteral(" in ")),
+                 qPrintable(after));
+        QVERIFY(after.endsWith(QStringLiteral(" (the wire needs 34 s at 9600 baud)")));
+        QCOMPARE(box("txt2")->text(), QStringLiteral("MVR-720/730 SERIAL/EPSON 정상출력!!"));
+    }
+
+    // A click on another button and typing into the count box during a run: the run goes on with
+    // the count it read; then the clicked test runs with the count as it was when clicked; then
+    // the typing lands.
+    void clicksAndTypingDuringARunTakeEffectAfterIt() {
+        m_printer->startReading(6000);
+        box("txt1")->setText(QStringLiteral("50"));
+        QString txt1DuringRun;
+        bool given = false;
+        QTimer::singleShot(300, m_window.get(), [&] {
+            QTest::mouseClick(button("cmddevice9"), Qt::LeftButton);
+            box("txt1")->selectAll();
+            QTest::keyClicks(box("txt1"), QStringLiteral("7"));
+            txt1DuringRun = box("txt1")->text();
+            given = true;
+        });
+
+        QTest::mouseClick(button("cmddevice4"), Qt::LeftButton);
+
+        QVERIFY(given);
+        QCOMPARE(txt1DuringRun, QStringLiteral("50"));
+        QCOMPARE(box("txt1")->text(), QStringLiteral("7"));
+        QCOMPARE(box("txt2")->text(), QStringLiteral("CBM/SERIAL/CUTTER 정상 작동!!"));
+        const std::string trace = m_traceText.str();
+        const auto firstDone = position(trace, "MVR-720/730 SERIAL/EPSON");
+        const auto secondRead =
+            position(trace, "{\"op\":\"GetText\",\"control\":\"txt1\",\"text\":\"50\"}", firstDone);
+        QVERIFY(firstDone != std::string::npos);
+        QVERIFY2(secondRead != std::string::npos, trace.c_str());
+        QVERIFY(trace.find("\"text\":\"7\"") == std::string::npos);
+    }
+
+    // A printer that stops reading: the run stalls, the box tells the error and the status line
+    // how far the run got.
+    void stalledRunSaysHowFarItGot() {
+        mpt::testing::ScopedEnv limit("MPT_IO_TIMEOUT_MS", "300");
+        box("txt1")->setText(QStringLiteral("100"));  // 87,692 bytes, more than the line holds
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                box->reject();
+            }
+        });
+        closer.start(20);
+
+        QTest::mouseClick(button("cmddevice"), Qt::LeftButton);
+
+        const QString status = m_window->statusText();
+        QVERIFY2(status.startsWith(QStringLiteral(
+                     "QLX-610/650 SERIAL(EPSON): stalled: the printer held CTS low for 0.3 s "
+                     "after ")),
+                 qPrintable(status));
+        QVERIFY(status.endsWith(QStringLiteral(" of 87,692 bytes")));
+        QVERIFY(!status.contains(QStringLiteral("after 0 of")));
+        QCOMPARE(box("txt2")->text(), QStringLiteral("메시지"));
+        // The port was released: a run to a reading printer goes through.
+        m_printer->drainAll();
+        m_printer->startReading();
+        box("txt1")->setText(QStringLiteral("1"));
+        QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+        QCOMPARE(box("txt2")->text(), QStringLiteral("EPSON/SERIAL/CUTTER 정상 작동!!"));
+    }
+
+  private:
+    QPushButton* button(const char* name) const {
+        return m_window->findChild<QPushButton*>(QLatin1String(name));
+    }
+    QLineEdit* box(const char* name) const {
+        return m_window->findChild<QLineEdit*>(QLatin1String(name));
+    }
+    QLabel* statusLine() const { return m_window->findChild<QLabel*>(QStringLiteral("status")); }
+
+    std::unique_ptr<mpt::testing::PtyPrinter> m_printer;
+    std::unique_ptr<mpt::testing::ScopedEnv> m_com1;
+    std::unique_ptr<mpt::Devices> m_devices;
+    std::ostringstream m_traceText;
+    mpt::Trace m_trace{&m_traceText};
+    std::unique_ptr<mpt::MainWindow> m_window;
+};
+
+QTEST_MAIN(StatusLineTest)
+#include "status_line_test.moc"
