@@ -10,6 +10,7 @@ packages=(
   fonts-nanum                                     # Korean faces for the window's Hangul texts
   xvfb xauth xdotool xclip                        # a display, a mouse and a clipboard for window tests
   clang libclang-rt-dev                           # sanitizer and fuzzing build (scripts/sanitize.sh)
+  dpkg-dev                                        # the Debian package (cpack, dpkg-shlibdeps)
 )
 
 missing=()
