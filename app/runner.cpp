@@ -13,8 +13,11 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: mini-printer-test [--dry-run] [--trace FILE]\n"
+    "       mini-printer-test --virtual [--trace FILE]\n"
     "       mini-printer-test --list\n"
-    "       mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]\n";
+    "       mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]\n"
+    "       mini-printer-test --decode FILE\n"
+    "       mini-printer-test --render FILE --out DIR\n";
 
 // The text boxes of a run without a window.
 class RunnerBoxes final : public TextBoxes {
@@ -35,6 +38,10 @@ class RunnerBoxes final : public TextBoxes {
 CommandLine parseCommandLine(int argc, const char* const* argv) {
     CommandLine cl;
     bool listed = false;
+    bool decodeGiven = false;
+    bool renderGiven = false;
+    bool outGiven = false;
+    bool traceGiven = false;
     bool countGiven = false;
     bool portGiven = false;
     std::vector<std::string> unknown;
@@ -74,12 +81,50 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             if (!value(cl.traceFile) || cl.traceFile.empty()) {
                 return usage("--trace needs a file name");
             }
+            traceGiven = true;
+        } else if (arg == "--virtual") {
+            cl.virtualPrinter = true;
+        } else if (arg == "--decode" || arg == "--render") {
+            if (decodeGiven || renderGiven) {
+                return usage("--decode and --render go alone, once");
+            }
+            (arg == "--decode" ? decodeGiven : renderGiven) = true;
+            if (!value(cl.streamFile) || cl.streamFile.empty()) {
+                return usage(arg + " needs a file name");
+            }
+        } else if (arg == "--out") {
+            if (!value(cl.outDirectory) || cl.outDirectory.empty()) {
+                return usage("--out needs a directory");
+            }
+            outGiven = true;
         } else {
             unknown.push_back(arg);
         }
     }
     if (listed && !cl.routine.empty()) {
         return usage("--list and --run exclude each other");
+    }
+    if (decodeGiven || renderGiven) {
+        if (listed || !cl.routine.empty() || cl.dryRun || cl.virtualPrinter || traceGiven ||
+            countGiven || portGiven) {
+            return usage("--decode and --render take no other option but --out");
+        }
+        if (!unknown.empty()) {
+            return usage("unknown argument " + unknown.front());
+        }
+        if (renderGiven != outGiven) {
+            return usage(renderGiven ? "--render needs --out DIR" : "--out goes with --render");
+        }
+        cl.mode = decodeGiven ? CommandLine::Mode::Decode : CommandLine::Mode::Render;
+        return cl;
+    }
+    if (outGiven) {
+        return usage("--out goes with --render");
+    }
+    if (cl.virtualPrinter && (listed || !cl.routine.empty() || cl.dryRun)) {
+        return usage(
+            "--virtual opens the window with the virtual printer; it goes without "
+            "--list, --run and --dry-run");
     }
     if (listed || !cl.routine.empty()) {
         if (!unknown.empty()) {
@@ -108,7 +153,9 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
                 out << routine.name << '\t' << routine.caption << '\n';
             }
             return 0;
-        case CommandLine::Mode::Window: err << kUsage; return 2;
+        case CommandLine::Mode::Window:
+        case CommandLine::Mode::Decode:
+        case CommandLine::Mode::Render: err << kUsage; return 2;
         case CommandLine::Mode::Run: break;
     }
     std::ofstream traceFile;

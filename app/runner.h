@@ -2,11 +2,15 @@
 // routine without a window, for benches, scripts and tests.
 //
 //   mini-printer-test [--dry-run] [--trace FILE]          opens the window
+//   mini-printer-test --virtual [--trace FILE]            the window and the virtual printer
 //   mini-printer-test --list                              the thirteen routines: name TAB caption
 //   mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]
+//   mini-printer-test --decode FILE                       the stream in FILE, annotated
+//   mini-printer-test --render FILE --out DIR             one picture per cut of the stream
 //
 // The runner needs no display. Exit codes: 0 the routine ran to its end (its result message is
-// printed), 1 it failed ("error N: TEXT" and the detail on stderr), 2 usage error.
+// printed), 1 it failed ("error N: TEXT" and the detail on stderr), 2 usage error. The window,
+// --decode and --render are run by main(), which has the window and the virtual printer.
 #pragma once
 
 #include <ostream>
@@ -16,8 +20,11 @@
 namespace mpt {
 
 struct CommandLine {
-    enum class Mode { Window, List, Run, Usage };
+    enum class Mode { Window, List, Run, Decode, Render, Usage };
     Mode mode = Mode::Window;
+    bool virtualPrinter = false;  // --virtual: the ports lead to the virtual printer
+    std::string streamFile;       // --decode, --render: the stream to read ("-": stdin)
+    std::string outDirectory;     // --render: where the pictures go
     std::string routine;
     std::string count = "10";
     std::string port = "3";
@@ -29,7 +36,8 @@ struct CommandLine {
 
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
-// Runs the List, Run and Usage modes; returns the process's exit code.
+// Runs the List, Run and Usage modes; returns the process's exit code. The other modes are
+// main()'s: for them this prints the usage and returns 2.
 int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err);
 
 }  // namespace mpt

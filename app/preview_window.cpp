@@ -1,0 +1,146 @@
+#include "app/preview_window.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "app/virtual_printer.h"
+#include "printer/render.h"
+
+namespace mpt {
+
+namespace {
+
+constexpr int kGatherMs = 60;
+
+}  // namespace
+
+PreviewWindow::PreviewWindow(VirtualPrinter& printer, QWidget* parent)
+    : QWidget(parent), m_printer(printer) {
+    setObjectName(QStringLiteral("preview"));
+    setWindowTitle(QStringLiteral("Virtual printer"));
+    createControls();
+    connectControls();
+    resize(1180, 820);
+    refresh();
+}
+
+std::unique_ptr<PreviewWindow> PreviewWindow::openBeside(VirtualPrinter& printer,
+                                                         const QWidget& console) {
+    auto preview = std::make_unique<PreviewWindow>(printer);
+    preview->setAttribute(Qt::WA_QuitOnClose, false);
+    preview->move(console.frameGeometry().topRight() + QPoint(8, 0));
+    preview->show();
+    return preview;
+}
+
+void PreviewWindow::createControls() {
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("status"));
+    m_status->setWordWrap(true);
+    m_status->setTextFormat(Qt::PlainText);
+    m_status->setToolTip(m_printer.wiring().join(QLatin1Char('\n')));
+
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("pages"));
+
+    m_clear = new QPushButton(QStringLiteral("Clear paper"), this);
+    m_clear->setObjectName(QStringLiteral("clear"));
+
+    m_picture = new QLabel;
+    m_picture->setObjectName(QStringLiteral("picture"));
+    m_picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("paper"));
+    scroll->setWidget(m_picture);
+    scroll->setWidgetResizable(false);
+    scroll->setMinimumWidth(printer::kPaperWidth + 40);
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(m_status);
+    side->addWidget(m_list, 1);
+    side->addWidget(m_clear);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(side, 0);
+    layout->addWidget(scroll, 1);
+    m_list->setMinimumWidth(220);
+
+    m_gather.setSingleShot(true);
+    m_gather.setInterval(kGatherMs);
+}
+
+void PreviewWindow::connectControls() {
+    // The first arrival starts the pause; later ones join it rather than put the redraw off.
+    connect(&m_printer, &VirtualPrinter::paperChanged, this, [this] {
+        if (!m_gather.isActive()) {
+            m_gather.start();
+        }
+    });
+    connect(&m_gather, &QTimer::timeout, this, &PreviewWindow::refresh);
+    connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!m_filling) {
+            m_follow = row == newestPrinted();
+            choose(row);
+        }
+    });
+    connect(m_clear, &QPushButton::clicked, &m_printer, &VirtualPrinter::clearPaper);
+}
+
+const printer::Page* PreviewWindow::shownPageModel() const {
+    return m_shown >= 0 && m_shown < pageCount() ? &m_pages[static_cast<size_t>(m_shown)] : nullptr;
+}
+
+void PreviewWindow::refresh() {
+    m_gather.stop();
+    m_pages = m_printer.pages();
+    m_status->setText(
+        QStringLiteral("COM1 … COM9 and lpt1 lead here. %1 bytes received, %2 pages cut.")
+            .arg(m_printer.bytesReceived())
+            .arg(m_printer.cutPages()));
+    m_filling = true;
+    while (m_list->count() > pageCount()) {
+        delete m_list->takeItem(m_list->count() - 1);
+    }
+    for (int i = 0; i < pageCount(); ++i) {
+        const QString caption = printer::pageCaption(m_pages[static_cast<size_t>(i)], i + 1);
+        if (i < m_list->count()) {
+            m_list->item(i)->setText(caption);
+        } else {
+            m_list->addItem(caption);
+        }
+    }
+    const int row = m_follow ? newestPrinted() : std::min(m_shown, pageCount() - 1);
+    m_list->setCurrentRow(row);
+    m_filling = false;
+    choose(row);
+}
+
+int PreviewWindow::newestPrinted() const {
+    for (int i = pageCount() - 1; i >= 0; --i) {
+        if (m_pages[static_cast<size_t>(i)].hasPrint()) {
+            return i;
+        }
+    }
+    return pageCount() - 1;
+}
+
+void PreviewWindow::choose(int row) {
+    m_shown = row;
+    const printer::Page* page = shownPageModel();
+    if (page == nullptr) {
+        m_image = QImage();
+        m_picture->setText(QStringLiteral("No paper has come out yet."));
+        m_picture->adjustSize();
+        return;
+    }
+    m_image = printer::renderPage(*page, printer::pageCaption(*page, row + 1));
+    m_picture->setPixmap(QPixmap::fromImage(m_image));
+    m_picture->adjustSize();
+}
+
+}  // namespace mpt

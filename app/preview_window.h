@@ -1,0 +1,68 @@
+// The virtual printer's window, beside the console: the pages printed so far in a list, and the
+// chosen page drawn as the paper would come out of the printer.
+//
+// It follows the newest page with something printed on it as pages arrive (not the feed after a
+// cut, nor the empty page of a second cut at the same place), until another page is chosen;
+// choosing that page again follows again. Arrivals are gathered for a moment before the window
+// redraws, so a stream read in many small parts redraws once, and a long one a few times a second.
+// The window takes nothing from the console; it watches the VirtualPrinter, which outlives it.
+#pragma once
+
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "printer/layout.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace mpt {
+
+class VirtualPrinter;
+
+class PreviewWindow : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit PreviewWindow(VirtualPrinter& printer, QWidget* parent = nullptr);
+
+    // Shows a preview to the right of the console's window. Closing the console ends the
+    // program, and the preview with it; closing the preview leaves the console running.
+    static std::unique_ptr<PreviewWindow> openBeside(VirtualPrinter& printer,
+                                                     const QWidget& console);
+
+    // What the window shows: the pages in its list, the chosen one, its picture.
+    const std::vector<printer::Page>& pages() const { return m_pages; }
+    int pageCount() const { return static_cast<int>(m_pages.size()); }
+    int shownPage() const { return m_shown; }
+    const printer::Page* shownPageModel() const;
+    QImage shownImage() const { return m_image; }
+
+    // Redraws now rather than after the pause that gathers arrivals.
+    void refresh();
+
+  private:
+    void createControls();
+    void connectControls();
+    void choose(int row);
+    // The newest page with text, a logo or a bar code on it; else the newest page; -1 for none.
+    int newestPrinted() const;
+
+    VirtualPrinter& m_printer;
+    QLabel* m_status = nullptr;
+    QListWidget* m_list = nullptr;
+    QPushButton* m_clear = nullptr;
+    QLabel* m_picture = nullptr;
+    QTimer m_gather;
+    std::vector<printer::Page> m_pages;
+    QImage m_image;
+    int m_shown = -1;
+    bool m_follow = true;
+    bool m_filling = false;  // the list is being refilled: its signals are not the user's
+};
+
+}  // namespace mpt

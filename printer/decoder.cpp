@@ -1,0 +1,341 @@
+#include "printer/decoder.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <stdexcept>
+
+namespace mpt::printer {
+
+namespace {
+
+constexpr unsigned char kNul = 0x00;
+constexpr unsigned char kLf = 0x0A;
+constexpr unsigned char kCr = 0x0D;
+constexpr unsigned char kSo = 0x0E;
+constexpr unsigned char kDc3 = 0x13;
+constexpr unsigned char kSyn = 0x16;
+constexpr unsigned char kEsc = 0x1B;
+constexpr unsigned char kFs = 0x1C;
+constexpr unsigned char kGs = 0x1D;
+constexpr unsigned char kDel = 0x7F;
+
+// GS k m takes a count byte n and n data bytes for these symbology values.
+constexpr unsigned char kFirstCountedSymbology = 0x41;
+constexpr unsigned char kLastCountedSymbology = 0x49;
+
+bool endsText(unsigned char b) {
+    return b < 0x20 || b == kDel;
+}
+
+// The two-byte characters of code page 949: a lead byte, then a trail byte from these ranges.
+bool isLead(unsigned char b) {
+    return b >= 0x81 && b <= 0xFE;
+}
+bool isTrail(unsigned char b) {
+    return (b >= 0x41 && b <= 0x5A) || (b >= 0x61 && b <= 0x7A) || (b >= 0x81 && b <= 0xFE);
+}
+
+unsigned char at(std::string_view in, std::size_t i) {
+    return static_cast<unsigned char>(in[i]);
+}
+
+// What one step of reading found at the front of the input.
+struct Step {
+    std::size_t length = 0;  // 0: more bytes are needed before anything can be said
+    Op op = Op::Unknown;
+    std::size_t paramsFrom = 0;  // params are bytes [paramsFrom, paramsTo)
+    std::size_t paramsTo = 0;
+    std::size_t dataFrom = 0;  // bar code data are bytes [dataFrom, length)
+    bool truncated = false;
+};
+
+Step needMore() {
+    return {};
+}
+
+// A command of `size` bytes whose parameters start at `paramsFrom`, if that many have arrived;
+// at the end of the stream, the bytes that did arrive are a truncated command.
+Step fixed(std::string_view in, bool atEnd, Op op, std::size_t size, std::size_t paramsFrom) {
+    if (in.size() >= size) {
+        return {size, op, paramsFrom, size, size, false};
+    }
+    if (!atEnd) {
+        return needMore();
+    }
+    const std::size_t have = in.size();
+    return {have, op, std::min(paramsFrom, have), have, have, true};
+}
+
+// An introducer (ESC, FS, GS) followed by a byte that names no command this printer knows: the
+// pair is one unknown sequence, unless the second byte is a control byte, which starts an item of
+// its own.
+Step unknownAfterIntroducer(std::string_view in) {
+    const unsigned char second = at(in, 1);
+    return {endsText(second) ? std::size_t{1} : std::size_t{2}, Op::Unknown, 0, 0, 0, false};
+}
+
+Step textRun(std::string_view in, bool atEnd) {
+    std::size_t i = 0;
+    while (i < in.size() && !endsText(at(in, i))) {
+        if (i >= Decoder::kMaxTextRun) {
+            return {i, Op::Text, 0, 0, i, false};
+        }
+        if (isLead(at(in, i))) {
+            if (i + 1 == in.size() && !atEnd) {
+                return needMore();
+            }
+            i += (i + 1 < in.size() && isTrail(at(in, i + 1))) ? 2 : 1;
+        } else {
+            ++i;
+        }
+    }
+    if (i == in.size() && !atEnd) {
+        return needMore();  // the run may go on in the next feed
+    }
+    return {i, Op::Text, 0, 0, i, false};
+}
+
+Step readOne(std::string_view in, bool atEnd) {
+    const unsigned char first = at(in, 0);
+    const auto need2 = [&]() -> std::optional<Step> {
+        if (in.size() >= 2) {
+            return std::nullopt;
+        }
+        if (!atEnd) {
+            return needMore();
+        }
+        return Step{1, Op::Unknown, 1, 1, 1, true};
+    };
+    switch (first) {
+        case kLf: return {1, Op::LineFeed, 1, 1, 1, false};
+        case kCr: return {1, Op::CarriageReturn, 1, 1, 1, false};
+        case kSo: return {1, Op::Enlarged, 1, 1, 1, false};
+        case kDc3: return {1, Op::LineAttribute, 1, 1, 1, false};
+        case kSyn: return fixed(in, atEnd, Op::PageBracket, 2, 1);
+        case kEsc: {
+            if (auto s = need2()) {
+                return *s;
+            }
+            switch (at(in, 1)) {
+                case '!': return fixed(in, atEnd, Op::SelectPrintMode, 3, 2);
+                case '-': return fixed(in, atEnd, Op::Underline, 3, 2);
+                case 'r': return fixed(in, atEnd, Op::PrintColour, 3, 2);
+                case 'm': return {2, Op::PartialCut, 2, 2, 2, false};
+                case 'p': return fixed(in, atEnd, Op::DrawerPulse, 5, 2);
+                case 'P': {
+                    Step s = fixed(in, atEnd, Op::Cut, 3, 2);
+                    if (s.length == 3 && at(in, 2) != kNul) {
+                        s.op = Op::Unknown;  // only ESC P NUL is a cut
+                    }
+                    return s;
+                }
+                default: return unknownAfterIntroducer(in);
+            }
+        }
+        case kFs: {
+            if (auto s = need2()) {
+                return *s;
+            }
+            if (at(in, 1) == 'p') {
+                return fixed(in, atEnd, Op::PrintStoredLogo, 4, 2);
+            }
+            return unknownAfterIntroducer(in);
+        }
+        case kGs: {
+            if (auto s = need2()) {
+                return *s;
+            }
+            switch (at(in, 1)) {
+                case 'h': return fixed(in, atEnd, Op::BarCodeHeight, 3, 2);
+                case 'w': return fixed(in, atEnd, Op::BarCodeModuleWidth, 3, 2);
+                case 'H': return fixed(in, atEnd, Op::BarCodeTextPosition, 3, 2);
+                case 'k': {
+                    if (in.size() < 3) {
+                        return fixed(in, atEnd, Op::PrintBarCode, 3, 2);
+                    }
+                    const unsigned char m = at(in, 2);
+                    if (m < kFirstCountedSymbology || m > kLastCountedSymbology) {
+                        // A symbology whose data length this printer cannot tell: the data that
+                        // follow are read as whatever they are.
+                        return {3, Op::Unknown, 2, 3, 3, false};
+                    }
+                    if (in.size() < 4) {
+                        return fixed(in, atEnd, Op::PrintBarCode, 4, 2);
+                    }
+                    const std::size_t size = 4 + at(in, 3);
+                    if (in.size() >= size) {
+                        return {size, Op::PrintBarCode, 2, 4, 4, false};
+                    }
+                    if (!atEnd) {
+                        return needMore();
+                    }
+                    return {in.size(), Op::PrintBarCode, 2, 4, 4, true};
+                }
+                default: return unknownAfterIntroducer(in);
+            }
+        }
+        default: break;
+    }
+    if (endsText(first)) {
+        return {1, Op::Unknown, 1, 1, 1, false};
+    }
+    return textRun(in, atEnd);
+}
+
+}  // namespace
+
+CommandSet commandSetOf(Op op) {
+    switch (op) {
+        case Op::SelectPrintMode:
+        case Op::Underline:
+        case Op::PrintColour:
+        case Op::PartialCut:
+        case Op::DrawerPulse:
+        case Op::PrintStoredLogo:
+        case Op::BarCodeHeight:
+        case Op::BarCodeModuleWidth:
+        case Op::BarCodeTextPosition:
+        case Op::PrintBarCode: return CommandSet::Epson;
+        case Op::Enlarged:
+        case Op::LineAttribute:
+        case Op::Cut: return CommandSet::Cbm;
+        case Op::Text:
+        case Op::LineFeed:
+        case Op::CarriageReturn:
+        case Op::PageBracket:
+        case Op::Unknown: return CommandSet::Common;
+    }
+    return CommandSet::Common;
+}
+
+namespace {
+
+// glibc's "CP949" is the unified Hangul code the console's channels write with; it is used in
+// both directions so that the printer reads exactly what the console meant.
+class Cp949Converter {
+  public:
+    Cp949Converter() : m_cd(iconv_open("UTF-8", "CP949")) {
+        if (m_cd == reinterpret_cast<iconv_t>(-1)) {
+            throw std::runtime_error("this system's iconv has no CP949 converter");
+        }
+    }
+    ~Cp949Converter() { iconv_close(m_cd); }
+    Cp949Converter(const Cp949Converter&) = delete;
+    Cp949Converter& operator=(const Cp949Converter&) = delete;
+
+    std::string toUtf8(std::string_view in) {
+        static constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+        std::string out;
+        out.reserve(in.size() * 3 / 2 + 4);
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        char* src = const_cast<char*>(in.data());
+        std::size_t srcLeft = in.size();
+        char buffer[512];
+        while (srcLeft > 0) {
+            char* dst = buffer;
+            std::size_t dstLeft = sizeof buffer;
+            const std::size_t rc = iconv(m_cd, &src, &srcLeft, &dst, &dstLeft);
+            out.append(buffer, static_cast<std::size_t>(dst - buffer));
+            if (rc != static_cast<std::size_t>(-1) || errno == E2BIG) {
+                continue;
+            }
+            // EILSEQ or EINVAL: a byte or pair the code page does not define. A pair whose
+            // trail byte is valid is stepped over whole, so its trail is not read as a letter.
+            out += kReplacement;
+            const auto b = static_cast<unsigned char>(src[0]);
+            const std::size_t skip =
+                (isLead(b) && srcLeft > 1 && isTrail(static_cast<unsigned char>(src[1]))) ? 2 : 1;
+            src += skip;
+            srcLeft -= skip;
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        }
+        return out;
+    }
+
+  private:
+    iconv_t m_cd;
+};
+
+}  // namespace
+
+std::vector<Item> Decoder::feed(std::string_view bytes) {
+    m_pending.append(bytes);
+    return take(false);
+}
+
+std::vector<Item> Decoder::finish() {
+    std::vector<Item> items = take(true);
+    m_pendingOffset = 0;
+    return items;
+}
+
+std::size_t Decoder::pendingBytes() const {
+    return m_pending.size();
+}
+
+std::vector<Item> Decoder::take(bool atEnd) {
+    std::vector<Item> items;
+    const std::string_view all = m_pending;
+    std::size_t pos = 0;
+    while (pos < all.size()) {
+        const std::string_view in = all.substr(pos);
+        const Step s = readOne(in, atEnd);
+        if (s.length == 0) {
+            break;
+        }
+        Item item;
+        item.op = s.op;
+        item.offset = m_pendingOffset + pos;
+        item.bytes.assign(in.substr(0, s.length));
+        item.truncated = s.truncated;
+        for (std::size_t i = s.paramsFrom; i < s.paramsTo && i < s.length; ++i) {
+            item.params.push_back(at(in, i));
+        }
+        if (s.op == Op::PrintBarCode && s.dataFrom < s.length) {
+            item.data.assign(in.substr(s.dataFrom, s.length - s.dataFrom));
+        }
+        if (s.op == Op::Text) {
+            item.text = cp949ToUtf8(item.bytes);
+        }
+        items.push_back(std::move(item));
+        pos += s.length;
+    }
+    m_pending.erase(0, pos);
+    m_pendingOffset += pos;
+    return items;
+}
+
+std::vector<Item> decode(std::string_view stream) {
+    Decoder decoder;
+    std::vector<Item> items = decoder.feed(stream);
+    std::vector<Item> rest = decoder.finish();
+    items.insert(items.end(), std::make_move_iterator(rest.begin()),
+                 std::make_move_iterator(rest.end()));
+    return items;
+}
+
+std::string cp949ToUtf8(std::string_view bytes) {
+    // One converter per thread: the virtual printer decodes on the GUI thread, tests may decode
+    // on several.
+    thread_local Cp949Converter converter;
+    return converter.toUtf8(bytes);
+}
+
+void CommandSetUse::add(const Item& item) {
+    const CommandSet set = commandSetOf(item.op);
+    if (set == CommandSet::Common || item.truncated) {
+        return;
+    }
+    if (assumed == CommandSet::Common) {
+        assumed = set;
+        assumedFrom = item.offset;
+    } else if (set != assumed && !mixed()) {
+        otherSetFrom = item.offset;
+    }
+    ++(set == CommandSet::Epson ? epsonCommands : cbmCommands);
+}
+
+}  // namespace mpt::printer

@@ -1,0 +1,109 @@
+// The virtual printer's reading of a byte stream: bytes become a sequence of items, each a command
+// of one of the two command sets the console speaks, a line control, a run of text in code page
+// 949, or bytes the printer does not understand.
+//
+// The decoder reads both command sets at once. Their sequences do not collide (ESC m is EPSON
+// mode's partial cut, ESC P NUL CBM mode's cut, SO and DC3 are CBM mode's), so every sequence has
+// one reading, and each item says which set it belongs to; a stream that mixes them, as the line
+// feed test does with its two cuts, is read command by command. Which set a stream speaks is
+// judged from its items (see CommandSetUse).
+//
+// Nothing the decoder is given makes it fail: a sequence it does not know becomes an Unknown item,
+// and a sequence cut short by the end of the stream becomes an item marked truncated. Every byte
+// of the stream belongs to exactly one item, and the items are the same however the stream is
+// split into feeds.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mpt::printer {
+
+enum class CommandSet { Common, Epson, Cbm };
+
+enum class Op {
+    Text,                 // characters in code page 949
+    LineFeed,             // LF
+    CarriageReturn,       // CR
+    SelectPrintMode,      // ESC ! n
+    Underline,            // ESC - n
+    PrintColour,          // ESC r n
+    PartialCut,           // ESC m
+    DrawerPulse,          // ESC p m t1 t2
+    PrintStoredLogo,      // FS p n m
+    BarCodeHeight,        // GS h n
+    BarCodeModuleWidth,   // GS w n
+    BarCodeTextPosition,  // GS H n
+    PrintBarCode,         // GS k m n d1 … dn
+    Enlarged,             // SO
+    LineAttribute,        // DC3
+    Cut,                  // ESC P NUL
+    PageBracket,          // SYN n
+    Unknown,              // a sequence the printer does not understand
+};
+
+// The command set an operation belongs to; line control, text, the page bracket and unknown
+// bytes are Common.
+CommandSet commandSetOf(Op op);
+
+struct Item {
+    Op op = Op::Unknown;
+    std::size_t offset = 0;            // of the first byte, counted from the start of the stream
+    std::string bytes;                 // exactly the bytes of the item
+    std::vector<std::uint8_t> params;  // the parameter bytes in stream order (PrintBarCode: m, n)
+    std::string data;                  // PrintBarCode: the data bytes that followed the command
+    std::string text;                  // Text: the characters in UTF-8
+    bool truncated = false;            // the stream ended inside the sequence
+
+    bool operator==(const Item&) const = default;
+};
+
+// Turns bytes into items as they arrive. Items are handed out once they are complete: a command
+// whose parameters or bar code data have not all arrived, and a text run not yet ended by a
+// control byte, wait for the next feed or for finish(). A text run is also handed out when it
+// reaches kMaxTextRun bytes, at a character boundary, so a stream without control bytes cannot
+// grow the decoder without bound.
+class Decoder {
+  public:
+    static constexpr std::size_t kMaxTextRun = 4096;
+
+    // Takes the next bytes of the stream; returns the items they complete.
+    std::vector<Item> feed(std::string_view bytes);
+    // The stream has ended: returns what was waiting, a cut-short sequence as a truncated item.
+    // The decoder then starts a new stream at offset 0.
+    std::vector<Item> finish();
+    // How many bytes wait for the rest of their item.
+    std::size_t pendingBytes() const;
+
+  private:
+    std::vector<Item> take(bool atEnd);
+
+    std::string m_pending;
+    std::size_t m_pendingOffset = 0;
+};
+
+// The whole stream at once.
+std::vector<Item> decode(std::string_view stream);
+
+// Code page 949 to UTF-8 through the C library's converter. A byte or pair the code page does not
+// define becomes U+FFFD.
+std::string cp949ToUtf8(std::string_view bytes);
+
+// Which command sets a stream's items speak. The printer takes the set of the first command that
+// belongs to only one set as the stream's command set; commands of the other set that follow are
+// still read in their own set, and make the stream mixed.
+struct CommandSetUse {
+    CommandSet assumed = CommandSet::Common;  // Common: text and line control only
+    std::size_t assumedFrom = 0;              // offset of the command that decided it
+    std::size_t epsonCommands = 0;
+    std::size_t cbmCommands = 0;
+    std::size_t otherSetFrom = 0;  // offset of the first command of the other set, when mixed
+
+    bool mixed() const { return epsonCommands > 0 && cbmCommands > 0; }
+    void add(const Item& item);
+};
+
+}  // namespace mpt::printer

@@ -1,0 +1,210 @@
+#include "printer/layout.h"
+
+#include <algorithm>
+
+#include "printer/listing.h"
+
+namespace mpt::printer {
+
+namespace {
+
+// Print mode bits of ESC ! n.
+constexpr unsigned kFontBBit = 0x01;
+constexpr unsigned kEmphasisBit = 0x08;
+constexpr unsigned kDoubleHeightBit = 0x10;
+constexpr unsigned kDoubleWidthBit = 0x20;
+constexpr unsigned kUnderlineBit = 0x80;
+
+// The command sets take several parameters both as a number and as its ASCII digit.
+int digitValue(unsigned p) {
+    return p >= '0' && p <= '9' ? static_cast<int>(p - '0') : static_cast<int>(p);
+}
+
+}  // namespace
+
+bool Page::hasPrint() const {
+    return std::any_of(elements.begin(), elements.end(), [](const Element& e) {
+        if (const auto* line = std::get_if<Line>(&e)) {
+            return !line->spans.empty();
+        }
+        return std::holds_alternative<Logo>(e) || std::holds_alternative<BarCode>(e);
+    });
+}
+
+void PageBuilder::add(const std::vector<Item>& items, const std::string& source) {
+    for (const Item& item : items) {
+        add(item, source);
+    }
+}
+
+void PageBuilder::add(const Item& item, const std::string& source) {
+    noteSource(source);
+    if (item.truncated) {
+        mark(Mark::Kind::Truncated, meaning(item), item.offset);
+        return;
+    }
+    const CommandSet set = commandSetOf(item.op);
+    if (set != CommandSet::Common) {
+        // A drawer pulse right after a cut acts for the page just cut (see mark()).
+        Page& page =
+            item.op == Op::DrawerPulse && m_justCut && !m_cut.empty() ? m_cut.back() : m_page;
+        (set == CommandSet::Epson ? page.epson : page.cbm) = true;
+    }
+    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
+    switch (item.op) {
+        case Op::Text: {
+            if (item.text.empty()) {
+                break;
+            }
+            m_justCut = false;
+            Style style = m_style;
+            if (!m_line.spans.empty() && m_line.spans.back().style == style) {
+                m_line.spans.back().text += item.text;
+            } else {
+                m_line.spans.push_back({item.text, style});
+            }
+            break;
+        }
+        case Op::LineFeed: endLine(item.offset); break;
+        case Op::CarriageReturn: break;
+        case Op::SelectPrintMode: {
+            const unsigned n = p(0);
+            m_style.fontB = (n & kFontBBit) != 0;
+            m_style.emphasis = (n & kEmphasisBit) != 0;
+            m_style.doubleHeight = (n & kDoubleHeightBit) != 0;
+            m_style.doubleWidth = (n & kDoubleWidthBit) != 0;
+            m_style.underline = (n & kUnderlineBit) != 0;
+            break;
+        }
+        case Op::Underline: {
+            const int n = digitValue(p(0));
+            if (n >= 0 && n <= 2) {
+                m_style.underline = n != 0;
+            }
+            break;
+        }
+        case Op::PrintColour: {
+            const int n = digitValue(p(0));
+            if (n == 0 || n == 1) {
+                m_style.red = n == 1;
+            }
+            break;
+        }
+        case Op::PartialCut: cut(Cut::Partial, item.offset); break;
+        case Op::Cut: cut(Cut::Full, item.offset); break;
+        case Op::DrawerPulse: mark(Mark::Kind::DrawerPulse, meaning(item), item.offset); break;
+        case Op::PrintStoredLogo:
+            printOpenLine(item.offset);
+            place(Logo{static_cast<int>(p(0)), digitValue(p(1)), item.offset});
+            break;
+        case Op::BarCodeHeight:
+            if (p(0) > 0) {
+                m_barCode.height = static_cast<int>(p(0));
+            }
+            break;
+        case Op::BarCodeModuleWidth:
+            if (p(0) > 0) {
+                m_barCode.moduleWidth = static_cast<int>(p(0));
+            }
+            break;
+        case Op::BarCodeTextPosition: {
+            static constexpr TextPosition kPositions[] = {TextPosition::None, TextPosition::Above,
+                                                          TextPosition::Below, TextPosition::Both};
+            const int n = digitValue(p(0));
+            if (n >= 0 && n <= 3) {
+                m_barCode.textPosition = kPositions[n];
+            }
+            break;
+        }
+        case Op::PrintBarCode: {
+            printOpenLine(item.offset);
+            BarCode code = m_barCode;
+            code.symbology = static_cast<int>(p(0));
+            code.data = item.data;
+            code.offset = item.offset;
+            place(code);
+            break;
+        }
+        case Op::Enlarged: m_style.enlarged = true; break;
+        case Op::LineAttribute: m_line.lineAttribute = true; break;
+        case Op::PageBracket:
+            if (p(0) == 1) {
+                m_justCut = false;  // it opens the next page, whose first mark it is
+                mark(Mark::Kind::PageOpen, meaning(item), item.offset);
+            } else {
+                mark(p(0) == 0 ? Mark::Kind::PageClose : Mark::Kind::PageBracket, meaning(item),
+                     item.offset);
+            }
+            break;
+        case Op::Unknown: mark(Mark::Kind::Unknown, meaning(item), item.offset); break;
+    }
+}
+
+void PageBuilder::noteSource(const std::string& source) {
+    if (!source.empty() &&
+        std::find(m_page.sources.begin(), m_page.sources.end(), source) == m_page.sources.end()) {
+        m_page.sources.push_back(source);
+    }
+}
+
+void PageBuilder::printOpenLine(std::size_t offset) {
+    if (!m_line.spans.empty()) {
+        endLine(offset);
+    }
+}
+
+void PageBuilder::endLine(std::size_t offset) {
+    m_line.offset = offset;
+    place(std::move(m_line));
+    m_line = Line{};
+    m_style.enlarged = false;
+}
+
+void PageBuilder::place(Element element) {
+    m_justCut = false;
+    m_page.elements.push_back(std::move(element));
+}
+
+void PageBuilder::mark(Mark::Kind kind, std::string text, std::size_t offset) {
+    Mark m{kind, std::move(text), offset};
+    if (m_justCut && !m_cut.empty()) {
+        m_cut.back().afterCut.push_back(std::move(m));
+    } else {
+        m_page.elements.push_back(std::move(m));
+    }
+}
+
+void PageBuilder::cut(Cut how, std::size_t offset) {
+    printOpenLine(offset);
+    m_page.cut = how;
+    m_cut.push_back(std::move(m_page));
+    m_page = Page{};
+    // The line being assembled keeps its DC3 and SO if no text came yet; the paper is new.
+    m_justCut = true;
+}
+
+Page PageBuilder::inPrinter() const {
+    Page page = m_page;
+    if (!m_line.spans.empty()) {
+        page.elements.push_back(m_line);
+    }
+    return page;
+}
+
+std::vector<Page> PageBuilder::pages() const {
+    std::vector<Page> all = m_cut;
+    Page rest = inPrinter();
+    if (!rest.elements.empty()) {
+        all.push_back(std::move(rest));
+    }
+    return all;
+}
+
+void PageBuilder::clearPaper() {
+    m_cut.clear();
+    m_page = Page{};
+    m_line = Line{};
+    m_justCut = false;
+}
+
+}  // namespace mpt::printer

@@ -1,0 +1,298 @@
+#include "printer/listing.h"
+
+#include <cstdio>
+#include <string>
+
+#include "printer/barcode.h"
+
+namespace mpt::printer {
+
+namespace {
+
+std::string hexByte(unsigned b) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", b & 0xFFu);
+    return text;
+}
+
+std::string spacedHex(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (!hex.empty()) {
+            hex.push_back(' ');
+        }
+        hex.push_back(kDigits[b >> 4]);
+        hex.push_back(kDigits[b & 0x0F]);
+    }
+    return hex;
+}
+
+// The ASCII name of a byte below 0x20 (and DEL), as the command vocabulary names control bytes.
+const char* controlName(unsigned char b) {
+    static constexpr const char* kNames[] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL",
+                                             "BS",  "HT",  "LF",  "VT",  "FF",  "CR",  "SO",  "SI",
+                                             "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB",
+                                             "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+    if (b < 0x20) {
+        return kNames[b];
+    }
+    return b == 0x7F ? "DEL" : nullptr;
+}
+
+// Bytes as the vocabulary writes them: control bytes by name, printable ASCII as itself, others in
+// hex. Used for the command letters and for unknown sequences.
+std::string spelled(std::string_view bytes) {
+    std::string out;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (!out.empty()) {
+            out.push_back(' ');
+        }
+        if (const char* name = controlName(b)) {
+            out += name;
+        } else if (b < 0x80) {
+            out.push_back(static_cast<char>(b));
+        } else {
+            out += hexByte(b);
+        }
+    }
+    return out;
+}
+
+// Bar code data as text: printable ASCII as it is, anything else in hex.
+std::string dataText(std::string_view data) {
+    std::string out;
+    for (const char c : data) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b < 0x7F) {
+            out.push_back(static_cast<char>(b));
+        } else {
+            out += "<" + hexByte(b) + ">";
+        }
+    }
+    return out;
+}
+
+// A parameter that the command sets accept both as a number and as its ASCII digit.
+int digitValue(unsigned p) {
+    return p >= '0' && p <= '9' ? static_cast<int>(p - '0') : static_cast<int>(p);
+}
+
+std::string printMode(unsigned n) {
+    std::string out = (n & 0x01) != 0 ? "font B" : "font A";
+    if ((n & 0x08) != 0) {
+        out += ", emphasis";
+    }
+    if ((n & 0x10) != 0) {
+        out += ", double height";
+    }
+    if ((n & 0x20) != 0) {
+        out += ", double width";
+    }
+    if ((n & 0x80) != 0) {
+        out += ", underline";
+    }
+    if ((n & 0x46) != 0) {
+        out += " (bits " + hexByte(n & 0x46) + " have no meaning)";
+    }
+    return out;
+}
+
+std::string logoSize(unsigned m) {
+    switch (digitValue(m)) {
+        case 0: return "normal size";
+        case 1: return "double width";
+        case 2: return "double height";
+        case 3: return "double width and height";
+        default: return "size mode " + hexByte(m) + " (not defined)";
+    }
+}
+
+std::string textPosition(unsigned n) {
+    switch (digitValue(n)) {
+        case 0: return "bar code text not printed";
+        case 1: return "bar code text above the bars";
+        case 2: return "bar code text below the bars";
+        case 3: return "bar code text above and below the bars";
+        default: return "bar code text position " + hexByte(n) + " (not defined, ignored)";
+    }
+}
+
+// What a complete command does.
+std::string completeMeaning(const Item& item) {
+    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
+    switch (item.op) {
+        case Op::Text: return "text";
+        case Op::LineFeed: return "line feed: prints the line and feeds the paper one line";
+        case Op::CarriageReturn: return "carriage return: back to the line's start, no feed";
+        case Op::SelectPrintMode: return "select print mode: " + printMode(p(0));
+        case Op::Underline:
+            switch (digitValue(p(0))) {
+                case 0: return "underline off";
+                case 1: return "underline on, one dot thick";
+                case 2: return "underline on, two dots thick";
+                default: return "underline " + hexByte(p(0)) + " (not defined, ignored)";
+            }
+        case Op::PrintColour:
+            switch (digitValue(p(0))) {
+                case 0: return "print colour: black (first colour)";
+                case 1: return "print colour: red (second colour)";
+                default: return "print colour " + hexByte(p(0)) + " (not defined, ignored)";
+            }
+        case Op::PartialCut: return "partial cut: cuts the paper, one point left uncut";
+        case Op::DrawerPulse: {
+            const int pin = digitValue(p(0)) == 0 ? 2 : digitValue(p(0)) == 1 ? 5 : 0;
+            const std::string where = pin == 0 ? "connector pin " + hexByte(p(0)) + " (not defined)"
+                                               : "connector pin " + std::to_string(pin);
+            return "drawer pulse: " + where + ", " + std::to_string(p(1) * 2) + " ms on, " +
+                   std::to_string(p(2) * 2) + " ms off";
+        }
+        case Op::PrintStoredLogo:
+            return "print stored logo image " + std::to_string(p(0)) + ", " + logoSize(p(1));
+        case Op::BarCodeHeight: return "bar code height " + std::to_string(p(0)) + " dots";
+        case Op::BarCodeModuleWidth: return "bar code module width " + std::to_string(p(0));
+        case Op::BarCodeTextPosition: return textPosition(p(0));
+        case Op::PrintBarCode:
+            return "print bar code " + symbologyName(static_cast<int>(p(0))) + ", " +
+                   std::to_string(p(1)) + " data bytes \"" + dataText(item.data) + "\"";
+        case Op::Enlarged: return "enlarged: double width to the end of the line";
+        case Op::LineAttribute: return "line attribute for this line";
+        case Op::Cut: return "cut: cuts the paper through";
+        case Op::PageBracket:
+            switch (p(0)) {
+                case 0: return "page bracket: closes the page";
+                case 1: return "page bracket: opens a page";
+                default: return "page bracket " + hexByte(p(0)) + " (neither opens nor closes)";
+            }
+        case Op::Unknown: break;
+    }
+    if (item.bytes.size() >= 3 && item.bytes[0] == 0x1D && item.bytes[1] == 'k') {
+        return "unknown: bar code symbology " + hexByte(p(0)) +
+               " is not one this printer reads; its data follow as they are";
+    }
+    if (item.bytes.size() == 1) {
+        return "unknown: control byte " + spelled(item.bytes) + " (" +
+               hexByte(static_cast<unsigned char>(item.bytes[0])) + ") is not a command here";
+    }
+    return "unknown: " + spelled(item.bytes) + " is not a command here";
+}
+
+// The name of the command a truncated item began, and how much of it arrived.
+std::string truncatedMeaning(const Item& item) {
+    const std::string cut = " cut short by the end of the stream";
+    switch (item.op) {
+        case Op::PrintBarCode:
+            if (item.params.size() == 2) {
+                return "truncated: print bar code, " + std::to_string(item.data.size()) + " of " +
+                       std::to_string(item.params[1]) +
+                       " data bytes arrived before the end of "
+                       "the stream";
+            }
+            return "truncated: print bar code (GS k m n d1 … dn)" + cut;
+        case Op::SelectPrintMode: return "truncated: select print mode (ESC ! n)" + cut;
+        case Op::Underline: return "truncated: underline (ESC - n)" + cut;
+        case Op::PrintColour: return "truncated: print colour (ESC r n)" + cut;
+        case Op::DrawerPulse: return "truncated: drawer pulse (ESC p m t1 t2)" + cut;
+        case Op::PrintStoredLogo: return "truncated: print stored logo image (FS p n m)" + cut;
+        case Op::BarCodeHeight: return "truncated: bar code height (GS h n)" + cut;
+        case Op::BarCodeModuleWidth: return "truncated: bar code module width (GS w n)" + cut;
+        case Op::BarCodeTextPosition: return "truncated: bar code text position (GS H n)" + cut;
+        case Op::Cut: return "truncated: cut (ESC P NUL)" + cut;
+        case Op::PageBracket: return "truncated: page bracket (SYN n)" + cut;
+        default: return "truncated: " + spelled(item.bytes) + " at the end of the stream";
+    }
+}
+
+}  // namespace
+
+std::string mnemonic(const Item& item) {
+    if (item.op == Op::Text) {
+        return "text";
+    }
+    // The command letters spelled, the parameters in hex; bar code data are in the meaning.
+    const std::size_t head = item.bytes.size() - item.params.size() - item.data.size();
+    std::string out = spelled(std::string_view(item.bytes).substr(0, head));
+    for (const std::uint8_t p : item.params) {
+        out += " " + hexByte(p);
+    }
+    if (!item.data.empty()) {
+        out += " d1";
+        if (item.data.size() > 1) {
+            out += " … d" + std::to_string(item.data.size());
+        }
+    }
+    return out;
+}
+
+std::string meaning(const Item& item) {
+    return item.truncated ? truncatedMeaning(item) : completeMeaning(item);
+}
+
+std::string_view commandSetName(CommandSet set) {
+    switch (set) {
+        case CommandSet::Epson: return "EPSON mode";
+        case CommandSet::Cbm: return "CBM mode";
+        case CommandSet::Common: break;
+    }
+    return "both command sets";
+}
+
+std::string listingLine(const Item& item) {
+    char offset[24];
+    std::snprintf(offset, sizeof offset, "%6zu", item.offset);
+    std::string hex = spacedHex(item.bytes);
+    if (hex.size() < 20) {
+        hex.resize(20, ' ');
+    }
+    const CommandSet set = commandSetOf(item.op);
+    std::string tag = set == CommandSet::Epson ? "EPSON" : set == CommandSet::Cbm ? "CBM" : "";
+    tag.resize(6, ' ');
+    std::string line = std::string(offset) + "  " + hex + "  " + tag;
+    if (item.op == Op::Text) {
+        return line + "text  \"" + item.text + "\"";
+    }
+    return line + mnemonic(item) + "  " + meaning(item);
+}
+
+std::size_t writeListing(std::string_view stream, std::ostream& out) {
+    const std::vector<Item> items = decode(stream);
+    CommandSetUse use;
+    for (const Item& item : items) {
+        use.add(item);
+    }
+    if (use.assumed == CommandSet::Common) {
+        out << "# command set: none assumed, no command of either set in the stream\n";
+    } else {
+        out << "# command set: " << commandSetName(use.assumed) << ", from the command at offset "
+            << use.assumedFrom;
+        if (use.mixed()) {
+            const CommandSet other =
+                use.assumed == CommandSet::Epson ? CommandSet::Cbm : CommandSet::Epson;
+            out << "; mixed: " << commandSetName(other) << " commands too, from offset "
+                << use.otherSetFrom << ", each read in its own set";
+        }
+        out << '\n';
+    }
+    std::size_t unknown = 0;
+    std::size_t truncated = 0;
+    std::size_t cuts = 0;
+    for (const Item& item : items) {
+        out << listingLine(item) << '\n';
+        if (item.truncated) {
+            ++truncated;
+        } else if (item.op == Op::Unknown) {
+            ++unknown;
+        } else if (item.op == Op::PartialCut || item.op == Op::Cut) {
+            ++cuts;
+        }
+    }
+    out << "# " << stream.size() << " bytes in " << items.size()
+        << " items; EPSON mode commands: " << use.epsonCommands
+        << ", CBM mode commands: " << use.cbmCommands << ", cuts: " << cuts
+        << ", unknown: " << unknown << ", truncated: " << truncated << '\n';
+    return unknown + truncated;
+}
+
+}  // namespace mpt::printer

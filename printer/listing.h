@@ -1,0 +1,33 @@
+// The annotated listing of a stream: what each item is and what it does on the printer, in words,
+// one item a line, for --decode and for the marks beside the virtual printer's pages.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "printer/decoder.h"
+
+namespace mpt::printer {
+
+// The item spelled as the command vocabulary writes it: ESC ! 0x21, GS k 0x46 0x1A, "text" for
+// a text run.
+std::string mnemonic(const Item& item);
+
+// What the item does, with its parameters in words: "select print mode: font B, double width".
+// A truncated item says what was cut short and how much of it arrived.
+std::string meaning(const Item& item);
+
+// "EPSON mode", "CBM mode", or "both command sets" for Common.
+std::string_view commandSetName(CommandSet set);
+
+// One line of the listing, without the line end: the offset, the bytes in hex, the command set
+// (blank for line control and text), the mnemonic and the meaning, or for a text run its
+// characters in quotes.
+std::string listingLine(const Item& item);
+
+// The whole listing: a line saying which command set the stream was read in, then one line an
+// item, then a summary line. Returns the number of unknown and truncated items.
+std::size_t writeListing(std::string_view stream, std::ostream& out);
+
+}  // namespace mpt::printer

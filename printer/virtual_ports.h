@@ -1,0 +1,45 @@
+// The virtual printer's end of the console's channels: a pseudo-terminal for each serial port and
+// a FIFO for "lpt1 ", so that the console writes to them through its real serial and parallel
+// channel code, exactly as to a printer.
+//
+// Creating the ports points the console at them through the environment the channels read
+// (MPT_COM1 … MPT_COM9, MPT_LPT1); the values these had are put back when the ports go. The
+// ports are read on a background thread, which hands every batch of bytes to the receiver as it
+// arrives, on that thread. The ports stay open between the console's runs, as a printer's cable
+// stays plugged in: the FIFO's reader is there before the console opens it, and bytes in flight
+// when the console closes a port are not lost.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace mpt::printer {
+
+class VirtualPorts {
+  public:
+    static constexpr int kSerialPorts = 9;
+
+    // port: "COM1" … "COM9" or "lpt1".
+    using Receiver = std::function<void(const std::string& port, std::string_view bytes)>;
+
+    // Creates the ports, sets the environment and starts reading. Throws std::runtime_error,
+    // naming what failed, when the system gives no pseudo-terminal or FIFO.
+    explicit VirtualPorts(Receiver receiver);
+    // Stops reading, closes the ports, removes the FIFO and puts the environment back.
+    ~VirtualPorts();
+    VirtualPorts(const VirtualPorts&) = delete;
+    VirtualPorts& operator=(const VirtualPorts&) = delete;
+
+    // Each port's name with the device the console reaches it by, COM1 … COM9 then lpt1.
+    std::vector<std::pair<std::string, std::string>> devices() const;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace mpt::printer

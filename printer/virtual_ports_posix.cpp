@@ -1,0 +1,212 @@
+// The virtual printer's ports on a POSIX system: pseudo-terminal masters for the serial ports,
+// the reading end of a FIFO in a private directory for "lpt1 ", all read by one thread in poll().
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+
+#include "printer/virtual_ports.h"
+
+namespace mpt::printer {
+
+namespace {
+
+std::runtime_error failure(const std::string& what) {
+    return std::runtime_error("virtual printer: " + what + ": " + std::strerror(errno));
+}
+
+// An environment variable set for the ports' lifetime, then put back as it was.
+class EnvironmentEntry {
+  public:
+    EnvironmentEntry(std::string name, const std::string& value) : m_name(std::move(name)) {
+        if (const char* old = std::getenv(m_name.c_str())) {
+            m_old = old;
+        }
+        ::setenv(m_name.c_str(), value.c_str(), 1);
+    }
+    ~EnvironmentEntry() {
+        if (m_old) {
+            ::setenv(m_name.c_str(), m_old->c_str(), 1);
+        } else {
+            ::unsetenv(m_name.c_str());
+        }
+    }
+    EnvironmentEntry(const EnvironmentEntry&) = delete;
+    EnvironmentEntry& operator=(const EnvironmentEntry&) = delete;
+
+  private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+struct Port {
+    std::string name;    // COM1 … COM9, lpt1
+    std::string device;  // what the console opens
+    int readFd = -1;     // the printer's end
+    int holdFd = -1;     // keeps the console's end alive between its opens
+};
+
+}  // namespace
+
+struct VirtualPorts::Impl {
+    Receiver receiver;
+    std::vector<Port> ports;
+    std::string fifoDirectory;
+    std::vector<std::unique_ptr<EnvironmentEntry>> environment;
+    int wake[2] = {-1, -1};  // written to stop the reader
+    std::thread reader;
+
+    ~Impl() {
+        if (reader.joinable()) {
+            const char stop = 's';
+            (void)!::write(wake[1], &stop, 1);
+            reader.join();
+        }
+        for (const int fd : wake) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+        for (const Port& port : ports) {
+            if (port.holdFd >= 0) {
+                ::close(port.holdFd);
+            }
+            if (port.readFd >= 0) {
+                ::close(port.readFd);
+            }
+        }
+        if (!fifoDirectory.empty()) {
+            ::unlink((fifoDirectory + "/lpt1").c_str());
+            ::rmdir(fifoDirectory.c_str());
+        }
+    }
+
+    // Each port is in `ports` from its first descriptor on, so ~Impl closes it on every path.
+    void addSerial(int number) {
+        Port& port = ports.emplace_back();
+        port.name = "COM" + std::to_string(number);
+        port.readFd = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (port.readFd < 0) {
+            throw failure("no pseudo-terminal for " + port.name);
+        }
+        if (::grantpt(port.readFd) != 0 || ::unlockpt(port.readFd) != 0) {
+            throw failure("cannot unlock the pseudo-terminal for " + port.name);
+        }
+        const char* slave = ::ptsname(port.readFd);
+        if (slave == nullptr) {
+            throw failure("no name for the pseudo-terminal of " + port.name);
+        }
+        port.device = slave;
+        // Without an open slave the master reads EIO whenever the console has the port closed,
+        // and bytes still in flight when it closes could be lost. Raw mode from the start, so
+        // nothing is echoed back or changed before the console sets its own line settings.
+        port.holdFd = ::open(port.device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (port.holdFd < 0) {
+            throw failure("cannot open " + port.device);
+        }
+        termios tio{};
+        if (::tcgetattr(port.holdFd, &tio) == 0) {
+            ::cfmakeraw(&tio);
+            ::tcsetattr(port.holdFd, TCSANOW, &tio);
+        }
+        ::fcntl(port.readFd, F_SETFL, ::fcntl(port.readFd, F_GETFL) | O_NONBLOCK);
+    }
+
+    void addFifo() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
+                              "/mpt-virtual-printer-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw failure("cannot make a directory for the lpt1 FIFO");
+        }
+        fifoDirectory = pattern;
+        Port& port = ports.emplace_back();
+        port.name = "lpt1";
+        port.device = fifoDirectory + "/lpt1";
+        if (::mkfifo(port.device.c_str(), 0600) != 0) {
+            throw failure("cannot make the FIFO " + port.device);
+        }
+        // The reader must be there before the console opens the FIFO, which it does without
+        // waiting and fails when nobody reads. A writer of our own keeps the reading end from
+        // seeing end-of-file each time the console closes its end.
+        port.readFd = ::open(port.device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (port.readFd < 0) {
+            throw failure("cannot open the FIFO " + port.device + " for reading");
+        }
+        port.holdFd = ::open(port.device.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (port.holdFd < 0) {
+            throw failure("cannot hold the FIFO " + port.device + " open");
+        }
+    }
+
+    void read() {
+        std::vector<pollfd> fds;
+        fds.push_back({wake[0], POLLIN, 0});
+        for (const Port& port : ports) {
+            fds.push_back({port.readFd, POLLIN, 0});
+        }
+        char buffer[4096];
+        while (true) {
+            if (::poll(fds.data(), fds.size(), -1) < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return;
+            }
+            if (fds[0].revents != 0) {
+                return;
+            }
+            for (std::size_t i = 1; i < fds.size(); ++i) {
+                if (fds[i].revents == 0) {
+                    continue;
+                }
+                const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+                if (n > 0) {
+                    receiver(ports[i - 1].name, std::string_view(buffer, static_cast<size_t>(n)));
+                } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                    // A port that has gone (it cannot while we hold its other end): stop
+                    // polling it rather than spin on it.
+                    fds[i].fd = -1;
+                }
+            }
+        }
+    }
+};
+
+VirtualPorts::VirtualPorts(Receiver receiver) : m_impl(std::make_unique<Impl>()) {
+    m_impl->receiver = std::move(receiver);
+    if (::pipe2(m_impl->wake, O_CLOEXEC) != 0) {
+        throw failure("no pipe");
+    }
+    for (int n = 1; n <= kSerialPorts; ++n) {
+        m_impl->addSerial(n);
+    }
+    m_impl->addFifo();
+    for (const Port& port : m_impl->ports) {
+        const std::string variable = port.name == "lpt1" ? "MPT_LPT1" : "MPT_" + port.name;
+        m_impl->environment.push_back(std::make_unique<EnvironmentEntry>(variable, port.device));
+    }
+    m_impl->reader = std::thread([impl = m_impl.get()] { impl->read(); });
+}
+
+VirtualPorts::~VirtualPorts() = default;
+
+std::vector<std::pair<std::string, std::string>> VirtualPorts::devices() const {
+    std::vector<std::pair<std::string, std::string>> all;
+    for (const Port& port : m_impl->ports) {
+        all.emplace_back(port.name, port.device);
+    }
+    return all;
+}
+
+}  // namespace mpt::printer

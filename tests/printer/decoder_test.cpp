@@ -1,0 +1,526 @@
+// The virtual printer's decoder: every command the thirteen routines send, read with its
+// parameters, its command set and its meaning; text in code page 949; malformed and cut-short
+// input; and the same items however a stream is split into reads.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "printer/decoder.h"
+#include "printer/listing.h"
+#include "routine_streams.h"
+
+namespace mpt::printer {
+namespace {
+
+using namespace std::string_literals;
+
+const std::string kBarCodeData = "12345678901234567890123456";
+
+struct CommandRow {
+    std::string bytes;
+    Op op;
+    CommandSet set;
+    std::vector<std::uint8_t> params;
+    std::string meaning;
+};
+
+// Each sequence with the parameter values the routines send, and what it means on the printer,
+// as the command vocabulary describes it.
+const std::vector<CommandRow> kCommands = {
+    {"\x1b!\x01"s, Op::SelectPrintMode, CommandSet::Epson, {0x01}, "select print mode: font B"},
+    {"\x1b!\x11"s,
+     Op::SelectPrintMode,
+     CommandSet::Epson,
+     {0x11},
+     "select print mode: font B, double height"},
+    {"\x1b!\x21"s,
+     Op::SelectPrintMode,
+     CommandSet::Epson,
+     {0x21},
+     "select print mode: font B, double width"},
+    {"\x1b!\x31"s,
+     Op::SelectPrintMode,
+     CommandSet::Epson,
+     {0x31},
+     "select print mode: font B, double height, double width"},
+    {"\x1b-\x01"s, Op::Underline, CommandSet::Epson, {0x01}, "underline on, one dot thick"},
+    {"\x1b-\x00"s, Op::Underline, CommandSet::Epson, {0x00}, "underline off"},
+    {"\x1br\x01"s, Op::PrintColour, CommandSet::Epson, {0x01}, "print colour: red (second colour)"},
+    {"\x1br\x00"s,
+     Op::PrintColour,
+     CommandSet::Epson,
+     {0x00},
+     "print colour: black (first colour)"},
+    {"\x1bm"s,
+     Op::PartialCut,
+     CommandSet::Epson,
+     {},
+     "partial cut: cuts the paper, one point left uncut"},
+    {"\x1bp\x00\x02\x0a"s,
+     Op::DrawerPulse,
+     CommandSet::Epson,
+     {0x00, 0x02, 0x0A},
+     "drawer pulse: connector pin 2, 4 ms on, 20 ms off"},
+    {"\x1cp\x01\x00"s,
+     Op::PrintStoredLogo,
+     CommandSet::Epson,
+     {0x01, 0x00},
+     "print stored logo image 1, normal size"},
+    {"\x1cp\x02\x00"s,
+     Op::PrintStoredLogo,
+     CommandSet::Epson,
+     {0x02, 0x00},
+     "print stored logo image 2, normal size"},
+    {"\x1cp\x00\x01"s,
+     Op::PrintStoredLogo,
+     CommandSet::Epson,
+     {0x00, 0x01},
+     "print stored logo image 0, double width"},
+    {"\x1dh\x60"s, Op::BarCodeHeight, CommandSet::Epson, {0x60}, "bar code height 96 dots"},
+    {"\x1dw\x02"s, Op::BarCodeModuleWidth, CommandSet::Epson, {0x02}, "bar code module width 2"},
+    {"\x1dH\x03"s,
+     Op::BarCodeTextPosition,
+     CommandSet::Epson,
+     {0x03},
+     "bar code text above and below the bars"},
+    {"\x1dH\x02"s,
+     Op::BarCodeTextPosition,
+     CommandSet::Epson,
+     {0x02},
+     "bar code text below the bars"},
+    {"\x1dk\x46\x1a"s + kBarCodeData,
+     Op::PrintBarCode,
+     CommandSet::Epson,
+     {0x46, 0x1A},
+     "print bar code ITF, 26 data bytes \"12345678901234567890123456\""},
+    {"\x0e"s, Op::Enlarged, CommandSet::Cbm, {}, "enlarged: double width to the end of the line"},
+    {"\x13"s, Op::LineAttribute, CommandSet::Cbm, {}, "line attribute for this line"},
+    {"\x1bP\x00"s, Op::Cut, CommandSet::Cbm, {0x00}, "cut: cuts the paper through"},
+    {"\x16\x01"s, Op::PageBracket, CommandSet::Common, {0x01}, "page bracket: opens a page"},
+    {"\x16\x00"s, Op::PageBracket, CommandSet::Common, {0x00}, "page bracket: closes the page"},
+    {"\x0a"s,
+     Op::LineFeed,
+     CommandSet::Common,
+     {},
+     "line feed: prints the line and feeds the paper one line"},
+    {"\x0d"s,
+     Op::CarriageReturn,
+     CommandSet::Common,
+     {},
+     "carriage return: back to the line's start, no feed"},
+};
+
+TEST(Decoder, ReadsEveryCommandTheRoutinesSend) {
+    for (const CommandRow& row : kCommands) {
+        SCOPED_TRACE(row.meaning);
+        const std::vector<Item> items = decode(row.bytes);
+        ASSERT_EQ(items.size(), 1u);
+        const Item& item = items[0];
+        EXPECT_EQ(item.op, row.op);
+        EXPECT_EQ(commandSetOf(item.op), row.set);
+        EXPECT_EQ(item.offset, 0u);
+        EXPECT_EQ(item.bytes, row.bytes);
+        EXPECT_EQ(item.params, row.params);
+        EXPECT_FALSE(item.truncated);
+        EXPECT_EQ(meaning(item), row.meaning);
+    }
+}
+
+TEST(Decoder, BarCodeTakesItsDataFromTheBytesThatFollowAndNoMore) {
+    // As the thermal page sends it: the command in one write, then the data with a line end.
+    const std::vector<Item> items = decode("\x1dk\x46\x1a"s + kBarCodeData + "\r\n");
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].op, Op::PrintBarCode);
+    EXPECT_EQ(items[0].data, kBarCodeData);
+    EXPECT_EQ(items[0].bytes.size(), 30u);
+    EXPECT_EQ(items[1].op, Op::CarriageReturn);
+    EXPECT_EQ(items[1].offset, 30u);
+    EXPECT_EQ(items[2].op, Op::LineFeed);
+}
+
+TEST(Decoder, TextIsReadInCodePage949) {
+    const struct {
+        std::string bytes;
+        std::string text;
+    } rows[] = {
+        {"\xc7\xd1\xb1\xdb"s, "한글"},
+        {"    \xbf\xb5   \xbc\xf6   \xc1\xf5  "s, "    영   수   증  "},
+        {"MVR-720/730 LF \xbb\xf3\xc5\xc2 TEST LINE NO :1"s, "MVR-720/730 LF 상태 TEST LINE NO :1"},
+        // Bytes the code page does not define become U+FFFD; a lead byte cut off by a control
+        // byte is one of them, and the control byte is still read.
+        {"A\x80"s
+         "B",
+         "A\xEF\xBF\xBD"
+         "B"},
+        {"\xff"s, "\xEF\xBF\xBD"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        const std::vector<Item> items = decode(row.bytes);
+        ASSERT_EQ(items.size(), 1u);
+        EXPECT_EQ(items[0].op, Op::Text);
+        EXPECT_EQ(items[0].text, row.text);
+        EXPECT_EQ(items[0].bytes, row.bytes);
+    }
+    const std::vector<Item> cutOff = decode("\xc7\n"s);
+    ASSERT_EQ(cutOff.size(), 2u);
+    EXPECT_EQ(cutOff[0].text, "\xEF\xBF\xBD");
+    EXPECT_EQ(cutOff[1].op, Op::LineFeed);
+}
+
+struct Expected {
+    Op op;
+    std::size_t offset;
+    std::size_t length;
+    bool truncated;
+};
+
+TEST(Decoder, UnknownAndCutShortSequencesAreListedWithTheirOffsets) {
+    const struct {
+        std::string bytes;
+        std::vector<Expected> items;
+    } rows[] = {
+        {"\x1b"s, {{Op::Unknown, 0, 1, true}}},
+        {"AB\x1b"s, {{Op::Text, 0, 2, false}, {Op::Unknown, 2, 1, true}}},
+        {"\x1b!"s, {{Op::SelectPrintMode, 0, 2, true}}},
+        {"\x1bp\x00\x02"s, {{Op::DrawerPulse, 0, 4, true}}},
+        {"\x1cp\x01"s, {{Op::PrintStoredLogo, 0, 3, true}}},
+        {"\x16"s, {{Op::PageBracket, 0, 1, true}}},
+        {"\x1bP"s, {{Op::Cut, 0, 2, true}}},
+        {"\x1dk\x46"s, {{Op::PrintBarCode, 0, 3, true}}},
+        {"\x1dk\x46\x1a"
+         "12345"s,
+         {{Op::PrintBarCode, 0, 9, true}}},
+        // An unknown command letter: the pair is unknown, what follows is read on.
+        {"\x1bZ"
+         "A"s,
+         {{Op::Unknown, 0, 2, false}, {Op::Text, 2, 1, false}}},
+        {"\x1c\x41\x1d\x42"s, {{Op::Unknown, 0, 2, false}, {Op::Unknown, 2, 2, false}}},
+        // A control byte after the introducer starts an item of its own.
+        {"\x1b\n"s, {{Op::Unknown, 0, 1, false}, {Op::LineFeed, 1, 1, false}}},
+        {"\x1b\x1b!\x01"s, {{Op::Unknown, 0, 1, false}, {Op::SelectPrintMode, 1, 3, false}}},
+        {"\x07\x00"s, {{Op::Unknown, 0, 1, false}, {Op::Unknown, 1, 1, false}}},
+        // Only ESC P NUL is a cut.
+        {"\x1bP\x01"s, {{Op::Unknown, 0, 3, false}}},
+        // A symbology whose data length the printer cannot tell: its data are read as they are.
+        {"\x1dk\x04"
+         "12\x00"s,
+         {{Op::Unknown, 0, 3, false}, {Op::Text, 3, 2, false}, {Op::Unknown, 5, 1, false}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(listingLine(decode(row.bytes).front()));
+        const std::vector<Item> items = decode(row.bytes);
+        ASSERT_EQ(items.size(), row.items.size());
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            EXPECT_EQ(items[i].op, row.items[i].op) << "item " << i;
+            EXPECT_EQ(items[i].offset, row.items[i].offset) << "item " << i;
+            EXPECT_EQ(items[i].bytes.size(), row.items[i].length) << "item " << i;
+            EXPECT_EQ(items[i].truncated, row.items[i].truncated) << "item " << i;
+        }
+    }
+}
+
+TEST(Decoder, TruncatedItemsSayWhatWasCutShort) {
+    const struct {
+        std::string bytes;
+        std::string meaning;
+    } rows[] = {
+        {"\x1dk\x46\x1a"
+         "12345"s,
+         "truncated: print bar code, 5 of 26 data bytes arrived before the end of the stream"},
+        {"\x1bp\x00"s,
+         "truncated: drawer pulse (ESC p m t1 t2) cut short by the end of the stream"},
+        {"\x1b"s, "truncated: ESC at the end of the stream"},
+        {"\x1bZ"s, "unknown: ESC Z is not a command here"},
+        {"\x07"s, "unknown: control byte BEL (0x07) is not a command here"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(meaning(decode(row.bytes).front()), row.meaning);
+    }
+}
+
+// A long text without control bytes is handed out in bounded runs, whole characters each.
+TEST(Decoder, LongTextComesInBoundedRunsOfWholeCharacters) {
+    std::string text;
+    text.push_back('A');
+    for (int i = 0; i < 3000; ++i) {
+        text += "\xc7\xd1";  // 한: the second run cannot start inside it
+    }
+    const std::vector<Item> items = decode(text);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].bytes.size(), Decoder::kMaxTextRun + 1);
+    EXPECT_EQ(items[1].offset, Decoder::kMaxTextRun + 1);
+    EXPECT_EQ(items[0].bytes + items[1].bytes, text);
+    for (const Item& item : items) {
+        EXPECT_EQ(item.text.find("\xEF\xBF\xBD"), std::string::npos);
+    }
+}
+
+// How many of each item a routine's stream holds, counted by hand from its pages' rows.
+using Tally = std::map<Op, int>;
+
+struct RoutineRow {
+    std::string name;
+    std::string count;
+    Tally tally;
+};
+
+void PrintTo(const RoutineRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+const char* opName(Op op) {
+    static const char* const kNames[] = {"Text",
+                                         "LineFeed",
+                                         "CarriageReturn",
+                                         "SelectPrintMode",
+                                         "Underline",
+                                         "PrintColour",
+                                         "PartialCut",
+                                         "DrawerPulse",
+                                         "PrintStoredLogo",
+                                         "BarCodeHeight",
+                                         "BarCodeModuleWidth",
+                                         "BarCodeTextPosition",
+                                         "PrintBarCode",
+                                         "Enlarged",
+                                         "LineAttribute",
+                                         "Cut",
+                                         "PageBracket",
+                                         "Unknown"};
+    return kNames[static_cast<int>(op)];
+}
+
+class RoutineStreams : public ::testing::TestWithParam<RoutineRow> {};
+
+TEST_P(RoutineStreams, DecodeIntoTheCommandsOfTheirPages) {
+    const RoutineRow& row = GetParam();
+    const std::string stream = testing::routineStream(row.name, row.count).bytes;
+    Tally tally;
+    std::size_t next = 0;
+    for (const Item& item : decode(stream)) {
+        EXPECT_FALSE(item.truncated) << listingLine(item);
+        EXPECT_NE(item.op, Op::Unknown) << listingLine(item);
+        EXPECT_EQ(item.offset, next);
+        next += item.bytes.size();
+        ++tally[item.op];
+    }
+    EXPECT_EQ(next, stream.size());
+    for (const auto& [op, n] : row.tally) {
+        EXPECT_EQ(tally[op], n) << opName(op);
+    }
+    for (const auto& [op, n] : tally) {
+        EXPECT_TRUE(row.tally.contains(op)) << n << " unexpected " << opName(op);
+    }
+}
+
+// Thermal page, serial and USB: two logos, eight print modes (twice on the title line, before and
+// after the slogan, the speed and the buffer lines), the bar code settings and command, the cut;
+// 25 line ends (21 text lines, the one after the bar code data, three feeds); 21 text runs (the
+// data are the bar code's).
+const Tally kThermalSerial = {{Op::PrintStoredLogo, 2},     {Op::SelectPrintMode, 8},
+                              {Op::BarCodeHeight, 1},       {Op::BarCodeModuleWidth, 1},
+                              {Op::BarCodeTextPosition, 1}, {Op::PrintBarCode, 1},
+                              {Op::PartialCut, 1},          {Op::LineFeed, 25},
+                              {Op::CarriageReturn, 25},     {Op::Text, 21}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Printer, RoutineStreams,
+    ::testing::Values(
+        RoutineRow{"cmddevice", "1", kThermalSerial},
+        RoutineRow{"cmddevice12", "1", kThermalSerial},
+        // Parallel: one logo; the feed is three LF CR LF.
+        RoutineRow{"cmddevice1",
+                   "1",
+                   {{Op::PrintStoredLogo, 1},
+                    {Op::SelectPrintMode, 8},
+                    {Op::BarCodeHeight, 1},
+                    {Op::BarCodeModuleWidth, 1},
+                    {Op::BarCodeTextPosition, 1},
+                    {Op::PrintBarCode, 1},
+                    {Op::PartialCut, 1},
+                    {Op::LineFeed, 28},
+                    {Op::CarriageReturn, 25},
+                    {Op::Text, 21}}},
+        // EPSON-mode page, serial: the bracket, eight colour and four print-mode switches, two
+        // underline switches, 19 text lines, six LF, the cut and the drawer pulse.
+        RoutineRow{"cmddevice4",
+                   "1",
+                   {{Op::PageBracket, 2},
+                    {Op::PrintColour, 8},
+                    {Op::SelectPrintMode, 4},
+                    {Op::Underline, 2},
+                    {Op::PartialCut, 1},
+                    {Op::DrawerPulse, 1},
+                    {Op::LineFeed, 25},
+                    {Op::CarriageReturn, 19},
+                    {Op::Text, 19}}},
+        // Parallel: no bracket; three LF CR LF, and CR LF behind the cut and the pulse.
+        RoutineRow{"cmddevice5",
+                   "1",
+                   {{Op::PrintColour, 8},
+                    {Op::SelectPrintMode, 4},
+                    {Op::Underline, 2},
+                    {Op::PartialCut, 1},
+                    {Op::DrawerPulse, 1},
+                    {Op::LineFeed, 27},
+                    {Op::CarriageReturn, 24},
+                    {Op::Text, 19}}},
+        // CBM-mode page: the bracket, four DC3, two SO, 17 text lines, six CR LF, the cut.
+        RoutineRow{"cmddevice2",
+                   "1",
+                   {{Op::PageBracket, 2},
+                    {Op::LineAttribute, 4},
+                    {Op::Enlarged, 2},
+                    {Op::Cut, 1},
+                    {Op::LineFeed, 23},
+                    {Op::CarriageReturn, 23},
+                    {Op::Text, 17}}},
+        RoutineRow{"cmddevice3",
+                   "1",
+                   {{Op::PageBracket, 2},
+                    {Op::LineAttribute, 4},
+                    {Op::Enlarged, 2},
+                    {Op::Cut, 1},
+                    {Op::LineFeed, 23},
+                    {Op::CarriageReturn, 20},
+                    {Op::Text, 17}}},
+        // Line feed test: 300 lines, then eight LF (serial) and both cuts.
+        RoutineRow{"cmddevice6",
+                   "1",
+                   {{Op::Text, 300},
+                    {Op::CarriageReturn, 300},
+                    {Op::LineFeed, 308},
+                    {Op::Cut, 1},
+                    {Op::PartialCut, 1}}},
+        // Parallel: three LF CR LF, and CR LF behind each cut.
+        RoutineRow{"cmddevice7",
+                   "1",
+                   {{Op::Text, 300},
+                    {Op::CarriageReturn, 305},
+                    {Op::LineFeed, 308},
+                    {Op::Cut, 1},
+                    {Op::PartialCut, 1}}},
+        // Cutter tests, count 2: per repetition the mode, the line, three line ends and the cut
+        // with its line end; then three line ends, the last cut and its line end.
+        RoutineRow{"cmddevice8",
+                   "2",
+                   {{Op::SelectPrintMode, 4},
+                    {Op::Text, 2},
+                    {Op::CarriageReturn, 12},
+                    {Op::LineFeed, 12},
+                    {Op::PartialCut, 3}}},
+        RoutineRow{"cmddevice10",
+                   "2",
+                   {{Op::SelectPrintMode, 4},
+                    {Op::Text, 2},
+                    {Op::CarriageReturn, 12},
+                    {Op::LineFeed, 12},
+                    {Op::PartialCut, 3}}},
+        RoutineRow{"cmddevice9",
+                   "2",
+                   {{Op::Enlarged, 2},
+                    {Op::Text, 2},
+                    {Op::CarriageReturn, 12},
+                    {Op::LineFeed, 12},
+                    {Op::Cut, 3}}},
+        RoutineRow{"cmddevice11",
+                   "2",
+                   {{Op::Enlarged, 2},
+                    {Op::Text, 2},
+                    {Op::CarriageReturn, 12},
+                    {Op::LineFeed, 12},
+                    {Op::Cut, 3}}}),
+    [](const ::testing::TestParamInfo<RoutineRow>& info) { return info.param.name; });
+
+// However the bytes arrive, in the routine's own writes or in reads of any size, the items are
+// the same as from the whole stream at once.
+TEST(Decoder, ItemsDoNotDependOnHowTheStreamIsSplit) {
+    for (const std::string& name : testing::routineNames()) {
+        SCOPED_TRACE(name);
+        const testing::RoutineStream stream = testing::routineStream(name, "2");
+        const std::vector<Item> whole = decode(stream.bytes);
+        {
+            Decoder decoder;
+            std::vector<Item> items;
+            for (const std::string& write : stream.writes) {
+                for (Item& item : decoder.feed(write)) {
+                    items.push_back(std::move(item));
+                }
+            }
+            for (Item& item : decoder.finish()) {
+                items.push_back(std::move(item));
+            }
+            EXPECT_EQ(items, whole) << "fed write by write";
+        }
+        for (const std::size_t size : {1u, 2u, 3u, 5u, 64u}) {
+            Decoder decoder;
+            std::vector<Item> items;
+            for (std::size_t at = 0; at < stream.bytes.size(); at += size) {
+                for (Item& item : decoder.feed(std::string_view(stream.bytes).substr(at, size))) {
+                    items.push_back(std::move(item));
+                }
+            }
+            for (Item& item : decoder.finish()) {
+                items.push_back(std::move(item));
+            }
+            EXPECT_EQ(items, whole) << "fed " << size << " bytes at a time";
+        }
+    }
+}
+
+TEST(Decoder, WaitsForTheRestOfASequenceAndHandsItOutWhole) {
+    Decoder decoder;
+    EXPECT_TRUE(decoder
+                    .feed("\x1dk\x46\x1a"
+                          "1234"s)
+                    .empty());
+    EXPECT_EQ(decoder.pendingBytes(), 8u);
+    std::vector<Item> items = decoder.feed("5678901234567890123456\rAB"s);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].data, kBarCodeData);
+    EXPECT_EQ(items[1].op, Op::CarriageReturn);
+    // The text run may go on in the next read: it waits for the byte that ends it.
+    EXPECT_EQ(decoder.pendingBytes(), 2u);
+    items = decoder.feed("C\n"s);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].text, "ABC");
+    EXPECT_EQ(items[0].offset, 31u);
+    EXPECT_EQ(items[1].op, Op::LineFeed);
+}
+
+// The printer takes the set of the first command that belongs to one set only; the line feed
+// test's CBM cut decides it, and its EPSON partial cut makes the stream mixed.
+TEST(Decoder, SaysWhichCommandSetItAssumed) {
+    const struct {
+        std::string name;
+        CommandSet assumed;
+        std::size_t from;
+        bool mixed;
+        std::size_t otherFrom;
+    } rows[] = {
+        {"cmddevice", CommandSet::Epson, 0, false, 0},
+        {"cmddevice2", CommandSet::Cbm, 44, false, 0},  // the DC3 after SYN SOH and the ruler
+        {"cmddevice9", CommandSet::Cbm, 0, false, 0},
+        // 300 lines of 34 text bytes, the digits (9 + 180 + 603) and CR LF, then eight LF.
+        {"cmddevice6", CommandSet::Cbm, 11600, true, 11603},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CommandSetUse use;
+        for (const Item& item : decode(testing::routineStream(row.name).bytes)) {
+            use.add(item);
+        }
+        EXPECT_EQ(use.assumed, row.assumed);
+        EXPECT_EQ(use.assumedFrom, row.from);
+        EXPECT_EQ(use.mixed(), row.mixed);
+        if (row.mixed) {
+            EXPECT_EQ(use.otherSetFrom, row.otherFrom);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace mpt::printer

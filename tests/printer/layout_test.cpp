@@ -1,0 +1,301 @@
+// The virtual printer's paper: for every routine's stream, the pages with their lines, print
+// modes, logos, bar code, marks and cuts, written out by hand from the pages' descriptions; and
+// the printer's rules on short streams of their own.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "page_text.h"
+#include "printer/decoder.h"
+#include "printer/layout.h"
+#include "routine_streams.h"
+
+namespace mpt::printer {
+namespace {
+
+using namespace std::string_literals;
+using testing::cat;
+using testing::feeds;
+using Text = std::vector<std::string>;
+
+std::vector<Text> paperText(const std::vector<Page>& pages) {
+    std::vector<Text> all;
+    for (const Page& page : pages) {
+        all.push_back(testing::pageText(page));
+    }
+    return all;
+}
+
+void expectPages(const std::vector<Page>& pages, const std::vector<Text>& expected) {
+    const std::vector<Text> actual = paperText(pages);
+    ASSERT_EQ(actual.size(), expected.size()) << "pages";
+    for (std::size_t i = 0; i < actual.size(); ++i) {
+        EXPECT_EQ(actual[i], expected[i])
+            << "page " << i + 1 << ": " << testing::difference(actual[i], expected[i]);
+    }
+}
+
+std::vector<Page> printed(const std::string& stream) {
+    PageBuilder paper;
+    paper.add(decode(stream));
+    return paper.pages();
+}
+
+// ---- The thermal receipt page -----------------------------------------------------------------
+
+// From the model heading to the bar code label: every line in font B, the normal mode the title
+// line ends with, but for the slogan (double size), the speed (double width) and the buffer
+// (double height).
+const Text kThermalBody = {
+    "[B]**QLX-610P THERMAL RECEIPT PRINTER  인쇄**",
+    "[B]          켄  무  회사 소개",
+    "[B dh dw]프린터 및 돈통 전문",
+    "[B]QLX-610 General Specifications",
+    "[B]Printing method : Thermal line printing123",
+    "[B]Dot density     : 203dpi * 180dpi123456789",
+    "[B]Printing width  : 72mm    1234567890123456",
+    "[B]Character size  : 영문(12*24),한글(24*24)1",
+    "[B]Paper width     : 80 mm    123456789012345",
+    "[B]Form            : Paper roll  123456789012",
+    "[B dw]인쇄속도:30.7 lines ",
+    "[B]           (Max) 속도는 1초당 line 수 1234",
+    "[B dh]Internal Buffer : 8kbyte ",
+    "[B]Interface       : RS-232 serial,Parallel ",
+    "[B]에뮬레이션 EPSON TM-88II,TM-U200 123456789",
+    "[B]           CITIZEN CBM-720 STAR SP200 1234",
+    "[B]123456789012345678901234567890123456789012",
+    "[B]전원공급장치:외부 어댑터 12344566789012345",
+    "[B]ALL MODEL PRINTER INCLUDE CASH PORT1234567 ",
+    "[B]BAR CODE CODE39 PRINTING ",
+};
+
+const std::vector<Text> kThermalSerial = {cat({
+    {"logo 1 size 0", "logo 2 size 0", "[B dw]1    영   수   증  "},
+    kThermalBody,
+    // The data end with a line end: an empty line; then the three line ends of the feed.
+    {"bar code 0x46 h96 w2 both 12345678901234567890123456"},
+    feeds(1 + 3),
+    {"cut partial EPSON"},
+})};
+
+const std::vector<Text> kThermalParallel = {cat({
+    {"logo 0 size 1", "[B dw]    영   수   증  "},
+    kThermalBody,
+    {"bar code 0x46 h96 w2 below 12345678901234567890123456"},
+    feeds(1 + 6),  // three LF CR LF
+    {"cut partial EPSON"},
+})};
+
+// ---- The EPSON-mode dot-matrix page ------------------------------------------------------
+
+// From the heading to the cash port line. Nothing selects a print mode before the heading, so
+// it and the title print in font A; the slogan line leaves font B for the rest.
+const Text kEpsonBody = {
+    "[A red]          켄  무  회사 소개",
+    "[B dh dw]프린터 및 돈통 전문",
+    "[B ul]프린터 종류 ",
+    "[B]MVR-740 ROLL,SPROCKET & SERIAL,PARALLEL ",
+    "[B]MVR-720 ROLL & SERIAL,PARALLEL",
+    "[B]MVR-730 ROLL & SERIAL,PARALLEL",
+    "[B]전모델 9 PIN 시리얼 임팩트 도트 매트릭스",
+    "[B]        양방향인쇄                 ",
+    "[B]폰트 사이즈 영문,숫자: 7*9  한글 :9*9 ",
+    "[B dh dw red]인쇄 속도:4LINE/SEC",
+    "[B]잉크리본 :BLACK/RED",
+    "[B]인쇄용지너비 : 76.2 MM",
+    "[B]DATA BUFFER : 16K BYTE ",
+    "[B red]에뮬레이션 EPSON TM-U300,TM-U200 ",
+    "[B red]           CITIZEN CBM-720 STAR SP200 ",
+    "[B]전원공급장치:외부 어댑터 ",
+    "[B red]MVR730 SERIAL MELODY OPTION",
+    "[B]ALL MODEL PRINTER INCLUDE CASH PORT ",
+};
+
+// The drawer opens and the bracket closes right after the cut, before the paper moves.
+const std::vector<Text> kEpsonSerial = {cat({
+    {"(page open)", "[A]MVR-720/730 EPSON  SERIAL PRINTER TEST"},
+    kEpsonBody,
+    feeds(6),
+    {"cut partial EPSON", "after cut (drawer pulse)", "after cut (page close)"},
+})};
+
+// The cut's line end feeds the next paper first, so the pulse is on it, between two feeds.
+const std::vector<Text> kEpsonParallel = {
+    cat({{"[A]MVR-720/730 PARALLEL EMULATION  TEST"}, kEpsonBody, feeds(6), {"cut partial EPSON"}}),
+    {"feed", "(drawer pulse)", "feed", "in printer EPSON"},
+};
+
+// ---- The CBM-mode sample page ------------------------------------------------------------
+
+Text cbmPage(const std::string& heading, int feedLines) {
+    return cat({
+        {"(page open)", "[A]1234567890123456789012345678901234567890", "DC3 [A]" + heading,
+         "[A so]프린터 및 돈통 전문", "[A]프린터 종류 ",
+         "[A]MVR-740 ROLL,SPROCKET & SERIAL,PARALLEL", "[A]MVR-720 ROLL & SERIAL,PARALLEL",
+         "[A]MVR-730 ROLL & SERIAL,PARALLEL", "DC3 [A]전모델 9 PIN 시리얼 임팩트 도트 매트릭스",
+         "[A]        양방향인쇄 ", "[A]폰트 사이즈 영문,숫자: 7*9  한글 :9*9",
+         "[A so]잉크리본 :BLACK/RED", "DC3 [A]인쇄용지너비 : 76.2 MM", "[A]DATA BUFFER : 16K BYTE",
+         "[A]에뮬레이션 EPSON TM-U300,TM-U200", "[A]전원공급장치:외부 어댑터",
+         "[A]MVR730 SERIAL MELODY OPTION", "DC3 [A]ALL MODEL PRINTER INCLUDE CASH PORT"},
+        feeds(feedLines),
+        {"cut full CBM", "after cut (page close)"},
+    });
+}
+
+// ---- The line feed test ------------------------------------------------------------------
+
+Text numberedLines(const std::string& before, const std::string& after) {
+    Text lines;
+    for (int n = 1; n <= 300; ++n) {
+        lines.push_back("[A]MVR-720/730 LF 상태 TEST LINE NO :" + before + std::to_string(n) +
+                        after);
+    }
+    return lines;
+}
+
+// Serial: eight LF, the CBM cut, then the EPSON partial cut at the same place: an empty page.
+const std::vector<Text> kLineFeedSerial = {
+    cat({numberedLines("", ""), feeds(8), {"cut full CBM"}}),
+    {"cut partial EPSON"},
+};
+
+// Parallel: three LF CR LF, and a line end behind each cut.
+const std::vector<Text> kLineFeedParallel = {
+    cat({numberedLines(" ", " "), feeds(6), {"cut full CBM"}}),
+    {"feed", "cut partial EPSON"},
+    {"feed", "in printer"},
+};
+
+// ---- The cutter tests, count 2 -----------------------------------------------------------
+
+std::vector<Text> cutterPages(const std::string& style, const std::string& end) {
+    return {
+        {"[" + style + "]1 cutter testing", "feed", "feed", end},
+        {"feed", "[" + style + "]2 cutter testing", "feed", "feed", end},
+        cat({feeds(4), {end}}),  // the last cut's line end, then the three of the final feed
+        {"feed", "in printer"},
+    };
+}
+
+struct RoutineRow {
+    std::string name;
+    std::string count;
+    std::vector<Text> pages;
+};
+
+void PrintTo(const RoutineRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class RoutinePages : public ::testing::TestWithParam<RoutineRow> {};
+
+TEST_P(RoutinePages, PrintTheirPages) {
+    const RoutineRow& row = GetParam();
+    expectPages(printed(testing::routineStream(row.name, row.count).bytes), row.pages);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Printer, RoutinePages,
+    ::testing::Values(
+        RoutineRow{"cmddevice", "1", kThermalSerial},
+        RoutineRow{"cmddevice12", "1", kThermalSerial},
+        RoutineRow{"cmddevice1", "1", kThermalParallel},
+        RoutineRow{"cmddevice4", "1", kEpsonSerial}, RoutineRow{"cmddevice5", "1", kEpsonParallel},
+        RoutineRow{"cmddevice2", "1", {cbmPage("MVR-720/730 SERIAL CBM SAMPLE TEST", 6)}},
+        RoutineRow{"cmddevice3", "1", {cbmPage("MVR-720/730 PARALLEL CBM SAMPLE TEST", 6)}},
+        RoutineRow{"cmddevice6", "1", kLineFeedSerial},
+        RoutineRow{"cmddevice7", "1", kLineFeedParallel},
+        RoutineRow{"cmddevice8", "2", cutterPages("B dw", "cut partial EPSON")},
+        RoutineRow{"cmddevice10", "2", cutterPages("B dw", "cut partial EPSON")},
+        RoutineRow{"cmddevice9", "2", cutterPages("A so", "cut full CBM")},
+        RoutineRow{"cmddevice11", "2", cutterPages("A so", "cut full CBM")}),
+    [](const ::testing::TestParamInfo<RoutineRow>& info) { return info.param.name; });
+
+// The print mode holds from page to page: the second thermal page is titled in the same mode,
+// with its own number, and the second EPSON-mode page's title is in the font B that the first
+// page left.
+TEST(Paper, PrintModeCarriesOverToTheNextPage) {
+    const std::vector<Page> thermal = printed(testing::routineStream("cmddevice", "2").bytes);
+    ASSERT_EQ(thermal.size(), 2u);
+    EXPECT_EQ(testing::pageText(thermal[1])[2], "[B dw]2    영   수   증  ");
+    const std::vector<Page> epson = printed(testing::routineStream("cmddevice4", "2").bytes);
+    ASSERT_EQ(epson.size(), 2u);
+    EXPECT_EQ(testing::pageText(epson[1])[1], "[B]MVR-720/730 EPSON  SERIAL PRINTER TEST");
+}
+
+// The printer's rules, each on a stream of its own.
+TEST(Paper, FollowsThePrintersRules) {
+    const struct {
+        const char* rule;
+        std::string stream;
+        std::vector<Text> pages;
+    } rows[] = {
+        {"CR moves nothing: CR LF is one line end, LF alone is one too",
+         "a\r\nb\n\r\n"s,
+         {{"[A]a", "[A]b", "feed", "in printer"}}},
+        {"print mode bits: font B, emphasis, double height and width, underline",
+         "\x1b!\xb9x\n\x1b!\x00y\n"s,
+         {{"[B em dh dw ul]x", "[A]y", "in printer EPSON"}}},
+        {"ESC - and ESC r take 0 and 1 as numbers or digits; other values change nothing",
+         "\x1b-1\x1br1a\x1b-\x05\x1br\x07"
+         "b\x1b-0\x1br0"
+         "c\n"s,
+         {{"[A ul red]ab | [A]c", "in printer EPSON"}}},
+        {"SO lasts to the end of its line; DC3 marks the line it is sent in",
+         "\x0e"
+         "a\x13"
+         "b\nc\n"s,
+         {{"DC3 [A so]ab", "[A]c", "in printer CBM"}}},
+        {"a logo or a bar code prints text waiting in the line first",
+         "a\x1cp\x01\x00"
+         "b\x1dk\x46\x02"
+         "12\n"s,
+         {{"[A]a", "logo 1 size 0", "[A]b", "bar code 0x46 h162 w3 none 12", "feed",
+           "in printer EPSON"}}},
+        {"a cut prints the waiting line, then ends the page",
+         "a\x1bmb\x1bP\x00"s,
+         {{"[A]a", "cut partial EPSON"}, {"[A]b", "cut full CBM"}}},
+        {"marks right after a cut belong to the cut page; the opening bracket to the next",
+         "a\n\x1bm\x1bp\x00\x02\x0a\x16\x00\x16\x01\x1bp\x00\x02\x0a"
+         "b\n"s,
+         {{"[A]a", "cut partial EPSON", "after cut (drawer pulse)", "after cut (page close)"},
+          {"(page open)", "(drawer pulse)", "[A]b", "in printer EPSON"}}},
+        {"unknown and cut-short sequences are marks where they come",
+         "a\n\x07"
+         "b\n\x1b!"s,
+         {{"[A]a", "(unknown)", "[A]b", "(truncated)", "in printer"}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        expectPages(printed(row.stream), row.pages);
+    }
+}
+
+TEST(Paper, ClearingTakesThePaperOutAndKeepsThePrintMode) {
+    PageBuilder paper;
+    paper.add(
+        decode("\x1b!\x21"
+               "a\n\x1bm"
+               "b"s));
+    ASSERT_EQ(paper.pages().size(), 2u);
+    paper.clearPaper();
+    EXPECT_TRUE(paper.pages().empty());
+    paper.add(decode("c\n"s));
+    expectPages(paper.pages(), {{"[B dw]c", "in printer"}});
+}
+
+TEST(Paper, PagesNameThePortsTheirBytesCameFrom) {
+    PageBuilder paper;
+    Decoder com1;
+    Decoder lpt1;
+    paper.add(com1.feed("a\n"), "COM1");
+    paper.add(lpt1.feed("b\n\x1bm"), "lpt1");
+    paper.add(lpt1.feed("c\n"), "lpt1");
+    ASSERT_EQ(paper.pages().size(), 2u);
+    EXPECT_EQ(paper.pages()[0].sources, (std::vector<std::string>{"COM1", "lpt1"}));
+    EXPECT_EQ(paper.pages()[1].sources, (std::vector<std::string>{"lpt1"}));
+}
+
+}  // namespace
+}  // namespace mpt::printer

@@ -1,0 +1,137 @@
+// The virtual printer's pictures: one page of each family drawn and compared with the reference
+// picture kept beside this test, which a person has looked at; and the face that prints Hangul.
+//
+// The comparison allows for small differences in how text is smoothed. When a picture differs
+// beyond that, or its reference is missing, the fresh picture is written to the build tree
+// (printer-render/) to be looked at and, if it is right, kept as the new reference.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
+#include <QRawFont>
+#include <cstdlib>
+#include <string>
+
+#include "printer/decoder.h"
+#include "printer/layout.h"
+#include "printer/render.h"
+#include "routine_streams.h"
+
+#ifndef MPT_REFERENCE_DIR
+#error "MPT_REFERENCE_DIR names the directory of the reference pictures"
+#endif
+#ifndef MPT_RENDER_OUT_DIR
+#error "MPT_RENDER_OUT_DIR names where fresh pictures are written"
+#endif
+
+namespace mpt::printer {
+namespace {
+
+// The references are kept at half size in grey, which keeps them small and still shows every
+// line, style and mark; fresh pictures are reduced the same way before they are compared.
+QImage reduced(const QImage& image) {
+    return image
+        .scaled(image.width() / 2, image.height() / 2, Qt::IgnoreAspectRatio,
+                Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_Grayscale8);
+}
+
+// Pixels whose grey differs by more than kPixelTolerance count as different; up to kShareTolerance
+// of them may differ.
+constexpr int kPixelTolerance = 40;
+constexpr double kShareTolerance = 0.002;
+
+struct Family {
+    const char* name;
+    const char* routine;
+    const char* count;
+    int page;  // which page of the stream, from 0
+};
+
+void PrintTo(const Family& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class ReferencePictures : public ::testing::TestWithParam<Family> {};
+
+TEST_P(ReferencePictures, MatchTheKeptPicture) {
+    const Family& family = GetParam();
+    PageBuilder paper;
+    paper.add(decode(testing::routineStream(family.routine, family.count).bytes));
+    const std::vector<Page> pages = paper.pages();
+    ASSERT_GT(pages.size(), static_cast<std::size_t>(family.page));
+    const Page& page = pages[static_cast<std::size_t>(family.page)];
+    const QImage fresh = reduced(renderPage(page, pageCaption(page, family.page + 1)));
+
+    const QString name = QString::fromLatin1(family.name) + QStringLiteral(".png");
+    const QImage reference(QStringLiteral(MPT_REFERENCE_DIR) + QLatin1Char('/') + name);
+    const auto keepFresh = [&] {
+        QDir().mkpath(QStringLiteral(MPT_RENDER_OUT_DIR));
+        const QString path = QStringLiteral(MPT_RENDER_OUT_DIR) + QLatin1Char('/') + name;
+        fresh.save(path, "PNG", 9);
+        return path.toStdString();
+    };
+    ASSERT_FALSE(reference.isNull()) << "no reference picture; the fresh one is " << keepFresh();
+    ASSERT_EQ(reference.size(), fresh.size()) << "the fresh picture is " << keepFresh();
+
+    const QImage expected = reference.convertToFormat(QImage::Format_Grayscale8);
+    long differing = 0;
+    for (int y = 0; y < fresh.height(); ++y) {
+        const uchar* a = fresh.constScanLine(y);
+        const uchar* b = expected.constScanLine(y);
+        for (int x = 0; x < fresh.width(); ++x) {
+            differing += std::abs(int(a[x]) - int(b[x])) > kPixelTolerance ? 1 : 0;
+        }
+    }
+    const double share = static_cast<double>(differing) / (fresh.width() * fresh.height());
+    EXPECT_LE(share, kShareTolerance)
+        << differing << " pixels differ; the fresh picture is " << keepFresh();
+}
+
+INSTANTIATE_TEST_SUITE_P(Printer, ReferencePictures,
+                         ::testing::Values(Family{"thermal", "cmddevice", "1", 0},
+                                           Family{"epson_dot_matrix", "cmddevice4", "1", 0},
+                                           Family{"cbm_dot_matrix", "cmddevice2", "1", 0},
+                                           Family{"line_feed", "cmddevice6", "1", 0},
+                                           Family{"cutter", "cmddevice8", "2", 1}),
+                         [](const ::testing::TestParamInfo<Family>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Without a Korean face the Hangul of every page would print as empty boxes.
+TEST(Render, PrintsHangulWithAFaceThatHasIt) {
+    for (const bool fontB : {false, true}) {
+        const QFont font = printerFont(fontB, false);
+        const QFontMetrics metrics(font);
+        for (const char32_t c : {U'한', U'글', U'영', U'증', U'A', U'1'}) {
+            EXPECT_TRUE(metrics.inFontUcs4(c))
+                << "font " << (fontB ? "B" : "A") << ": " << QFontInfo(font).family().toStdString()
+                << " lacks U+" << std::hex << static_cast<unsigned>(c);
+        }
+    }
+}
+
+// One page a cut, and the paper that is still in the printer as a shorter picture.
+TEST(Render, EveryPageIsPaperWidthWithTheMarginBeside) {
+    PageBuilder paper;
+    paper.add(decode(testing::routineStream("cmddevice9", "1").bytes));
+    for (const Page& page : paper.pages()) {
+        const QImage image = renderPage(page);
+        EXPECT_EQ(image.width(), kPaperWidth + kMarginWidth);
+        EXPECT_GT(image.height(), 0);
+    }
+}
+
+}  // namespace
+}  // namespace mpt::printer
+
+int main(int argc, char** argv) {
+    // Text needs a GUI application; the offscreen platform needs no display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

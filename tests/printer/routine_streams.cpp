@@ -1,0 +1,89 @@
+#include "routine_streams.h"
+
+#include <map>
+#include <memory>
+#include <stdexcept>
+
+#include "app/dispatch.h"
+#include "channels/devices.h"
+#include "testpages/routines.h"
+
+namespace mpt::testing {
+
+namespace {
+
+class RecordingSerial final : public SerialLine {
+  public:
+    explicit RecordingSerial(RoutineStream& out) : m_out(out) {}
+    void apply(const LineSettings&) override {}
+    void setHandshaking(int) override {}
+    void write(std::string_view bytes) override { record(m_out, bytes); }
+    void close() override {}
+
+    static void record(RoutineStream& out, std::string_view bytes) {
+        out.writes.emplace_back(bytes);
+        out.bytes.append(bytes);
+    }
+
+  private:
+    RoutineStream& m_out;
+};
+
+class RecordingFile final : public OutputFile {
+  public:
+    explicit RecordingFile(RoutineStream& out) : m_out(out) {}
+    void write(std::string_view bytes) override { RecordingSerial::record(m_out, bytes); }
+    void close() override {}
+
+  private:
+    RoutineStream& m_out;
+};
+
+class RecordingDevices final : public Devices {
+  public:
+    explicit RecordingDevices(RoutineStream& out) : m_out(out) {}
+    std::unique_ptr<SerialLine> openSerial(int, const LineSettings&, int) override {
+        return std::make_unique<RecordingSerial>(m_out);
+    }
+    std::unique_ptr<OutputFile> openLpt1() override {
+        return std::make_unique<RecordingFile>(m_out);
+    }
+
+  private:
+    RoutineStream& m_out;
+};
+
+class Boxes final : public TextBoxes {
+  public:
+    std::map<std::string, std::string, std::less<>> texts;
+    std::string text(std::string_view control) override { return texts.find(control)->second; }
+    void setText(std::string_view control, std::string_view text) override {
+        texts.insert_or_assign(std::string(control), std::string(text));
+    }
+};
+
+}  // namespace
+
+RoutineStream routineStream(const std::string& name, const std::string& count,
+                            const std::string& port) {
+    RoutineStream stream;
+    RecordingDevices devices(stream);
+    Boxes boxes;
+    boxes.texts = {{"txt1", count}, {"txt2", ""}, {"port", port}};
+    Trace trace;
+    Console con(boxes, devices, trace);
+    if (const auto error = runRoutine(con, name)) {
+        throw std::runtime_error(name + " failed: " + error->text());
+    }
+    return stream;
+}
+
+std::vector<std::string> routineNames() {
+    std::vector<std::string> names;
+    for (const RoutineInfo& routine : routines()) {
+        names.emplace_back(routine.name);
+    }
+    return names;
+}
+
+}  // namespace mpt::testing

@@ -1,0 +1,309 @@
+// The console with the virtual printer, end to end: the window's buttons are clicked, the
+// routines send through the real serial channel (pseudo-terminals) and parallel channel (a FIFO),
+// and the preview window shows the pages the printer made of what arrived. The window and the
+// printer are wired as `mini-printer-test --virtual` wires them; the command-line runner, started
+// as a process of its own with the same environment, reaches the printer too.
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/preview_window.h"
+#include "app/virtual_printer.h"
+#include "channels/devices.h"
+#include "channels/trace.h"
+#include "page_text.h"
+
+#ifndef MPT_CONSOLE_BINARY
+#error "MPT_CONSOLE_BINARY names the console's executable"
+#endif
+
+namespace {
+
+using Text = std::vector<std::string>;
+
+std::vector<Text> paperText(const std::vector<mpt::printer::Page>& pages) {
+    std::vector<Text> all;
+    for (const auto& page : pages) {
+        all.push_back(mpt::testing::pageText(page));
+    }
+    return all;
+}
+
+QString joined(const std::vector<Text>& pages) {
+    QStringList out;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        out << QStringLiteral("page %1:").arg(i + 1);
+        for (const std::string& line : pages[i]) {
+            out << QStringLiteral("  ") + QString::fromStdString(line);
+        }
+    }
+    return out.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(std::vector<Text>)
+
+class VirtualPrinterTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        // The printer first: its ports must be in the environment before the console opens one.
+        m_printer = std::make_unique<mpt::VirtualPrinter>();
+        m_devices = mpt::systemDevices();
+        m_window = std::make_unique<mpt::MainWindow>(*m_devices, m_trace);
+        m_preview = std::make_unique<mpt::PreviewWindow>(*m_printer);
+        m_errors.clear();
+        connect(
+            m_window.get(), &mpt::MainWindow::errorShown, this,
+            [this](int number, const QString& text, const QString& detail) {
+                m_errors << QStringLiteral("error %1: %2 %3").arg(number).arg(text, detail);
+                // The box opens after this signal; dismiss it once it is up.
+                QTimer::singleShot(0, this, [] {
+                    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                        box->reject();
+                    }
+                });
+            });
+        m_window->show();
+        m_preview->show();
+    }
+
+    void cleanup() {
+        m_preview.reset();
+        m_window.reset();
+        m_devices.reset();
+        m_printer.reset();
+    }
+
+    void everyPortLeadsToTheVirtualPrinter() {
+        const QStringList wiring = m_printer->wiring();
+        QCOMPARE(wiring.size(), 10);
+        for (int n = 1; n <= 9; ++n) {
+            const std::string device = mpt::serialDevicePath(n);
+            QCOMPARE(wiring[n - 1],
+                     QStringLiteral("COM%1  ").arg(n) + QString::fromStdString(device));
+        }
+        QCOMPARE(wiring[9],
+                 QStringLiteral("lpt1  ") + QString::fromStdString(mpt::lpt1DevicePath()));
+    }
+
+    void buttonsPrintOnTheVirtualPrinter_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<std::vector<Text>>("pages");
+        QTest::addColumn<int>("shown");  // the newest page with something printed on it
+
+        QTest::newRow("EPSON cutter, serial")
+            << "cmddevice8"
+            << "1"
+            << "3"
+            << "COM1"
+            << std::vector<Text>{{"[B dw]1 cutter testing", "feed", "feed", "cut partial EPSON"},
+                                 {"feed", "feed", "feed", "feed", "cut partial EPSON"},
+                                 {"feed", "in printer"}}
+            << 0;
+        QTest::newRow("EPSON cutter, parallel, twice")
+            << "cmddevice10"
+            << "2"
+            << "3"
+            << "lpt1"
+            << std::vector<Text>{{"[B dw]1 cutter testing", "feed", "feed", "cut partial EPSON"},
+                                 {"feed", "[B dw]2 cutter testing", "feed", "feed",
+                                  "cut partial EPSON"},
+                                 {"feed", "feed", "feed", "feed", "cut partial EPSON"},
+                                 {"feed", "in printer"}}
+            << 1;
+        QTest::newRow("CBM cutter, parallel")
+            << "cmddevice11"
+            << "1"
+            << "3"
+            << "lpt1"
+            << std::vector<Text>{{"[A so]1 cutter testing", "feed", "feed", "cut full CBM"},
+                                 {"feed", "feed", "feed", "feed", "cut full CBM"},
+                                 {"feed", "in printer"}}
+            << 0;
+        // The cutter tests cut count + 1 times, with no repetition for a count of 0.
+        QTest::newRow("CBM cutter, serial, no repetition")
+            << "cmddevice9"
+            << "0"
+            << "3"
+            << "COM1"
+            << std::vector<Text>{{"feed", "feed", "feed", "cut full CBM"}, {"feed", "in printer"}}
+            << 1;
+    }
+
+    void buttonsPrintOnTheVirtualPrinter() {
+        QFETCH(QString, button);
+        QFETCH(QString, count);
+        QFETCH(QString, port);
+        QFETCH(QString, source);
+        QFETCH(std::vector<Text>, pages);
+        QFETCH(int, shown);
+        click(button, count, port);
+        QTRY_COMPARE_WITH_TIMEOUT(joined(paperText(m_preview->pages())), joined(pages), 10000);
+        QVERIFY2(m_errors.isEmpty(), qPrintable(m_errors.join(QLatin1Char('\n'))));
+        for (const auto& page : m_preview->pages()) {
+            QCOMPARE(page.sources, std::vector<std::string>{source.toStdString()});
+        }
+        // The preview follows the newest page that has something printed on it, and shows it.
+        QCOMPARE(m_preview->shownPage(), shown);
+        QVERIFY(!m_preview->shownImage().isNull());
+    }
+
+    // Long pages through both channels: the first lines, the page count, the port and the cut
+    // are as the page descriptions say.
+    void pagesArriveWholeOverEitherChannel_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("cutPages");
+        QTest::addColumn<Text>("firstLines");
+        QTest::addColumn<QString>("firstCut");
+
+        QTest::newRow("thermal page, USB on port 5")
+            << "cmddevice12"
+            << "5"
+            << "COM5" << 1
+            << Text{"logo 1 size 0", "logo 2 size 0", "[B dw]1    영   수   증  ",
+                    "[B]**QLX-610P THERMAL RECEIPT PRINTER  인쇄**"}
+            << "cut partial EPSON";
+        QTest::newRow("CBM-mode page, parallel")
+            << "cmddevice3"
+            << "3"
+            << "lpt1" << 1
+            << Text{"(page open)", "[A]1234567890123456789012345678901234567890",
+                    "DC3 [A]MVR-720/730 PARALLEL CBM SAMPLE TEST", "[A so]프린터 및 돈통 전문"}
+            << "cut full CBM";
+        QTest::newRow("line feed test, serial") << "cmddevice6"
+                                                << "3"
+                                                << "COM1" << 2
+                                                << Text{"[A]MVR-720/730 LF 상태 TEST LINE NO :1",
+                                                        "[A]MVR-720/730 LF 상태 TEST LINE NO :2"}
+                                                << "cut full CBM";
+    }
+
+    void pagesArriveWholeOverEitherChannel() {
+        QFETCH(QString, button);
+        QFETCH(QString, port);
+        QFETCH(QString, source);
+        QFETCH(int, cutPages);
+        QFETCH(Text, firstLines);
+        QFETCH(QString, firstCut);
+        click(button, QStringLiteral("1"), port);
+        QTRY_COMPARE_WITH_TIMEOUT(static_cast<int>(m_printer->cutPages()), cutPages, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_preview->pageCount(), cutPages, 5000);
+        QVERIFY2(m_errors.isEmpty(), qPrintable(m_errors.join(QLatin1Char('\n'))));
+        const Text first = mpt::testing::pageText(m_preview->pages().front());
+        QCOMPARE(Text(first.begin(), first.begin() + static_cast<long>(firstLines.size())),
+                 firstLines);
+        QVERIFY(std::find(first.begin(), first.end(), firstCut.toStdString()) != first.end());
+        QCOMPARE(m_preview->pages().front().sources,
+                 std::vector<std::string>{source.toStdString()});
+    }
+
+    // The runner in a process of its own finds the printer's ports through the environment the
+    // printer set, as a bench script started from the console's terminal would.
+    void runnerInAnotherProcessReachesThePrinter() {
+        QProcess runner;
+        runner.start(QStringLiteral(MPT_CONSOLE_BINARY),
+                     {QStringLiteral("--run"), QStringLiteral("cmddevice10"),
+                      QStringLiteral("--count"), QStringLiteral("1")});
+        QVERIFY(runner.waitForFinished(20000));
+        QCOMPARE(runner.exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            joined(paperText(m_printer->pages())),
+            joined({{"[B dw]1 cutter testing", "feed", "feed", "cut partial EPSON"},
+                    {"feed", "feed", "feed", "feed", "cut partial EPSON"},
+                    {"feed", "in printer"}}),
+            10000);
+        QCOMPARE(m_printer->pages().front().sources, std::vector<std::string>{"lpt1"});
+    }
+
+    // The console binary with --virtual names its ports, and on SIGTERM (or Ctrl+C) quits as if
+    // its window were closed, taking the FIFO and its directory with it.
+    void virtualModeStartsAndEndsCleanly() {
+        QProcess console;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        console.setProcessEnvironment(environment);
+        console.start(QStringLiteral(MPT_CONSOLE_BINARY), {QStringLiteral("--virtual")});
+        QVERIFY(console.waitForStarted(10000));
+        QString wiring;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (wiring += QString::fromUtf8(console.readAllStandardError())).contains("  lpt1  "),
+            20000);
+        const QString fifo = wiring.section(QStringLiteral("  lpt1  "), 1).section('\n', 0, 0);
+        QVERIFY2(QFile::exists(fifo), qPrintable(wiring));
+        for (int n = 1; n <= 9; ++n) {
+            QVERIFY2(wiring.contains(QStringLiteral("  COM%1  ").arg(n)), qPrintable(wiring));
+        }
+        console.terminate();
+        QVERIFY(console.waitForFinished(20000));
+        QCOMPARE(console.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(console.exitCode(), 0);
+        QVERIFY(!QFile::exists(fifo));
+        QVERIFY(!QDir(QFileInfo(fifo).path()).exists());
+    }
+
+    // Taking the paper out empties the preview; the printer keeps its print mode.
+    void clearingThePaperEmptiesThePreview() {
+        click(QStringLiteral("cmddevice8"), QStringLiteral("1"), QStringLiteral("3"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_preview->pageCount(), 3, 10000);
+        auto* clear = m_preview->findChild<QPushButton*>(QStringLiteral("clear"));
+        QVERIFY(clear != nullptr);
+        QTest::mouseClick(clear, Qt::LeftButton);
+        QTRY_COMPARE(m_preview->pageCount(), 0);
+        QVERIFY(m_preview->shownImage().isNull());
+    }
+
+    // The ports and the FIFO go with the printer, and the environment is as it was.
+    void thePortsGoWithThePrinter() {
+        const std::string fifo = mpt::lpt1DevicePath();
+        QVERIFY(QFile::exists(QString::fromStdString(fifo)));
+        cleanup();
+        QVERIFY(!QFile::exists(QString::fromStdString(fifo)));
+        QCOMPARE(qEnvironmentVariableIsSet("MPT_LPT1"), m_lpt1Before.has_value());
+        if (m_lpt1Before) {
+            QCOMPARE(qgetenv("MPT_LPT1").toStdString(), *m_lpt1Before);
+        }
+        init();
+    }
+
+    void initTestCase() {
+        if (qEnvironmentVariableIsSet("MPT_LPT1")) {
+            m_lpt1Before = qgetenv("MPT_LPT1").toStdString();
+        }
+    }
+
+  private:
+    void click(const QString& button, const QString& count, const QString& port) {
+        m_window->findChild<QLineEdit*>(QStringLiteral("txt1"))->setText(count);
+        m_window->findChild<QLineEdit*>(QStringLiteral("port"))->setText(port);
+        auto* target = m_window->findChild<QPushButton*>(button);
+        QVERIFY(target != nullptr);
+        QTest::mouseClick(target, Qt::LeftButton);
+    }
+
+    std::unique_ptr<mpt::VirtualPrinter> m_printer;
+    std::unique_ptr<mpt::Devices> m_devices;
+    mpt::Trace m_trace;
+    std::unique_ptr<mpt::MainWindow> m_window;
+    std::unique_ptr<mpt::PreviewWindow> m_preview;
+    QStringList m_errors;
+    std::optional<std::string> m_lpt1Before;
+};
+
+QTEST_MAIN(VirtualPrinterTest)
+#include "virtual_printer_test.moc"
