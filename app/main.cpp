@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 
+#include "app/first_paint.h"
 #include "app/main_window.h"
 #include "app/preview_window.h"
 #include "app/runner.h"
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
     const auto devices = cl.dryRun ? mpt::dryRunDevices() : mpt::systemDevices();
     mpt::MainWindow window(*devices, trace);
     window.show();
+    mpt::reportFirstPaintIfAsked(&window);
     std::unique_ptr<mpt::PreviewWindow> preview;
     if (printer) {
         mpt::quitOnTerminationSignals();

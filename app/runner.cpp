@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/dispatch.h"
+#include "channels/port_help.h"
 #include "testpages/routines.h"
 
 namespace mpt {
@@ -17,7 +18,26 @@ constexpr const char* kUsage =
     "       mini-printer-test --list\n"
     "       mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]\n"
     "       mini-printer-test --decode FILE\n"
-    "       mini-printer-test --render FILE --out DIR\n";
+    "       mini-printer-test --render FILE --out DIR\n"
+    "       mini-printer-test --help | --version\n";
+
+constexpr const char* kOptions =
+    "\n"
+    "Without --list, --run, --decode or --render it opens the test console.\n"
+    "  --virtual          every port leads to a virtual printer shown beside the console\n"
+    "  --list             the thirteen routines: button name, tab, caption\n"
+    "  --run NAME         run one routine without a window and print its result message\n"
+    "  --count TEXT       the repeat count box for --run (default 10)\n"
+    "  --port TEXT        the USB button's port number box for --run (default 3)\n"
+    "  --dry-run          touch no device: every channel takes every byte\n"
+    "  --trace FILE       every step of every run as JSON Lines\n"
+    "  --decode FILE      the printer stream in FILE as an annotated listing\n"
+    "  --render FILE      one PNG per cut of the stream in FILE, into --out DIR\n"
+    "\n"
+    "Serial port n is $MPT_COM<n> if set, else /dev/ttyS<n-1>; lpt1 is $MPT_LPT1 if set, else\n"
+    "the first of /dev/lp0 and /dev/usb/lp0. MPT_IO_TIMEOUT_MS shortens the 30 s no-progress\n"
+    "limit of a write. With --run: exit 0 when the routine ran to its end, 1 when it failed,\n"
+    "2 for a usage error.\n";
 
 // The text boxes of a run without a window.
 class RunnerBoxes final : public TextBoxes {
@@ -52,6 +72,14 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     };
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            cl.mode = CommandLine::Mode::Help;
+            return cl;
+        }
+        if (arg == "--version") {
+            cl.mode = CommandLine::Mode::Version;
+            return cl;
+        }
         const auto value = [&](std::string& into) {
             if (i + 1 >= argc) {
                 return false;
@@ -148,6 +176,13 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
         case CommandLine::Mode::Usage:
             err << "mini-printer-test: " << cl.usageError << '\n' << kUsage;
             return 2;
+        case CommandLine::Mode::Help:
+            out << kUsage << kOptions << "\nOn this machine: " << portMappings(3) << ".\n"
+                << serialDevicesLine() << '\n';
+            return 0;
+        case CommandLine::Mode::Version:
+            out << "mini-printer-test " << MPT_VERSION << '\n';
+            return 0;
         case CommandLine::Mode::List:
             for (const RoutineInfo& routine : routines()) {
                 out << routine.name << '\t' << routine.caption << '\n';

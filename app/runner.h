@@ -7,6 +7,7 @@
 //   mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]
 //   mini-printer-test --decode FILE                       the stream in FILE, annotated
 //   mini-printer-test --render FILE --out DIR             one picture per cut of the stream
+//   mini-printer-test --help | --version
 //
 // The runner needs no display. Exit codes: 0 the routine ran to its end (its result message is
 // printed), 1 it failed ("error N: TEXT" and the detail on stderr), 2 usage error. The window,
@@ -20,7 +21,7 @@
 namespace mpt {
 
 struct CommandLine {
-    enum class Mode { Window, List, Run, Decode, Render, Usage };
+    enum class Mode { Window, List, Run, Decode, Render, Help, Version, Usage };
     Mode mode = Mode::Window;
     bool virtualPrinter = false;  // --virtual: the ports lead to the virtual printer
     std::string streamFile;       // --decode, --render: the stream to read ("-": stdin)
@@ -36,8 +37,8 @@ struct CommandLine {
 
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
-// Runs the List, Run and Usage modes; returns the process's exit code. The other modes are
-// main()'s: for them this prints the usage and returns 2.
+// Runs the List, Run, Help, Version and Usage modes; returns the process's exit code. The other
+// modes are main()'s: for them this prints the usage and returns 2.
 int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err);
 
 }  // namespace mpt

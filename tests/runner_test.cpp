@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -107,6 +108,32 @@ TEST(Runner, UsageErrorsExitTwo) {
         EXPECT_EQ(o.code, 2) << args.back();
         EXPECT_EQ(o.err.rfind("mini-printer-test: ", 0), 0u) << o.err;
     }
+}
+
+TEST(Runner, HelpNamesTheOptionsAndWhereThePortsLead) {
+    testing::ScopedEnv com1("MPT_COM1", "/dev/no-such-port");
+    testing::ScopedEnv lpt("MPT_LPT1", "/dev/null");
+    for (const char* flag : {"--help", "-h"}) {
+        const Outcome o = run({"--run", "cmddevice", flag});
+        EXPECT_EQ(o.code, 0);
+        EXPECT_EQ(o.out.rfind("usage: mini-printer-test", 0), 0u);
+        for (const char* option :
+             {"--virtual", "--list", "--run NAME", "--count TEXT", "--port TEXT", "--dry-run",
+              "--trace FILE", "--decode FILE", "--render FILE"}) {
+            EXPECT_NE(o.out.find(option), std::string::npos) << option;
+        }
+        EXPECT_NE(o.out.find("On this machine: COM1 → /dev/no-such-port (missing), COM3 → "),
+                  std::string::npos)
+            << o.out;
+        EXPECT_NE(o.out.find(", lpt1 → /dev/null.\n"), std::string::npos) << o.out;
+    }
+}
+
+TEST(Runner, Version) {
+    const Outcome o = run({"--version"});
+    EXPECT_EQ(o.code, 0);
+    EXPECT_EQ(o.out.rfind("mini-printer-test ", 0), 0u);
+    EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '.'), 2) << o.out;
 }
 
 TEST(Runner, WindowModeKeepsTheToolkitArguments) {
