@@ -100,25 +100,28 @@ class Xvfb {
   public:
     Xvfb() {
         int fds[2];
-        if (::pipe(fds) != 0) {
+        if (::pipe2(fds, O_CLOEXEC) != 0) {
             return;
         }
         m_pid = ::fork();
         if (m_pid == 0) {
-            ::close(fds[0]);
-            const int devnull = ::open("/dev/null", O_WRONLY);
+            // The display number comes back on descriptor 3; everything else is closed on exec.
+            ::dup2(fds[1] == 3 ? ::fcntl(3, F_DUPFD, 10) : fds[1], 3);
+            const int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
             ::dup2(devnull, STDERR_FILENO);
-            const std::string fd = std::to_string(fds[1]);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
+            ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0",
                      "1024x768x24", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);
-        char text[16] = {};
-        const ssize_t n = ::read(fds[0], text, sizeof text - 1);
+        std::string number;
+        char c = 0;
+        while (::read(fds[0], &c, 1) == 1 && c != '\n') {
+            number.push_back(c);
+        }
         ::close(fds[0]);
-        if (n > 0) {
-            m_display = ":" + std::string(text, static_cast<size_t>(n - 1));
+        if (!number.empty()) {
+            m_display = ":" + number;
         }
     }
     ~Xvfb() {
@@ -210,6 +213,11 @@ int main(int argc, char** argv) {
                 if (auto ms = firstPaint(MPT_BARE_WINDOW, x.display(), {}, &bareRss)) {
                     bare.push_back(*ms);
                 }
+            }
+            if (console.size() < 5 || bare.size() < 5) {
+                std::printf("start-up: only %zu and %zu of %d starts painted a frame\n",
+                            console.size(), bare.size(), runs);
+                return 1;
             }
             const double c = median(console), b = median(bare);
             std::printf(
