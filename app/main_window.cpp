@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFont>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -97,26 +98,34 @@ QString fromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The font of the window or of a control. The three faces come with Korean Windows and are
-// missing elsewhere: the font keeps the face's name and falls back to an installed Korean face of
-// the same kind, Myeongjo for 바탕체 and 궁서체, gothic for 굴림. The Hangul character set has no
-// counterpart in Qt; it is met by those fallback faces, which cover every Hangul syllable.
+// The font of the window or of a control, in the named face where it is installed. The three
+// faces come with Korean Windows and are missing elsewhere; there the font takes the first
+// installed Korean face of the same kind, Myeongjo for 바탕체 and 궁서체, gothic for 굴림. The
+// Hangul character set has no counterpart in Qt; it is met by these faces, which cover every
+// Hangul syllable. The choice is made here, from the list of installed families, because asking
+// the font database for a missing face makes it consult the whole font configuration for every
+// font, which took most of the window's start-up.
 QFont consoleFont(const char* face, double points, QFont::Weight weight) {
-    static const bool fallbacksInstalled = [] {
-        const QStringList myeongjo{QStringLiteral("NanumMyeongjo"),
-                                   QStringLiteral("Noto Serif CJK KR"), QStringLiteral("UnBatang"),
-                                   QStringLiteral("Noto Sans CJK KR")};
-        const QStringList gothic{QStringLiteral("NanumGothic"), QStringLiteral("Noto Sans CJK KR"),
-                                 QStringLiteral("UnDotum"), QStringLiteral("NanumBarunGothic")};
-        QFont::insertSubstitutions(fromUtf8(kBatang), myeongjo);
-        QFont::insertSubstitutions(fromUtf8(kGungsuh), myeongjo);
-        QFont::insertSubstitutions(fromUtf8(kGulim), gothic);
-        return true;
-    }();
-    Q_UNUSED(fallbacksInstalled);
+    const bool gothic = std::string_view(face) == kGulim;
+    static const QStringList installed = QFontDatabase::families();
+    static const auto firstInstalled = [](const QStringList& candidates) {
+        for (const QString& family : candidates) {
+            if (installed.contains(family)) {
+                return family;
+            }
+        }
+        return candidates.front();
+    };
+    static const QString myeongjo =
+        firstInstalled({QStringLiteral("NanumMyeongjo"), QStringLiteral("Noto Serif CJK KR"),
+                        QStringLiteral("UnBatang"), QStringLiteral("Noto Sans CJK KR")});
+    static const QString gothicFace =
+        firstInstalled({QStringLiteral("NanumGothic"), QStringLiteral("Noto Sans CJK KR"),
+                        QStringLiteral("UnDotum"), QStringLiteral("NanumBarunGothic")});
 
-    QFont font(fromUtf8(face));
-    font.setStyleHint(std::string_view(face) == kGulim ? QFont::SansSerif : QFont::Serif);
+    const QString named = fromUtf8(face);
+    QFont font(installed.contains(named) ? named : gothic ? gothicFace : myeongjo);
+    font.setStyleHint(gothic ? QFont::SansSerif : QFont::Serif);
     font.setPointSizeF(points);
     font.setWeight(weight);
     font.setItalic(false);
@@ -170,16 +179,14 @@ void MainWindow::createControls() {
         QWidget* widget = nullptr;
         switch (control.kind) {
             case Kind::Button: {
-                const RoutineInfo* routine = findRoutine(control.name);
-                Q_ASSERT(routine != nullptr);
-                auto* button = new CaptionButton(fromUtf8(routine->caption), this);
+                auto* button = new CaptionButton(QString(), this);
                 button->setAutoDefault(false);
                 button->setDefault(false);
                 widget = button;
                 break;
             }
             case Kind::Label: {
-                auto* label = new QLabel(QString::fromUtf8(control.text), this);
+                auto* label = new QLabel(this);
                 label->setTextFormat(Qt::PlainText);
                 label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
                 label->setFocusPolicy(Qt::NoFocus);
@@ -187,7 +194,7 @@ void MainWindow::createControls() {
                 break;
             }
             case Kind::TextBox: {
-                auto* box = new QLineEdit(QString::fromUtf8(control.text), this);
+                auto* box = new QLineEdit(this);
                 box->setAlignment(Qt::AlignCenter);
                 box->setMaxLength(std::numeric_limits<int>::max());
                 box->setReadOnly(false);
@@ -198,8 +205,17 @@ void MainWindow::createControls() {
         }
         widget->setObjectName(fromUtf8(control.name));
         widget->setGeometry(pixels(control));
+        // The font before the text: laying a Hangul text out in the default font first would
+        // send the font database looking for a fallback face, which is most of the start-up time.
         if (control.face != nullptr) {
             widget->setFont(consoleFont(control.face, control.points, QFont::Bold));
+        }
+        if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            button->setText(fromUtf8(findRoutine(control.name)->caption));
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            label->setText(QString::fromUtf8(control.text));
+        } else if (auto* box = qobject_cast<QLineEdit*>(widget)) {
+            box->setText(QString::fromUtf8(control.text));
         }
         if (widget->focusPolicy() != Qt::NoFocus) {
             if (previousInTabOrder != nullptr) {
