@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/expected_pages.h"
+#include "support/fifo.h"
 #include "support/pages.h"
 #include "support/pty.h"
 #include "support/stream.h"
@@ -17,6 +19,8 @@ namespace mpt {
 namespace {
 
 using namespace std::string_literals;
+using testing::cbmParallelPage;
+using testing::cbmSerialPage;
 using testing::expectSameBytes;
 using testing::expectSameTrace;
 using testing::expectSameWrites;
@@ -27,73 +31,8 @@ using testing::runTraced;
 using testing::TracedRun;
 namespace traced = testing::traced;
 
-const std::string kSerialMessage = "CBM/SERIAL 정상출력!!";
-const std::string kParallelMessage = "CBM/PARALLEL 정상출력!!";
-
-// One page of the serial button, one element a write.
-std::vector<std::string> serialPage() {
-    return inCodePage({
-        "\x16\x01",  // opens the page bracket
-        "1234567890123456789012345678901234567890\r\n",
-        "\x13MVR-720/730 SERIAL CBM SAMPLE TEST\r\n",  // heading with the line attribute
-        "\x0E",                                        // double width
-        "프린터 및 돈통 전문\r\n",
-        "프린터 종류 \r\n",
-        "MVR-740 ROLL,SPROCKET & SERIAL,PARALLEL\r\n",
-        "MVR-720 ROLL & SERIAL,PARALLEL\r\n",
-        "MVR-730 ROLL & SERIAL,PARALLEL\r\n",
-        "\x13전모델 9 PIN 시리얼 임팩트 도트 매트릭스\r\n",
-        "        양방향인쇄 \r\n",
-        "폰트 사이즈 영문,숫자: 7*9  한글 :9*9\r\n",
-        "\x0E잉크리본 :BLACK/RED\r\n",
-        "\x13인쇄용지너비 : 76.2 MM\r\n",
-        "DATA BUFFER : 16K BYTE\r\n",
-        "에뮬레이션 EPSON TM-U300,TM-U200\r\n",
-        "전원공급장치:외부 어댑터\r\n",
-        "MVR730 SERIAL MELODY OPTION\r\n",
-        "\x13"
-        "ALL MODEL PRINTER INCLUDE CASH PORT\r\n",
-        "\r\n",  // the six-line feed, one write a line
-        "\r\n",
-        "\r\n",
-        "\r\n",
-        "\r\n",
-        "\r\n",
-        "\x1B\x50\x00"s,  // cut
-        "\x16\x00"s,      // closes the page bracket
-    });
-}
-
-// One page of the parallel button, one element a print statement, line ends included.
-std::vector<std::string> parallelPage() {
-    return inCodePage({
-        "\x16\x01",
-        "1234567890123456789012345678901234567890\r\n",
-        "\x13MVR-720/730 PARALLEL CBM SAMPLE TEST\r\n",
-        "\x0E",
-        "프린터 및 돈통 전문\r\n",
-        "프린터 종류 \r\n",
-        "MVR-740 ROLL,SPROCKET & SERIAL,PARALLEL\r\n",
-        "MVR-720 ROLL & SERIAL,PARALLEL\r\n",
-        "MVR-730 ROLL & SERIAL,PARALLEL\r\n",
-        "\x13전모델 9 PIN 시리얼 임팩트 도트 매트릭스\r\n",
-        "        양방향인쇄 \r\n",
-        "폰트 사이즈 영문,숫자: 7*9  한글 :9*9\r\n",
-        "\x0E잉크리본 :BLACK/RED\r\n",
-        "\x13인쇄용지너비 : 76.2 MM\r\n",
-        "DATA BUFFER : 16K BYTE\r\n",
-        "에뮬레이션 EPSON TM-U300,TM-U200\r\n",
-        "전원공급장치:외부 어댑터\r\n",
-        "MVR730 SERIAL MELODY OPTION\r\n",
-        "\x13"
-        "ALL MODEL PRINTER INCLUDE CASH PORT\r\n",
-        "\n\r\n",  // the feed, three statements with their line ends
-        "\n\r\n",
-        "\n\r\n",
-        "\x1B\x50\x00"s,
-        "\x16\x00"s,
-    });
-}
+const std::string kSerialMessage = testing::resultMessage("cmddevice2");
+const std::string kParallelMessage = testing::resultMessage("cmddevice3");
 
 std::vector<std::string> serialOpening() {
     return {traced::commPort(1), traced::portOpen(true), traced::settings(), traced::handshaking()};
@@ -186,8 +125,8 @@ TEST_P(CbmPage, CountNotANumberFailsAfterTheChannelOpened) {
 
 INSTANTIATE_TEST_SUITE_P(
     Buttons, CbmPage,
-    ::testing::Values(PageCase{"cmddevice2", serialPage, 27, 540, true, &kSerialMessage},
-                      PageCase{"cmddevice3", parallelPage, 24, 539, false, &kParallelMessage}),
+    ::testing::Values(PageCase{"cmddevice2", cbmSerialPage, 27, 540, true, &kSerialMessage},
+                      PageCase{"cmddevice3", cbmParallelPage, 24, 539, false, &kParallelMessage}),
     [](const auto& info) { return std::string(info.param.routine); });
 
 TEST(CbmOnDevices, SerialPageReachesAPseudoTerminal) {
@@ -196,7 +135,7 @@ TEST(CbmOnDevices, SerialPageReachesAPseudoTerminal) {
     printer.startReading();
     const TracedRun run = testing::runOnDevices("cmddevice2", "2");
     ASSERT_FALSE(run.error) << run.error->what();
-    const std::string expected = joined(repeated(serialPage(), 2));
+    const std::string expected = joined(repeated(cbmSerialPage(), 2));
     printer.waitFor(expected.size());
     expectSameBytes(printer.drainAll(), expected, "bytes received on the pseudo-terminal");
 }
@@ -207,7 +146,7 @@ TEST(CbmOnDevices, ParallelPageReachesAFifo) {
     testing::ScopedEnv lpt1("MPT_LPT1", printer.path());
     const TracedRun run = testing::runOnDevices("cmddevice3", "2");
     ASSERT_FALSE(run.error) << run.error->what();
-    expectSameBytes(printer.finish(), joined(repeated(parallelPage(), 2)),
+    expectSameBytes(printer.finish(), joined(repeated(cbmParallelPage(), 2)),
                     "bytes received on the FIFO");
 }
 

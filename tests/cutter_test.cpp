@@ -1,6 +1,6 @@
 // The four cutter tests, write by write: for every repetition the double-width command, the
 // numbered line and a cut, then the final feed and cut; the message is set before the channel
-// closes. Expected writes are spelled out from the printed page, control byte by control byte.
+// closes. Expected writes are the shared pages', spelled out there control byte by control byte.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "support/expected_pages.h"
 #include "support/pty.h"
 #include "support/stream.h"
 
@@ -19,66 +20,21 @@ using testing::runTraced;
 using testing::TracedRun;
 using Writes = std::vector<std::string>;
 
-// Control bytes by their names.
-const std::string kEsc = "\x1B";
-const std::string kNul = "\0"s;
-const std::string kSoh = "\x01";
-const std::string kSo = "\x0E";
-const std::string kCrLf = "\r\n";
-
-// The three writes of one repetition of an EPSON-mode test: double width (mode 0x21); the
-// numbered line, print mode back to 0x01 and three line ends; the partial cut and a line end.
-Writes epsonRepetition(const std::string& counter) {
-    return {kEsc + "!" + "\x21",
-            counter + " cutter testing" + kEsc + "!" + kSoh + kCrLf + kCrLf + kCrLf,
-            kEsc + "\x6D" + kCrLf};
-}
-
-// The three writes of one repetition of a CBM-mode test: enlarged characters; the numbered line
-// and three line ends; the cut and a line end.
-Writes cbmRepetition(const std::string& counter) {
-    return {kSo, counter + " cutter testing" + kCrLf + kCrLf + kCrLf, kEsc + "\x50" + kNul + kCrLf};
-}
-
 constexpr const char* kPortClosed = R"({"op":"PortOpen","value":false})";
 constexpr const char* kFileClosed = R"({"op":"Close","file":1})";
 
 struct Cutter {
     const char* routine;
-    Writes (*repetition)(const std::string& counter);
-    Writes finalFeedAndCut;
     std::string cut;
-    const char* message;
     const char* closeLine;  // the trace line of the closing
 };
 
 const std::vector<Cutter>& cutters() {
     static const std::vector<Cutter> all = {
-        {"cmddevice8",
-         epsonRepetition,
-         {kCrLf + kCrLf + kCrLf + kEsc + "\x6D" + kCrLf},
-         kEsc + "\x6D",
-         "EPSON/SERIAL/CUTTER 정상 작동!!",
-         kPortClosed},
-        // Parallel EPSON: the final feed and cut is two statements.
-        {"cmddevice10",
-         epsonRepetition,
-         {kCrLf + kCrLf + kCrLf, kEsc + "\x6D" + kCrLf},
-         kEsc + "\x6D",
-         "EPSON/CUTTER 정상 작동!!!!!!!!",
-         kFileClosed},
-        {"cmddevice9",
-         cbmRepetition,
-         {kCrLf + kCrLf + kCrLf + kEsc + "\x50" + kNul + kCrLf},
-         kEsc + "\x50" + kNul,
-         "CBM/SERIAL/CUTTER 정상 작동!!",
-         kPortClosed},
-        {"cmddevice11",
-         cbmRepetition,
-         {kCrLf + kCrLf + kCrLf + kEsc + "\x50" + kNul + kCrLf},
-         kEsc + "\x50" + kNul,
-         "CBM/CUTTER 정상 작동!!!!!!!!",
-         kFileClosed},
+        {"cmddevice8", "\x1B\x6D", kPortClosed},
+        {"cmddevice10", "\x1B\x6D", kFileClosed},
+        {"cmddevice9", "\x1B\x50\0"s, kPortClosed},
+        {"cmddevice11", "\x1B\x50\0"s, kFileClosed},
     };
     return all;
 }
@@ -90,17 +46,6 @@ const Cutter& cutter(const std::string& routine) {
         }
     }
     throw std::invalid_argument(routine);
-}
-
-// The writes of a run with `repetitions` numbered lines.
-Writes expectedWrites(const Cutter& c, int repetitions) {
-    Writes all;
-    for (int counter = 1; counter <= repetitions; ++counter) {
-        const Writes one = c.repetition(std::to_string(counter));
-        all.insert(all.end(), one.begin(), one.end());
-    }
-    all.insert(all.end(), c.finalFeedAndCut.begin(), c.finalFeedAndCut.end());
-    return all;
 }
 
 size_t occurrences(const std::string& stream, const std::string& what) {
@@ -124,7 +69,7 @@ TEST_P(CutterWrites, EveryWriteAsOnThePage) {
     const auto& [routine, count] = GetParam();
     const TracedRun run = runTraced(routine, count.text);
     ASSERT_FALSE(run.error) << run.error->what();
-    EXPECT_EQ(run.writes(), expectedWrites(cutter(routine), count.repetitions));
+    EXPECT_EQ(run.writes(), testing::expectedWrites(routine, count.repetitions));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -219,14 +164,14 @@ TEST_P(CutterEach, MessageIsSetAfterTheLastWriteAndBeforeTheClose) {
     const Cutter& c = cutter(GetParam());
     const TracedRun run = runTraced(c.routine, "2");
     ASSERT_FALSE(run.error);
-    EXPECT_EQ(run.txt2, c.message);
+    EXPECT_EQ(run.txt2, testing::resultMessage(c.routine));
     const std::vector<std::string> ops = run.ops();
     ASSERT_GE(ops.size(), 3u);
     const size_t last = ops.size() - 1;
     EXPECT_EQ(run.lines[last], c.closeLine);
     EXPECT_EQ(ops[last - 1], "SetText");
     EXPECT_EQ(testing::field(run.lines[last - 1], "control"), "txt2");
-    EXPECT_EQ(testing::field(run.lines[last - 1], "text"), c.message);
+    EXPECT_EQ(testing::field(run.lines[last - 1], "text"), testing::resultMessage(c.routine));
     EXPECT_TRUE(ops[last - 2] == "Output" || ops[last - 2] == "Print") << ops[last - 2];
 }
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/expected_pages.h"
+#include "support/fifo.h"
 #include "support/pages.h"
 #include "support/pty.h"
 #include "support/stream.h"
@@ -18,6 +20,8 @@ namespace mpt {
 namespace {
 
 using namespace std::string_literals;
+using testing::epsonParallelPage;
+using testing::epsonSerialPage;
 using testing::expectSameBytes;
 using testing::expectSameTrace;
 using testing::expectSameWrites;
@@ -28,90 +32,8 @@ using testing::runTraced;
 using testing::TracedRun;
 namespace traced = testing::traced;
 
-const std::string kSerialMessage = "MVR-720/730 SERIAL/EPSON 정상출력!!";
-const std::string kParallelMessage = "MVR-720/730 PARALLEL/EPSON 정상출력!!";
-
-// One page of the serial button, one element a write.
-std::vector<std::string> serialPage() {
-    return inCodePage({
-        "\x16\x01",  // opens the page bracket
-        "MVR-720/730 EPSON  SERIAL PRINTER TEST\r\n",
-        "\x1Br\x01",  // red
-        "          켄  무  회사 소개\r\n",
-        "\x1Br\x00"s,  // black
-        "\x1B!\x31",   // double height and width
-        "프린터 및 돈통 전문\x1B!\x01\r\n",
-        "\x1B\x2D\x01",  // underline on
-        "프린터 종류 \r\n",
-        "\x1B\x2D\x00"s,  // underline off
-        "MVR-740 ROLL,SPROCKET & SERIAL,PARALLEL \r\n",
-        "MVR-720 ROLL & SERIAL,PARALLEL\r\n",
-        "MVR-730 ROLL & SERIAL,PARALLEL\r\n",
-        "전모델 9 PIN 시리얼 임팩트 도트 매트릭스\r\n",
-        "        양방향인쇄                 \r\n",
-        "폰트 사이즈 영문,숫자: 7*9  한글 :9*9 \r\n",
-        "\x1B!\x31\x1Br\x01",  // double size and red together
-        "인쇄 속도:4LINE/SEC\x1Br\x00\x1B!\x01\r\n"s,
-        "잉크리본 :BLACK/RED\r\n",
-        "인쇄용지너비 : 76.2 MM\r\n",
-        "DATA BUFFER : 16K BYTE \r\n",
-        "\x1Br\x01",
-        "에뮬레이션 EPSON TM-U300,TM-U200 \r\n",
-        "           CITIZEN CBM-720 STAR SP200 \x1Br\x00\r\n"s,
-        "전원공급장치:외부 어댑터 \r\n",
-        "\x1Br\x01",
-        "MVR730 SERIAL MELODY OPTION\x1Br\x00\r\n"s,
-        "ALL MODEL PRINTER INCLUDE CASH PORT \r\n",
-        "\n",  // the six-line feed, one write a line
-        "\n",
-        "\n",
-        "\n",
-        "\n",
-        "\n",
-        "\x1B\x6D",            // partial cut
-        "\x1Bp\x00\x02\x0A"s,  // drawer pulse
-        "\x16\x00"s,           // closes the page bracket
-    });
-}
-
-// One page of the parallel button, one element a print statement, line ends included.
-std::vector<std::string> parallelPage() {
-    return inCodePage({
-        "MVR-720/730 PARALLEL EMULATION  TEST\r\n",
-        "\x1Br\x01",
-        "          켄  무  회사 소개\r\n",
-        "\x1Br\x00"s,
-        "\x1B!\x31",
-        "프린터 및 돈통 전문\x1B!\x01\r\n",
-        "\x1B\x2D\x01",
-        "프린터 종류 \r\n",
-        "\x1B\x2D\x00"s,
-        "MVR-740 ROLL,SPROCKET & SERIAL,PARALLEL \r\n",
-        "MVR-720 ROLL & SERIAL,PARALLEL\r\n",
-        "MVR-730 ROLL & SERIAL,PARALLEL\r\n",
-        "전모델 9 PIN 시리얼 임팩트 도트 매트릭스\r\n",
-        "        양방향인쇄                 \r\n",
-        "폰트 사이즈 영문,숫자: 7*9  한글 :9*9 \r\n",
-        "\x1B!\x31",  // double size and red, one statement each
-        "\x1Br\x01",
-        "인쇄 속도:4LINE/SEC\x1Br\x00\x1B!\x01\r\n"s,
-        "잉크리본 :BLACK/RED\r\n",
-        "인쇄용지너비 : 76.2 MM\r\n",
-        "DATA BUFFER : 16K BYTE \r\n",
-        "\x1Br\x01",
-        "에뮬레이션 EPSON TM-U300,TM-U200 \r\n",
-        "           CITIZEN CBM-720 STAR SP200 \x1Br\x00\r\n"s,
-        "전원공급장치:외부 어댑터 \r\n",
-        "\x1Br\x01",
-        "MVR730 SERIAL MELODY OPTION\x1Br\x00\r\n"s,
-        "ALL MODEL PRINTER INCLUDE CASH PORT \r\n",
-        "\n\r\n",  // the feed, three statements with their line ends
-        "\n\r\n",
-        "\n\r\n",
-        "\x1B\x6D\r\n",
-        "\x1Bp\x00\x02\x0A\r\n"s,
-    });
-}
+const std::string kSerialMessage = testing::resultMessage("cmddevice4");
+const std::string kParallelMessage = testing::resultMessage("cmddevice5");
 
 std::vector<std::string> serialOpening() {
     return {traced::commPort(1), traced::portOpen(true), traced::settings(), traced::handshaking()};
@@ -214,8 +136,8 @@ TEST_P(EpsonPage, CountNotANumberFailsAfterTheChannelOpened) {
 
 INSTANTIATE_TEST_SUITE_P(
     Buttons, EpsonPage,
-    ::testing::Values(PageCase{"cmddevice4", serialPage, 37, 648, true, &kSerialMessage},
-                      PageCase{"cmddevice5", parallelPage, 33, 649, false, &kParallelMessage}),
+    ::testing::Values(PageCase{"cmddevice4", epsonSerialPage, 37, 648, true, &kSerialMessage},
+                      PageCase{"cmddevice5", epsonParallelPage, 33, 649, false, &kParallelMessage}),
     [](const auto& info) { return std::string(info.param.routine); });
 
 // Lines printed by both dot-matrix pages from texts of their own: the EPSON-mode page sends
@@ -265,7 +187,7 @@ TEST(EpsonOnDevices, SerialPageReachesAPseudoTerminal) {
     printer.startReading();
     const TracedRun run = testing::runOnDevices("cmddevice4", "2");
     ASSERT_FALSE(run.error) << run.error->what();
-    const std::string expected = joined(repeated(serialPage(), 2));
+    const std::string expected = joined(repeated(epsonSerialPage(), 2));
     printer.waitFor(expected.size());
     expectSameBytes(printer.drainAll(), expected, "bytes received on the pseudo-terminal");
 }
@@ -276,7 +198,7 @@ TEST(EpsonOnDevices, ParallelPageReachesAFifo) {
     testing::ScopedEnv lpt1("MPT_LPT1", printer.path());
     const TracedRun run = testing::runOnDevices("cmddevice5", "2");
     ASSERT_FALSE(run.error) << run.error->what();
-    expectSameBytes(printer.finish(), joined(repeated(parallelPage(), 2)),
+    expectSameBytes(printer.finish(), joined(repeated(epsonParallelPage(), 2)),
                     "bytes received on the FIFO");
 }
 

@@ -15,7 +15,7 @@
 #include <tuple>
 #include <vector>
 
-#include "channels/codepage.h"
+#include "support/expected_pages.h"
 #include "support/pty.h"
 #include "support/stream.h"
 
@@ -27,42 +27,9 @@ using testing::runTraced;
 using testing::TracedRun;
 using Writes = std::vector<std::string>;
 
-// The text of every numbered line, in the Korean code page.
-const std::string& lineText() {
-    static const std::string text = toCp949("MVR-720/730 LF 상태 TEST LINE NO :");
-    return text;
-}
-
-// Serial: 300 writes of the text, the counter's digits and CR LF; four writes of LF LF; the CBM
-// cut; the EPSON partial cut.
-Writes serialWrites() {
-    Writes all;
-    for (int counter = 1; counter <= 300; ++counter) {
-        all.push_back(lineText() + std::to_string(counter) + "\r\n");
-    }
-    for (int feed = 0; feed < 4; ++feed) {
-        all.push_back("\n\n");
-    }
-    all.push_back("\x1B\x50\0"s);
-    all.push_back("\x1B\x6D");
-    return all;
-}
-
-// Parallel: 300 statements of the text and the bare counter (a blank on each side) ending the
-// line; three statements of LF ending the line; the CBM cut and the EPSON partial cut, each ending
-// the line.
-Writes parallelWrites() {
-    Writes all;
-    for (int counter = 1; counter <= 300; ++counter) {
-        all.push_back(lineText() + " " + std::to_string(counter) + " " + "\r\n");
-    }
-    for (int feed = 0; feed < 3; ++feed) {
-        all.push_back("\n\r\n");
-    }
-    all.push_back("\x1B\x50\0\r\n"s);
-    all.push_back("\x1B\x6D\r\n");
-    return all;
-}
+using testing::lineFeedParallelWrites;
+using testing::lineFeedSerialWrites;
+using testing::lineFeedText;
 
 struct LineFeed {
     const char* routine;
@@ -71,9 +38,11 @@ struct LineFeed {
     const char* closeLine;  // the trace line of the closing
 };
 
-const LineFeed kSerial{"cmddevice6", serialWrites, "MVR-720/730 LF/SERIAL 상태출력완료!!",
+const LineFeed kSerial{"cmddevice6", lineFeedSerialWrites,
+                       testing::resultMessage("cmddevice6").c_str(),
                        R"({"op":"PortOpen","value":false})"};
-const LineFeed kParallel{"cmddevice7", parallelWrites, "MVR-720/730 LF/PARALLEL 상태출력완료!!",
+const LineFeed kParallel{"cmddevice7", lineFeedParallelWrites,
+                         testing::resultMessage("cmddevice7").c_str(),
                          R"({"op":"Close","file":1})"};
 
 // ---- The whole run, whatever the count box holds -----------------------------------------------
@@ -107,7 +76,7 @@ TEST(LineFeedSerial, FirstAndLastNumberedLinesAndTotals) {
     // The two Hangul syllables are two bytes each: 34 bytes of text, the digit, CR LF.
     EXPECT_EQ(writes[0], "MVR-720/730 LF \xBB\xF3\xC5\xC2 TEST LINE NO :\x31\r\n");
     EXPECT_EQ(writes[0].size(), 37u);
-    EXPECT_EQ(writes[299], lineText() + "300\r\n");
+    EXPECT_EQ(writes[299], lineFeedText() + "300\r\n");
     EXPECT_EQ(writes[299].size(), 34u + 5u);
 }
 
@@ -116,8 +85,8 @@ TEST(LineFeedParallel, FirstAndLastNumberedLinesAndTotals) {
     ASSERT_EQ(writes.size(), 305u);
     EXPECT_EQ(writes[0], "MVR-720/730 LF \xBB\xF3\xC5\xC2 TEST LINE NO : \x31 \r\n");
     EXPECT_EQ(writes[0].size(), 39u);
-    EXPECT_EQ(writes[6], lineText() + " 7 \r\n");
-    EXPECT_EQ(writes[299], lineText() + " 300 \r\n");
+    EXPECT_EQ(writes[6], lineFeedText() + " 7 \r\n");
+    EXPECT_EQ(writes[299], lineFeedText() + " 300 \r\n");
     EXPECT_EQ(writes[299].size(), 34u + 7u);
 }
 
@@ -172,7 +141,7 @@ TEST(LineFeedOnDevices, SerialOverAPseudoTerminal) {
     printer.startReading();
     const TracedRun run = testing::runOnDevices("cmddevice6", "abc");
     ASSERT_FALSE(run.error) << run.error->what();
-    const std::string expected = joined(serialWrites());
+    const std::string expected = joined(lineFeedSerialWrites());
     printer.waitFor(expected.size());
     EXPECT_EQ(printer.drainAll(), expected);
 }
@@ -226,7 +195,7 @@ TEST(LineFeedOnDevices, ParallelOverAFifo) {
     }
     const std::string received = printer.get();
     ASSERT_FALSE(run.error) << run.error->what();
-    EXPECT_EQ(received, joined(parallelWrites()));
+    EXPECT_EQ(received, joined(lineFeedParallelWrites()));
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/expected_pages.h"
+#include "support/fifo.h"
 #include "support/pages.h"
 #include "support/pty.h"
 #include "support/stream.h"
@@ -24,92 +26,14 @@ using testing::inCodePage;
 using testing::joined;
 using testing::repeated;
 using testing::runTraced;
+using testing::thermalParallelPage;
+using testing::thermalSerialPage;
 using testing::TracedRun;
 namespace traced = testing::traced;
 
-const std::string kSerialMessage = "EPSON/SERIAL 정상 출력!!!";
-const std::string kUsbMessage = "QLX-610/650 (USB) 정상 출력!!!";
-const std::string kParallelMessage = "EPSON/PARALLEL 정상출력!!";
-
-// One page of the serial and USB buttons, one element a write, in the order the receipt is
-// printed; `number` is the repetition number in front of the title.
-std::vector<std::string> serialPage(const std::string& number) {
-    return inCodePage({
-        "\x1C\x70\x01\x00"s,                                       // logo image 1, normal size
-        "\x1C\x70\x02\x00"s,                                       // logo image 2, normal size
-        "\x1B!\x21" + number + "    영   수   증  \x1B!\x01\r\n",  // the numbered title
-        "**QLX-610P THERMAL RECEIPT PRINTER  인쇄**\r\n",
-        "          켄  무  회사 소개\r\n",
-        "\x1B!\x31",  // double height and width for the slogan
-        "프린터 및 돈통 전문\x1B!\x01\r\n",
-        "QLX-610 General Specifications\r\n",
-        "Printing method : Thermal line printing123\r\n",
-        "Dot density     : 203dpi * 180dpi123456789\r\n",
-        "Printing width  : 72mm    1234567890123456\r\n",
-        "Character size  : 영문(12*24),한글(24*24)1\r\n",
-        "Paper width     : 80 mm    123456789012345\r\n",
-        "Form            : Paper roll  123456789012\r\n",
-        "\x1B!\x21",  // double width for the speed
-        "인쇄속도:30.7 lines \x1B!\x01\r\n",
-        "           (Max) 속도는 1초당 line 수 1234\r\n",
-        "\x1B!\x11",  // double height for the buffer line
-        "Internal Buffer : 8kbyte \x1B!\x01\r\n",
-        "Interface       : RS-232 serial,Parallel \r\n",
-        "에뮬레이션 EPSON TM-88II,TM-U200 123456789\r\n",
-        "           CITIZEN CBM-720 STAR SP200 1234\r\n",
-        "123456789012345678901234567890123456789012\r\n",  // the ruler
-        "전원공급장치:외부 어댑터 12344566789012345\r\n",
-        "ALL MODEL PRINTER INCLUDE CASH PORT1234567 \r\n",
-        "BAR CODE CODE39 PRINTING \r\n",
-        "\x1D\x68\x60",                    // bar code height, 96 dots
-        "\x1D\x77\x02",                    // module width 2
-        "\x1D\x48\x03",                    // human-readable text above and below the bars
-        "\x1D\x6B\x46\x1A",                // print bar code, 26 data bytes follow
-        "12345678901234567890123456\r\n",  // the bar code data
-        "\r\n\r\n\r\n",                    // feeds the page out
-        "\x1B\x6D",                        // partial cut
-    });
-}
-
-// One page of the parallel button, one element a print statement, line ends included.
-std::vector<std::string> parallelPage() {
-    return inCodePage({
-        "\x1C\x70\x00\x01"s,                         // the one logo statement
-        "\x1B!\x21    영   수   증  \x1B!\x01\r\n",  // the title, never numbered
-        "**QLX-610P THERMAL RECEIPT PRINTER  인쇄**\r\n",
-        "          켄  무  회사 소개\r\n",
-        "\x1B!\x31",
-        "프린터 및 돈통 전문\x1B!\x01\r\n",
-        "QLX-610 General Specifications\r\n",
-        "Printing method : Thermal line printing123\r\n",
-        "Dot density     : 203dpi * 180dpi123456789\r\n",
-        "Printing width  : 72mm    1234567890123456\r\n",
-        "Character size  : 영문(12*24),한글(24*24)1\r\n",
-        "Paper width     : 80 mm    123456789012345\r\n",
-        "Form            : Paper roll  123456789012\r\n",
-        "\x1B!\x21",
-        "인쇄속도:30.7 lines \x1B!\x01\r\n",
-        "           (Max) 속도는 1초당 line 수 1234\r\n",
-        "\x1B!\x11",
-        "Internal Buffer : 8kbyte \x1B!\x01\r\n",
-        "Interface       : RS-232 serial,Parallel \r\n",
-        "에뮬레이션 EPSON TM-88II,TM-U200 123456789\r\n",
-        "           CITIZEN CBM-720 STAR SP200 1234\r\n",
-        "123456789012345678901234567890123456789012\r\n",
-        "전원공급장치:외부 어댑터 12344566789012345\r\n",
-        "ALL MODEL PRINTER INCLUDE CASH PORT1234567 \r\n",
-        "BAR CODE CODE39 PRINTING \r\n",
-        "\x1D\x68\x60",
-        "\x1D\x77\x02",
-        "\x1D\x48\x02",  // human-readable text below the bars only
-        "\x1D\x6B\x46\x1A",
-        "12345678901234567890123456\r\n",
-        "\n\r\n",  // the three-line feed, one statement a line
-        "\n\r\n",
-        "\n\r\n",
-        "\x1B\x6D",
-    });
-}
+const std::string kSerialMessage = testing::resultMessage("cmddevice");
+const std::string kUsbMessage = testing::resultMessage("cmddevice12");
+const std::string kParallelMessage = testing::resultMessage("cmddevice1");
 
 // The whole trace of a serial or USB run: the port is set, opened and configured before every
 // page and closed after it; the USB button reads `port` before every CommPort.
@@ -124,7 +48,7 @@ std::vector<std::string> serialTrace(int count, const std::string& portText, int
         lines.push_back(traced::portOpen(true));
         lines.push_back(traced::settings());
         lines.push_back(traced::handshaking());
-        for (const std::string& w : serialPage(std::to_string(page))) {
+        for (const std::string& w : thermalSerialPage(page)) {
             lines.push_back(traced::output(w));
         }
         lines.push_back(traced::portOpen(false));
@@ -136,7 +60,7 @@ std::vector<std::string> serialTrace(int count, const std::string& portText, int
 TEST(ThermalSerialPage, CountOneByteByByteAndWriteByWrite) {
     const TracedRun run = runTraced("cmddevice", "1");
     ASSERT_FALSE(run.error);
-    const std::vector<std::string> page = serialPage("1");
+    const std::vector<std::string> page = thermalSerialPage(1);
     ASSERT_EQ(page.size(), 33u);
     expectSameWrites(run.writes(), page);
     expectSameTrace(run.lines, serialTrace(1, "", 1, kSerialMessage, false));
@@ -148,7 +72,7 @@ TEST(ThermalSerialPage, TenPagesNumberedOneToTen) {
     ASSERT_FALSE(run.error);
     std::vector<std::string> expected;
     for (int page = 1; page <= 10; ++page) {
-        const std::vector<std::string> one = serialPage(std::to_string(page));
+        const std::vector<std::string> one = thermalSerialPage(page);
         expected.insert(expected.end(), one.begin(), one.end());
     }
     expectSameWrites(run.writes(), expected);
@@ -274,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, ThermalUsbBadPort,
 TEST(ThermalParallelPage, CountOneByteByByteAndStatementByStatement) {
     const TracedRun run = runTraced("cmddevice1", "1");
     ASSERT_FALSE(run.error);
-    const std::vector<std::string> page = parallelPage();
+    const std::vector<std::string> page = thermalParallelPage();
     ASSERT_EQ(page.size(), 34u);
     expectSameWrites(run.writes(), page);
     std::vector<std::string> trace = {traced::openLpt1(), traced::getText("txt1", "1")};
@@ -290,7 +214,7 @@ TEST(ThermalParallelPage, CountOneByteByByteAndStatementByStatement) {
 TEST(ThermalParallelPage, EveryPageHasTheSameUnnumberedTitle) {
     const TracedRun run = runTraced("cmddevice1", "10");
     ASSERT_FALSE(run.error);
-    expectSameWrites(run.writes(), repeated(parallelPage(), 10));
+    expectSameWrites(run.writes(), repeated(thermalParallelPage(), 10));
 }
 
 // Against the serial page: one logo statement, no number in the title, the bar code text below
@@ -354,7 +278,7 @@ TEST(ThermalOnDevices, SerialPagesReachAPseudoTerminal) {
     printer.startReading();
     const TracedRun run = testing::runOnDevices("cmddevice", "2");
     ASSERT_FALSE(run.error) << run.error->what();
-    const std::string expected = joined(serialPage("1")) + joined(serialPage("2"));
+    const std::string expected = joined(thermalSerialPage(1)) + joined(thermalSerialPage(2));
     printer.waitFor(expected.size());
     expectSameBytes(printer.drainAll(), expected, "bytes received on the pseudo-terminal");
 }
@@ -365,7 +289,7 @@ TEST(ThermalOnDevices, UsbPagesReachAPseudoTerminalOnTheTypedPort) {
     printer.startReading();
     const TracedRun run = testing::runOnDevices("cmddevice12", "1", "3");
     ASSERT_FALSE(run.error) << run.error->what();
-    const std::string expected = joined(serialPage("1"));
+    const std::string expected = joined(thermalSerialPage(1));
     printer.waitFor(expected.size());
     expectSameBytes(printer.drainAll(), expected, "bytes received on the pseudo-terminal");
 }
@@ -376,7 +300,7 @@ TEST(ThermalOnDevices, ParallelPagesReachAFifo) {
     testing::ScopedEnv lpt1("MPT_LPT1", printer.path());
     const TracedRun run = testing::runOnDevices("cmddevice1", "2");
     ASSERT_FALSE(run.error) << run.error->what();
-    expectSameBytes(printer.finish(), joined(repeated(parallelPage(), 2)),
+    expectSameBytes(printer.finish(), joined(repeated(thermalParallelPage(), 2)),
                     "bytes received on the FIFO");
 }
 
