@@ -601,6 +601,15 @@ TEST_F(Faults, SerialDeviceVanishesMidRun) {
     expectSuccessfulRun(*console, "cmddevice12", "2", "3", com3);
 }
 
+// A parallel printer that has stopped reading, its FIFO holding about a page.
+bool holdingOnePage(FifoPrinter& lpt1) {
+    if (!lpt1.ready()) {
+        return false;
+    }
+    lpt1.stopReading();
+    return lpt1.setCapacity(4096);
+}
+
 // The parallel printer goes away in the middle of the line feed test. The FIFO holds a single
 // page and the printer reads slowly, so the run lasts; the console is held still for the moment
 // the printer goes, so that it has taken every byte handed over until then. A new printer on the
@@ -609,9 +618,7 @@ TEST_F(Faults, LptReaderGoneMidRun) {
     PtyPrinter com1;
     com1.startReading();
     FifoPrinter lpt1;
-    ASSERT_TRUE(lpt1.ready());
-    lpt1.stopReading();
-    ASSERT_TRUE(lpt1.setCapacity(4096));
+    ASSERT_TRUE(holdingOnePage(lpt1));
     const auto console = start({{"MPT_COM1", com1.devicePath()},
                                 {"MPT_LPT1", lpt1.path()},
                                 {"MPT_IO_TIMEOUT_MS", "5000"}});
@@ -648,9 +655,7 @@ TEST_F(Faults, LptReaderNeverDrains) {
     PtyPrinter com1;
     com1.startReading();
     FifoPrinter lpt1;
-    ASSERT_TRUE(lpt1.ready());
-    lpt1.stopReading();
-    ASSERT_TRUE(lpt1.setCapacity(4096));
+    ASSERT_TRUE(holdingOnePage(lpt1));
     const auto console = start({{"MPT_COM1", com1.devicePath()},
                                 {"MPT_LPT1", lpt1.path()},
                                 {"MPT_IO_TIMEOUT_MS", "1000"}});

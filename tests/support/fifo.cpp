@@ -1,4 +1,5 @@
 #include "support/fifo.h"
+#include "support/pace.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -71,24 +72,15 @@ ssize_t FifoPrinter::readOnce(size_t want) {
 }
 
 void FifoPrinter::readLoop(int bytesPerSecond) {
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    size_t total = 0;
+    ReadPace pace(bytesPerSecond);
     while (!m_stop) {
-        size_t want = 4096;
-        if (bytesPerSecond > 0) {
-            // Pace the reads: never ahead of bytesPerSecond since the start.
-            const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-            const auto allowed = static_cast<size_t>(elapsed * bytesPerSecond);
-            if (allowed <= total) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                continue;
-            }
-            want = std::min(want, allowed - total);
+        const size_t want = pace.allowance(4096);
+        if (want == 0) {
+            continue;
         }
         const ssize_t n = readOnce(want);
         if (n > 0) {
-            total += static_cast<size_t>(n);
+            pace.took(static_cast<size_t>(n));
             continue;
         }
         // No writer (before the console opened or after it closed) reads as the end; only the

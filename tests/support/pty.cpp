@@ -1,4 +1,5 @@
 #include "support/pty.h"
+#include "support/pace.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -51,21 +52,12 @@ void PtyPrinter::stopReading() {
 }
 
 void PtyPrinter::readLoop(int bytesPerSecond) {
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    size_t total = 0;
+    ReadPace pace(bytesPerSecond);
     char buffer[4096];
     while (!m_stop) {
-        size_t want = sizeof buffer;
-        if (bytesPerSecond > 0) {
-            // Pace the reads: never ahead of bytesPerSecond since the start.
-            const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-            const auto allowed = static_cast<size_t>(elapsed * bytesPerSecond);
-            if (allowed <= total) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                continue;
-            }
-            want = std::min(want, allowed - total);
+        const size_t want = pace.allowance(sizeof buffer);
+        if (want == 0) {
+            continue;
         }
         pollfd pfd{m_master, POLLIN, 0};
         if (::poll(&pfd, 1, 20) <= 0 || (pfd.revents & POLLIN) == 0) {
@@ -73,7 +65,7 @@ void PtyPrinter::readLoop(int bytesPerSecond) {
         }
         const ssize_t n = ::read(m_master, buffer, want);
         if (n > 0) {
-            total += static_cast<size_t>(n);
+            pace.took(static_cast<size_t>(n));
             std::lock_guard lock(m_mutex);
             m_received.append(buffer, static_cast<size_t>(n));
         }
