@@ -20,7 +20,7 @@ struct RoutineInfo {
 std::span<const RoutineInfo> routines();
 const RoutineInfo* findRoutine(std::string_view name);
 
-// Thermal receipt specification page.
+// Thermal receipt page: the printer describes itself.
 void cmddevice(Console& con);    // serial, port 1
 void cmddevice1(Console& con);   // parallel
 void cmddevice12(Console& con);  // USB: serial on the port typed into `port`
