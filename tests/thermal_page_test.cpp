@@ -10,19 +10,16 @@
 #include <vector>
 
 #include "support/expected_pages.h"
-#include "support/fifo.h"
+#include "support/on_devices.h"
 #include "support/pages.h"
-#include "support/pty.h"
 #include "support/stream.h"
 
 namespace mpt {
 namespace {
 
 using namespace std::string_literals;
-using testing::expectSameBytes;
 using testing::expectSameTrace;
 using testing::expectSameWrites;
-using testing::inCodePage;
 using testing::joined;
 using testing::repeated;
 using testing::runTraced;
@@ -273,35 +270,16 @@ INSTANTIATE_TEST_SUITE_P(
                   traced::setMessage(kParallelMessage)}}));
 
 TEST(ThermalOnDevices, SerialPagesReachAPseudoTerminal) {
-    testing::PtyPrinter printer;
-    testing::ScopedEnv com1("MPT_COM1", printer.devicePath());
-    printer.startReading();
-    const TracedRun run = testing::runOnDevices("cmddevice", "2");
-    ASSERT_FALSE(run.error) << run.error->what();
-    const std::string expected = joined(thermalSerialPage(1)) + joined(thermalSerialPage(2));
-    printer.waitFor(expected.size());
-    expectSameBytes(printer.drainAll(), expected, "bytes received on the pseudo-terminal");
+    testing::expectReachesPseudoTerminal(
+        "cmddevice", "2", 1, joined(thermalSerialPage(1)) + joined(thermalSerialPage(2)));
 }
 
 TEST(ThermalOnDevices, UsbPagesReachAPseudoTerminalOnTheTypedPort) {
-    testing::PtyPrinter printer;
-    testing::ScopedEnv com3("MPT_COM3", printer.devicePath());
-    printer.startReading();
-    const TracedRun run = testing::runOnDevices("cmddevice12", "1", "3");
-    ASSERT_FALSE(run.error) << run.error->what();
-    const std::string expected = joined(thermalSerialPage(1));
-    printer.waitFor(expected.size());
-    expectSameBytes(printer.drainAll(), expected, "bytes received on the pseudo-terminal");
+    testing::expectReachesPseudoTerminal("cmddevice12", "1", 3, joined(thermalSerialPage(1)), "3");
 }
 
 TEST(ThermalOnDevices, ParallelPagesReachAFifo) {
-    testing::FifoPrinter printer;
-    ASSERT_TRUE(printer.ready());
-    testing::ScopedEnv lpt1("MPT_LPT1", printer.path());
-    const TracedRun run = testing::runOnDevices("cmddevice1", "2");
-    ASSERT_FALSE(run.error) << run.error->what();
-    expectSameBytes(printer.finish(), joined(repeated(thermalParallelPage(), 2)),
-                    "bytes received on the FIFO");
+    testing::expectReachesFifo("cmddevice1", "2", joined(repeated(thermalParallelPage(), 2)));
 }
 
 }  // namespace
