@@ -1,22 +1,16 @@
 // The line feed tests: 300 numbered lines whatever the count box holds, the feed, then the cut of
 // each command set, CBM first. Serial lines carry their own CR LF; parallel lines are print
 // statements that put a blank on each side of the bare number and end with CR LF.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <future>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "support/expected_pages.h"
-#include "support/pty.h"
+#include "support/on_devices.h"
 #include "support/stream.h"
 
 namespace mpt {
@@ -135,67 +129,13 @@ std::string joined(const Writes& writes) {
     return all;
 }
 
+// The line feed test converts no count: a text that is no number still prints the 300 lines.
 TEST(LineFeedOnDevices, SerialOverAPseudoTerminal) {
-    testing::PtyPrinter printer;
-    testing::ScopedEnv com1("MPT_COM1", printer.devicePath());
-    printer.startReading();
-    const TracedRun run = testing::runOnDevices("cmddevice6", "abc");
-    ASSERT_FALSE(run.error) << run.error->what();
-    const std::string expected = joined(lineFeedSerialWrites());
-    printer.waitFor(expected.size());
-    EXPECT_EQ(printer.drainAll(), expected);
+    testing::expectReachesPseudoTerminal("cmddevice6", "abc", 1, joined(lineFeedSerialWrites()));
 }
 
-class FifoDir {
-  public:
-    FifoDir() {
-        std::string tmpl = ::testing::TempDir() + "mpt-lf-XXXXXX";
-        if (const char* made = ::mkdtemp(tmpl.data())) {
-            m_dir = made;
-        }
-        m_fifo = m_dir + "/lpt1";
-    }
-    ~FifoDir() {
-        ::unlink(m_fifo.c_str());
-        ::rmdir(m_dir.c_str());
-    }
-    const std::string& fifo() const { return m_fifo; }
-
-  private:
-    std::string m_dir;
-    std::string m_fifo;
-};
-
 TEST(LineFeedOnDevices, ParallelOverAFifo) {
-    FifoDir dir;
-    ASSERT_EQ(::mkfifo(dir.fifo().c_str(), 0600), 0);
-    testing::ScopedEnv lpt1("MPT_LPT1", dir.fifo());
-    // The printer: reads everything until the console closes its end.
-    auto printer = std::async(std::launch::async, [&] {
-        std::ifstream in(dir.fifo(), std::ios::binary);
-        std::ostringstream all;
-        all << in.rdbuf();
-        return all.str();
-    });
-    // The console opens without waiting, so it fails until the reader has the FIFO open.
-    TracedRun run;
-    for (int attempt = 0; attempt < 400; ++attempt) {
-        run = testing::runOnDevices("cmddevice7", "0");
-        if (!run.error || run.error->number() != 68) {
-            break;
-        }
-        ::usleep(5000);
-    }
-    if (run.error) {
-        // Release the reader if the console never got as far as opening.
-        const int writer = ::open(dir.fifo().c_str(), O_WRONLY | O_NONBLOCK);
-        if (writer >= 0) {
-            ::close(writer);
-        }
-    }
-    const std::string received = printer.get();
-    ASSERT_FALSE(run.error) << run.error->what();
-    EXPECT_EQ(received, joined(lineFeedParallelWrites()));
+    testing::expectReachesFifo("cmddevice7", "0", joined(lineFeedParallelWrites()));
 }
 
 }  // namespace
