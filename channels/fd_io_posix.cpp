@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <thread>
 
@@ -103,6 +104,34 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
             throw makeError(err::kDeviceIoError, devicePath + ": the device went away");
         }
         readyButRefused = ready > 0;
+    }
+}
+
+void waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& devicePath) {
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + limit;
+    while (true) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+        pollfd pfd{fd, POLLOUT, 0};
+        const int ready = ::poll(&pfd, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready < 0) {
+            throw systemError(errno, Step::Close, devicePath);
+        }
+        if (ready > 0 && (pfd.revents & POLLOUT) != 0) {
+            return;
+        }
+        if (ready > 0) {
+            throw makeError(err::kDeviceIoError, devicePath + ": the device went away");
+        }
+        if (Clock::now() >= end) {
+            throw makeError(err::kDeviceTimeout, devicePath +
+                                                     ": the printer had not taken the last "
+                                                     "statement after " +
+                                                     seconds(limit));
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 
 #include "channels/errors.h"
 #include "channels/fd_io.h"
@@ -17,7 +18,10 @@ namespace {
 class PosixOutput final : public OutputFile {
   public:
     PosixOutput(UniqueFd fd, std::string path, DeviceObserver* observer)
-        : m_fd(std::move(fd)), m_path(std::move(path)), m_observer(observer) {}
+        : m_fd(std::move(fd)), m_path(std::move(path)), m_observer(observer) {
+        struct stat st {};
+        m_device = ::fstat(m_fd.get(), &st) == 0 && S_ISCHR(st.st_mode);
+    }
 
     void write(std::string_view bytes) override {
         try {
@@ -28,13 +32,27 @@ class PosixOutput final : public OutputFile {
         }
     }
 
-    // Each statement was written straight through, so nothing is buffered here; what the driver
-    // still holds it delivers after close (a pipe keeps its bytes for the reader).
+    // Each statement was written straight through, so nothing is buffered here. A pipe keeps its
+    // bytes for the reader after close, but a USB printer's driver cancels a transfer still under
+    // way when its file closes: for a device the close first waits, within the no-progress
+    // limit, until the driver has handed over the last statement. The file is closed on every
+    // path.
     void close() override {
         if (!m_fd.valid()) {
             return;
         }
+        std::optional<ConsoleError> failure;
+        if (m_device && !m_faulted) {
+            try {
+                waitUntilTaken(m_fd.get(), m_limit, m_path);
+            } catch (const ConsoleError& error) {
+                failure = error;
+            }
+        }
         const int closeError = m_fd.reset();
+        if (failure) {
+            throw *failure;
+        }
         if (closeError != 0 && !m_faulted) {
             throw systemError(closeError, Step::Close, m_path);
         }
@@ -46,6 +64,7 @@ class PosixOutput final : public OutputFile {
     DeviceObserver* m_observer;
     std::chrono::milliseconds m_limit = noProgressLimit();
     bool m_faulted = false;
+    bool m_device = false;  // a character device, not a FIFO or a plain file
 };
 
 }  // namespace

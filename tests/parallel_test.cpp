@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <future>
@@ -12,6 +14,7 @@
 
 #include "channels/devices.h"
 #include "channels/errors.h"
+#include "channels/fd_io.h"
 #include "channels/file_table.h"
 #include "support/pty.h"
 
@@ -155,6 +158,74 @@ TEST_F(ParallelFile, AReaderThatNeverDrainsEndsInTimeout) {
     EXPECT_EQ(errorOf([&] { files.print(1, {std::string(1 << 20, 'x')}); }), 24);
     files.release();
     ::close(reader);
+}
+
+// A printer that is a character device (here a pseudo-terminal, as a USB printer's device file
+// is one): the close waits until the device has taken the last statement, then every byte is
+// there.
+TEST_F(ParallelFile, APrinterDeviceGetsEveryByteThroughTheClose) {
+    testing::PtyPrinter printer;
+    printer.startReading();
+    ScopedEnv lpt("MPT_LPT1", printer.devicePath());
+    files.open("lpt1 ", 1);
+    std::string expected;
+    for (int line = 1; line <= 300; ++line) {
+        files.printLine(1, {"LINE NO :", Number{line}});
+        expected += "LINE NO : " + std::to_string(line) + " \r\n";
+    }
+    files.print(1, {"\x1BP\0"s});
+    files.close(1);
+    EXPECT_FALSE(files.isOpen(1));
+    printer.waitFor(expected.size() + 3);
+    EXPECT_EQ(printer.drainAll(), expected + "\x1BP\0"s);
+}
+
+// The wait at the close of a device, on a real pipe: it ends when the reader makes room, and
+// within the limit with "Device timeout" when nobody does, or "Device I/O error" when the reader
+// is gone.
+class WaitUntilTaken : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(::pipe2(m_fds, O_NONBLOCK | O_CLOEXEC), 0);
+        const std::string block(4096, 'x');
+        while (::write(m_fds[1], block.data(), block.size()) > 0) {
+        }
+        ASSERT_EQ(errno, EAGAIN) << "the pipe is not full";
+    }
+    void TearDown() override {
+        closeReader();
+        ::close(m_fds[1]);
+    }
+    void closeReader() {
+        if (m_fds[0] >= 0) {
+            ::close(m_fds[0]);
+            m_fds[0] = -1;
+        }
+    }
+    int m_fds[2] = {-1, -1};
+};
+
+TEST_F(WaitUntilTaken, EndsWhenThePrinterTakesTheRest) {
+    auto reader = std::async(std::launch::async, [this] {
+        ::usleep(50'000);
+        char buffer[65536];
+        return ::read(m_fds[0], buffer, sizeof buffer);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(errorOf([&] { waitUntilTaken(m_fds[1], std::chrono::seconds(10), "lp"); }), 0);
+    EXPECT_GT(reader.get(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST_F(WaitUntilTaken, APrinterThatTakesNothingIsATimeoutAfterTheLimit) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(errorOf([&] { waitUntilTaken(m_fds[1], std::chrono::milliseconds(200), "lp"); }), 24);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+}
+
+TEST_F(WaitUntilTaken, APrinterThatWentAwayIsAnIoError) {
+    closeReader();
+    EXPECT_EQ(errorOf([&] { waitUntilTaken(m_fds[1], std::chrono::seconds(10), "lp"); }), 57);
 }
 
 TEST_F(ParallelFile, FileNumbersAndNames) {
