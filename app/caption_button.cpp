@@ -2,6 +2,7 @@
 
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <algorithm>
@@ -73,6 +74,18 @@ QRect CaptionButton::captionRect() const {
 
 QStringList CaptionButton::captionLines() const {
     return wrapCaption(text(), fontMetrics(), captionRect().width());
+}
+
+void CaptionButton::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
+        if (!event->isAutoRepeat()) {
+            click();
+        }
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 void CaptionButton::paintEvent(QPaintEvent* /*event*/) {

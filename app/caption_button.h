@@ -29,6 +29,9 @@ class CaptionButton : public QPushButton {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    // Enter or Return on the focused button clicks it, as Space does. The button has no default
+    // role: Enter elsewhere in the window (in a text box) clicks nothing.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     // The part of the button the caption may take, inside the bevel and margins.

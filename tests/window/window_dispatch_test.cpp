@@ -154,6 +154,17 @@ class WindowDispatchTest : public QObject {
         cutter->setFocus();
         QTest::keyClick(cutter, Qt::Key_Space);
         QCOMPARE(box("txt2")->text(), QStringLiteral("CBM/SERIAL/CUTTER 정상 작동!!"));
+
+        // Return and the keypad's Enter click the focused button too, once a press.
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+            QPushButton* other = button("cmddevice11");
+            other->setFocus();
+            QSignalSpy clicks(other, &QPushButton::clicked);
+            QTest::keyClick(other, key);
+            QCOMPARE(clicks.count(), 1);
+            QCOMPARE(box("txt2")->text(), QStringLiteral("CBM/CUTTER 정상 작동!!!!!!!!"));
+            box("txt2")->setText(QStringLiteral("메시지"));
+        }
     }
 
     void failedRoutineShowsTheErrorAndTheWindowCarriesOn() {
