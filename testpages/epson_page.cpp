@@ -1,6 +1,7 @@
 // Dot-matrix EPSON-mode test page: the printer family describes itself in red print, double size
 // and underline, then feeds six lines, cuts and drives the cash drawer. Every repetition sends
 // the same bytes and leaves the printer in black, underline off and print mode 0x01.
+#include <cstdint>
 #include <string>
 
 #include "testpages/commands.h"
@@ -12,8 +13,10 @@ namespace mpt {
 using namespace cmd;
 
 namespace {
-// Drawer pulse on connector pin 2: 2 x 2 ms on, 10 x 2 ms off.
-const std::string kDrawerPulse = drawerPulse(0x00, 0x02, 0x0A);
+// The cash drawer's pulse, on connector pin 2: 2 x 2 ms on, 10 x 2 ms off.
+constexpr std::uint8_t kDrawerPin2 = 0x00;
+constexpr std::uint8_t kPulseOn = 0x02;
+constexpr std::uint8_t kPulseOff = 0x0A;
 }  // namespace
 
 // The serial page: 37 writes and 648 bytes, inside the page bracket.
@@ -55,7 +58,7 @@ void cmddevice4(Console& con) {
             comm.setOutput(kLf);
         }
         comm.setOutput(partialCut());
-        comm.setOutput(kDrawerPulse);
+        comm.setOutput(drawerPulse(kDrawerPin2, kPulseOn, kPulseOff));
         comm.setOutput(pageBracket(kPageClose));
     }
     comm.setPortOpen(false);
@@ -101,7 +104,7 @@ void cmddevice5(Console& con) {
             lpt.printLine(1, {kLf});
         }
         lpt.printLine(1, {partialCut()});
-        lpt.printLine(1, {kDrawerPulse});
+        lpt.printLine(1, {drawerPulse(kDrawerPin2, kPulseOn, kPulseOff)});
     }
     lpt.close(1);
     con.setTxt2("MVR-720/730 PARALLEL/EPSON 정상출력!!");
