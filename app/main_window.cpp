@@ -132,8 +132,8 @@ QFont consoleFont(const char* face, double points, QFont::Weight weight) {
     font.setUnderline(false);
     font.setStrikeOut(false);
     // Unhinted: hinting these large Korean faces means analysing each face and size before its
-    // first glyph, about a third of what the window adds to start-up; at these sizes the glyphs and
-    // the caption breaks come out the same without it.
+    // first glyph, about a third of what the window adds to start-up; at these sizes the glyphs
+    // look the same without it and the captions break at the same blanks.
     font.setHintingPreference(QFont::PreferNoHinting);
     return font;
 }
