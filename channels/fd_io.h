@@ -46,7 +46,8 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
               const std::string& devicePath, DeviceObserver* observer);
 
 // Waits until the device reports room for more, which a printer driver that writes behind the
-// caller's back (USB printers) reports only once its last transfer is done. Raises "Device
+// caller's back (USB printers) reports only once its last transfer is done; for a terminal or a
+// parallel port driver it only means room. Raises "Device
 // timeout" when `limit` passes first, and "Device I/O error" when the device went away.
 void waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& devicePath);
 

@@ -111,7 +111,8 @@ void waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& 
     using Clock = std::chrono::steady_clock;
     const auto end = Clock::now() + limit;
     while (true) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+        // Rounded up, so that the last wait does not spin on a timeout of 0.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
         pollfd pfd{fd, POLLOUT, 0};
         const int ready = ::poll(&pfd, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
         if (ready < 0 && errno == EINTR) {
@@ -120,11 +121,12 @@ void waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& 
         if (ready < 0) {
             throw systemError(errno, Step::Close, devicePath);
         }
+        // A device that went away may report room as well: the error comes first.
+        if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+            throw makeError(err::kDeviceIoError, devicePath + ": the device went away");
+        }
         if (ready > 0 && (pfd.revents & POLLOUT) != 0) {
             return;
-        }
-        if (ready > 0) {
-            throw makeError(err::kDeviceIoError, devicePath + ": the device went away");
         }
         if (Clock::now() >= end) {
             throw makeError(err::kDeviceTimeout, devicePath +

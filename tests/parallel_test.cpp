@@ -11,6 +11,7 @@
 #include <fstream>
 #include <future>
 #include <sstream>
+#include <utility>
 
 #include "channels/devices.h"
 #include "channels/errors.h"
@@ -160,24 +161,65 @@ TEST_F(ParallelFile, AReaderThatNeverDrainsEndsInTimeout) {
     ::close(reader);
 }
 
-// A printer that is a character device (here a pseudo-terminal, as a USB printer's device file
-// is one): the close waits until the device has taken the last statement, then every byte is
-// there.
-TEST_F(ParallelFile, APrinterDeviceGetsEveryByteThroughTheClose) {
-    testing::PtyPrinter printer;
-    printer.startReading();
-    ScopedEnv lpt("MPT_LPT1", printer.devicePath());
-    files.open("lpt1 ", 1);
-    std::string expected;
-    for (int line = 1; line <= 300; ++line) {
-        files.printLine(1, {"LINE NO :", Number{line}});
-        expected += "LINE NO : " + std::to_string(line) + " \r\n";
+// "lpt1 " on a character device (a pseudo-terminal here) whose printer has stopped taking data:
+// its buffer is filled through a second opening until the device reports no room. Closing the
+// file then waits for room, as it waits for a USB printer's last transfer.
+class LptOnAFullDevice : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const int filler = ::open(printer.devicePath().c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(filler, 0);
+        const std::string block(1024, 'x');
+        for (int i = 0; i < 1024 && ::write(filler, block.data(), block.size()) > 0; ++i) {
+        }
+        ASSERT_EQ(errno, EAGAIN) << "the device never filled";
+        ::close(filler);
     }
-    files.print(1, {"\x1BP\0"s});
-    files.close(1);
+
+    // Opens "lpt1 " and closes it; returns the error of the close and how long it took.
+    std::pair<int, std::chrono::milliseconds> openAndClose() {
+        files.open("lpt1 ", 1);
+        const auto start = std::chrono::steady_clock::now();
+        const int error = errorOf([&] { files.close(1); });
+        return {error, std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now() - start)};
+    }
+
+    ScopedEnv limit{"MPT_IO_TIMEOUT_MS", "300"};
+    testing::PtyPrinter printer;
+    ScopedEnv lpt{"MPT_LPT1", printer.devicePath()};
+    std::unique_ptr<Devices> devices = systemDevices();
+    Trace trace;
+    FileTable files{*devices, trace};
+};
+
+TEST_F(LptOnAFullDevice, TheCloseWaitsForThePrinterToTakeData) {
+    ScopedEnv patient("MPT_IO_TIMEOUT_MS", "10000");  // far beyond the reader's start
+    auto reader = std::async(std::launch::async, [&] {
+        ::usleep(150'000);
+        printer.startReading();
+    });
+    const auto [error, took] = openAndClose();
+    reader.get();
+    EXPECT_EQ(error, 0);
+    EXPECT_GE(took, std::chrono::milliseconds(100)) << "the close did not wait";
     EXPECT_FALSE(files.isOpen(1));
-    printer.waitFor(expected.size() + 3);
-    EXPECT_EQ(printer.drainAll(), expected + "\x1BP\0"s);
+}
+
+TEST_F(LptOnAFullDevice, APrinterThatTakesNothingIsATimeoutAtTheClose) {
+    const auto [error, took] = openAndClose();
+    EXPECT_EQ(error, 24);
+    EXPECT_GE(took, std::chrono::milliseconds(300));
+    EXPECT_FALSE(files.isOpen(1));
+    files.open("lpt1 ", 1);  // the file number and the device are free again
+    files.release();
+}
+
+TEST_F(LptOnAFullDevice, APrinterUnpluggedBeforeTheCloseIsAnIoError) {
+    files.open("lpt1 ", 1);
+    printer.unplug();
+    EXPECT_EQ(errorOf([&] { files.close(1); }), 57);
+    EXPECT_FALSE(files.isOpen(1));
 }
 
 // The wait at the close of a device, on a real pipe: it ends when the reader makes room, and
@@ -226,6 +268,16 @@ TEST_F(WaitUntilTaken, APrinterThatTakesNothingIsATimeoutAfterTheLimit) {
 TEST_F(WaitUntilTaken, APrinterThatWentAwayIsAnIoError) {
     closeReader();
     EXPECT_EQ(errorOf([&] { waitUntilTaken(m_fds[1], std::chrono::seconds(10), "lp"); }), 57);
+}
+
+// With room left, a reader that went away reports room and the error at once: the error wins.
+TEST(WaitUntilTakenWithRoom, APrinterThatWentAwayIsAnIoErrorNotSuccess) {
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
+    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    ::close(fds[0]);
+    EXPECT_EQ(errorOf([&] { waitUntilTaken(fds[1], std::chrono::seconds(10), "lp"); }), 57);
+    ::close(fds[1]);
 }
 
 TEST_F(ParallelFile, FileNumbersAndNames) {
