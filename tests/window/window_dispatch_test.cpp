@@ -156,11 +156,13 @@ class WindowDispatchTest : public QObject {
         QCOMPARE(box("txt2")->text(), QStringLiteral("CBM/SERIAL/CUTTER 정상 작동!!"));
 
         // Return and the keypad's Enter click the focused button too, once a press.
-        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
+            {Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Enter, Qt::KeypadModifier}};
+        for (const auto& [key, modifiers] : keys) {
             QPushButton* other = button("cmddevice11");
             other->setFocus();
             QSignalSpy clicks(other, &QPushButton::clicked);
-            QTest::keyClick(other, key);
+            QTest::keyClick(other, key, modifiers);
             QCOMPARE(clicks.count(), 1);
             QCOMPARE(box("txt2")->text(), QStringLiteral("CBM/CUTTER 정상 작동!!!!!!!!"));
             box("txt2")->setText(QStringLiteral("메시지"));
