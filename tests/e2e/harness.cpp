@@ -97,7 +97,7 @@ pid_t spawn(const std::vector<std::string>& argv, const EnvChanges& env, int out
     if (::getppid() != parent) {
         ::_exit(127);
     }
-    const int null = ::open("/dev/null", O_RDWR);
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     ::dup2(null, 0);
     ::dup2(out >= 0 ? out : null, 1);
     ::dup2(err >= 0 ? err : null, 2);
@@ -125,10 +125,24 @@ std::string readFile(const std::string& path) {
     return all.str();
 }
 
-char processState(pid_t pid) {
-    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+char processState(const std::string& statPath) {
+    const std::string stat = readFile(statPath);
     const size_t paren = stat.rfind(')');
     return paren != std::string::npos && paren + 2 < stat.size() ? stat[paren + 2] : '?';
+}
+
+// Every thread of the process is stopped: the one that writes to the printer is not the main one.
+bool allThreadsStopped(pid_t pid) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code error;
+    bool any = false;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        any = true;
+        if (processState(task.path().string() + "/stat") != 'T') {
+            return false;
+        }
+    }
+    return any && !error;
 }
 
 std::vector<std::string> splitLines(const std::string& text) {
@@ -231,7 +245,7 @@ bool Child::freeze() {
     }
     const auto end = Clock::now() + 10s;
     while (Clock::now() < end) {
-        if (processState(m_pid) == 'T') {
+        if (allThreadsStopped(m_pid)) {
             return true;
         }
         std::this_thread::sleep_for(1ms);
@@ -567,6 +581,14 @@ std::optional<RunEnd> ConsoleWindow::waitForRunEnd(size_t from, Milliseconds tim
     }
 }
 
+std::string ConsoleWindow::focusedWindow() {
+    std::string id = xdotool({"getwindowfocus", "-f"}).out;
+    while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) {
+        id.pop_back();
+    }
+    return id;
+}
+
 std::optional<std::string> ConsoleWindow::errorBox() {
     for (const std::string& w : windows()) {
         if (w != m_window) {
@@ -592,11 +614,19 @@ bool ConsoleWindow::dismissErrorBox(Milliseconds timeout) {
     if (!box) {
         return false;
     }
-    xdotool({"mousemove", "--window", *box, "20", "20", "key", "Return"});
+    // The box takes the keyboard focus only once the console has seen it mapped, and a Return
+    // given before that goes nowhere. Return is pressed only while the box holds the focus, so
+    // that no press can reach the window behind it (Return there clicks the focused button).
     const auto end = Clock::now() + timeout;
+    auto nextPress = Clock::now();
     while (Clock::now() < end) {
-        if (!errorBox()) {
+        const std::optional<std::string> shown = errorBox();
+        if (!shown) {
             return true;
+        }
+        if (Clock::now() >= nextPress && focusedWindow() == *shown) {
+            xdotool({"mousemove", "--window", *shown, "20", "20", "key", "Return"});
+            nextPress = Clock::now() + 2s;
         }
         std::this_thread::sleep_for(20ms);
     }

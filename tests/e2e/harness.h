@@ -165,6 +165,8 @@ class ConsoleWindow {
     std::optional<std::string> waitForErrorBox(Milliseconds timeout = std::chrono::seconds(30));
     // Return on the box, as a person presses it; true once the box is gone.
     bool dismissErrorBox(Milliseconds timeout = std::chrono::seconds(10));
+    // The window that holds the keyboard focus, as xdotool names windows.
+    std::string focusedWindow();
 
   private:
     CommandResult xdotool(std::vector<std::string> arguments);
