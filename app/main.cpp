@@ -1,11 +1,8 @@
 // Mini Printer Test: opens the test console's window, or runs one routine from the command line.
-#include <fontconfig/fontconfig.h>
 #include <QApplication>
-
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <thread>
 
 #include "app/first_paint.h"
 #include "app/main_window.h"
@@ -33,11 +30,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    // The window's first text needs the system's font configuration, which takes milliseconds to
-    // read: it is read on a thread of its own while the display connection is made.
-    std::thread fontConfiguration([] { FcInit(); });
     QApplication app(argc, argv);
-    fontConfiguration.join();
     // The virtual printer sets up its ports before the console can open one.
     std::unique_ptr<mpt::VirtualPrinter> printer;
     if (cl.virtualPrinter) {

@@ -6,7 +6,6 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config    # the build
   qt6-base-dev qt6-qpa-plugins libgl-dev          # Qt 6 Widgets, Test, and the platform plugins
-  libfontconfig-dev                               # the font configuration, read ahead at start
   libgtest-dev                                    # GoogleTest
   fonts-nanum                                     # Korean faces for the window's Hangul texts
   xvfb xauth xdotool xclip                        # a display, a mouse and a clipboard for window tests
