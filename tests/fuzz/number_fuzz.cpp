@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();  // accepted a text that is not a number, or returned no number
         }
     } catch (const mpt::ConsoleError& error) {
-        if (error.number() == mpt::err::kTypeMismatch ? form : error.number() != mpt::err::kOverflow) {
+        if (error.number() == mpt::err::kTypeMismatch ? form
+                                                      : error.number() != mpt::err::kOverflow) {
             std::abort();  // refused a number, or raised an error the box cannot raise
         }
     }
