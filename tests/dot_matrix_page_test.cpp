@@ -1,7 +1,7 @@
 // The two dot-matrix sample pages, CBM mode and EPSON mode, on their serial and parallel buttons.
 //
 // On all four buttons alike: every write as the page is printed, byte by byte, inside the channel
-// opened before the count is read and closed after the last page; a count of nothing and a count
+// opened before the count is read and closed after the last page; a count of zero and a count
 // that is no number; the bytes a real pseudo-terminal and a real FIFO receive.
 //
 // The CBM-mode page (bracket, ruler, heading with the line attribute, double-width lines, the
@@ -58,8 +58,7 @@ const PageCase kCbmParallel{"cmddevice3", testing::cbmParallelPage, 24, 539, fal
 const PageCase kEpsonSerial{"cmddevice4", testing::epsonSerialPage, 37, 648, true};
 const PageCase kEpsonParallel{"cmddevice5", testing::epsonParallelPage, 33, 649, false};
 
-// ---- Every dot-matrix button
-// ---------------------------------------------------------------------
+// ---- Every dot-matrix button -------------------------------------------------------------------
 
 class DotMatrixPage : public ::testing::TestWithParam<PageCase> {
   protected:
@@ -151,19 +150,24 @@ INSTANTIATE_TEST_SUITE_P(Buttons, DotMatrixOnDevices,
                                     (info.param.serial ? "_OnAPseudoTerminal"s : "_OnAFifo"s);
                          });
 
+// Two pages, each write as the page gives it; returns the `length` bytes where they meet, from
+// `before` bytes ahead of the end of the first page.
+std::string whereTwoPagesMeet(const PageCase& c, size_t before, size_t length) {
+    const TracedRun run = runTraced(c.routine, "2");
+    EXPECT_FALSE(run.error);
+    expectSameWrites(run.writes(), repeated(c.page(), 2));
+    const std::string stream = run.stream();
+    EXPECT_EQ(stream.size(), 2 * c.bytes);
+    return stream.size() == 2 * c.bytes ? stream.substr(c.bytes - before, length) : std::string();
+}
+
 // ---- The CBM-mode page -------------------------------------------------------------------------
 
 class CbmPage : public ::testing::TestWithParam<PageCase> {};
 
 // The second page's SYN SOH directly after the first page's cut and SYN NUL.
 TEST_P(CbmPage, SecondPageOpensRightAfterTheFirstCloses) {
-    const PageCase& c = GetParam();
-    const TracedRun run = runTraced(c.routine, "2");
-    ASSERT_FALSE(run.error);
-    expectSameWrites(run.writes(), repeated(c.page(), 2));
-    const std::string stream = run.stream();
-    ASSERT_EQ(stream.size(), 2 * c.bytes);
-    EXPECT_EQ(stream.substr(c.bytes - 5, 9),
+    EXPECT_EQ(whereTwoPagesMeet(GetParam(), 5, 9),
               "\x1B\x50\x00\x16\x00\x16\x01"
               "12"s);
 }
@@ -177,15 +181,9 @@ class EpsonPage : public ::testing::TestWithParam<PageCase> {};
 // Repeated pages follow one another with nothing between them, each with its own feed, cut and
 // drawer pulse.
 TEST_P(EpsonPage, TwoPagesJoinedWithNothingBetween) {
-    const PageCase& c = GetParam();
-    const TracedRun run = runTraced(c.routine, "2");
-    ASSERT_FALSE(run.error);
-    expectSameWrites(run.writes(), repeated(c.page(), 2));
-    const std::string stream = run.stream();
-    ASSERT_EQ(stream.size(), 2 * c.bytes);
     // The end of the first page and the start of the second.
-    EXPECT_EQ(stream.substr(c.bytes - 4, 8),
-              c.serial ? "\x02\n\x16\x00\x16\x01MV"s : "\x02\n\r\nMVR-"s);
+    EXPECT_EQ(whereTwoPagesMeet(GetParam(), 4, 8),
+              GetParam().serial ? "\x02\n\x16\x00\x16\x01MV"s : "\x02\n\r\nMVR-"s);
 }
 
 // The default count: ten pages, ten cuts and ten drawer pulses.
