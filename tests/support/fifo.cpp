@@ -44,19 +44,15 @@ bool FifoPrinter::setCapacity(int bytes) {
 }
 
 void FifoPrinter::startReading(int bytesPerSecond) {
-    if (m_fd < 0 || m_reader.joinable()) {
+    if (m_fd < 0) {
         return;
     }
-    m_stop = false;
     m_done = false;
-    m_reader = std::thread([this, bytesPerSecond] { readLoop(bytesPerSecond); });
+    m_reader.start([this, bytesPerSecond] { readLoop(bytesPerSecond); });
 }
 
 void FifoPrinter::stopReading() {
-    m_stop = true;
-    if (m_reader.joinable()) {
-        m_reader.join();
-    }
+    m_reader.stop();
 }
 
 // Reads at most `want` bytes; returns what read() returned: the number of bytes, 0 when no writer
@@ -73,7 +69,7 @@ ssize_t FifoPrinter::readOnce(size_t want) {
 
 void FifoPrinter::readLoop(int bytesPerSecond) {
     ReadPace pace(bytesPerSecond);
-    while (!m_stop) {
+    while (!m_reader.stopRequested()) {
         const size_t want = pace.allowance(4096);
         if (want == 0) {
             continue;
@@ -129,9 +125,7 @@ std::string FifoPrinter::received() {
 
 std::string FifoPrinter::finish() {
     m_done = true;
-    if (m_reader.joinable()) {
-        m_reader.join();
-    }
+    m_reader.join();
     return received();
 }
 

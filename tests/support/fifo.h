@@ -12,6 +12,8 @@
 #include <string>
 #include <thread>
 
+#include "support/reader_thread.h"
+
 namespace mpt::testing {
 
 class FifoPrinter {
@@ -54,8 +56,7 @@ class FifoPrinter {
     std::string m_dir;
     std::string m_path;
     int m_fd = -1;
-    std::thread m_reader;
-    std::atomic<bool> m_stop{false};
+    ReaderThread m_reader;
     std::atomic<bool> m_done{false};
     std::mutex m_mutex;
     std::string m_received;

@@ -40,21 +40,17 @@ PtyPrinter::~PtyPrinter() {
 }
 
 void PtyPrinter::startReading(int bytesPerSecond) {
-    m_stop = false;
-    m_reader = std::thread([this, bytesPerSecond] { readLoop(bytesPerSecond); });
+    m_reader.start([this, bytesPerSecond] { readLoop(bytesPerSecond); });
 }
 
 void PtyPrinter::stopReading() {
-    m_stop = true;
-    if (m_reader.joinable()) {
-        m_reader.join();
-    }
+    m_reader.stop();
 }
 
 void PtyPrinter::readLoop(int bytesPerSecond) {
     ReadPace pace(bytesPerSecond);
     char buffer[4096];
-    while (!m_stop) {
+    while (!m_reader.stopRequested()) {
         const size_t want = pace.allowance(sizeof buffer);
         if (want == 0) {
             continue;

@@ -2,11 +2,12 @@
 // its serial port, the test reads the master side as the printer would.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
+
+#include "support/reader_thread.h"
 
 namespace mpt::testing {
 
@@ -37,8 +38,7 @@ class PtyPrinter {
     int m_master = -1;
     int m_holder = -1;  // keeps the slave alive between the console's opens
     std::string m_slavePath;
-    std::thread m_reader;
-    std::atomic<bool> m_stop{false};
+    ReaderThread m_reader;
     std::mutex m_mutex;
     std::string m_received;
 };
