@@ -61,7 +61,6 @@ ssize_t FifoPrinter::readOnce(size_t want) {
     char buffer[4096];
     const ssize_t n = ::read(m_fd, buffer, std::min(want, sizeof buffer));
     if (n > 0) {
-        std::lock_guard lock(m_mutex);
         m_received.append(buffer, static_cast<size_t>(n));
     }
     return n;
@@ -105,22 +104,11 @@ std::string FifoPrinter::takeWhatIsThere() {
 }
 
 std::string FifoPrinter::waitFor(size_t size, std::chrono::milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_received.size() >= size) {
-                return m_received;
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return received();
+    return m_received.waitFor(size, timeout);
 }
 
 std::string FifoPrinter::received() {
-    std::lock_guard lock(m_mutex);
-    return m_received;
+    return m_received.all();
 }
 
 std::string FifoPrinter::finish() {

@@ -58,8 +58,7 @@ class FifoPrinter {
     int m_fd = -1;
     ReaderThread m_reader;
     std::atomic<bool> m_done{false};
-    std::mutex m_mutex;
-    std::string m_received;
+    ReceivedBytes m_received;
 };
 
 }  // namespace mpt::testing

@@ -62,24 +62,13 @@ void PtyPrinter::readLoop(int bytesPerSecond) {
         const ssize_t n = ::read(m_master, buffer, want);
         if (n > 0) {
             pace.took(static_cast<size_t>(n));
-            std::lock_guard lock(m_mutex);
             m_received.append(buffer, static_cast<size_t>(n));
         }
     }
 }
 
 std::string PtyPrinter::waitFor(size_t size, std::chrono::milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_received.size() >= size) {
-                return m_received;
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return received();
+    return m_received.waitFor(size, timeout);
 }
 
 std::string PtyPrinter::drainAll(std::chrono::milliseconds quiet) {
@@ -94,15 +83,13 @@ std::string PtyPrinter::drainAll(std::chrono::milliseconds quiet) {
         if (n <= 0) {
             break;
         }
-        std::lock_guard lock(m_mutex);
         m_received.append(buffer, static_cast<size_t>(n));
     }
     return received();
 }
 
 std::string PtyPrinter::received() {
-    std::lock_guard lock(m_mutex);
-    return m_received;
+    return m_received.all();
 }
 
 void PtyPrinter::unplug() {

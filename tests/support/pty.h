@@ -39,8 +39,7 @@ class PtyPrinter {
     int m_holder = -1;  // keeps the slave alive between the console's opens
     std::string m_slavePath;
     ReaderThread m_reader;
-    std::mutex m_mutex;
-    std::string m_received;
+    ReceivedBytes m_received;
 };
 
 // Points serial port `port` at `devicePath` for the lifetime of the object.

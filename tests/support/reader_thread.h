@@ -1,7 +1,11 @@
-// The background reader of a test printer: started once, asked to stop, or waited for.
+// The background reader of a test printer, started once, asked to stop or waited for, and the
+// bytes it has received so far.
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -40,6 +44,37 @@ class ReaderThread {
   private:
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
+};
+
+// What a printer has received, written by its reader and read by the test.
+class ReceivedBytes {
+  public:
+    void append(const char* bytes, size_t size) {
+        std::lock_guard lock(m_mutex);
+        m_bytes.append(bytes, size);
+    }
+    std::string all() {
+        std::lock_guard lock(m_mutex);
+        return m_bytes;
+    }
+    // Waits until `size` bytes have arrived or `timeout` passes; returns what has arrived.
+    std::string waitFor(size_t size, std::chrono::milliseconds timeout) {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < end) {
+            {
+                std::lock_guard lock(m_mutex);
+                if (m_bytes.size() >= size) {
+                    return m_bytes;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return all();
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::string m_bytes;
 };
 
 }  // namespace mpt::testing
