@@ -1,6 +1,7 @@
 #include "app/input_deferral.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QWidget>
 
 namespace mpt {
@@ -26,6 +27,17 @@ bool InputDeferral::eventFilter(QObject* watched, QEvent* event) {
     if (widget == nullptr || widget->window() != m_window) {
         return false;  // other windows (an error box, a preview) keep their input
     }
+    if (m_through != nullptr && widget == m_through) {
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            if (event->type() == QEvent::KeyPress) {
+                emit escapePressed();
+            }
+            return true;
+        }
+    }
     switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -38,6 +50,7 @@ bool InputDeferral::eventFilter(QObject* watched, QEvent* event) {
             m_held.push_back({watched, std::unique_ptr<QEvent>(event->clone())});
             if (event->type() == QEvent::Close) {
                 event->ignore();  // the window closes once the run has ended
+                emit closeHeld();
             }
             return true;
         case QEvent::ShortcutOverride:

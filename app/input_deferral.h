@@ -1,6 +1,8 @@
 // Holds back the mouse and keyboard input given to a window while a test runs, and hands it over
 // in order once the run has ended: a technician's clicks and typing during a run take effect
-// after it, and none is lost, while the window goes on painting.
+// after it, and none is lost, while the window goes on painting. Two things act at once instead:
+// the widgets let through (the Stop button) and Escape, which is announced and not held.
+// Closing the window is held too, and announced, so that the run can be stopped first.
 #pragma once
 
 #include <QEvent>
@@ -24,6 +26,10 @@ class InputDeferral : public QObject {
     // Stops holding input back; what was held stays queued for replay().
     void release();
     bool holding() const { return m_holding; }
+    // Input to `widget` is never held back.
+    void letThrough(QWidget* widget) { m_through = widget; }
+    // Forgets what was held.
+    void discard() { m_held.clear(); }
 
     // Hands the held input to its widgets in the order it was given, one event at a time, for as
     // long as `proceed` allows: a replayed click that starts another run stops the replay, and
@@ -41,6 +47,13 @@ class InputDeferral : public QObject {
     }
     std::size_t heldCount() const { return m_held.size(); }
 
+  signals:
+    // Escape was pressed while input is held.
+    void escapePressed();
+    // The window was asked to close while input is held; it closes when the held Close is
+    // replayed.
+    void closeHeld();
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -53,6 +66,7 @@ class InputDeferral : public QObject {
     static void deliver(QObject* receiver, QEvent* event);
 
     QWidget* m_window;
+    QPointer<QWidget> m_through;
     bool m_holding = false;
     std::deque<Held> m_held;
 };

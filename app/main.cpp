@@ -1,16 +1,17 @@
 // Mini Printer Test: opens the test console's window, or runs one routine from the command line.
 #include <QApplication>
+#include <QSocketNotifier>
 #include <fstream>
 #include <iostream>
 #include <memory>
 
 #include "app/first_paint.h"
 #include "app/main_window.h"
-#include "app/preview_window.h"
-#include "app/runner.h"
-#include "app/termination.h"
-#include "app/virtual_printer.h"
+#include "core/runner.h"
+#include "core/termination.h"
 #include "printer/file_commands.h"
+#include "printer/virtual_printer.h"
+#include "printer/window/preview_window.h"
 
 int main(int argc, char** argv) {
     const mpt::CommandLine cl = mpt::parseCommandLine(argc, argv);
@@ -42,13 +43,26 @@ int main(int argc, char** argv) {
         }
     }
     mpt::Trace trace(cl.traceFile.empty() ? nullptr : &traceFile);
-    const auto devices = cl.dryRun ? mpt::dryRunDevices() : mpt::systemDevices();
+    const auto devices = cl.dryRun ? mpt::dryRunDevices()
+                         : printer ? mpt::systemDevices(printer->portMap())
+                                   : mpt::systemDevices();
     mpt::MainWindow window(*devices, trace);
     window.show();
     mpt::reportFirstPaintIfAsked(&window);
+
+    // Ctrl+C, SIGTERM and SIGHUP end the console as closing the window does: a run going on is
+    // stopped at the next write and its port closed, and what the program set up (the virtual
+    // printer's FIFO among it) is taken down instead of being left behind.
+    if (const int signalPipe = mpt::terminationSignals(); signalPipe >= 0) {
+        auto* notifier = new QSocketNotifier(signalPipe, QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+            if (mpt::takeTerminationSignal() != 0) {
+                window.stopAndQuit();
+            }
+        });
+    }
     std::unique_ptr<mpt::PreviewWindow> preview;
     if (printer) {
-        mpt::quitOnTerminationSignals();
         std::cerr << "mini-printer-test: the ports lead to the virtual printer:\n  "
                   << printer->wiring().join(QStringLiteral("\n  ")).toStdString() << '\n';
         preview = mpt::PreviewWindow::openBeside(*printer, window);

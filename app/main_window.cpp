@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QStringList>
 #include <QTimer>
@@ -14,17 +15,13 @@
 #include <array>
 #include <chrono>
 #include <limits>
-#include <mutex>
-#include <optional>
 #include <stdexcept>
 #include <string_view>
-#include <thread>
 
 #include "app/caption_button.h"
-#include "app/dispatch.h"
 #include "app/picture.h"
-#include "app/run_progress.h"
 #include "channels/port_help.h"
+#include "core/run_progress.h"
 #include "testpages/routines.h"
 #include "testpages/skeleton.h"
 
@@ -145,7 +142,7 @@ namespace mpt {
 MainWindow::MainWindow(Devices& devices, Trace& trace, QWidget* parent)
     : QWidget(parent),
       m_devices(&devices),
-      m_console(m_runBoxes, devices, trace),
+      m_session(devices, trace),
       m_deferral(new InputDeferral(this)) {
     setObjectName(QStringLiteral("frm"));
     setWindowTitle(kTitle);
@@ -156,16 +153,59 @@ MainWindow::MainWindow(Devices& devices, Trace& trace, QWidget* parent)
     setFont(QApplication::font());
     resize(kClientWidth, kClientHeight + kStatusHeight);
     createControls();
+    createStatusLine();
     connectButtons();
+    showIdleStatus();
+}
 
+void MainWindow::createStatusLine() {
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("status"));
-    m_status->setGeometry(0, kClientHeight, kClientWidth, kStatusHeight);
     m_status->setFrameShape(QFrame::Panel);
     m_status->setFrameShadow(QFrame::Sunken);
     m_status->setTextFormat(Qt::PlainText);
     m_status->setFocusPolicy(Qt::NoFocus);
-    showIdleStatus();
+
+    // Shown only during a run, at the right end of the status line. It takes no focus, so that
+    // the focus stays where the technician left it; Escape does the same from the keyboard.
+    m_stop = new QPushButton(tr("Stop"), this);
+    m_stop->setObjectName(QStringLiteral("stop"));
+    m_stop->setFocusPolicy(Qt::NoFocus);
+    m_stop->setAutoDefault(false);
+    m_stop->setToolTip(tr("Stop the run at the next write (Esc)"));
+    m_deferral->letThrough(m_stop);
+    showRunControls(false);
+}
+
+void MainWindow::showRunControls(bool running) {
+    constexpr int kStopWidth = 64;
+    m_status->setGeometry(0, kClientHeight, kClientWidth - (running ? kStopWidth : 0),
+                          kStatusHeight);
+    m_stop->setGeometry(kClientWidth - kStopWidth, kClientHeight, kStopWidth, kStatusHeight);
+    m_stop->setEnabled(true);
+    m_stop->setVisible(running);
+}
+
+void MainWindow::stopRun() {
+    if (m_running && m_session.active() && !m_session.stopRequested()) {
+        m_session.requestStop();
+        m_stop->setEnabled(false);
+        m_status->setText(tr("Stopping at the next write…"));
+    }
+}
+
+void MainWindow::stopAndQuit() {
+    if (m_running) {
+        m_quitAfterRun = true;
+        stopRun();
+    } else {
+        QCoreApplication::quit();
+    }
+}
+
+void MainWindow::closeAfterRun() {
+    m_closeAfterRun = true;
+    stopRun();
 }
 
 QString MainWindow::statusText() const {
@@ -178,7 +218,8 @@ void MainWindow::showIdleStatus() {
         usbPort = toPortNumber(text("port"));
     } catch (const ConsoleError&) {
     }
-    m_status->setText(QStringLiteral("Ready. ") + QString::fromStdString(portMappings(usbPort)));
+    m_status->setText(QStringLiteral("Ready. ") +
+                      QString::fromStdString(portMappings(usbPort, m_devices->portMap())));
 }
 
 void MainWindow::createControls() {
@@ -243,6 +284,9 @@ void MainWindow::connectButtons() {
         auto* button = findChild<QPushButton*>(name, Qt::FindDirectChildrenOnly);
         connect(button, &QPushButton::clicked, this, [this, name] { runTest(name); });
     }
+    connect(m_stop, &QPushButton::clicked, this, &MainWindow::stopRun);
+    connect(m_deferral, &InputDeferral::escapePressed, this, &MainWindow::stopRun);
+    connect(m_deferral, &InputDeferral::closeHeld, this, &MainWindow::closeAfterRun);
 }
 
 void MainWindow::runTest(const QString& buttonName) {
@@ -259,81 +303,73 @@ void MainWindow::runTest(const QString& buttonName) {
         const std::string name = m_pending.front().toStdString();
         m_pending.pop_front();
         runOne(name);
+        if (m_quitAfterRun || m_closeAfterRun) {
+            // Nothing given during the run is acted on: the technician asked to end.
+            m_pending.clear();
+            m_deferral->discard();
+            break;
+        }
         // Input held back during the run, in the order it was given. A replayed click queues its
         // run and stops the replay: what was given after it waits for that run to end.
         m_deferral->replay([this] { return m_pending.empty(); });
     }
+    if (m_quitAfterRun) {
+        QCoreApplication::quit();
+    } else if (m_closeAfterRun) {
+        m_closeAfterRun = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
 }
 
 void MainWindow::runOne(const std::string& name) {
-    for (const char* control : {"txt1", "txt2", "port"}) {
-        m_runBoxes.texts.insert_or_assign(control, text(control));
-    }
-    m_runBoxes.written.clear();
     const QString caption = fromUtf8(findRoutine(name)->caption);
-
-    RunProgress progress;
-    std::mutex planMutex;
-    std::optional<RunPlan> plan;
-    std::optional<ConsoleError> error;
     QEventLoop running;
-    const auto started = std::chrono::steady_clock::now();
 
     m_deferral->hold();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_status->setText(caption.trimmed() + QStringLiteral(": starting"));
-    std::thread worker([&] {
-        RunPlan rehearsed = planRun(name, {m_runBoxes.texts.begin(), m_runBoxes.texts.end()});
-        {
-            std::lock_guard lock(planMutex);
-            plan = rehearsed;
-        }
-        m_devices->setObserver(&progress);
-        error = runRoutine(m_console, name);
-        m_devices->setObserver(nullptr);
+    showRunControls(true);
+    m_session.start(name, TextBoxStore(text("txt1"), text("port"), text("txt2")), [&running] {
         QMetaObject::invokeMethod(&running, &QEventLoop::quit, Qt::QueuedConnection);
     });
     QTimer tick;
     connect(&tick, &QTimer::timeout, this, [&] {
-        std::lock_guard lock(planMutex);
-        if (plan) {
+        if (!m_session.stopRequested()) {
             m_status->setText(QString::fromStdString(
-                progressText(findRoutine(name)->caption, *plan, progress.snapshot())));
+                progressText(findRoutine(name)->caption, m_session.progress())));
         }
     });
     tick.start(100);
     running.exec();
-    worker.join();
     tick.stop();
+    showRunControls(false);
     QApplication::restoreOverrideCursor();
     m_deferral->release();
 
-    for (const auto& [control, written] : m_runBoxes.written) {
-        setText(control, written);
+    RunOutcome outcome;
+    try {
+        outcome = m_session.finish();
+    } catch (const std::exception& escaped) {
+        showError(makeError(err::kInternalError, escaped.what()));
+        return;
     }
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - started);
-    const RunSnapshot end = progress.snapshot();
-    if (error) {
-        m_status->setText(caption.trimmed() + QStringLiteral(": ") +
-                          QString::fromStdString(faultText(*error, *plan, end, noProgressLimit())));
-        showError(*error);
+    for (const char* control : {"txt1", "txt2", "port"}) {
+        if (outcome.boxes.written(control)) {
+            setText(control, outcome.boxes.text(control));
+        }
+    }
+    if (outcome.end.stopped) {
+        m_status->setText(QString::fromStdString(stoppedText(outcome.last)));
+    } else if (const auto& error = outcome.end.error) {
+        m_status->setText(
+            caption.trimmed() + QStringLiteral(": ") +
+            QString::fromStdString(faultText(*error, outcome.last, noProgressLimit())));
+        if (!m_closeAfterRun && !m_quitAfterRun) {
+            showError(*error);
+        }
     } else {
-        m_status->setText(QString::fromStdString(finishedText(end, took)));
+        m_status->setText(QString::fromStdString(finishedText(outcome.last, outcome.took)));
     }
-}
-
-std::string MainWindow::RunBoxes::text(std::string_view control) {
-    const auto found = texts.find(control);
-    if (found == texts.end()) {
-        throw std::invalid_argument("the window has no text box named " + std::string(control));
-    }
-    return found->second;
-}
-
-void MainWindow::RunBoxes::setText(std::string_view control, std::string_view text) {
-    texts.insert_or_assign(std::string(control), std::string(text));
-    written.insert_or_assign(std::string(control), std::string(text));
 }
 
 void MainWindow::showError(const ConsoleError& error) {

@@ -2,13 +2,16 @@
 // txt2, the port number box of the USB test, two labels and the picture.
 //
 // Every control sits at a fixed position and size whatever size the window is given. The window
-// owns the Console, and through it the serial control MSComm1 and the parallel channel's file
-// table; it lends its text boxes to the test routines through TextBoxes.
+// owns the run session, and through it the Console with the serial control MSComm1 and the
+// parallel channel's file table; a run reads a copy of the text boxes taken as it starts, and
+// what the routine writes is copied back when it ends.
 //
 // A click runs the button's routine to its end before the click returns. The routine itself runs
-// on a worker thread while the window goes on painting, shows a busy cursor and reports progress
-// in a status line beneath the controls; mouse and keyboard input given meanwhile is held back
-// and delivered, in order, once the run has ended. A click that reaches the window while a run is
+// on the session's worker thread while the window goes on painting, shows a busy cursor and
+// reports progress in a status line beneath the controls; mouse and keyboard input given
+// meanwhile is held back and delivered, in order, once the run has ended. Only the Stop button
+// in the status line and Escape act during a run: they stop it at the next write. Closing the
+// window stops the run the same way, then closes. A click that reaches the window while a run is
 // going on waits in a queue and runs after it. When a routine fails, the window shows the error
 // in a modal box and stays open.
 #pragma once
@@ -16,7 +19,6 @@
 #include <QString>
 #include <QWidget>
 #include <deque>
-#include <map>
 #include <string>
 #include <string_view>
 
@@ -24,10 +26,12 @@
 #include "channels/devices.h"
 #include "channels/errors.h"
 #include "channels/trace.h"
+#include "core/run_session.h"
 #include "testpages/console.h"
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace mpt {
 
@@ -51,38 +55,40 @@ class MainWindow : public QWidget, public TextBoxes {
     void runTest(const QString& buttonName);
 
     // What the status line says: where the ports lead when idle, progress during a run, what was
-    // sent (or how far a failed run got) after it.
+    // sent (or how far a failed or stopped run got) after it.
     QString statusText() const;
+
+    bool running() const { return m_running; }
+    // Stops the run going on at the next write; nothing when idle.
+    void stopRun();
+    // Ends the program as a termination signal asks: a run going on is stopped first, then the
+    // application quits.
+    void stopAndQuit();
 
   signals:
     // Emitted when a routine has failed, just before the modal error box opens.
     void errorShown(int number, const QString& text, const QString& detail);
 
   private:
-    // The text boxes as a run sees them: read when it starts, since input is held back while it
-    // goes on, and written back when it ends.
-    class RunBoxes final : public TextBoxes {
-      public:
-        std::string text(std::string_view control) override;
-        void setText(std::string_view control, std::string_view text) override;
-        std::map<std::string, std::string, std::less<>> texts;
-        std::map<std::string, std::string, std::less<>> written;
-    };
-
     void createControls();
+    void createStatusLine();
     void connectButtons();
     void runOne(const std::string& name);
+    void showRunControls(bool running);
     void showIdleStatus();
     void showError(const ConsoleError& error);
+    void closeAfterRun();
     QLineEdit* textBox(std::string_view control) const;
 
     Devices* m_devices;
-    RunBoxes m_runBoxes;
-    Console m_console;
+    RunSession m_session;
     InputDeferral* m_deferral = nullptr;
     QLabel* m_status = nullptr;
+    QPushButton* m_stop = nullptr;
     std::deque<QString> m_pending;
     bool m_running = false;
+    bool m_closeAfterRun = false;  // the window was closed during the run
+    bool m_quitAfterRun = false;   // a termination signal came during the run
 };
 
 }  // namespace mpt

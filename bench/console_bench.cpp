@@ -24,8 +24,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/dispatch.h"
 #include "channels/devices.h"
+#include "core/dispatch.h"
 #include "support/pty.h"
 #include "testpages/routines.h"
 
@@ -169,13 +169,9 @@ class Counter final : public mpt::DeviceObserver {
     void opened(const std::string&, const std::string&) override {}
     void taken(std::size_t n) override { bytes += n; }
     void wrote() override {}
+    void notTaken(std::size_t) override {}
+    void dropped(std::size_t) override {}
     std::uint64_t bytes = 0;
-};
-
-class Boxes final : public mpt::TextBoxes {
-  public:
-    std::string text(std::string_view control) override { return control == "txt1" ? "10" : "3"; }
-    void setText(std::string_view, std::string_view) override {}
 };
 
 double cpuSeconds() {
@@ -260,7 +256,7 @@ int main(int argc, char** argv) {
         Counter counter;
         devices->setObserver(&counter);
         mpt::Trace silent;
-        Boxes boxes;
+        mpt::TextBoxStore boxes;
         mpt::Console con(boxes, *devices, silent);
         int repeats = 0;
         const double start = cpuSeconds();
@@ -290,11 +286,7 @@ int main(int argc, char** argv) {
         devices->setObserver(&expected);
         {
             mpt::Trace silent;
-            class Count200 final : public mpt::TextBoxes {
-              public:
-                std::string text(std::string_view c) override { return c == "txt1" ? "200" : "3"; }
-                void setText(std::string_view, std::string_view) override {}
-            } boxes;
+            mpt::TextBoxStore boxes("200");
             mpt::Console con(boxes, *devices, silent);
             mpt::runRoutine(con, "cmddevice");
         }

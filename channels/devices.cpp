@@ -25,23 +25,25 @@ bool exists(const std::string& path) {
 
 class SystemDevices final : public Devices {
   public:
+    using Devices::Devices;
+
     std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,
                                            int handshaking) override {
-        const std::string path = serialDevicePath(portNumber);
-        auto line = openPosixSerial(path, settings, handshaking, observer());
+        const std::string path = serialPath(portNumber);
+        auto line = openPosixSerial(path, settings, handshaking, observer(), stopToken());
         if (observer() != nullptr) {
             observer()->opened("COM" + std::to_string(portNumber), path);
         }
         return line;
     }
     std::unique_ptr<OutputFile> openLpt1() override {
-        const std::string path = lpt1DevicePath();
+        const std::string path = lpt1Path();
         if (path.empty()) {
             throw makeError(err::kDeviceUnavailable,
                             "lpt1: no parallel printer port here (neither /dev/lp0 nor "
                             "/dev/usb/lp0 exists; set MPT_LPT1 to the printer's device)");
         }
-        auto file = openPosixOutput(path, observer());
+        auto file = openPosixOutput(path, observer(), stopToken());
         if (observer() != nullptr) {
             observer()->opened("lpt1", path);
         }
@@ -132,7 +134,24 @@ LineSettings parseSettings(std::string_view text) {
     return s;
 }
 
-std::string serialDevicePath(int portNumber) {
+void Devices::throwIfStopped() const {
+    if (m_stop.stop_requested()) {
+        throw RunStopped();
+    }
+}
+
+std::string Devices::serialPath(int portNumber) const {
+    return serialDevicePath(portNumber, m_map);
+}
+
+std::string Devices::lpt1Path() const {
+    return lpt1DevicePath(m_map);
+}
+
+std::string serialDevicePath(int portNumber, const PortMap& map) {
+    if (const auto mapped = map.serial.find(portNumber); mapped != map.serial.end()) {
+        return mapped->second;
+    }
     const std::string variable = "MPT_COM" + std::to_string(portNumber);
     if (const char* mapped = std::getenv(variable.c_str()); mapped != nullptr && *mapped != '\0') {
         return mapped;
@@ -140,7 +159,10 @@ std::string serialDevicePath(int portNumber) {
     return "/dev/ttyS" + std::to_string(portNumber - 1);
 }
 
-std::string lpt1DevicePath() {
+std::string lpt1DevicePath(const PortMap& map) {
+    if (!map.lpt1.empty()) {
+        return map.lpt1;
+    }
     if (const char* mapped = std::getenv("MPT_LPT1"); mapped != nullptr && *mapped != '\0') {
         return mapped;
     }
@@ -161,8 +183,8 @@ std::chrono::milliseconds noProgressLimit() {
     return std::chrono::seconds(30);
 }
 
-std::unique_ptr<Devices> systemDevices() {
-    return std::make_unique<SystemDevices>();
+std::unique_ptr<Devices> systemDevices(PortMap map) {
+    return std::make_unique<SystemDevices>(std::move(map));
 }
 std::unique_ptr<Devices> dryRunDevices() {
     return std::make_unique<DryRunDevices>();

@@ -8,7 +8,9 @@
 
 #include <chrono>
 #include <cstddef>
+#include <map>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -35,6 +37,8 @@ class SerialLine {
     virtual void write(std::string_view bytes) = 0;
     // Waits until every byte handed over has left, then closes. After a failed write or a time-out
     // the bytes still queued cannot be delivered, and close() releases the port without waiting.
+    // Once the run is asked to stop, the wait lasts only while the printer keeps taking bytes;
+    // what is still queued then is dropped and reported to the observer.
     virtual void close() = 0;
 };
 
@@ -57,14 +61,38 @@ class DeviceObserver {
     virtual void opened(const std::string& port, const std::string& devicePath) = 0;
     virtual void taken(std::size_t bytes) = 0;
     virtual void wrote() = 0;
+    // A stop: bytes of the write under way the device never took, and bytes it had taken into its
+    // output queue and that were dropped on closing, so that they never reached the printer.
+    virtual void notTaken(std::size_t bytes) = 0;
+    virtual void dropped(std::size_t bytes) = 0;
+};
+
+// Where port numbers and "lpt1 " lead before the environment and the defaults are asked: the
+// virtual printer hands its ports over this way.
+struct PortMap {
+    std::map<int, std::string> serial;  // port number → device
+    std::string lpt1;                   // empty: not mapped here
 };
 
 class Devices {
   public:
+    explicit Devices(PortMap map = {}) : m_map(std::move(map)) {}
     virtual ~Devices() = default;
     // Observes the devices opened from now on; nullptr stops observing.
     void setObserver(DeviceObserver* observer) { m_observer = observer; }
     DeviceObserver* observer() const { return m_observer; }
+
+    // The run's stop request, seen by every write and drain of the devices opened from now on
+    // and by the channels at each write boundary.
+    void setStopToken(std::stop_token stop) { m_stop = std::move(stop); }
+    const std::stop_token& stopToken() const { return m_stop; }
+    // Raises RunStopped when the run has been asked to stop: called before each channel step.
+    void throwIfStopped() const;
+
+    const PortMap& portMap() const { return m_map; }
+    // Where port n and "lpt1 " lead for these devices (see serialDevicePath).
+    std::string serialPath(int portNumber) const;
+    std::string lpt1Path() const;
 
     // Opens port n with the line settings and handshaking the control holds.
     virtual std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,
@@ -72,20 +100,23 @@ class Devices {
     virtual std::unique_ptr<OutputFile> openLpt1() = 0;
 
   private:
+    PortMap m_map;
     DeviceObserver* m_observer = nullptr;
+    std::stop_token m_stop;
 };
 
-// The devices of this system: port n is the device named by MPT_COM<n>, else /dev/ttyS<n-1>;
-// "lpt1 " is the path in MPT_LPT1, else the first of /dev/lp0 and /dev/usb/lp0 that exists.
-std::unique_ptr<Devices> systemDevices();
+// The devices of this system: port n is the device `map` gives it, else the one named by
+// MPT_COM<n>, else /dev/ttyS<n-1>; "lpt1 " likewise from the map, MPT_LPT1, else the first of
+// /dev/lp0 and /dev/usb/lp0 that exists.
+std::unique_ptr<Devices> systemDevices(PortMap map = {});
 
 // Devices that take every byte and succeed, touching nothing. They open kDryRunDevice.
 inline constexpr const char* kDryRunDevice = "no device (dry run)";
 std::unique_ptr<Devices> dryRunDevices();
 
 // Where port n and "lpt1 " lead; an empty path means no device is there.
-std::string serialDevicePath(int portNumber);
-std::string lpt1DevicePath();
+std::string serialDevicePath(int portNumber, const PortMap& map = {});
+std::string lpt1DevicePath(const PortMap& map = {});
 
 // How long a write or a drain may go without progress before it fails with "Device timeout":
 // 30 s, or MPT_IO_TIMEOUT_MS where set (tests shorten it).

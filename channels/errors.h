@@ -6,6 +6,7 @@
 // system's reason so the fault can be put right without guessing.
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -43,6 +44,20 @@ inline constexpr int kPortAlreadyOpen = 8005;
 inline constexpr int kCouldNotSetCommState = 8015;
 inline constexpr int kPortNotOpen = 8018;
 }  // namespace err
+
+// Not an error: the technician asked the run to stop. A channel raises it at the next write
+// boundary, or when it gives up waiting on a device that does not take the write under way; the
+// dispatcher catches it, closes the channel and reports the run as stopped, not failed.
+class RunStopped : public std::exception {
+  public:
+    explicit RunStopped(std::size_t notTaken = 0) : m_notTaken(notTaken) {}
+    const char* what() const noexcept override { return "the run was stopped"; }
+    // Bytes of the write under way that the device never took.
+    std::size_t notTaken() const { return m_notTaken; }
+
+  private:
+    std::size_t m_notTaken;
+};
 
 // The error of the given number with its standard text.
 ConsoleError makeError(int number, std::string detail = {});

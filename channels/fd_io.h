@@ -3,6 +3,8 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -38,17 +40,45 @@ void ignoreSigpipe();
 // "30 s", "0.25 s": a span as a technician reads it in an error box.
 std::string seconds(std::chrono::milliseconds span);
 
+// How long a wait on the device goes on once the run has been asked to stop. A printer must not be
+// left with half a command, so the write or drain under way goes on while the device keeps taking
+// bytes; but a device that takes nothing (CTS held low, a full FIFO) is given up at once, and
+// nothing is waited for longer than half a second after the stop.
+class StopGrace {
+  public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kIdle{100};
+    static constexpr std::chrono::milliseconds kMost{500};
+
+    explicit StopGrace(std::stop_token stop) : m_stop(std::move(stop)) {}
+    // True when the wait should end: the stop has come, and the device has taken nothing since
+    // `lastProgress` for kIdle, or kMost has passed since the stop was first seen here.
+    bool over(Clock::time_point lastProgress);
+
+  private:
+    std::stop_token m_stop;
+    std::optional<Clock::time_point> m_seen;
+};
+
+// How long one poll of a device may sleep, so that a stop is seen well within the grace.
+inline constexpr std::chrono::milliseconds kPollSlice{25};
+
 // Writes every byte to a non-blocking descriptor, retrying on EINTR and short writes and waiting
 // while the device takes nothing. Raises "Device timeout" when `limit` passes without a single
 // byte taken, and "Device I/O error" (with the system's reason) when the device refuses the write.
-// Each part the device takes is reported to `observer` (which may be null) as it is taken.
+// Each part the device takes is reported to `observer` (which may be null) as it is taken. Once
+// `stop` is requested and the grace is over, the rest of the write is reported as not taken and
+// RunStopped is raised.
 void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
-              const std::string& devicePath, DeviceObserver* observer);
+              const std::string& devicePath, DeviceObserver* observer,
+              const std::stop_token& stop = {});
 
 // Waits until the device reports room for more, which a printer driver that writes behind the
 // caller's back (USB printers) reports only once its last transfer is done; for a terminal or a
-// parallel port driver it only means room. Raises "Device
-// timeout" when `limit` passes first, and "Device I/O error" when the device went away.
-void waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& devicePath);
+// parallel port driver it only means room. Raises "Device timeout" when `limit` passes first, and
+// "Device I/O error" when the device went away. Once `stop` is requested the wait ends with the
+// grace; returns whether the device had taken everything.
+bool waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& devicePath,
+                    const std::stop_token& stop = {});
 
 }  // namespace mpt

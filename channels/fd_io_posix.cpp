@@ -59,9 +59,22 @@ std::string seconds(std::chrono::milliseconds span) {
     return text + " s";
 }
 
+bool StopGrace::over(Clock::time_point lastProgress) {
+    if (!m_stop.stop_requested()) {
+        return false;
+    }
+    const auto now = Clock::now();
+    if (!m_seen) {
+        m_seen = now;
+    }
+    return now - std::max(*m_seen, lastProgress) >= kIdle || now - *m_seen >= kMost;
+}
+
 void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
-              const std::string& devicePath, DeviceObserver* observer) {
+              const std::string& devicePath, DeviceObserver* observer,
+              const std::stop_token& stop) {
     using Clock = std::chrono::steady_clock;
+    StopGrace grace(stop);
     auto lastProgress = Clock::now();
     bool readyButRefused = false;
     while (!bytes.empty()) {
@@ -82,7 +95,13 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
             throw systemError(errno, Step::Write, devicePath);
         }
         // The device takes nothing now (handshake held, buffer full): wait for room, but never
-        // longer than the no-progress limit in all.
+        // longer than the no-progress limit in all, nor past the grace of a stop.
+        if (grace.over(lastProgress)) {
+            if (observer != nullptr) {
+                observer->notTaken(bytes.size());
+            }
+            throw RunStopped(bytes.size());
+        }
         const auto waited = Clock::now() - lastProgress;
         if (waited >= limit) {
             throw makeError(err::kDeviceTimeout,
@@ -95,7 +114,8 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(limit - waited);
         pollfd pfd{fd, POLLOUT, 0};
-        const int ready = ::poll(&pfd, 1, static_cast<int>(std::min<long long>(left.count(), 100)));
+        const int ready =
+            ::poll(&pfd, 1, static_cast<int>(std::min(left.count(), kPollSlice.count())));
         if (ready < 0 && errno != EINTR) {
             throw systemError(errno, Step::Write, devicePath);
         }
@@ -107,14 +127,23 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
     }
 }
 
-void waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& devicePath) {
+bool waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& devicePath,
+                    const std::stop_token& stop) {
     using Clock = std::chrono::steady_clock;
-    const auto end = Clock::now() + limit;
+    StopGrace grace(stop);
+    const auto start = Clock::now();
+    const auto end = start + limit;
     while (true) {
+        // The driver does not say how far it has got, so the whole wait counts as one without
+        // progress.
+        if (grace.over(start)) {
+            return false;
+        }
         // Rounded up, so that the last wait does not spin on a timeout of 0.
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
         pollfd pfd{fd, POLLOUT, 0};
-        const int ready = ::poll(&pfd, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+        const int ready = ::poll(
+            &pfd, 1, static_cast<int>(std::clamp<long long>(left.count(), 0, kPollSlice.count())));
         if (ready < 0 && errno == EINTR) {
             continue;
         }
@@ -126,7 +155,7 @@ void waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& 
             throw makeError(err::kDeviceIoError, devicePath + ": the device went away");
         }
         if (ready > 0 && (pfd.revents & POLLOUT) != 0) {
-            return;
+            return true;
         }
         if (Clock::now() >= end) {
             throw makeError(err::kDeviceTimeout, devicePath +

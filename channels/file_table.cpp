@@ -16,6 +16,7 @@ FileTable::~FileTable() {
 }
 
 void FileTable::open(std::string_view name, int fileNumber) {
+    m_devices->throwIfStopped();
     if (fileNumber < 1 || fileNumber > 511) {
         throw makeError(err::kBadFileNameOrNumber, "file number " + std::to_string(fileNumber));
     }
@@ -46,6 +47,7 @@ void FileTable::printLine(int fileNumber, std::initializer_list<PrintItem> items
 }
 
 void FileTable::statement(int fileNumber, std::initializer_list<PrintItem> items, bool endsLine) {
+    m_devices->throwIfStopped();
     const auto file = m_files.find(fileNumber);
     if (file == m_files.end()) {
         throw makeError(err::kBadFileNameOrNumber,

@@ -5,7 +5,8 @@
 // Text items are written as their characters in code page 949; a number item is written with a
 // blank on each side (the first in the place of its sign). A statement either ends with a line
 // end, which adds CR LF behind its last item, or goes on, which adds nothing. Each statement goes
-// to the device as one write, so closing has no buffer of its own to lose.
+// to the device as one write, so closing has no buffer of its own to lose. Once the run is asked
+// to stop, opening and each statement raise RunStopped instead of going on.
 #pragma once
 
 #include <initializer_list>

@@ -17,15 +17,18 @@ namespace {
 
 class PosixOutput final : public OutputFile {
   public:
-    PosixOutput(UniqueFd fd, std::string path, DeviceObserver* observer)
-        : m_fd(std::move(fd)), m_path(std::move(path)), m_observer(observer) {
+    PosixOutput(UniqueFd fd, std::string path, DeviceObserver* observer, std::stop_token stop)
+        : m_fd(std::move(fd)),
+          m_path(std::move(path)),
+          m_observer(observer),
+          m_stop(std::move(stop)) {
         struct stat st {};
         m_device = ::fstat(m_fd.get(), &st) == 0 && S_ISCHR(st.st_mode);
     }
 
     void write(std::string_view bytes) override {
         try {
-            writeAll(m_fd.get(), bytes, m_limit, m_path, m_observer);
+            writeAll(m_fd.get(), bytes, m_limit, m_path, m_observer, m_stop);
         } catch (const ConsoleError&) {
             m_faulted = true;
             throw;
@@ -35,8 +38,9 @@ class PosixOutput final : public OutputFile {
     // Each statement was written straight through, so nothing is buffered here. A pipe keeps its
     // bytes for the reader after close, but a USB printer's driver cancels a transfer still under
     // way when its file closes: for a device the close first waits, within the no-progress
-    // limit, until the driver has handed over the last statement. The file is closed on every
-    // path.
+    // limit, until the driver has handed over the last statement; after a stop, only as long as
+    // the stop's grace allows, since the driver does not say how much it still holds. The file is
+    // closed on every path.
     void close() override {
         if (!m_fd.valid()) {
             return;
@@ -44,7 +48,7 @@ class PosixOutput final : public OutputFile {
         std::optional<ConsoleError> failure;
         if (m_device && !m_faulted) {
             try {
-                waitUntilTaken(m_fd.get(), m_limit, m_path);
+                waitUntilTaken(m_fd.get(), m_limit, m_path, m_stop);
             } catch (const ConsoleError& error) {
                 failure = error;
             }
@@ -62,6 +66,7 @@ class PosixOutput final : public OutputFile {
     UniqueFd m_fd;
     std::string m_path;
     DeviceObserver* m_observer;
+    std::stop_token m_stop;
     std::chrono::milliseconds m_limit = noProgressLimit();
     bool m_faulted = false;
     bool m_device = false;  // a character device, not a FIFO or a plain file
@@ -69,8 +74,8 @@ class PosixOutput final : public OutputFile {
 
 }  // namespace
 
-std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath,
-                                            DeviceObserver* observer) {
+std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath, DeviceObserver* observer,
+                                            std::stop_token stop) {
     ignoreSigpipe();
 
     // O_NONBLOCK: a FIFO without a reader fails at once (ENXIO) instead of waiting for ever, and
@@ -88,7 +93,7 @@ std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath,
     if (raw < 0) {
         throw systemError(errno, Step::OpenLpt, devicePath);
     }
-    return std::make_unique<PosixOutput>(UniqueFd(raw), devicePath, observer);
+    return std::make_unique<PosixOutput>(UniqueFd(raw), devicePath, observer, std::move(stop));
 }
 
 }  // namespace mpt

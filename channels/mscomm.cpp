@@ -23,6 +23,7 @@ void MSComm::setCommPort(std::int16_t port) {
 
 void MSComm::setPortOpen(bool open) {
     if (open) {
+        m_devices->throwIfStopped();
         if (portOpen()) {
             throw makeError(err::kPortAlreadyOpen,
                             "COM" + std::to_string(m_commPort) + " is already open");
@@ -63,6 +64,7 @@ void MSComm::setHandshaking(std::int32_t mode) {
 }
 
 void MSComm::setOutput(std::string_view text) {
+    m_devices->throwIfStopped();
     if (!portOpen()) {
         throw makeError(err::kPortNotOpen, "Output to COM" + std::to_string(m_commPort));
     }

@@ -4,7 +4,8 @@
 // routine gives: CommPort selects the port, PortOpen opens and closes it, Settings and
 // Handshaking configure the open line, and each assignment of Output is one write. Output text is
 // converted to code page 949 here, at the channel, and sent whole: NUL bytes included, nothing
-// added. The control owns the open port; the window owns the control.
+// added. The control owns the open port; the window owns the control. Once the run is asked to
+// stop, opening the port and each Output raise RunStopped instead of going on.
 #pragma once
 
 #include <cstdint>

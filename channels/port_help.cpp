@@ -78,18 +78,18 @@ std::vector<SerialDevicePresent> serialDevicesPresent() {
     return found;
 }
 
-std::string portMappings(int usbPort) {
+std::string portMappings(int usbPort, const PortMap& map) {
     const auto describe = [](const std::string& name, const std::string& path) {
         if (path.empty()) {
             return name + " → nothing";
         }
         return name + " → " + path + (exists(path) ? "" : " (missing)");
     };
-    std::string text = describe("COM1", serialDevicePath(1));
+    std::string text = describe("COM1", serialDevicePath(1, map));
     if (usbPort != 1 && usbPort >= 1) {
-        text += ", " + describe("COM" + std::to_string(usbPort), serialDevicePath(usbPort));
+        text += ", " + describe("COM" + std::to_string(usbPort), serialDevicePath(usbPort, map));
     }
-    return text + ", " + describe("lpt1", lpt1DevicePath());
+    return text + ", " + describe("lpt1", lpt1DevicePath(map));
 }
 
 std::string serialDevicesLine() {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "channels/devices.h"
+
 namespace mpt {
 
 struct SerialDevicePresent {
@@ -19,7 +21,7 @@ std::vector<SerialDevicePresent> serialDevicesPresent();
 
 // "COM1 → /dev/ttyS0, COM3 → /dev/ttyS2, lpt1 → /dev/lp0" for the ports the buttons use (1, and
 // `usbPort` for the USB button); a device that does not exist is marked "(missing)".
-std::string portMappings(int usbPort);
+std::string portMappings(int usbPort, const PortMap& map = {});
 
 // One line naming the serial devices present, for an error box about a missing port.
 std::string serialDevicesLine();

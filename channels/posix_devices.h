@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <stop_token>
 #include <string>
 
 #include "channels/devices.h"
@@ -11,8 +12,8 @@ namespace mpt {
 
 std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
                                             const LineSettings& settings, int handshaking,
-                                            DeviceObserver* observer);
-std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath,
-                                            DeviceObserver* observer);
+                                            DeviceObserver* observer, std::stop_token stop);
+std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath, DeviceObserver* observer,
+                                            std::stop_token stop);
 
 }  // namespace mpt

@@ -127,11 +127,13 @@ class UucpLock {
 
 class PosixSerial final : public SerialLine {
   public:
-    PosixSerial(UniqueFd fd, UucpLock lock, std::string path, DeviceObserver* observer)
+    PosixSerial(UniqueFd fd, UucpLock lock, std::string path, DeviceObserver* observer,
+                std::stop_token stop)
         : m_fd(std::move(fd)),
           m_lock(std::move(lock)),
           m_path(std::move(path)),
-          m_observer(observer) {}
+          m_observer(observer),
+          m_stop(std::move(stop)) {}
 
     ~PosixSerial() override {
         if (m_fd.valid()) {
@@ -195,7 +197,7 @@ class PosixSerial final : public SerialLine {
 
     void write(std::string_view bytes) override {
         try {
-            writeAll(m_fd.get(), bytes, m_limit, m_path, m_observer);
+            writeAll(m_fd.get(), bytes, m_limit, m_path, m_observer, m_stop);
         } catch (const ConsoleError&) {
             m_faulted = true;
             throw;
@@ -209,7 +211,9 @@ class PosixSerial final : public SerialLine {
         std::optional<ConsoleError> failure;
         if (!m_faulted) {
             try {
-                drain();
+                if (!drain()) {
+                    dropQueued();
+                }
             } catch (const ConsoleError& error) {
                 failure = error;
                 m_faulted = true;
@@ -241,25 +245,50 @@ class PosixSerial final : public SerialLine {
         }
     }
 
+    // What the driver still holds to send: TIOCOUTQ. A pseudo-terminal always reports 0; its
+    // bytes wait for the reader on the other side and are never lost on closing.
+    int queued() {
+        int pending = 0;
+        if (::ioctl(m_fd.get(), TIOCOUTQ, &pending) != 0) {
+            throw systemError(errno, Step::Close, m_path);
+        }
+        return pending;
+    }
+
+    // A stop: what the driver still holds is dropped, so that closing does not wait for it, and
+    // counted, since those bytes never reach the printer.
+    void dropQueued() {
+        const int pending = queued();
+        if (pending > 0) {
+            ::tcflush(m_fd.get(), TCOFLUSH);
+            if (m_observer != nullptr) {
+                m_observer->dropped(static_cast<std::size_t>(pending));
+            }
+        }
+    }
+
     // Waits until the driver's output queue is empty. The queue shrinking counts as progress, so
     // a long stream at 9600 baud drains however long it takes, while a printer that holds the
-    // handshake ends in "Device timeout" after the no-progress limit.
-    void drain() {
+    // handshake ends in "Device timeout" after the no-progress limit. Once the run is asked to
+    // stop, it waits only as the stop's grace allows; returns false when it gave up for a stop.
+    bool drain() {
         using Clock = std::chrono::steady_clock;
+        StopGrace grace(m_stop);
         auto lastProgress = Clock::now();
         int previous = -1;
         while (true) {
-            int pending = 0;
-            if (::ioctl(m_fd.get(), TIOCOUTQ, &pending) != 0) {
-                throw systemError(errno, Step::Close, m_path);
-            }
+            const int pending = queued();
             if (pending <= 0) {
                 break;
             }
             if (pending != previous) {
                 previous = pending;
                 lastProgress = Clock::now();
-            } else if (Clock::now() - lastProgress >= m_limit) {
+            }
+            if (grace.over(lastProgress)) {
+                return false;
+            }
+            if (Clock::now() - lastProgress >= m_limit) {
                 throw makeError(err::kDeviceTimeout,
                                 m_path + ": " + std::to_string(pending) +
                                     " bytes were still waiting to be sent after " +
@@ -273,12 +302,14 @@ class PosixSerial final : public SerialLine {
                 throw systemError(errno, Step::Close, m_path);
             }
         }
+        return true;
     }
 
     UniqueFd m_fd;
     UucpLock m_lock;
     std::string m_path;
     DeviceObserver* m_observer;
+    std::stop_token m_stop;
     std::chrono::milliseconds m_limit = noProgressLimit();
     bool m_faulted = false;
 };
@@ -287,7 +318,7 @@ class PosixSerial final : public SerialLine {
 
 std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
                                             const LineSettings& settings, int handshaking,
-                                            DeviceObserver* observer) {
+                                            DeviceObserver* observer, std::stop_token stop) {
     ignoreSigpipe();
     // O_NOCTTY: a printer port must never become the console's controlling terminal.
     // O_NONBLOCK: opening does not wait for carrier, and writes never block (see writeAll).
@@ -318,7 +349,8 @@ std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
     if (::tcsetattr(fd.get(), TCSANOW, &tio) != 0) {
         throw systemError(errno, Step::ConfigureSerial, devicePath);
     }
-    auto line = std::make_unique<PosixSerial>(std::move(fd), std::move(lock), devicePath, observer);
+    auto line = std::make_unique<PosixSerial>(std::move(fd), std::move(lock), devicePath, observer,
+                                              std::move(stop));
     line->apply(settings);
     line->setHandshaking(handshaking);
     return line;

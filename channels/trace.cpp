@@ -113,4 +113,8 @@ void Trace::error(int number, std::string_view text, std::string_view detail) {
     line(json + "}");
 }
 
+void Trace::stop(std::size_t notTaken) {
+    line(R"({"op":"Stop","notTaken":)" + std::to_string(notTaken) + "}");
+}
+
 }  // namespace mpt

@@ -2,9 +2,11 @@
 //
 // One compact object a line, UTF-8, keys in a fixed order: reads and writes of the window's text
 // boxes, every serial property set, every write and print statement with its bytes in lowercase
-// hex, the opening and closing of "lpt1 ", and errors. A Trace with no stream records nothing.
+// hex, the opening and closing of "lpt1 ", errors, and a stop asked for by the technician. A Trace
+// with no stream records nothing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -31,6 +33,8 @@ class Trace {
     void print(std::string_view bytes);
     void close(int fileNumber);
     void error(int number, std::string_view text, std::string_view detail);
+    // The run was stopped here; `notTaken` bytes of the write before it never reached the device.
+    void stop(std::size_t notTaken);
 
   private:
     void line(const std::string& json);

@@ -2,8 +2,7 @@
 // a FIFO for "lpt1 ", so that the console writes to them through its real serial and parallel
 // channel code, exactly as to a printer.
 //
-// Creating the ports points the console at them through the environment the channels read
-// (MPT_COM1 … MPT_COM9, MPT_LPT1); the values these had are put back when the ports go. The
+// The console reaches them through the port map built from devices(), handed to its channels. The
 // ports are read on a background thread, which hands every batch of bytes to the receiver as it
 // arrives, on that thread. The ports stay open between the console's runs, as a printer's cable
 // stays plugged in: the FIFO's reader is there before the console opens it, and bytes in flight
@@ -26,10 +25,10 @@ class VirtualPorts {
     // port: "COM1" … "COM9" or "lpt1".
     using Receiver = std::function<void(const std::string& port, std::string_view bytes)>;
 
-    // Creates the ports, sets the environment and starts reading. Throws std::runtime_error,
+    // Creates the ports and starts reading. Throws std::runtime_error,
     // naming what failed, when the system gives no pseudo-terminal or FIFO.
     explicit VirtualPorts(Receiver receiver);
-    // Stops reading, closes the ports, removes the FIFO and puts the environment back.
+    // Stops reading, closes the ports and removes the FIFO.
     ~VirtualPorts();
     VirtualPorts(const VirtualPorts&) = delete;
     VirtualPorts& operator=(const VirtualPorts&) = delete;

@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -24,30 +23,6 @@ namespace {
 std::runtime_error failure(const std::string& what) {
     return std::runtime_error("virtual printer: " + what + ": " + std::strerror(errno));
 }
-
-// An environment variable set for the ports' lifetime, then put back as it was.
-class EnvironmentEntry {
-  public:
-    EnvironmentEntry(std::string name, const std::string& value) : m_name(std::move(name)) {
-        if (const char* old = std::getenv(m_name.c_str())) {
-            m_old = old;
-        }
-        ::setenv(m_name.c_str(), value.c_str(), 1);
-    }
-    ~EnvironmentEntry() {
-        if (m_old) {
-            ::setenv(m_name.c_str(), m_old->c_str(), 1);
-        } else {
-            ::unsetenv(m_name.c_str());
-        }
-    }
-    EnvironmentEntry(const EnvironmentEntry&) = delete;
-    EnvironmentEntry& operator=(const EnvironmentEntry&) = delete;
-
-  private:
-    std::string m_name;
-    std::optional<std::string> m_old;
-};
 
 struct Port {
     std::string name;    // COM1 … COM9, lpt1
@@ -62,7 +37,6 @@ struct VirtualPorts::Impl {
     Receiver receiver;
     std::vector<Port> ports;
     std::string fifoDirectory;
-    std::vector<std::unique_ptr<EnvironmentEntry>> environment;
     int wake[2] = {-1, -1};  // written to stop the reader
     std::thread reader;
 
@@ -192,10 +166,6 @@ VirtualPorts::VirtualPorts(Receiver receiver) : m_impl(std::make_unique<Impl>())
         m_impl->addSerial(n);
     }
     m_impl->addFifo();
-    for (const Port& port : m_impl->ports) {
-        const std::string variable = port.name == "lpt1" ? "MPT_LPT1" : "MPT_" + port.name;
-        m_impl->environment.push_back(std::make_unique<EnvironmentEntry>(variable, port.device));
-    }
     m_impl->reader = std::thread([impl = m_impl.get()] { impl->read(); });
 }
 

@@ -18,6 +18,7 @@ void cmddevice2(Console& con) {
     openSerialPort(comm, 1);
     const double count = toCount(con.txt1());
     for (long long page = 1; page <= count; ++page) {
+        con.repetition(page, count);
         comm.setOutput(pageBracket(kPageOpen));
         comm.setOutput("1234567890123456789012345678901234567890" + kCrLf);
         comm.setOutput(lineAttribute() + "MVR-720/730 SERIAL CBM SAMPLE TEST" + kCrLf);
@@ -54,6 +55,7 @@ void cmddevice3(Console& con) {
     lpt.open("lpt1 ", 1);
     const double count = toCount(con.txt1());
     for (long long page = 1; page <= count; ++page) {
+        con.repetition(page, count);
         lpt.print(1, {pageBracket(kPageOpen)});
         lpt.printLine(1, {"1234567890123456789012345678901234567890"});
         lpt.printLine(1, {lineAttribute(), "MVR-720/730 PARALLEL CBM SAMPLE TEST"});

@@ -6,6 +6,7 @@
 // run's steps in the order the routine took them.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -23,10 +24,47 @@ class TextBoxes {
     virtual void setText(std::string_view control, std::string_view text) = 0;
 };
 
+// The three boxes held as texts, for every run that does not read the window's own controls: the
+// command-line runner, the window's copy of its boxes while a run goes on, the tests. Any name
+// but "txt1", "txt2" and "port" is a programming error and throws std::invalid_argument.
+class TextBoxStore final : public TextBoxes {
+  public:
+    explicit TextBoxStore(std::string txt1 = "10", std::string port = "3",
+                          std::string txt2 = "메시지");
+
+    std::string text(std::string_view control) override;
+    void setText(std::string_view control, std::string_view text) override;
+    // Whether a run has written the box since the store was made.
+    bool written(std::string_view control) const;
+
+  private:
+    struct Box {
+        std::string_view name;
+        std::string text;
+        bool written = false;
+    };
+    Box& box(std::string_view control);
+    const Box& box(std::string_view control) const;
+
+    std::array<Box, 3> m_boxes;
+};
+
+// Told by a routine's repetition loop which repetition starts, and how many the loop runs.
+class RepetitionListener {
+  public:
+    virtual ~RepetitionListener() = default;
+    virtual void repetition(long long counter, long long count) = 0;
+};
+
 class Console {
   public:
-    Console(TextBoxes& boxes, Devices& devices, Trace& trace)
-        : MSComm1(devices, trace), files(devices, trace), m_boxes(&boxes), m_trace(&trace) {}
+    Console(TextBoxes& boxes, Devices& devices, Trace& trace,
+            RepetitionListener* listener = nullptr)
+        : MSComm1(devices, trace),
+          files(devices, trace),
+          m_boxes(&boxes),
+          m_trace(&trace),
+          m_listener(listener) {}
 
     MSComm MSComm1;
     FileTable files;
@@ -37,6 +75,9 @@ class Console {
     std::string port() { return read("port"); }
     // Writes the result message.
     void setTxt2(std::string_view message);
+    // Said by a repetition loop as repetition `counter` starts: the loop runs while the counter
+    // does not exceed `count`.
+    void repetition(long long counter, double count);
 
     Trace& trace() { return *m_trace; }
 
@@ -45,6 +86,7 @@ class Console {
 
     TextBoxes* m_boxes;
     Trace* m_trace;
+    RepetitionListener* m_listener;
 };
 
 }  // namespace mpt

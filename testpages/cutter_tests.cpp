@@ -20,6 +20,7 @@ void cmddevice8(Console& con) {
     openSerialPort(comm, 1);
     const double count = toCount(con.txt1());
     for (long long counter = 1; counter <= count; ++counter) {
+        con.repetition(counter, count);
         comm.setOutput(selectPrintMode(kFontBDoubleWidth));
         comm.setOutput(std::to_string(counter) + kCutterTesting + selectPrintMode(kFontB) + kCrLf +
                        kCrLf + kCrLf);
@@ -35,6 +36,7 @@ void cmddevice10(Console& con) {
     lpt.open("lpt1 ", 1);
     const double count = toCount(con.txt1());
     for (long long counter = 1; counter <= count; ++counter) {
+        con.repetition(counter, count);
         lpt.print(1, {selectPrintMode(kFontBDoubleWidth)});
         lpt.printLine(
             1, {std::to_string(counter) + kCutterTesting + selectPrintMode(kFontB), kCrLf, kCrLf});
@@ -51,6 +53,7 @@ void cmddevice9(Console& con) {
     openSerialPort(comm, 1);
     const double count = toCount(con.txt1());
     for (long long counter = 1; counter <= count; ++counter) {
+        con.repetition(counter, count);
         comm.setOutput(enlarged());
         comm.setOutput(std::to_string(counter) + kCutterTesting + kCrLf + kCrLf + kCrLf);
         comm.setOutput(cbmCut() + kCrLf);
@@ -65,6 +68,7 @@ void cmddevice11(Console& con) {
     lpt.open("lpt1 ", 1);
     const double count = toCount(con.txt1());
     for (long long counter = 1; counter <= count; ++counter) {
+        con.repetition(counter, count);
         lpt.print(1, {enlarged()});
         lpt.printLine(1, {std::to_string(counter) + kCutterTesting, kCrLf, kCrLf});
         lpt.printLine(1, {cbmCut()});

@@ -25,6 +25,7 @@ void cmddevice4(Console& con) {
     openSerialPort(comm, 1);
     const double count = toCount(con.txt1());
     for (long long counter = 1; counter <= count; ++counter) {
+        con.repetition(counter, count);
         comm.setOutput(pageBracket(kPageOpen));
         comm.setOutput("MVR-720/730 EPSON  SERIAL PRINTER TEST" + kCrLf);
         comm.setOutput(printColour(kRed));
@@ -72,6 +73,7 @@ void cmddevice5(Console& con) {
     lpt.open("lpt1 ", 1);
     const double count = toCount(con.txt1());
     for (long long counter = 1; counter <= count; ++counter) {
+        con.repetition(counter, count);
         lpt.printLine(1, {"MVR-720/730 PARALLEL EMULATION  TEST"});
         lpt.print(1, {printColour(kRed)});
         lpt.printLine(1, {"          켄  무  회사 소개"});

@@ -19,6 +19,7 @@ void cmddevice6(Console& con) {
     MSComm& comm = con.MSComm1;
     openSerialPort(comm, 1);
     for (int counter = 1; counter <= kLines; ++counter) {
+        con.repetition(counter, kLines);
         comm.setOutput(kLineNo + std::to_string(counter) + "\r\n");
     }
     for (int feed = 1; feed <= 4; ++feed) {
@@ -34,6 +35,7 @@ void cmddevice7(Console& con) {
     FileTable& lpt = con.files;
     lpt.open("lpt1 ", 1);
     for (int counter = 1; counter <= kLines; ++counter) {
+        con.repetition(counter, kLines);
         lpt.printLine(1, {kLineNo, Number{counter}});
     }
     for (int feed = 1; feed <= 3; ++feed) {

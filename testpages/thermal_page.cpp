@@ -63,6 +63,7 @@ void sendSerialPage(MSComm& comm, long long counter) {
 void cmddevice(Console& con) {
     const double count = toCount(con.txt1());
     for (long long counter = 1; counter <= count; ++counter) {
+        con.repetition(counter, count);
         openSerialPort(con.MSComm1, 1);
         sendSerialPage(con.MSComm1, counter);
         con.MSComm1.setPortOpen(false);
@@ -74,6 +75,7 @@ void cmddevice(Console& con) {
 void cmddevice12(Console& con) {
     const double count = toCount(con.txt1());
     for (long long counter = 1; counter <= count; ++counter) {
+        con.repetition(counter, count);
         const std::int16_t port = toPortNumber(con.port());
         openSerialPort(con.MSComm1, port);
         sendSerialPage(con.MSComm1, counter);
@@ -89,6 +91,7 @@ void cmddevice1(Console& con) {
     lpt.open("lpt1 ", 1);
     const double count = toCount(con.txt1());
     for (long long counter = 1; counter <= count; ++counter) {
+        con.repetition(counter, count);
         lpt.print(1, {printStoredLogo(0x00, 0x01)});
         lpt.printLine(
             1, {selectPrintMode(kFontBDoubleWidth), "    영   수   증  ", selectPrintMode(kFontB)});

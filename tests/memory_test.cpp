@@ -3,26 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <map>
 #include <string>
 
-#include "app/dispatch.h"
 #include "channels/devices.h"
+#include "core/dispatch.h"
 
 namespace mpt {
 namespace {
-
-class Boxes final : public TextBoxes {
-  public:
-    explicit Boxes(std::string count) : m_count(std::move(count)) {}
-    std::string text(std::string_view control) override {
-        return control == "txt1" ? m_count : "3";
-    }
-    void setText(std::string_view, std::string_view) override {}
-
-  private:
-    std::string m_count;
-};
 
 // The resident set of this process in KiB.
 long residentKiB() {
@@ -38,9 +25,9 @@ long residentKiB() {
 long residentAfterRun(const std::string& routine, const std::string& count) {
     const auto devices = dryRunDevices();
     Trace trace;
-    Boxes boxes(count);
+    TextBoxStore boxes(count);
     Console con(boxes, *devices, trace);
-    EXPECT_FALSE(runRoutine(con, routine));
+    EXPECT_TRUE(runRoutine(con, routine).finished());
     return residentKiB();
 }
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/runner.h"
+#include "core/runner.h"
 #include "support/pty.h"
 
 namespace mpt {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/runner.h"
+#include "core/runner.h"
 #include "printer/file_commands.h"
 #include "printer/listing.h"
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include "app/dispatch.h"
 #include "channels/devices.h"
+#include "core/dispatch.h"
 #include "testpages/routines.h"
 
 namespace mpt::testing {
@@ -53,26 +53,16 @@ class RecordingDevices final : public Devices {
     RoutineStream& m_out;
 };
 
-class Boxes final : public TextBoxes {
-  public:
-    std::map<std::string, std::string, std::less<>> texts;
-    std::string text(std::string_view control) override { return texts.find(control)->second; }
-    void setText(std::string_view control, std::string_view text) override {
-        texts.insert_or_assign(std::string(control), std::string(text));
-    }
-};
-
 }  // namespace
 
 RoutineStream routineStream(const std::string& name, const std::string& count,
                             const std::string& port) {
     RoutineStream stream;
     RecordingDevices devices(stream);
-    Boxes boxes;
-    boxes.texts = {{"txt1", count}, {"txt2", ""}, {"port", port}};
+    TextBoxStore boxes(count, port);
     Trace trace;
     Console con(boxes, devices, trace);
-    if (const auto error = runRoutine(con, name)) {
+    if (const auto error = runRoutine(con, name).error) {
         throw std::runtime_error(name + " failed: " + error->text());
     }
     return stream;

@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/preview_window.h"
-#include "app/virtual_printer.h"
 #include "channels/devices.h"
 #include "channels/trace.h"
 #include "page_text.h"
+#include "printer/virtual_printer.h"
+#include "printer/window/preview_window.h"
 
 #ifndef MPT_CONSOLE_BINARY
 #error "MPT_CONSOLE_BINARY names the console's executable"
@@ -57,9 +57,9 @@ class VirtualPrinterTest : public QObject {
 
   private slots:
     void init() {
-        // The printer first: its ports must be in the environment before the console opens one.
+        // The printer first: it hands the console's devices its ports.
         m_printer = std::make_unique<mpt::VirtualPrinter>();
-        m_devices = mpt::systemDevices();
+        m_devices = mpt::systemDevices(m_printer->portMap());
         m_window = std::make_unique<mpt::MainWindow>(*m_devices, m_trace);
         m_preview = std::make_unique<mpt::PreviewWindow>(*m_printer);
         m_errors.clear();
@@ -89,12 +89,14 @@ class VirtualPrinterTest : public QObject {
         const QStringList wiring = m_printer->wiring();
         QCOMPARE(wiring.size(), 10);
         for (int n = 1; n <= 9; ++n) {
-            const std::string device = mpt::serialDevicePath(n);
+            const std::string device = m_devices->serialPath(n);
             QCOMPARE(wiring[n - 1],
                      QStringLiteral("COM%1  ").arg(n) + QString::fromStdString(device));
         }
         QCOMPARE(wiring[9],
-                 QStringLiteral("lpt1  ") + QString::fromStdString(mpt::lpt1DevicePath()));
+                 QStringLiteral("lpt1  ") + QString::fromStdString(m_devices->lpt1Path()));
+        // Handed over directly: the process's environment does not lead there.
+        QVERIFY(mpt::lpt1DevicePath() != m_devices->lpt1Path());
     }
 
     void buttonsPrintOnTheVirtualPrinter_data() {
@@ -213,10 +215,15 @@ class VirtualPrinterTest : public QObject {
                  std::vector<std::string>{source.toStdString()});
     }
 
-    // The runner in a process of its own finds the printer's ports through the environment the
-    // printer set, as a bench script started from the console's terminal would.
+    // The runner in a process of its own reaches the printer on the device the printer names, as
+    // a bench script would: the printer hands its ports to this process's channels only, and
+    // leaves the environment alone.
     void runnerInAnotherProcessReachesThePrinter() {
         QProcess runner;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("MPT_LPT1"),
+                           QString::fromStdString(m_printer->portMap().lpt1));
+        runner.setProcessEnvironment(environment);
         runner.start(QStringLiteral(MPT_CONSOLE_BINARY),
                      {QStringLiteral("--run"), QStringLiteral("cmddevice10"),
                       QStringLiteral("--count"), QStringLiteral("1")});
@@ -270,7 +277,7 @@ class VirtualPrinterTest : public QObject {
 
     // The ports and the FIFO go with the printer, and the environment is as it was.
     void thePortsGoWithThePrinter() {
-        const std::string fifo = mpt::lpt1DevicePath();
+        const std::string fifo = m_devices->lpt1Path();
         QVERIFY(QFile::exists(QString::fromStdString(fifo)));
         cleanup();
         QVERIFY(!QFile::exists(QString::fromStdString(fifo)));

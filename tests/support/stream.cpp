@@ -1,37 +1,26 @@
 #include "support/stream.h"
 
-#include <map>
 #include <memory>
 #include <sstream>
 
-#include "app/dispatch.h"
 #include "channels/devices.h"
+#include "core/dispatch.h"
 
 namespace mpt::testing {
 
 namespace {
 
-class Boxes final : public TextBoxes {
-  public:
-    std::map<std::string, std::string, std::less<>> texts;
-    std::string text(std::string_view control) override { return texts.find(control)->second; }
-    void setText(std::string_view control, std::string_view text) override {
-        texts.insert_or_assign(std::string(control), std::string(text));
-    }
-};
-
 TracedRun run(Devices& devices, const std::string& name, const std::string& count,
               const std::string& port) {
     std::ostringstream out;
     Trace trace(&out);
-    Boxes boxes;
-    boxes.texts = {{"txt1", count}, {"txt2", "메시지"}, {"port", port}};
+    TextBoxStore boxes(count, port);
     TracedRun result;
     {
         Console con(boxes, devices, trace);
-        result.error = runRoutine(con, name);
+        result.error = runRoutine(con, name).error;
     }
-    result.txt2 = boxes.texts["txt2"];
+    result.txt2 = boxes.text("txt2");
     std::istringstream in(out.str());
     for (std::string line; std::getline(in, line);) {
         result.lines.push_back(line);

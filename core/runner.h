@@ -10,7 +10,9 @@
 //   mini-printer-test --help | --version
 //
 // The runner needs no display. Exit codes: 0 the routine ran to its end (its result message is
-// printed), 1 it failed ("error N: TEXT" and the detail on stderr), 2 usage error. The window,
+// printed), 1 it failed ("error N: TEXT" and the detail on stderr), 2 usage error, 128 + the
+// signal's number when SIGINT, SIGTERM or SIGHUP stopped the run (how far it got on stderr). The
+// window,
 // --decode and --render are run by main(), which has the window and the virtual printer.
 #pragma once
 

@@ -1,4 +1,4 @@
-#include "app/virtual_printer.h"
+#include "printer/virtual_printer.h"
 
 #include <QMetaObject>
 
@@ -29,6 +29,18 @@ QStringList VirtualPrinter::wiring() const {
                      QString::fromStdString(device);
     }
     return lines;
+}
+
+PortMap VirtualPrinter::portMap() const {
+    PortMap map;
+    for (const auto& [port, device] : m_ports->devices()) {
+        if (port == "lpt1") {
+            map.lpt1 = device;
+        } else {
+            map.serial[std::stoi(port.substr(3))] = device;  // "COM3"
+        }
+    }
+    return map;
 }
 
 void VirtualPrinter::clearPaper() {

@@ -1,4 +1,4 @@
-#include "app/preview_window.h"
+#include "printer/window/preview_window.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,8 +9,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "app/virtual_printer.h"
 #include "printer/render.h"
+#include "printer/virtual_printer.h"
 
 namespace mpt {
 

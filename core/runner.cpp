@@ -1,11 +1,13 @@
-#include "app/runner.h"
+#include "core/runner.h"
+
+#include <poll.h>
 
 #include <fstream>
-#include <map>
 #include <memory>
 
-#include "app/dispatch.h"
 #include "channels/port_help.h"
+#include "core/run_session.h"
+#include "core/termination.h"
 #include "testpages/routines.h"
 
 namespace mpt {
@@ -37,21 +39,26 @@ constexpr const char* kOptions =
     "Serial port n is $MPT_COM<n> if set, else /dev/ttyS<n-1>; lpt1 is $MPT_LPT1 if set, else\n"
     "the first of /dev/lp0 and /dev/usb/lp0. MPT_IO_TIMEOUT_MS shortens the 30 s no-progress\n"
     "limit of a write. With --run: exit 0 when the routine ran to its end, 1 when it failed,\n"
-    "2 for a usage error.\n";
+    "2 for a usage error; Ctrl+C or SIGTERM stops the run at the next write, prints how far it\n"
+    "got and exits 130 or 143.\n";
 
-// The text boxes of a run without a window.
-class RunnerBoxes final : public TextBoxes {
-  public:
-    RunnerBoxes(std::string count, std::string port)
-        : m_texts{{"txt1", std::move(count)}, {"txt2", "메시지"}, {"port", std::move(port)}} {}
-    std::string text(std::string_view control) override { return m_texts[std::string(control)]; }
-    void setText(std::string_view control, std::string_view text) override {
-        m_texts[std::string(control)] = text;
+// Runs the routine on the session's worker while this thread watches for a termination signal,
+// which stops the run. Returns the signal's number, or 0 when none came.
+int runWatchingSignals(RunSession& session, const CommandLine& cl) {
+    const int signalPipe = terminationSignals();
+    int received = 0;
+    session.start(cl.routine, TextBoxStore(cl.count, cl.port));
+    while (!session.ended()) {
+        pollfd pfd{signalPipe, POLLIN, 0};
+        if (::poll(&pfd, signalPipe >= 0 ? 1 : 0, 50) > 0 && received == 0) {
+            received = takeTerminationSignal();
+            if (received != 0) {
+                session.requestStop();
+            }
+        }
     }
-
-  private:
-    std::map<std::string, std::string> m_texts;
-};
+    return received;
+}
 
 }  // namespace
 
@@ -203,16 +210,22 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
     }
     Trace trace(cl.traceFile.empty() ? nullptr : &traceFile);
     const std::unique_ptr<Devices> devices = cl.dryRun ? dryRunDevices() : systemDevices();
-    RunnerBoxes boxes(cl.count, cl.port);
-    Console con(boxes, *devices, trace);
-    if (const auto error = runRoutine(con, cl.routine)) {
+    RunSession session(*devices, trace);
+    const int signalNumber = runWatchingSignals(session, cl);
+    RunOutcome outcome = session.finish();
+    if (outcome.end.stopped) {
+        // The shell's convention for a program ended by a signal: 128 and its number.
+        err << "mini-printer-test: " << stoppedText(outcome.last) << '\n';
+        return 128 + (signalNumber != 0 ? signalNumber : 2);
+    }
+    if (const auto& error = outcome.end.error) {
         err << "error " << error->number() << ": " << error->text() << '\n';
         if (!error->detail().empty()) {
             err << error->detail() << '\n';
         }
         return 1;
     }
-    out << boxes.text("txt2") << '\n';
+    out << outcome.boxes.text("txt2") << '\n';
     return 0;
 }
 

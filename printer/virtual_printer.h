@@ -1,12 +1,11 @@
 // The virtual printer: the console's ports wired to a printer that lives in this process, and
 // the paper it prints on.
 //
-// Creating it creates the ports (pseudo-terminals for COM1 … COM9, a FIFO for "lpt1 ") and points
-// the console's channels at them through the environment, so it must exist before the console
-// opens a port; the console then sends through its real channel code. Bytes arrive on the ports'
-// reading thread and are handed to this object's thread, where each port's decoder reads them
-// and the one paper takes the items. Each port has its own decoder, so a sequence split between
-// two reads of one port is put together again, and ports never mix within a sequence.
+// Creating it creates the ports (pseudo-terminals for COM1 … COM9, a FIFO for "lpt1 "); portMap()
+// hands them to the console's channels, which then send through their real code. Bytes arrive on
+// the ports' reading thread and are handed to this object's thread, where each port's decoder reads
+// them and the one paper takes the items. Each port has its own decoder, so a sequence split
+// between two reads of one port is put together again, and ports never mix within a sequence.
 #pragma once
 
 #include <QByteArray>
@@ -19,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "channels/devices.h"
 #include "printer/decoder.h"
 #include "printer/layout.h"
 
@@ -43,6 +43,8 @@ class VirtualPrinter : public QObject {
     std::size_t bytesReceived() const { return m_received; }
     // "COM1  /dev/pts/4" … "lpt1  /tmp/…/lpt1": each port and the device behind it.
     QStringList wiring() const;
+    // The same, for the console's devices: every port number and "lpt1 " lead here.
+    PortMap portMap() const;
 
     // Takes the paper out; the printer's settings and half-read sequences stay.
     void clearPaper();

@@ -1,0 +1,58 @@
+#include "core/dispatch.h"
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+
+#include "testpages/routines.h"
+
+namespace mpt {
+
+namespace {
+
+std::atomic<long long> g_started{0};
+
+// Frees the channels a routine left open. After a stop the devices end their waits within the
+// stop's grace; after an error they drain within the no-progress limit.
+void releaseChannels(Console& con) {
+    con.MSComm1.release();
+    con.files.release();
+}
+
+RoutineEnd failed(Console& con, const ConsoleError& error) {
+    con.trace().error(error.number(), error.text(), error.detail());
+    releaseChannels(con);
+    return {error, false};
+}
+
+}  // namespace
+
+RoutineEnd runRoutine(Console& con, std::string_view name) {
+    const RoutineInfo* routine = findRoutine(name);
+    if (routine == nullptr) {
+        throw std::invalid_argument("no test routine is named " + std::string(name));
+    }
+    ++g_started;
+    try {
+        routine->run(con);
+        return {};
+    } catch (const RunStopped& stop) {
+        con.trace().stop(stop.notTaken());
+        releaseChannels(con);
+        return {std::nullopt, true};
+    } catch (const ConsoleError& error) {
+        return failed(con, error);
+    } catch (const std::exception& unexpected) {
+        // Nothing a routine does should raise anything else; if it does, the console still
+        // names it and frees the channel instead of ending.
+        return failed(con, makeError(err::kInternalError, unexpected.what()));
+    } catch (...) {
+        return failed(con, makeError(err::kInternalError, "an exception of unknown type"));
+    }
+}
+
+long long routinesStarted() {
+    return g_started;
+}
+
+}  // namespace mpt

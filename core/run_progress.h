@@ -1,0 +1,80 @@
+// How far a run has got, and how it ended, in the words of the window's status line and of the
+// runner's stopped line.
+//
+// During a run the devices report every byte they take, every write handed over and, on a stop,
+// the bytes that never reached the printer; the routine's loop reports each repetition as it
+// starts. All of that arrives on the run's worker thread; the window reads a snapshot of it every
+// tenth of a second. The total a run will send is not known beforehand: once the second
+// repetition starts it is reckoned from the first, "about" since the counter's digits grow.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "channels/devices.h"
+#include "channels/errors.h"
+#include "testpages/console.h"
+
+namespace mpt {
+
+struct RunSnapshot {
+    std::string port;            // "COM3", "lpt1"; empty before a channel opens
+    std::string device;          // where it leads
+    std::uint64_t taken = 0;     // bytes the devices took
+    std::uint64_t dropped = 0;   // of those, dropped from an output queue on a stop
+    std::uint64_t notTaken = 0;  // bytes of a write cut short by a stop
+    long long writes = 0;
+    long long repetition = 0;          // the repetition under way, 0 before the first
+    long long repetitions = 0;         // how many the loop runs
+    std::uint64_t takenAtFirst = 0;    // bytes taken when repetition 1 started
+    std::uint64_t takenAtSecond = 0;   // … and repetition 2
+    std::uint64_t takenAtCurrent = 0;  // … and the repetition under way
+
+    // Bytes that reached the device and stay there.
+    std::uint64_t sent() const { return taken - dropped; }
+    // Bytes handed to a channel that never reached the printer.
+    std::uint64_t discarded() const { return notTaken + dropped; }
+    // The bytes the whole run sends, reckoned from the first repetition; nothing until the second
+    // has started.
+    std::optional<std::uint64_t> estimatedTotal() const;
+};
+
+class RunProgress final : public DeviceObserver, public RepetitionListener {
+  public:
+    void opened(const std::string& port, const std::string& devicePath) override;
+    void taken(std::size_t bytes) override;
+    void wrote() override;
+    void notTaken(std::size_t bytes) override;
+    void dropped(std::size_t bytes) override;
+    void repetition(long long counter, long long count) override;
+
+    RunSnapshot snapshot() const;
+    void reset();
+
+  private:
+    mutable std::mutex m_mutex;
+    RunSnapshot m_now;
+};
+
+// "1,024"
+std::string withThousands(std::uint64_t n);
+
+// "CUTTER TEST EPSON SERIAL: repetition 3 of 10, 1,024 of about 8,761 bytes, COM1 → /dev/ttyUSB0"
+std::string progressText(std::string_view caption, const RunSnapshot& now);
+
+// "Sent 8,761 bytes to COM1 → /dev/ttyUSB0 in 9.3 s (the wire needs 9.1 s at 9600 baud)"
+std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took);
+
+// "stalled: the printer held CTS low for 30 s after 1,024 of about 8,761 bytes", or
+// "failed with error 57 (Device I/O error) after 1,024 bytes"
+std::string faultText(const ConsoleError& error, const RunSnapshot& end,
+                      std::chrono::milliseconds limit);
+
+// "Stopped after repetition 3 of 1,000: 2,628 of about 876,000 bytes sent, 0 bytes discarded"
+std::string stoppedText(const RunSnapshot& end);
+
+}  // namespace mpt

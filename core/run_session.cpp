@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: MIT
+#include "core/run_session.h"
+
+#include <stdexcept>
+#include <utility>
+
+namespace mpt {
+
+RunSession::RunSession(Devices& devices, Trace& trace)
+    : m_devices(&devices), m_trace(&trace), m_console(m_boxes, devices, trace, &m_progress) {}
+
+RunSession::~RunSession() {
+    if (m_worker.joinable()) {
+        m_worker.request_stop();
+        m_worker.join();
+    }
+}
+
+void RunSession::start(std::string_view name, TextBoxStore boxes, std::function<void()> onEnd) {
+    if (m_worker.joinable()) {
+        throw std::logic_error("a run is still going on");
+    }
+    m_boxes = std::move(boxes);
+    m_progress.reset();
+    {
+        std::lock_guard lock(m_mutex);
+        m_ended = false;
+        m_end = {};
+        m_escaped = nullptr;
+        m_started = std::chrono::steady_clock::now();
+    }
+    m_worker = std::jthread(
+        [this](std::stop_token stop, std::string routine, std::function<void()> then) {
+            work(std::move(stop), std::move(routine), std::move(then));
+        },
+        std::string(name), std::move(onEnd));
+}
+
+void RunSession::work(std::stop_token stop, std::string name, std::function<void()> onEnd) {
+    RoutineEnd end;
+    std::exception_ptr escaped;
+    m_devices->setObserver(&m_progress);
+    m_devices->setStopToken(stop);
+    try {
+        end = runRoutine(m_console, name);
+    } catch (...) {
+        escaped = std::current_exception();
+    }
+    m_devices->setObserver(nullptr);
+    m_devices->setStopToken({});
+    {
+        std::lock_guard lock(m_mutex);
+        m_end = std::move(end);
+        m_escaped = escaped;
+        m_took = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - m_started);
+        m_ended = true;
+    }
+    m_endedChanged.notify_all();
+    if (onEnd) {
+        onEnd();
+    }
+}
+
+void RunSession::requestStop() {
+    m_worker.request_stop();
+}
+
+bool RunSession::stopRequested() const {
+    return m_worker.joinable() && m_worker.get_stop_token().stop_requested();
+}
+
+bool RunSession::ended() const {
+    std::lock_guard lock(m_mutex);
+    return m_ended;
+}
+
+bool RunSession::waitUntilEnded(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(m_mutex);
+    return m_endedChanged.wait_for(lock, timeout, [this] { return m_ended; });
+}
+
+RunOutcome RunSession::finish() {
+    if (!m_worker.joinable()) {
+        throw std::logic_error("no run to finish");
+    }
+    m_worker.join();
+    m_worker = std::jthread();
+    if (m_escaped) {
+        std::rethrow_exception(std::exchange(m_escaped, nullptr));
+    }
+    return {std::move(m_end), m_boxes, m_progress.snapshot(), m_took};
+}
+
+}  // namespace mpt

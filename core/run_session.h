@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: MIT
+// One run of one test routine, carried on a worker thread: the piece of code that the window and
+// the command-line runner share.
+//
+// The session owns the Console a routine runs in (and through it the serial control and the file
+// table), the run's progress and its stop. start() copies the text boxes in, lends the devices the
+// progress as their observer and the worker's stop token, and runs the routine on a std::jthread.
+// requestStop() may be called from any thread: the channels stop at the next write boundary, end
+// any wait on the printer within a short grace, and close the port as usual. Whatever escapes the
+// routine's dispatch is handed back to the caller by finish(), never left to end the thread.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "channels/devices.h"
+#include "channels/trace.h"
+#include "core/dispatch.h"
+#include "core/run_progress.h"
+#include "testpages/console.h"
+
+namespace mpt {
+
+// How a run ended, as finish() hands it over.
+struct RunOutcome {
+    RoutineEnd end;
+    TextBoxStore boxes;  // as the routine left them
+    RunSnapshot last;    // the progress at the end
+    std::chrono::milliseconds took{0};
+};
+
+class RunSession {
+  public:
+    RunSession(Devices& devices, Trace& trace);
+    // Stops a run still going on and waits for it.
+    ~RunSession();
+    RunSession(const RunSession&) = delete;
+    RunSession& operator=(const RunSession&) = delete;
+
+    // Runs routine `name` with the given boxes on the worker. `onEnd` is called on the worker once
+    // the routine has ended and its channel is closed. A run must be finished before the next.
+    void start(std::string_view name, TextBoxStore boxes, std::function<void()> onEnd = {});
+
+    // Asks the run to stop; any thread. Nothing happens when no run is going on.
+    void requestStop();
+    bool stopRequested() const;
+
+    // Whether a run has been started and not yet finished.
+    bool active() const { return m_worker.joinable(); }
+    // Whether the worker has ended the routine (finish() will not wait).
+    bool ended() const;
+    // Waits until the routine has ended or `timeout` passes; true when it has ended.
+    bool waitUntilEnded(std::chrono::milliseconds timeout);
+
+    RunSnapshot progress() const { return m_progress.snapshot(); }
+
+    // Waits for the worker and hands over how the run ended; rethrows whatever escaped the
+    // routine's dispatch (an unknown routine name, memory exhausted).
+    RunOutcome finish();
+
+  private:
+    void work(std::stop_token stop, std::string name, std::function<void()> onEnd);
+
+    Devices* m_devices;
+    Trace* m_trace;
+    TextBoxStore m_boxes;
+    RunProgress m_progress;
+    Console m_console;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_endedChanged;
+    bool m_ended = false;
+    RoutineEnd m_end;
+    std::exception_ptr m_escaped;
+    std::chrono::steady_clock::time_point m_started;
+    std::chrono::milliseconds m_took{0};
+    std::jthread m_worker;  // last: joined before the rest goes
+};
+
+}  // namespace mpt

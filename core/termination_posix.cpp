@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <initializer_list>
+
+#include "core/termination.h"
+
+namespace mpt {
+
+namespace {
+
+int g_pipe[2] = {-1, -1};
+
+void onSignal(int number) {
+    const char byte = static_cast<char>(number);
+    (void)!::write(g_pipe[1], &byte, 1);
+}
+
+}  // namespace
+
+int terminationSignals() {
+    if (g_pipe[0] >= 0) {
+        return g_pipe[0];
+    }
+    if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return -1;
+    }
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
+        ::sigaction(number, &action, nullptr);
+    }
+    return g_pipe[0];
+}
+
+int takeTerminationSignal() {
+    char byte = 0;
+    int number = 0;
+    while (g_pipe[0] >= 0 && ::read(g_pipe[0], &byte, 1) == 1) {
+        if (number == 0) {
+            number = static_cast<unsigned char>(byte);  // the first, should several have come
+        }
+    }
+    return number;
+}
+
+}  // namespace mpt
