@@ -2,10 +2,12 @@
 // progress in the status line; clicks and typing given meanwhile take effect after the run, in
 // order; afterwards the status line says what was sent, or how far a failed run got.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 #include <memory>
@@ -168,6 +170,60 @@ class StatusLineTest : public QObject {
         QCOMPARE(box("txt2")->text(), QStringLiteral("메시지"));
         // The port was released: a run to a reading printer goes through.
         m_printer->drainAll();
+        m_printer->startReading();
+        box("txt1")->setText(QStringLiteral("1"));
+        QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+        QCOMPARE(box("txt2")->text(), QStringLiteral("EPSON/SERIAL/CUTTER 정상 작동!!"));
+    }
+
+    // Stop during a long run, by the Stop button, by Escape, or by closing the window: the run
+    // ends within a second at a write, the status line says how far it got, txt2 keeps its text,
+    // no box opens, and the port is free for the next run.
+    void stopEndsTheRunAndSaysHowFarItGot_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Stop button") << QStringLiteral("button");
+        QTest::newRow("Escape") << QStringLiteral("escape");
+        QTest::newRow("window closed") << QStringLiteral("close");
+    }
+
+    void stopEndsTheRunAndSaysHowFarItGot() {
+        QFETCH(QString, how);
+        m_printer->startReading(6000);
+        box("txt1")->setText(QStringLiteral("1000"));
+        QSignalSpy errors(m_window.get(), &mpt::MainWindow::errorShown);
+        auto* stop = m_window->findChild<QPushButton*>(QStringLiteral("stop"));
+        QVERIFY(stop != nullptr && !stop->isVisible());
+        bool stopShown = false;
+        QElapsedTimer sinceStop;
+        QTimer::singleShot(400, m_window.get(), [&] {
+            stopShown = stop->isVisible();
+            sinceStop.start();
+            if (how == QStringLiteral("button")) {
+                QTest::mouseClick(stop, Qt::LeftButton);
+            } else if (how == QStringLiteral("escape")) {
+                QTest::keyClick(button("cmddevice4"), Qt::Key_Escape);
+            } else {
+                m_window->close();
+            }
+        });
+
+        QTest::mouseClick(button("cmddevice4"), Qt::LeftButton);
+
+        QVERIFY(stopShown);
+        QVERIFY2(sinceStop.elapsed() < 1000, qPrintable(QString::number(sinceStop.elapsed())));
+        QVERIFY(!stop->isVisible());
+        QCOMPARE(errors.count(), 0);
+        QCOMPARE(box("txt2")->text(), QStringLiteral("메시지"));
+        const QString status = m_window->statusText();
+        QVERIFY2(status.startsWith(QStringLiteral("Stopped ")) &&
+                     status.contains(QStringLiteral(" of 1,000: ")) &&
+                     status.endsWith(QStringLiteral(" bytes discarded")),
+                 qPrintable(status));
+        QVERIFY(m_traceText.str().find("{\"op\":\"Stop\"") != std::string::npos);
+        if (how == QStringLiteral("close")) {
+            QTRY_VERIFY(!m_window->isVisible());
+            return;
+        }
         m_printer->startReading();
         box("txt1")->setText(QStringLiteral("1"));
         QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);

@@ -9,12 +9,14 @@
 #include <functional>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/main_window.h"
 #include "channels/devices.h"
 #include "channels/trace.h"
+#include "core/dispatch.h"
 
 namespace {
 
@@ -68,6 +70,24 @@ class ModalBoxWatcher {
   private:
     QTimer m_poll;
     int m_seen = 0;
+};
+
+// Dry-run devices whose first serial port raises what no channel should.
+class ThrowingOnce final : public mpt::Devices {
+  public:
+    std::unique_ptr<mpt::SerialLine> openSerial(int port, const mpt::LineSettings& settings,
+                                                int handshaking) override {
+        if (!m_thrown) {
+            m_thrown = true;
+            throw std::runtime_error("a scripted driver failure");
+        }
+        return m_dryRun->openSerial(port, settings, handshaking);
+    }
+    std::unique_ptr<mpt::OutputFile> openLpt1() override { return m_dryRun->openLpt1(); }
+
+  private:
+    std::unique_ptr<mpt::Devices> m_dryRun = mpt::dryRunDevices();
+    bool m_thrown = false;
 };
 
 }  // namespace
@@ -138,9 +158,12 @@ class WindowDispatchTest : public QObject {
         QFETCH(QString, message);
         QSignalSpy errors(m_window.get(), &mpt::MainWindow::errorShown);
         box("txt1")->setText(QStringLiteral("2"));
+        const long long started = mpt::routinesStarted();
 
         QTest::mouseClick(button(name), Qt::LeftButton);
 
+        // One click, one routine: nothing is run ahead of the real run to learn its size.
+        QCOMPARE(mpt::routinesStarted() - started, 1);
         QCOMPARE(errors.count(), 0);
         QCOMPARE(box("txt2")->text(), message);
         const auto trace = lines(m_traceText.str());
@@ -210,6 +233,27 @@ class WindowDispatchTest : public QObject {
         QCOMPARE(watcher.boxesSeen(), 1);
         QCOMPARE(box("txt2")->text(), QStringLiteral("EPSON/CUTTER 정상 작동!!!!!!!!"));
         QCOMPARE(lines(m_traceText.str()).back(), kFile1Closed);
+    }
+
+    // Whatever a routine raises beyond the console's own errors (here a driver that throws) ends
+    // in the error box as an internal error, not in a crash, and the window carries on.
+    void unexpectedExceptionEndsInTheErrorBox() {
+        ThrowingOnce devices;
+        m_window = std::make_unique<mpt::MainWindow>(devices, m_trace);
+        QSignalSpy errors(m_window.get(), &mpt::MainWindow::errorShown);
+        const ModalBoxWatcher watcher([](QMessageBox*) {});
+
+        QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(watcher.boxesSeen(), 1);
+        QCOMPARE(errors.at(0).at(0).toInt(), 51);
+        QCOMPARE(errors.at(0).at(1).toString(), QStringLiteral("Internal error"));
+        QCOMPARE(errors.at(0).at(2).toString(), QStringLiteral("a scripted driver failure"));
+        QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(box("txt2")->text(), QStringLiteral("EPSON/SERIAL/CUTTER 정상 작동!!"));
+        m_window.reset();
     }
 
     // A click that reaches the window while the error box of a run is open waits for that run to

@@ -1,0 +1,267 @@
+// SPDX-License-Identifier: MIT
+// Stopping a run, through the run session both shells use, over real pseudo-terminals and FIFOs:
+// the run ends within a second, every write completed before the stop reaches the printer, no
+// write follows it, and whatever the printer never took is counted. Then what escapes a routine
+// and the runner's answer to Ctrl+C and SIGTERM.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "core/run_session.h"
+#include "support/fifo.h"
+#include "support/pty.h"
+#include "support/stream.h"
+
+extern char** environ;
+
+namespace mpt {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using testing::FifoPrinter;
+using testing::PtyPrinter;
+using testing::ScopedEnv;
+
+enum class Channel { Serial, Parallel };
+
+// One printer on each channel, COM1 on a pseudo-terminal and "lpt1 " on a FIFO, and a session on
+// the system's devices that leads there.
+class Stop : public ::testing::TestWithParam<Channel> {
+  protected:
+    PtyPrinter pty;
+    FifoPrinter fifo;
+    ScopedEnv com1{"MPT_COM1", pty.devicePath()};
+    ScopedEnv lpt1{"MPT_LPT1", fifo.path()};
+    std::unique_ptr<Devices> devices = systemDevices();
+    std::ostringstream traceText;
+    Trace trace{&traceText};
+    RunSession session{*devices, trace};
+
+    bool serial() const { return GetParam() == Channel::Serial; }
+
+    void startReading(int bytesPerSecond) {
+        if (serial()) {
+            pty.startReading(bytesPerSecond);
+        } else {
+            fifo.startReading(bytesPerSecond);
+        }
+    }
+
+    // Everything the printer got, once the console has closed the port: read at full speed.
+    std::string receivedInAll(size_t expected) {
+        if (serial()) {
+            pty.stopReading();
+            pty.startReading();
+            pty.waitFor(expected);
+            return pty.drainAll();
+        }
+        fifo.stopReading();
+        fifo.startReading();
+        return fifo.finish();
+    }
+
+    // Waits until the run has made no progress for `quiet`: the printer takes nothing more.
+    void waitUntilHeldBack(std::chrono::milliseconds quiet) {
+        std::uint64_t before = session.progress().taken;
+        for (auto still = Clock::now(); Clock::now() - still < quiet;) {
+            std::this_thread::sleep_for(20ms);
+            const std::uint64_t now = session.progress().taken;
+            if (now != before) {
+                before = now;
+                still = Clock::now();
+            }
+        }
+    }
+
+    // Asks the run to stop; how long it took to end.
+    std::chrono::milliseconds stopAndTime() {
+        const auto asked = Clock::now();
+        session.requestStop();
+        EXPECT_TRUE(session.waitUntilEnded(5s));
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked);
+    }
+
+    testing::TracedRun tracedRun() const {
+        testing::TracedRun run;
+        std::istringstream in(traceText.str());
+        for (std::string line; std::getline(in, line);) {
+            run.lines.push_back(line);
+        }
+        return run;
+    }
+
+    // The Stop event follows the last write, nothing is written after it, and it says how much of
+    // that write the device never took.
+    std::uint64_t notTakenByTrace() const {
+        const std::vector<std::string> ops = tracedRun().ops();
+        const auto stop = std::find(ops.begin(), ops.end(), "Stop");
+        EXPECT_NE(stop, ops.end());
+        EXPECT_EQ(std::count(stop, ops.end(), "Output") + std::count(stop, ops.end(), "Print"), 0);
+        return std::stoull(testing::field(tracedRun().lines[stop - ops.begin()], "notTaken"));
+    }
+
+    const char* routine() const { return serial() ? "cmddevice4" : "cmddevice5"; }
+};
+
+// A long run to a printer that reads slowly: stopped within a second; the printer receives every
+// write handed over before the stop, in order, and of a write cut short only what it took.
+TEST_P(Stop, WriteBoundRunEndsWithinASecondWithEveryCompletedWrite) {
+    if (!serial()) {
+        ASSERT_TRUE(fifo.ready());
+        fifo.stopReading();
+        ASSERT_TRUE(fifo.setCapacity(4096));
+    }
+    startReading(6000);
+    session.start(routine(), TextBoxStore("1000"));
+    std::this_thread::sleep_for(400ms);
+    EXPECT_LT(stopAndTime(), 1s);
+    const RunOutcome outcome = session.finish();
+    EXPECT_TRUE(outcome.end.stopped);
+    EXPECT_FALSE(outcome.boxes.written("txt2"));
+
+    const std::uint64_t notTaken = notTakenByTrace();
+    EXPECT_EQ(outcome.last.notTaken, notTaken);
+    std::string handedOver = tracedRun().stream();
+    handedOver.resize(handedOver.size() - notTaken);
+    EXPECT_GT(handedOver.size(), 0u);
+    const std::string received = receivedInAll(handedOver.size());
+    EXPECT_EQ(received.size(), handedOver.size());
+    EXPECT_TRUE(received == handedOver) << "the printer got other bytes than were handed over";
+    EXPECT_EQ(outcome.last.sent(), received.size());
+}
+
+// A printer that takes nothing more (a pseudo-terminal nobody reads, a FIFO never drained): the
+// wait ends at once, the rest of the write is counted as discarded, the port is free again.
+TEST_P(Stop, PrinterTakingNothingIsGivenUpAtOnceAndThePortFreed) {
+    if (!serial()) {
+        ASSERT_TRUE(fifo.ready());
+        fifo.stopReading();
+        ASSERT_TRUE(fifo.setCapacity(4096));
+    }
+    session.start(routine(), TextBoxStore("1000"));
+    waitUntilHeldBack(300ms);
+    EXPECT_LT(stopAndTime(), 1s);
+    const RunOutcome outcome = session.finish();
+    EXPECT_TRUE(outcome.end.stopped);
+    EXPECT_GT(outcome.last.notTaken, 0u);
+    EXPECT_EQ(outcome.last.notTaken, notTakenByTrace());
+    EXPECT_EQ(outcome.last.discarded(), outcome.last.notTaken);
+    EXPECT_NE(
+        stoppedText(outcome.last).find(withThousands(outcome.last.notTaken) + " bytes discarded"),
+        std::string::npos);
+
+    if (serial()) {
+        std::string name = pty.devicePath().substr(5);  // "pts/N"
+        name.replace(name.find('/'), 1, "_");
+        EXPECT_NE(::access(("/var/lock/LCK.." + name).c_str(), F_OK), 0) << "lock file left";
+    }
+    // The printer reads again: the next run goes through.
+    startReading(0);
+    session.start(serial() ? "cmddevice8" : "cmddevice10", TextBoxStore("1"));
+    const RunOutcome next = session.finish();
+    EXPECT_TRUE(next.end.finished()) << (next.end.error ? next.end.error->detail() : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Channels, Stop, ::testing::Values(Channel::Serial, Channel::Parallel),
+                         [](const auto& info) {
+                             return info.param == Channel::Serial ? "Serial" : "Parallel";
+                         });
+
+// A device that raises what no channel should: the routine's dispatch names it as an error.
+class RaisingDevices final : public Devices {
+  public:
+    std::unique_ptr<SerialLine> openSerial(int, const LineSettings&, int) override {
+        throw std::runtime_error("scripted failure in the serial driver");
+    }
+    std::unique_ptr<OutputFile> openLpt1() override { throw 42; }
+};
+
+TEST(RunSession, WhatEscapesARoutineReachesTheCaller) {
+    RaisingDevices devices;
+    Trace silent;
+    RunSession session(devices, silent);
+    for (const auto& [routine, detail] :
+         {std::pair{"cmddevice8", "scripted failure in the serial driver"},
+          std::pair{"cmddevice10", "an exception of unknown type"}}) {
+        session.start(routine, TextBoxStore());
+        const RunOutcome outcome = session.finish();
+        ASSERT_TRUE(outcome.end.error) << routine;
+        EXPECT_EQ(outcome.end.error->number(), err::kInternalError);
+        EXPECT_EQ(outcome.end.error->detail(), detail);
+    }
+    // Not a routine at all: handed back on the caller's thread, not lost on the worker's.
+    session.start("cmddevice13", TextBoxStore());
+    EXPECT_THROW(session.finish(), std::invalid_argument);
+}
+
+// ---- The runner and its signals -----------------------------------------------------------------
+
+#ifdef MPT_CONSOLE_BINARY
+struct Exit {
+    int code = -1;
+    std::string err;
+};
+
+// The console binary with --run, its stderr captured; `signal` is sent once `after` has passed.
+Exit runAndSignal(const std::vector<std::string>& args, int signal,
+                  std::chrono::milliseconds after) {
+    int pipeFds[2];
+    EXPECT_EQ(::pipe(pipeFds), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    std::vector<char*> argv{const_cast<char*>(MPT_CONSOLE_BINARY)};
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int spawned =
+        ::posix_spawn(&pid, MPT_CONSOLE_BINARY, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    Exit result;
+    if (spawned != 0) {
+        ::close(pipeFds[0]);
+        return result;
+    }
+    std::this_thread::sleep_for(after);
+    ::kill(pid, signal);
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+        result.err.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    result.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+TEST(Runner, SigintAndSigtermStopTheRunAndSayHowFarItGot) {
+    for (const auto& [signal, code] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        PtyPrinter printer;
+        printer.startReading(6000);
+        ScopedEnv com1("MPT_COM1", printer.devicePath());
+        const auto start = Clock::now();
+        const Exit exit = runAndSignal({"--run", "cmddevice4", "--count", "1000"}, signal, 500ms);
+        EXPECT_LT(Clock::now() - start, 1500ms);
+        EXPECT_EQ(exit.code, code) << exit.err;
+        EXPECT_EQ(exit.err.rfind("mini-printer-test: Stopped ", 0), 0u) << exit.err;
+        EXPECT_NE(exit.err.find(" of 1,000: "), std::string::npos) << exit.err;
+    }
+}
+#endif
+
+}  // namespace
+}  // namespace mpt
