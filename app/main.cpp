@@ -7,6 +7,7 @@
 
 #include "app/first_paint.h"
 #include "app/main_window.h"
+#include "app/window_destroyed.h"
 #include "core/runner.h"
 #include "core/termination.h"
 #include "printer/file_commands.h"
@@ -61,6 +62,9 @@ int main(int argc, char** argv) {
             }
         });
     }
+    // A window destroyed from outside ends the program the same way, rather than leaving it
+    // running with no window and its port open.
+    const mpt::WindowDestroyedWatch watch(window, [&window] { window.stopAndQuit(); });
     std::unique_ptr<mpt::PreviewWindow> preview;
     if (printer) {
         std::cerr << "mini-printer-test: the ports lead to the virtual printer:\n  "

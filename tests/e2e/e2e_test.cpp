@@ -11,6 +11,7 @@
 //   e2e_test --console PATH [gtest options]     exits 77 when Xvfb, xdotool or xclip is missing
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -599,6 +600,40 @@ TEST_F(Faults, SerialDeviceVanishesMidRun) {
     ASSERT_TRUE(console->dismissErrorBox());
 
     expectSuccessfulRun(*console, "cmddevice12", "2", "3", com3);
+}
+
+// The console ended during a long run, as a technician or the system ends it: the window destroyed
+// from outside, SIGTERM, Ctrl+C. The run is stopped at a write and the process is gone within two
+// seconds, leaving no lock file behind; the trace says where the run stopped.
+TEST_F(Faults, EndedDuringARun) {
+    for (const char* how : {"SIGTERM", "SIGINT", "window destroyed"}) {
+        SCOPED_TRACE(how);
+        PtyPrinter com1;
+        com1.startReading(6000);
+        const auto console = start({{"MPT_COM1", com1.devicePath()}});
+        ASSERT_TRUE(console);
+        std::string lockName = com1.devicePath().substr(5);  // "pts/N"
+        lockName.replace(lockName.find('/'), 1, "_");
+        const std::string lockFile = "/var/lock/LCK.." + lockName;
+
+        clickButton(*console, "cmddevice4", "1000");
+        ASSERT_GE(com1.waitFor(4000, 30s).size(), 4000u) << "the run did not start";
+        const auto asked = Clock::now();
+        if (std::string(how) == "window destroyed") {
+            console->destroyWindow();
+        } else {
+            ::kill(console->process().pid(), std::string(how) == "SIGINT" ? SIGINT : SIGTERM);
+        }
+        const std::optional<int> exit = console->process().wait(5s);
+        ASSERT_TRUE(exit) << "the console is still running; its log:\n" << console->log();
+        EXPECT_LT(millisecondsSince(asked), 2000);
+        EXPECT_EQ(*exit, 0) << console->log();
+        EXPECT_NE(::access(lockFile.c_str(), F_OK), 0) << "lock file left: " << lockFile;
+        const std::vector<std::string>& lines = console->trace().lines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(testing::field(lines[lines.size() - 2], "op"), "Stop");
+        EXPECT_EQ(lines.back(), kPortClosed);
+    }
 }
 
 // A parallel printer that has stopped reading, its FIFO holding about a page.

@@ -516,6 +516,10 @@ bool ConsoleWindow::waitUntilShown(Milliseconds timeout) {
     return false;
 }
 
+void ConsoleWindow::destroyWindow() {
+    xdotool({"windowclose", m_window});
+}
+
 void ConsoleWindow::click(std::string_view control) {
     const Point at = centreOf(control);
     xdotool({"mousemove", "--window", m_window, std::to_string(at.x), std::to_string(at.y), "click",

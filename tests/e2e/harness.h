@@ -167,6 +167,9 @@ class ConsoleWindow {
     bool dismissErrorBox(Milliseconds timeout = std::chrono::seconds(10));
     // The window that holds the keyboard focus, as xdotool names windows.
     std::string focusedWindow();
+    // Destroys the console's window from outside, as a crashed window manager or a tool can,
+    // leaving the process to notice.
+    void destroyWindow();
 
   private:
     CommandResult xdotool(std::vector<std::string> arguments);
