@@ -215,48 +215,80 @@ namespace {
 
 // glibc's "CP949" is the unified Hangul code the console's channels write with; it is used in
 // both directions so that the printer reads exactly what the console meant.
-class Cp949Converter {
+//
+// Each pair the code page may hold is converted once, alone, into a table, and text is read from
+// the table a character at a time. Asking iconv to convert a whole run and stepping over what it
+// refuses is not safe: for some invalid pairs it consumes both bytes before it reports them, so
+// the place it stops at says nothing about where the bad character began.
+class Cp949Table {
   public:
-    Cp949Converter() : m_cd(iconv_open("UTF-8", "CP949")) {
-        if (m_cd == reinterpret_cast<iconv_t>(-1)) {
+    Cp949Table() {
+        const iconv_t cd = iconv_open("UTF-8", "CP949");
+        if (cd == reinterpret_cast<iconv_t>(-1)) {
             throw std::runtime_error("this system's iconv has no CP949 converter");
         }
+        for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+            for (unsigned trail = 0x41; trail <= 0xFE; ++trail) {
+                if (!isTrail(static_cast<unsigned char>(trail))) {
+                    continue;
+                }
+                char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                char* src = pair;
+                std::size_t srcLeft = 2;
+                char utf8[8];
+                char* dst = utf8;
+                std::size_t dstLeft = sizeof utf8;
+                iconv(cd, nullptr, nullptr, nullptr, nullptr);
+                if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1) &&
+                    srcLeft == 0 && dst - utf8 <= 4) {
+                    Character& c = m_pairs[index(lead, trail)];
+                    c.size = static_cast<unsigned char>(dst - utf8);
+                    std::copy(utf8, dst, c.bytes);
+                }
+            }
+        }
+        iconv_close(cd);
     }
-    ~Cp949Converter() { iconv_close(m_cd); }
-    Cp949Converter(const Cp949Converter&) = delete;
-    Cp949Converter& operator=(const Cp949Converter&) = delete;
 
-    std::string toUtf8(std::string_view in) {
-        static constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+    // U+FFFD for each byte or pair the code page does not define: a lead byte with no trail
+    // byte after it, a byte that is neither a letter nor a lead, a pair outside the table.
+    std::string toUtf8(std::string_view in) const {
+        static constexpr char kReplacement[] = "\xEF\xBF\xBD";
         std::string out;
         out.reserve(in.size() * 3 / 2 + 4);
-        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-        char* src = const_cast<char*>(in.data());
-        std::size_t srcLeft = in.size();
-        char buffer[512];
-        while (srcLeft > 0) {
-            char* dst = buffer;
-            std::size_t dstLeft = sizeof buffer;
-            const std::size_t rc = iconv(m_cd, &src, &srcLeft, &dst, &dstLeft);
-            out.append(buffer, static_cast<std::size_t>(dst - buffer));
-            if (rc != static_cast<std::size_t>(-1) || errno == E2BIG) {
-                continue;
+        for (std::size_t i = 0; i < in.size();) {
+            const auto b = static_cast<unsigned char>(in[i]);
+            if (b < 0x80) {
+                out.push_back(in[i]);
+                ++i;
+            } else if (isLead(b) && i + 1 < in.size() &&
+                       isTrail(static_cast<unsigned char>(in[i + 1]))) {
+                const Character& c = m_pairs[index(b, static_cast<unsigned char>(in[i + 1]))];
+                if (c.size == 0) {
+                    out += kReplacement;
+                } else {
+                    out.append(c.bytes, c.size);
+                }
+                i += 2;
+            } else {
+                out += kReplacement;
+                ++i;
             }
-            // EILSEQ or EINVAL: a byte or pair the code page does not define. A pair whose
-            // trail byte is valid is stepped over whole, so its trail is not read as a letter.
-            out += kReplacement;
-            const auto b = static_cast<unsigned char>(src[0]);
-            const std::size_t skip =
-                (isLead(b) && srcLeft > 1 && isTrail(static_cast<unsigned char>(src[1]))) ? 2 : 1;
-            src += skip;
-            srcLeft -= skip;
-            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
         }
         return out;
     }
 
   private:
-    iconv_t m_cd;
+    static std::size_t index(unsigned lead, unsigned trail) {
+        return (lead - 0x81) * 0xBE + (trail - 0x41);
+    }
+
+    // A pair's character in UTF-8; size 0 where the code page has none.
+    struct Character {
+        char bytes[4] = {};
+        unsigned char size = 0;
+    };
+    std::vector<Character> m_pairs = std::vector<Character>(0x7E * 0xBE);
 };
 
 }  // namespace
@@ -318,10 +350,9 @@ std::vector<Item> decode(std::string_view stream) {
 }
 
 std::string cp949ToUtf8(std::string_view bytes) {
-    // One converter per thread: the virtual printer decodes on the GUI thread, tests may decode
-    // on several.
-    thread_local Cp949Converter converter;
-    return converter.toUtf8(bytes);
+    // Built once, then only read, from any thread.
+    static const Cp949Table table;
+    return table.toUtf8(bytes);
 }
 
 void CommandSetUse::add(const Item& item) {

@@ -155,6 +155,16 @@ TEST(Decoder, TextIsReadInCodePage949) {
          "A\xEF\xBF\xBD"
          "B"},
         {"\xff"s, "\xEF\xBF\xBD"},
+        // A pair outside the table is one mark, and reading goes on at the byte after it: alone,
+        // mid-run, in the user-defined area, and a lead byte whose next byte is no trail byte.
+        {"\xa2\xe8"s, "\xEF\xBF\xBD"},
+        {"AB\xa2\xe8"
+         "CD"s,
+         "AB\xEF\xBF\xBD"
+         "CD"},
+        {"\xc9\xa1\xfe\xfe!"s, "\xEF\xBF\xBD\xEF\xBF\xBD!"},
+        {"\x81 \xc7\xd1"s, "\xEF\xBF\xBD 한"},
+        {"\xc7"s, "\xEF\xBF\xBD"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);

@@ -1,10 +1,12 @@
 // Fuzz target for the virtual printer's decoder and paper: whatever bytes arrive, the decoder
-// covers every byte with exactly one item, in order, with the right offsets; it reads the same
-// items when the bytes come in parts; every item can be described; and the paper makes one page
-// per cut without failing.
+// covers every byte with exactly one item, in order, with the right offsets; a text run's
+// characters keep every single-byte letter of the run, in order (an invalid pair does not swallow
+// the byte after it); it reads the same items when the bytes come in parts; every item can be
+// described; and the paper makes one page per cut without failing.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -13,6 +15,40 @@
 #include "printer/listing.h"
 
 using namespace mpt::printer;
+
+namespace {
+
+// The bytes below 0x80 of a code page 949 run that are letters of their own, not trail bytes of a
+// pair, in order.
+std::string singleByteLetters(std::string_view run) {
+    const auto lead = [](unsigned char b) { return b >= 0x81 && b <= 0xFE; };
+    const auto trail = [](unsigned char b) {
+        return (b >= 0x41 && b <= 0x5A) || (b >= 0x61 && b <= 0x7A) || (b >= 0x81 && b <= 0xFE);
+    };
+    std::string letters;
+    for (std::size_t i = 0; i < run.size(); ++i) {
+        const auto b = static_cast<unsigned char>(run[i]);
+        if (lead(b) && i + 1 < run.size() && trail(static_cast<unsigned char>(run[i + 1]))) {
+            ++i;
+        } else if (b < 0x80) {
+            letters.push_back(run[i]);
+        }
+    }
+    return letters;
+}
+
+// The same from UTF-8: its one-byte characters.
+std::string asciiOf(std::string_view utf8) {
+    std::string ascii;
+    for (const char c : utf8) {
+        if (static_cast<unsigned char>(c) < 0x80) {
+            ascii.push_back(c);
+        }
+    }
+    return ascii;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view stream(reinterpret_cast<const char*>(data), size);
@@ -30,6 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if ((item.op == Op::Text) == item.text.empty()) {
             std::abort();  // a text run without characters, or characters outside a text run
+        }
+        if (item.op == Op::Text && asciiOf(item.text) != singleByteLetters(item.bytes)) {
+            std::abort();  // a letter lost or invented around an invalid character
         }
         if (listingLine(item).empty()) {
             std::abort();
