@@ -61,8 +61,9 @@ class DeviceObserver {
     virtual void opened(const std::string& port, const std::string& devicePath) = 0;
     virtual void taken(std::size_t bytes) = 0;
     virtual void wrote() = 0;
-    // A stop: bytes of the write under way the device never took, and bytes it had taken into its
-    // output queue and that were dropped on closing, so that they never reached the printer.
+    // A stop or a fault: bytes of the write under way the device never took, and bytes it had
+    // taken into its output queue and that were dropped on closing, so they never reached the
+    // printer.
     virtual void notTaken(std::size_t bytes) = 0;
     virtual void dropped(std::size_t bytes) = 0;
 };

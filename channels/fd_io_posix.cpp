@@ -77,6 +77,13 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
     StopGrace grace(stop);
     auto lastProgress = Clock::now();
     bool readyButRefused = false;
+    // A failed write: what the device never took of it is counted before the error is raised.
+    const auto failed = [&](ConsoleError error) {
+        if (observer != nullptr) {
+            observer->notTaken(bytes.size());
+        }
+        return error;
+    };
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n > 0) {
@@ -92,7 +99,7 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            throw systemError(errno, Step::Write, devicePath);
+            throw failed(systemError(errno, Step::Write, devicePath));
         }
         // The device takes nothing now (handshake held, buffer full): wait for room, but never
         // longer than the no-progress limit in all, nor past the grace of a stop.
@@ -104,9 +111,10 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
         }
         const auto waited = Clock::now() - lastProgress;
         if (waited >= limit) {
-            throw makeError(err::kDeviceTimeout,
-                            devicePath + ": the device took no data for " + seconds(limit) + " (" +
-                                std::to_string(bytes.size()) + " bytes of this write not sent)");
+            throw failed(makeError(err::kDeviceTimeout,
+                                   devicePath + ": the device took no data for " + seconds(limit) +
+                                       " (" + std::to_string(bytes.size()) +
+                                       " bytes of this write not sent)"));
         }
         if (readyButRefused) {
             // Some drivers report room and still refuse the write; do not spin on them.
@@ -117,11 +125,11 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
         const int ready =
             ::poll(&pfd, 1, static_cast<int>(std::min(left.count(), kPollSlice.count())));
         if (ready < 0 && errno != EINTR) {
-            throw systemError(errno, Step::Write, devicePath);
+            throw failed(systemError(errno, Step::Write, devicePath));
         }
         if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 &&
             (pfd.revents & POLLOUT) == 0) {
-            throw makeError(err::kDeviceIoError, devicePath + ": the device went away");
+            throw failed(makeError(err::kDeviceIoError, devicePath + ": the device went away"));
         }
         readyButRefused = ready > 0;
     }

@@ -221,8 +221,8 @@ class PosixSerial final : public SerialLine {
         }
         if (m_faulted) {
             // What is still queued cannot be delivered; drop it so that close() does not wait
-            // for it in the driver.
-            ::tcflush(m_fd.get(), TCOFLUSH);
+            // for it in the driver, and count it.
+            dropQueued();
         }
         // The exclusive flag belongs to the terminal, not to this descriptor: clear it, or the port
         // would stay barred to other programs while any other descriptor keeps it open.
@@ -255,15 +255,19 @@ class PosixSerial final : public SerialLine {
         return pending;
     }
 
-    // A stop: what the driver still holds is dropped, so that closing does not wait for it, and
-    // counted, since those bytes never reach the printer.
-    void dropQueued() {
-        const int pending = queued();
-        if (pending > 0) {
-            ::tcflush(m_fd.get(), TCOFLUSH);
-            if (m_observer != nullptr) {
-                m_observer->dropped(static_cast<std::size_t>(pending));
-            }
+    // A stop or a fault: what the driver still holds is dropped, so that closing does not wait
+    // for it, and counted, since those bytes never reach the printer. Only what it reports as
+    // queued: flushing a pseudo-terminal, which reports nothing, would throw away bytes of earlier
+    // pages still waiting for the reader, pages the console had closed and counted as sent.
+    // A device that has gone says nothing; its queue goes with it.
+    void dropQueued() noexcept {
+        int pending = 0;
+        if (::ioctl(m_fd.get(), TIOCOUTQ, &pending) != 0 || pending <= 0) {
+            return;
+        }
+        ::tcflush(m_fd.get(), TCOFLUSH);
+        if (m_observer != nullptr) {
+            m_observer->dropped(static_cast<std::size_t>(pending));
         }
     }
 

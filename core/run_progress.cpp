@@ -125,7 +125,11 @@ std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took)
 
 std::string faultText(const ConsoleError& error, const RunSnapshot& end,
                       std::chrono::milliseconds limit) {
-    const std::string progress = " after " + ofTotal(end);
+    std::string progress = " after " + ofTotal(end);
+    if (end.discarded() > 0) {
+        progress += "; " + withThousands(end.discarded()) +
+                    " bytes handed over were not taken and were discarded";
+    }
     if (error.number() == err::kDeviceTimeout) {
         const bool serial = end.port.rfind("COM", 0) == 0;
         return std::string("stalled: the printer ") + (serial ? "held CTS low" : "took no data") +

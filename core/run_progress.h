@@ -26,7 +26,7 @@ struct RunSnapshot {
     std::string device;          // where it leads
     std::uint64_t taken = 0;     // bytes the devices took
     std::uint64_t dropped = 0;   // of those, dropped from an output queue on a stop
-    std::uint64_t notTaken = 0;  // bytes of a write cut short by a stop
+    std::uint64_t notTaken = 0;  // bytes of a write cut short by a stop or a fault
     long long writes = 0;
     long long repetition = 0;          // the repetition under way, 0 before the first
     long long repetitions = 0;         // how many the loop runs
@@ -69,8 +69,9 @@ std::string progressText(std::string_view caption, const RunSnapshot& now);
 // "Sent 8,761 bytes to COM1 → /dev/ttyUSB0 in 9.3 s (the wire needs 9.1 s at 9600 baud)"
 std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took);
 
-// "stalled: the printer held CTS low for 30 s after 1,024 of about 8,761 bytes", or
-// "failed with error 57 (Device I/O error) after 1,024 bytes"
+// "stalled: the printer held CTS low for 30 s after 1,024 of about 8,761 bytes; 512 bytes handed
+// over were not taken and were discarded", or "failed with error 57 (Device I/O error) after
+// 1,024 bytes": the bytes counted are those that reached the device and stay there.
 std::string faultText(const ConsoleError& error, const RunSnapshot& end,
                       std::chrono::milliseconds limit);
 

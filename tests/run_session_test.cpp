@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// Stopping a run, through the run session both shells use, over real pseudo-terminals and FIFOs:
-// the run ends within a second, every write completed before the stop reaches the printer, no
-// write follows it, and whatever the printer never took is counted. Then what escapes a routine
-// and the runner's answer to Ctrl+C and SIGTERM.
+// How a run ends, through the run session both shells use, over real pseudo-terminals and FIFOs.
+// Stopped: within a second, every write completed before the stop reaches the printer, no write
+// follows it, and whatever the printer never took is counted. Stalled: what is reported as sent is
+// what the printer gets. Then what escapes a routine and the runner's answer to Ctrl+C and
+// SIGTERM.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -169,6 +170,38 @@ TEST_P(Stop, PrinterTakingNothingIsGivenUpAtOnceAndThePortFreed) {
     session.start(serial() ? "cmddevice8" : "cmddevice10", TextBoxStore("1"));
     const RunOutcome next = session.finish();
     EXPECT_TRUE(next.end.finished()) << (next.end.error ? next.end.error->detail() : "");
+}
+
+// A printer that stops taking data part-way through a long run: after the no-progress limit the
+// run fails, and the bytes it reports as having reached the printer are exactly the bytes the
+// printer gets, none of the earlier pages thrown away on closing; what was handed over and not
+// taken is counted as discarded.
+TEST_P(Stop, StalledRunReportsWhatReachedThePrinter) {
+    ScopedEnv limit("MPT_IO_TIMEOUT_MS", "500");
+    if (!serial()) {
+        ASSERT_TRUE(fifo.ready());
+        fifo.stopReading();
+        ASSERT_TRUE(fifo.setCapacity(4096));
+    }
+    // The thermal pages open and close the serial port around every page, so the line holds
+    // pages already closed when the stall comes.
+    session.start(serial() ? "cmddevice" : "cmddevice1", TextBoxStore("200"));
+    const RunOutcome outcome = session.finish();
+    ASSERT_TRUE(outcome.end.error);
+    EXPECT_EQ(outcome.end.error->number(), err::kDeviceTimeout);
+    const std::string handedOver = tracedRun().stream();
+    const std::string received = receivedInAll(outcome.last.sent());
+    EXPECT_EQ(received.size(), outcome.last.sent());
+    EXPECT_TRUE(received == handedOver.substr(0, received.size()));
+    EXPECT_EQ(received.size() + outcome.last.discarded(), handedOver.size());
+    const std::string text = faultText(*outcome.end.error, outcome.last, 500ms);
+    EXPECT_NE(text.find(" after " + withThousands(received.size()) + " of about "),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("; " + withThousands(outcome.last.discarded()) +
+                        " bytes handed over were not taken and were discarded"),
+              std::string::npos)
+        << text;
 }
 
 INSTANTIATE_TEST_SUITE_P(Channels, Stop, ::testing::Values(Channel::Serial, Channel::Parallel),
