@@ -27,10 +27,23 @@ class SystemDevices final : public Devices {
   public:
     using Devices::Devices;
 
+    void beginRun() override { m_inRun = true; }
+    void endRun() override {
+        m_inRun = false;
+        m_claims.clear();
+    }
+
     std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,
                                            int handshaking) override {
         const std::string path = serialPath(portNumber);
-        auto line = openPosixSerial(path, settings, handshaking, observer(), stopToken());
+        std::shared_ptr<PortClaim> claim;
+        if (const auto kept = m_claims.find(path); kept != m_claims.end()) {
+            claim = kept->second;
+        }
+        auto line = openPosixSerial(path, settings, handshaking, observer(), stopToken(), claim);
+        if (m_inRun && claim) {
+            m_claims.emplace(path, claim);
+        }
         if (observer() != nullptr) {
             observer()->opened("COM" + std::to_string(portNumber), path);
         }
@@ -49,6 +62,10 @@ class SystemDevices final : public Devices {
         }
         return file;
     }
+
+  private:
+    bool m_inRun = false;
+    std::map<std::string, std::shared_ptr<PortClaim>> m_claims;  // by device path
 };
 
 // Takes every byte at once and tells the observer so.

@@ -90,6 +90,12 @@ class Devices {
     // Raises RunStopped when the run has been asked to stop: called before each channel step.
     void throwIfStopped() const;
 
+    // A run's claims: from beginRun() to endRun() a serial port stays claimed (its lock file kept)
+    // from its first opening on, also while closed between pages, so that no other program takes
+    // it in the gap. Outside a run each opening claims and releases the port by itself.
+    virtual void beginRun() {}
+    virtual void endRun() {}
+
     const PortMap& portMap() const { return m_map; }
     // Where port n and "lpt1 " lead for these devices (see serialDevicePath).
     std::string serialPath(int portNumber) const;

@@ -10,9 +10,15 @@
 
 namespace mpt {
 
+// A serial port's UUCP lock file, released when its last holder lets go.
+class PortClaim;
+
+// Opens the serial device. `claim` is the port's claim where the run already holds it; where it
+// is empty, the port is claimed here and `claim` holds it after.
 std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
                                             const LineSettings& settings, int handshaking,
-                                            DeviceObserver* observer, std::stop_token stop);
+                                            DeviceObserver* observer, std::stop_token stop,
+                                            std::shared_ptr<PortClaim>& claim);
 std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath, DeviceObserver* observer,
                                             std::stop_token stop);
 

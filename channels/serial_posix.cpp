@@ -44,15 +44,19 @@ speed_t speedFor(int baud) {
     }
 }
 
+}  // namespace
+
 // The UUCP lock file in /var/lock that other serial programs (terminal programs, modem and fax
 // daemons) honour. TIOCEXCL alone does not stop a second opener running as root, and flock() is
-// only seen by programs that use it too, so the port is claimed all three ways.
-class UucpLock {
+// only seen by programs that use it too, so the port is claimed all three ways while open. The
+// lock file is the claim that outlives one opening: a run that closes and reopens the port around
+// every page keeps it from its first opening to its end.
+class PortClaim {
   public:
-    UucpLock() = default;
-    UucpLock(UucpLock&& other) noexcept : m_path(std::move(other.m_path)) { other.m_path.clear(); }
-    UucpLock& operator=(UucpLock&&) = delete;
-    ~UucpLock() { release(); }
+    PortClaim() = default;
+    PortClaim(const PortClaim&) = delete;
+    PortClaim& operator=(const PortClaim&) = delete;
+    ~PortClaim() { release(); }
 
     void release() {
         if (!m_path.empty()) {
@@ -63,7 +67,7 @@ class UucpLock {
 
     // Takes the lock of the device, or raises "Port already open" when a live process holds it.
     // Where /var/lock is missing or not writable, the port goes without (flock still holds it).
-    static UucpLock take(const std::string& devicePath) {
+    static std::shared_ptr<PortClaim> take(const std::string& devicePath) {
         char* real = ::realpath(devicePath.c_str(), nullptr);
         std::string name = real != nullptr ? real : devicePath;
         std::free(real);
@@ -75,7 +79,7 @@ class UucpLock {
                 c = '_';
             }
         }
-        UucpLock lock;
+        auto lock = std::make_shared<PortClaim>();
         const std::string path = "/var/lock/LCK.." + name;
         for (int attempt = 0; attempt < 2; ++attempt) {
             const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -86,7 +90,7 @@ class UucpLock {
                 const bool written = ::write(fd, pid, static_cast<size_t>(n)) == n;
                 ::close(fd);
                 if (written) {
-                    lock.m_path = path;
+                    lock->m_path = path;
                 } else {
                     ::unlink(path.c_str());
                 }
@@ -125,10 +129,12 @@ class UucpLock {
     std::string m_path;
 };
 
+namespace {
+
 class PosixSerial final : public SerialLine {
   public:
-    PosixSerial(UniqueFd fd, UucpLock lock, std::string path, DeviceObserver* observer,
-                std::stop_token stop)
+    PosixSerial(UniqueFd fd, std::shared_ptr<PortClaim> lock, std::string path,
+                DeviceObserver* observer, std::stop_token stop)
         : m_fd(std::move(fd)),
           m_lock(std::move(lock)),
           m_path(std::move(path)),
@@ -229,7 +235,7 @@ class PosixSerial final : public SerialLine {
         ::ioctl(m_fd.get(), TIOCNXCL);
         ::flock(m_fd.get(), LOCK_UN);
         const int closeError = m_fd.reset();
-        m_lock.release();
+        m_lock.reset();
         if (failure) {
             throw *failure;
         }
@@ -310,7 +316,7 @@ class PosixSerial final : public SerialLine {
     }
 
     UniqueFd m_fd;
-    UucpLock m_lock;
+    std::shared_ptr<PortClaim> m_lock;  // shared with the run that keeps the port
     std::string m_path;
     DeviceObserver* m_observer;
     std::stop_token m_stop;
@@ -322,7 +328,8 @@ class PosixSerial final : public SerialLine {
 
 std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
                                             const LineSettings& settings, int handshaking,
-                                            DeviceObserver* observer, std::stop_token stop) {
+                                            DeviceObserver* observer, std::stop_token stop,
+                                            std::shared_ptr<PortClaim>& claim) {
     ignoreSigpipe();
     // O_NOCTTY: a printer port must never become the console's controlling terminal.
     // O_NONBLOCK: opening does not wait for carrier, and writes never block (see writeAll).
@@ -335,12 +342,16 @@ std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
     if (::tcgetattr(fd.get(), &tio) != 0) {
         throw systemError(errno, Step::OpenSerial, devicePath);
     }
-    // Exclusive use: TIOCEXCL turns away later openers that are not root, flock() and the UUCP
-    // lock file cover the rest.
+    // Exclusive use: TIOCEXCL turns away later openers that are not root, the UUCP lock file and
+    // flock() cover the rest. The lock file comes first: a port that a run keeps between its
+    // pages is refused on it, without this opener ever holding the flock that the run is about to
+    // take again.
+    if (!claim) {
+        claim = PortClaim::take(devicePath);
+    }
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
         throw systemError(errno == EWOULDBLOCK ? EBUSY : errno, Step::OpenSerial, devicePath);
     }
-    UucpLock lock = UucpLock::take(devicePath);
     ::ioctl(fd.get(), TIOCEXCL);
 
     // Raw 8-bit output, each choice explicit:
@@ -353,8 +364,8 @@ std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
     if (::tcsetattr(fd.get(), TCSANOW, &tio) != 0) {
         throw systemError(errno, Step::ConfigureSerial, devicePath);
     }
-    auto line = std::make_unique<PosixSerial>(std::move(fd), std::move(lock), devicePath, observer,
-                                              std::move(stop));
+    auto line =
+        std::make_unique<PosixSerial>(std::move(fd), claim, devicePath, observer, std::move(stop));
     line->apply(settings);
     line->setHandshaking(handshaking);
     return line;

@@ -33,6 +33,12 @@ RoutineEnd runRoutine(Console& con, std::string_view name) {
         throw std::invalid_argument("no test routine is named " + std::string(name));
     }
     ++g_started;
+    // The ports the routine opens stay claimed until it has ended, also between its pages.
+    struct RunClaims {
+        Devices& devices;
+        explicit RunClaims(Devices& d) : devices(d) { devices.beginRun(); }
+        ~RunClaims() { devices.endRun(); }
+    } claims(con.devices());
     try {
         routine->run(con);
         return {};

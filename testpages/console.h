@@ -62,6 +62,7 @@ class Console {
             RepetitionListener* listener = nullptr)
         : MSComm1(devices, trace),
           files(devices, trace),
+          m_devices(&devices),
           m_boxes(&boxes),
           m_trace(&trace),
           m_listener(listener) {}
@@ -80,10 +81,12 @@ class Console {
     void repetition(long long counter, double count);
 
     Trace& trace() { return *m_trace; }
+    Devices& devices() { return *m_devices; }
 
   private:
     std::string read(std::string_view control);
 
+    Devices* m_devices;
     TextBoxes* m_boxes;
     Trace* m_trace;
     RepetitionListener* m_listener;

@@ -11,6 +11,7 @@
 #include "channels/devices.h"
 #include "channels/errors.h"
 #include "channels/mscomm.h"
+#include "core/run_session.h"
 #include "support/pty.h"
 #include "testpages/skeleton.h"
 
@@ -89,6 +90,42 @@ TEST_F(SerialPort, ASecondOpenerGetsPortAlreadyOpen) {
     // Released: the second control gets the port now.
     second.setPortOpen(true);
     EXPECT_TRUE(second.portOpen());
+    second.setPortOpen(false);
+}
+
+// The thermal pages close and reopen the port around every page. Another program trying the port
+// all the while never gets it in a gap between pages, and the run prints every page; once the run
+// has ended the port is free.
+TEST_F(SerialPort, ARunKeepsThePortBetweenItsPages) {
+    if (::access("/var/lock", W_OK) != 0) {
+        GTEST_SKIP() << "/var/lock is not writable here";
+    }
+    printer.startReading(40'000);  // 30 pages of 876 bytes: well over half a second
+    RunSession run(*devices, trace);
+    run.start("cmddevice", TextBoxStore("30"));
+    const auto otherDevices = systemDevices();
+    Trace other;
+    MSComm second(*otherDevices, other);
+    second.setCommPort(1);
+    ASSERT_FALSE(printer.waitFor(1).empty()) << "the run never opened the port";
+    int attempts = 0;
+    int taken = 0;
+    // Until the last page has begun: after it the run gives the port back.
+    while (run.progress().repetition < 30 && !run.ended()) {
+        const int error = errorOf([&] { second.setPortOpen(true); });
+        ++attempts;
+        if (error == 0) {
+            ++taken;
+            second.setPortOpen(false);
+        } else {
+            EXPECT_EQ(error, 8005);
+        }
+    }
+    const RunOutcome outcome = run.finish();
+    EXPECT_TRUE(outcome.end.finished()) << outcome.end.error->detail();
+    EXPECT_EQ(taken, 0) << "taken from the run in " << taken << " of " << attempts << " tries";
+    EXPECT_GT(attempts, 30);
+    EXPECT_EQ(errorOf([&] { second.setPortOpen(true); }), 0);
     second.setPortOpen(false);
 }
 
