@@ -37,6 +37,10 @@ class UniqueFd {
 // signal that ends the console. Called before any device is opened.
 void ignoreSigpipe();
 
+// " (process 1234, mini-printer-te)": who holds the flock on the file that `fd` is open on, as
+// /proc/locks tells it; empty where it cannot be known.
+std::string lockHolder(int fd);
+
 // "30 s", "0.25 s": a span as a technician reads it in an error box.
 std::string seconds(std::chrono::milliseconds span);
 

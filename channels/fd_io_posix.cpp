@@ -1,9 +1,14 @@
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "channels/devices.h"
@@ -44,6 +49,31 @@ void ignoreSigpipe() {
         return true;
     }();
     (void)ignored;
+}
+
+std::string lockHolder(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        return {};
+    }
+    // "1: FLOCK  ADVISORY  WRITE 4242 00:05:1234 0 EOF": the holder's process and the file's
+    // device (major:minor in hex) and inode.
+    char file[64];
+    std::snprintf(file, sizeof file, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    std::ifstream locks("/proc/locks");
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream fields(line);
+        std::string number, kind, mode, access, pid, where;
+        if (fields >> number >> kind >> mode >> access >> pid >> where && kind == "FLOCK" &&
+            where == file) {
+            std::ifstream comm("/proc/" + pid + "/comm");
+            std::string name;
+            std::getline(comm, name);
+            return " (process " + pid + (name.empty() ? "" : ", " + name) + ")";
+        }
+    }
+    return {};
 }
 
 std::string seconds(std::chrono::milliseconds span) {

@@ -1,6 +1,7 @@
 // The parallel printer's device file on a POSIX system: /dev/lp0, /dev/usb/lp0, or whatever
 // MPT_LPT1 names (a FIFO or a plain file is welcome: benches capture streams that way).
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,13 +88,27 @@ std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath, Devic
     const bool plainFile = exists ? S_ISREG(st.st_mode) : devicePath.rfind("/dev/", 0) != 0;
     int flags = O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
     if (plainFile) {
-        flags |= O_CREAT | O_TRUNC;
+        flags |= O_CREAT;
     }
     const int raw = ::open(devicePath.c_str(), flags, 0666);
     if (raw < 0) {
         throw systemError(errno, Step::OpenLpt, devicePath);
     }
-    return std::make_unique<PosixOutput>(UniqueFd(raw), devicePath, observer, std::move(stop));
+    UniqueFd fd(raw);
+    // Held exclusively while open, so that two runs on one printer cannot mix their streams: a
+    // second console (or any program that honours flock) is refused instead. A file is emptied
+    // only once it is ours, never under a run that is still writing it.
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK) {
+            throw systemError(errno, Step::OpenLpt, devicePath);
+        }
+        throw makeError(err::kPathFileAccessError,
+                        devicePath + ": in use by another program" + lockHolder(fd.get()));
+    }
+    if (plainFile && ::ftruncate(fd.get(), 0) != 0) {
+        throw systemError(errno, Step::OpenLpt, devicePath);
+    }
+    return std::make_unique<PosixOutput>(std::move(fd), devicePath, observer, std::move(stop));
 }
 
 }  // namespace mpt

@@ -118,6 +118,41 @@ TEST_F(ParallelFile, AFifoReaderGetsEveryByteAfterClose) {
     EXPECT_EQ(printer.get(), expected + "\x1BP\0"s);
 }
 
+// Two runs on one printer: the second console is refused while the first holds "lpt1 " open, with
+// the holder named, and the first one's stream is left whole (a file is not emptied under it).
+TEST_F(ParallelFile, ASecondOpenerIsRefusedAndMixesNothingIn) {
+    const std::string fifo = dir.file("lpt1.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    for (const std::string& path : {dir.file("lpt1.out"), fifo}) {
+        SCOPED_TRACE(path);
+        ScopedEnv lpt("MPT_LPT1", path);
+        files.open("lpt1 ", 1);
+        files.printLine(1, {"first"});
+        const auto otherDevices = systemDevices();
+        FileTable second(*otherDevices, trace);
+        try {
+            second.open("lpt1 ", 1);
+            ADD_FAILURE() << "the second console opened it too";
+        } catch (const ConsoleError& error) {
+            EXPECT_EQ(error.number(), 75);
+            EXPECT_EQ(error.detail(), path + ": in use by another program (process " +
+                                          std::to_string(::getpid()) + ", mpt_tests)");
+        }
+        files.printLine(1, {"still first"});
+        files.close(1);
+        if (path != fifo) {
+            EXPECT_EQ(readFile(path), "first\r\nstill first\r\n");
+        }
+        second.open("lpt1 ", 1);  // free again
+        second.close(1);
+    }
+    char buffer[64] = {};
+    EXPECT_EQ(::read(reader, buffer, sizeof buffer), 20);
+    EXPECT_EQ(std::string(buffer), "first\r\nstill first\r\n");
+    ::close(reader);
+}
+
 TEST_F(ParallelFile, MissingDeviceIsDeviceUnavailable) {
     ScopedEnv lpt("MPT_LPT1", "/dev/no-such-lp");
     EXPECT_EQ(errorOf([&] { files.open("lpt1 ", 1); }), 68);
