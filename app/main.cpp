@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    mpt::Trace trace(cl.traceFile.empty() ? nullptr : &traceFile);
+    mpt::Trace trace(cl.traceFile.empty() ? nullptr : &traceFile, cl.traceFile);
     const auto devices = cl.dryRun ? mpt::dryRunDevices()
                          : printer ? mpt::systemDevices(printer->portMap())
                                    : mpt::systemDevices();

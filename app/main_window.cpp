@@ -142,6 +142,7 @@ namespace mpt {
 MainWindow::MainWindow(Devices& devices, Trace& trace, QWidget* parent)
     : QWidget(parent),
       m_devices(&devices),
+      m_trace(&trace),
       m_session(devices, trace),
       m_deferral(new InputDeferral(this)) {
     setObjectName(QStringLiteral("frm"));
@@ -369,6 +370,13 @@ void MainWindow::runOne(const std::string& name) {
         }
     } else {
         m_status->setText(QString::fromStdString(finishedText(outcome.last, outcome.took)));
+    }
+    // Once: from then on nothing more is written to the trace.
+    if (const std::string failure = m_trace->failure();
+        !failure.empty() && !m_traceFailureShown && !m_closeAfterRun && !m_quitAfterRun) {
+        m_traceFailureShown = true;
+        showError(makeError(err::kPathFileAccessError,
+                            failure + " (the trace was not written, from that step on)"));
     }
 }
 

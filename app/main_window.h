@@ -81,6 +81,7 @@ class MainWindow : public QWidget, public TextBoxes {
     QLineEdit* textBox(std::string_view control) const;
 
     Devices* m_devices;
+    Trace* m_trace;
     RunSession m_session;
     InputDeferral* m_deferral = nullptr;
     QLabel* m_status = nullptr;
@@ -89,6 +90,7 @@ class MainWindow : public QWidget, public TextBoxes {
     bool m_running = false;
     bool m_closeAfterRun = false;  // the window was closed during the run
     bool m_quitAfterRun = false;   // a termination signal came during the run
+    bool m_traceFailureShown = false;
 };
 
 }  // namespace mpt

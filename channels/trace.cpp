@@ -1,5 +1,8 @@
 #include "channels/trace.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace mpt {
 
 std::string toHex(std::string_view bytes) {
@@ -14,11 +17,51 @@ std::string toHex(std::string_view bytes) {
     return hex;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 character at the start of `text`, or 0.
+std::size_t utf8Length(std::string_view text) {
+    const auto b = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const auto cont = [&](std::size_t i) { return i < text.size() && (b(i) & 0xC0) == 0x80; };
+    const unsigned char lead = b(0);
+    if (lead < 0x80) {
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        return cont(1) ? 2 : 0;
+    }
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        // No overlong forms (E0 below A0) and no surrogates (ED from A0).
+        const bool second =
+            cont(1) && !(lead == 0xE0 && b(1) < 0xA0) && !(lead == 0xED && b(1) >= 0xA0);
+        return second && cont(2) ? 3 : 0;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        const bool second =
+            cont(1) && !(lead == 0xF0 && b(1) < 0x90) && !(lead == 0xF4 && b(1) >= 0x90);
+        return second && cont(2) && cont(3) ? 4 : 0;
+    }
+    return 0;
+}
+
+}  // namespace
+
 std::string jsonString(std::string_view text) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string out = "\"";
-    for (const char c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x80) {
+            const std::size_t length = utf8Length(text.substr(i));
+            if (length == 0) {
+                out += "\xEF\xBF\xBD";
+            } else {
+                out.append(text.substr(i, length));
+                i += length - 1;
+            }
+            continue;
+        }
         switch (c) {
             case '"': out += "\\\""; break;
             case '\\': out += "\\\\"; break;
@@ -40,10 +83,23 @@ std::string jsonString(std::string_view text) {
 }
 
 void Trace::line(const std::string& json) {
-    if (m_out != nullptr) {
-        *m_out << json << '\n';
-        m_out->flush();
+    if (m_out == nullptr) {
+        return;
     }
+    errno = 0;
+    *m_out << json << '\n';
+    m_out->flush();
+    if (!*m_out) {
+        const int error = errno;
+        std::lock_guard lock(m_mutex);
+        m_failure = m_name + ": " + (error != 0 ? std::strerror(error) : "cannot be written");
+        m_out = nullptr;  // nothing more can be trusted to arrive
+    }
+}
+
+std::string Trace::failure() const {
+    std::lock_guard lock(m_mutex);
+    return m_failure;
 }
 
 void Trace::getText(std::string_view control, std::string_view text) {

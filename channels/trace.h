@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -17,10 +18,14 @@ namespace mpt {
 class Trace {
   public:
     Trace() = default;
-    explicit Trace(std::ostream* out) : m_out(out) {}
+    // `name` says where the stream goes, for the failure's text.
+    explicit Trace(std::ostream* out, std::string name = "the trace")
+        : m_out(out), m_name(std::move(name)) {}
 
     void setStream(std::ostream* out) { m_out = out; }
     bool enabled() const { return m_out != nullptr; }
+    // Empty while every line has been written; else "run.jsonl: No space left on device".
+    std::string failure() const;
 
     void getText(std::string_view control, std::string_view text);
     void setText(std::string_view control, std::string_view text);
@@ -40,12 +45,17 @@ class Trace {
     void line(const std::string& json);
 
     std::ostream* m_out = nullptr;
+    std::string m_name;
+    mutable std::mutex m_mutex;  // the window reads failure() while a run writes
+    std::string m_failure;
 };
 
 // Lowercase hex of the bytes, two digits a byte, nothing between them.
 std::string toHex(std::string_view bytes);
 
-// The text as a JSON string literal, quotes included; UTF-8 passes through unchanged.
+// The text as a JSON string literal, quotes included; UTF-8 passes through unchanged, and each
+// byte that is not part of a well-formed UTF-8 character becomes U+FFFD, so that the line stays
+// valid JSON whatever a device path or a text box holds.
 std::string jsonString(std::string_view text);
 
 }  // namespace mpt

@@ -1,7 +1,5 @@
 #include "core/runner.h"
 
-#include <poll.h>
-
 #include <fstream>
 #include <memory>
 
@@ -45,12 +43,11 @@ constexpr const char* kOptions =
 // Runs the routine on the session's worker while this thread watches for a termination signal,
 // which stops the run. Returns the signal's number, or 0 when none came.
 int runWatchingSignals(RunSession& session, const CommandLine& cl) {
-    const int signalPipe = terminationSignals();
+    terminationSignals();
     int received = 0;
     session.start(cl.routine, TextBoxStore(cl.count, cl.port));
-    while (!session.ended()) {
-        pollfd pfd{signalPipe, POLLIN, 0};
-        if (::poll(&pfd, signalPipe >= 0 ? 1 : 0, 50) > 0 && received == 0) {
+    while (!session.waitUntilEnded(std::chrono::milliseconds(10))) {
+        if (received == 0) {
             received = takeTerminationSignal();
             if (received != 0) {
                 session.requestStop();
@@ -208,12 +205,24 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
             return 2;
         }
     }
-    Trace trace(cl.traceFile.empty() ? nullptr : &traceFile);
+    Trace trace(cl.traceFile.empty() ? nullptr : &traceFile, cl.traceFile);
     const std::unique_ptr<Devices> devices = cl.dryRun ? dryRunDevices() : systemDevices();
     RunSession session(*devices, trace);
     const int signalNumber = runWatchingSignals(session, cl);
     RunOutcome outcome = session.finish();
+    // A trace that could not be written fails the run's report, whatever the printer got.
+    const std::string traceFailure = trace.failure();
+    const auto reportTrace = [&] {
+        if (!traceFailure.empty()) {
+            const ConsoleError error =
+                makeError(err::kPathFileAccessError,
+                          traceFailure + " (the trace was not written, from that step on)");
+            err << "error " << error.number() << ": " << error.text() << '\n'
+                << error.detail() << '\n';
+        }
+    };
     if (outcome.end.stopped) {
+        reportTrace();
         // The shell's convention for a program ended by a signal: 128 and its number.
         err << "mini-printer-test: " << stoppedText(outcome.last) << '\n';
         return 128 + (signalNumber != 0 ? signalNumber : 2);
@@ -223,10 +232,12 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
         if (!error->detail().empty()) {
             err << error->detail() << '\n';
         }
+        reportTrace();
         return 1;
     }
     out << outcome.boxes.text("txt2") << '\n';
-    return 0;
+    reportTrace();
+    return traceFailure.empty() ? 0 : 1;
 }
 
 }  // namespace mpt

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "channels/trace.h"
 #include "core/runner.h"
 #include "support/pty.h"
 
@@ -93,6 +94,38 @@ TEST(Runner, TraceFileHoldsEveryStep) {
     EXPECT_EQ(text.str(),
               "{\"op\":\"GetText\",\"control\":\"txt1\",\"text\":\"0\"}\n"
               "{\"op\":\"SetText\",\"control\":\"txt2\",\"text\":\"EPSON/SERIAL 정상 출력!!!\"}\n");
+}
+
+// A trace that cannot be written is an error, not a silent loss: the run still prints and says so.
+TEST(Runner, TraceThatCannotBeWrittenIsAnError) {
+    const Outcome o =
+        run({"--run", "cmddevice8", "--count", "1", "--dry-run", "--trace", "/dev/full"});
+    EXPECT_EQ(o.code, 1);
+    EXPECT_EQ(o.out, "EPSON/SERIAL/CUTTER 정상 작동!!\n");
+    EXPECT_EQ(o.err,
+              "error 75: Path/File access error\n/dev/full: No space left on device (the trace "
+              "was not written, from that step on)\n");
+}
+
+// Every string of the trace is UTF-8, whatever bytes a device path or a text box holds: each byte
+// that is not part of a well-formed character becomes U+FFFD.
+TEST(Trace, StringsStayValidUtf8) {
+    const struct {
+        std::string in;
+        std::string out;
+    } rows[] = {
+        {"/dev/ttyUSB0", "\"/dev/ttyUSB0\""},
+        {"메시지", "\"메시지\""},
+        {"/tmp/\xff\xfe", "\"/tmp/\xEF\xBF\xBD\xEF\xBF\xBD\""},
+        {"\xc7\xd1 cp949", "\"\xEF\xBF\xBD\xEF\xBF\xBD cp949\""},      // not UTF-8 at all
+        {"\xed\xa0\x80", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},  // a surrogate
+        {"\xe0\x80\xaf", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},  // overlong
+        {"cut \xe2\x82", "\"cut \xEF\xBF\xBD\xEF\xBF\xBD\""},          // cut short
+        {"\"\\\n\x01", "\"\\\"\\\\\\n\\u0001\""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(jsonString(row.in), row.out) << row.in;
+    }
 }
 
 TEST(Runner, UsageErrorsExitTwo) {

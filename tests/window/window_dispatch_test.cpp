@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -253,6 +254,25 @@ class WindowDispatchTest : public QObject {
         QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
         QCOMPARE(errors.count(), 1);
         QCOMPARE(box("txt2")->text(), QStringLiteral("EPSON/SERIAL/CUTTER 정상 작동!!"));
+        m_window.reset();
+    }
+
+    // A trace that cannot be written is shown in a box once, after the run it failed in; the runs
+    // go on printing.
+    void traceThatCannotBeWrittenIsShownOnce() {
+        std::ofstream full("/dev/full");
+        mpt::Trace failing(&full, "/dev/full");
+        m_window = std::make_unique<mpt::MainWindow>(*m_devices, failing);
+        QSignalSpy errors(m_window.get(), &mpt::MainWindow::errorShown);
+        const ModalBoxWatcher watcher([](QMessageBox*) {});
+        for (int click = 0; click < 2; ++click) {
+            QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+            QCOMPARE(box("txt2")->text(), QStringLiteral("EPSON/SERIAL/CUTTER 정상 작동!!"));
+        }
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(errors.at(0).at(0).toInt(), 75);
+        QVERIFY(errors.at(0).at(2).toString().startsWith(
+            QStringLiteral("/dev/full: No space left on device")));
         m_window.reset();
     }
 
