@@ -1,14 +1,19 @@
 #include "printer/file_commands.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QGuiApplication>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <memory>
-#include <optional>
-#include <sstream>
+#include <regex>
+#include <string_view>
+#include <vector>
 
 #include "printer/decoder.h"
 #include "printer/layout.h"
@@ -19,18 +24,100 @@ namespace mpt::printer {
 
 namespace {
 
-std::optional<std::string> readAll(const std::string& path, std::ostream& err) {
-    if (path == "-") {
-        return std::string(std::istreambuf_iterator<char>(std::cin), {});
+// A stream kept in a file, read a part at a time so that a file of any size is read in constant
+// memory. "-" is standard input. Only what holds a stream that ends is read: a regular file, a
+// FIFO or pipe, a socket; a device (/dev/zero, a terminal) or a directory is refused.
+class StreamFile {
+  public:
+    static constexpr std::size_t kPart = 64 * 1024;
+
+    StreamFile(const std::string& path, std::ostream& err) : m_path(path), m_err(&err) {
+        const bool standardInput = path == "-";
+        m_fd = standardInput ? 0 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (m_fd < 0) {
+            err << "mini-printer-test: cannot read " << path << '\n';
+            return;
+        }
+        m_owned = !standardInput;
+        struct stat st {};
+        if (::fstat(m_fd, &st) != 0) {
+            err << "mini-printer-test: cannot read " << path << ": " << std::strerror(errno)
+                << '\n';
+            close();
+            return;
+        }
+        if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode) && !S_ISSOCK(st.st_mode)) {
+            const char* what = S_ISDIR(st.st_mode)   ? "a directory"
+                               : S_ISCHR(st.st_mode) ? "a character device"
+                               : S_ISBLK(st.st_mode) ? "a block device"
+                                                     : "not a file";
+            err << "mini-printer-test: " << (standardInput ? "standard input" : path) << " is "
+                << what << ", not a stream kept in a file: give a file or a FIFO\n";
+            close();
+        }
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        err << "mini-printer-test: cannot read " << path << '\n';
-        return std::nullopt;
+    ~StreamFile() { close(); }
+    StreamFile(const StreamFile&) = delete;
+    StreamFile& operator=(const StreamFile&) = delete;
+
+    bool ready() const { return m_fd >= 0; }
+    std::uint64_t bytesRead() const { return m_total; }
+
+    // The next part; empty at the end. Sets failed() when the system refuses a read.
+    std::string_view next() {
+        while (true) {
+            const ssize_t n = ::read(m_fd, m_buffer.data(), m_buffer.size());
+            if (n > 0) {
+                m_total += static_cast<std::uint64_t>(n);
+                return {m_buffer.data(), static_cast<std::size_t>(n)};
+            }
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                *m_err << "mini-printer-test: cannot read " << m_path << ": "
+                       << std::strerror(errno) << '\n';
+                m_failed = true;
+            }
+            return {};
+        }
     }
-    std::ostringstream all;
-    all << in.rdbuf();
-    return std::move(all).str();
+    bool failed() const { return m_failed; }
+
+  private:
+    void close() {
+        if (m_owned && m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_fd = -1;
+    }
+
+    std::string m_path;
+    std::ostream* m_err;
+    int m_fd = -1;
+    bool m_owned = false;
+    bool m_failed = false;
+    std::uint64_t m_total = 0;
+    std::vector<char> m_buffer = std::vector<char>(kPart);
+};
+
+// Removes the pictures an earlier --render left in the directory (page-001.png,
+// page-012-uncut.png …), so that none of them is taken for a page of this stream. Nothing else.
+bool removeOldPages(const std::filesystem::path& directory, std::ostream& err) {
+    static const std::regex kPage("page-[0-9]+(-uncut)?\\.png");
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(directory, ec)) {
+        if (std::regex_match(entry.path().filename().string(), kPage) &&
+            !std::filesystem::remove(entry.path(), ec)) {
+            break;
+        }
+    }
+    if (ec) {
+        err << "mini-printer-test: cannot clear the old pages in " << directory.string() << ": "
+            << ec.message() << '\n';
+        return false;
+    }
+    return true;
 }
 
 // Drawing text needs a GUI application; the offscreen platform needs no display.
@@ -48,18 +135,27 @@ std::unique_ptr<QGuiApplication> guiApplication() {
 }  // namespace
 
 int decodeFile(const std::string& path, std::ostream& out, std::ostream& err) {
-    const std::optional<std::string> stream = readAll(path, err);
-    if (!stream) {
+    StreamFile file(path, err);
+    if (!file.ready()) {
         return 1;
     }
-    writeListing(*stream, out);
+    Decoder decoder;
+    ListingWriter listing(out);
+    for (std::string_view part; !(part = file.next()).empty();) {
+        listing.add(decoder.feed(part));
+    }
+    if (file.failed()) {
+        return 1;
+    }
+    listing.add(decoder.finish());
+    listing.finish(file.bytesRead());
     return 0;
 }
 
 int renderFile(const std::string& path, const std::string& directory, std::ostream& out,
                std::ostream& err) {
-    const std::optional<std::string> stream = readAll(path, err);
-    if (!stream) {
+    StreamFile file(path, err);
+    if (!file.ready()) {
         return 1;
     }
     std::error_code ec;
@@ -69,29 +165,51 @@ int renderFile(const std::string& path, const std::string& directory, std::ostre
             << '\n';
         return 1;
     }
-    const auto app = guiApplication();
-    PageBuilder paper;
-    paper.add(decode(*stream));
-    std::vector<Page> pages = paper.cutPages();
-    const Page rest = paper.inPrinter();
-    const bool restPrinted = rest.hasPrint();
-    if (restPrinted) {
-        pages.push_back(rest);
+    if (!removeOldPages(directory, err)) {
+        return 1;
     }
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        const int number = static_cast<int>(i) + 1;
+    const auto app = guiApplication();
+    int number = 0;
+    // Each page is drawn and written as soon as it is cut, and then forgotten.
+    const auto save = [&](const Page& page) {
+        ++number;
         char name[32];
         std::snprintf(name, sizeof name, "page-%03d%s.png", number,
-                      pages[i].cut == Cut::None ? "-uncut" : "");
-        const std::filesystem::path file = std::filesystem::path(directory) / name;
-        const QString caption = pageCaption(pages[i], number);
-        if (!renderPage(pages[i], caption).save(QString::fromStdString(file.string()), "PNG")) {
-            err << "mini-printer-test: cannot write " << file.string() << '\n';
+                      page.cut == Cut::None && !page.torn ? "-uncut" : "");
+        const std::filesystem::path picture = std::filesystem::path(directory) / name;
+        const QString caption = pageCaption(page, number);
+        if (!renderPage(page, caption).save(QString::fromStdString(picture.string()), "PNG")) {
+            err << "mini-printer-test: cannot write " << picture.string() << '\n';
+            return false;
+        }
+        out << picture.string() << '\t' << caption.toStdString() << '\n';
+        return true;
+    };
+    Decoder decoder;
+    PageBuilder paper;
+    for (std::string_view part; !(part = file.next()).empty();) {
+        paper.add(decoder.feed(part));
+        for (const Page& page : paper.takeCutPages(true)) {
+            if (!save(page)) {
+                return 1;
+            }
+        }
+    }
+    if (file.failed()) {
+        return 1;
+    }
+    paper.add(decoder.finish());
+    for (const Page& page : paper.takeCutPages(false)) {
+        if (!save(page)) {
             return 1;
         }
-        out << file.string() << '\t' << caption.toStdString() << '\n';
     }
-    if (!restPrinted && !rest.elements.empty()) {
+    const Page rest = paper.inPrinter();
+    if (rest.hasPrint()) {
+        if (!save(rest)) {
+            return 1;
+        }
+    } else if (!rest.elements.empty()) {
         out << "(after the last cut: line feeds and marks only, nothing printed; no picture)\n";
     }
     return 0;

@@ -63,6 +63,18 @@ void PageBuilder::add(const Item& item, const std::string& source) {
             } else {
                 m_line.spans.push_back({item.text, style});
             }
+            // Text with no line feed, which the printer wraps line after line: the paper takes
+            // it in parts, so that such a line cannot grow without bound. Far beyond a line a
+            // test prints; the style holds on.
+            std::size_t lineBytes = 0;
+            for (const Span& span : m_line.spans) {
+                lineBytes += span.text.size();
+            }
+            if (lineBytes >= kMaxLineText) {
+                m_line.offset = item.offset;
+                place(std::move(m_line));
+                m_line = Line{};
+            }
             break;
         }
         case Op::LineFeed: endLine(item.offset); break;
@@ -163,24 +175,62 @@ void PageBuilder::endLine(std::size_t offset) {
 void PageBuilder::place(Element element) {
     m_justCut = false;
     m_page.elements.push_back(std::move(element));
+    tearIfTooLong();
 }
 
 void PageBuilder::mark(Mark::Kind kind, std::string text, std::size_t offset) {
     Mark m{kind, std::move(text), offset};
     if (m_justCut && !m_cut.empty()) {
-        m_cut.back().afterCut.push_back(std::move(m));
+        if (m_cut.back().afterCut.size() < kMaxElements) {
+            m_cut.back().afterCut.push_back(std::move(m));
+        }
     } else {
         m_page.elements.push_back(std::move(m));
+        tearIfTooLong();
     }
+}
+
+void PageBuilder::tearIfTooLong() {
+    if (m_page.elements.size() < kMaxElements) {
+        return;
+    }
+    Page next;
+    next.epson = m_page.epson;
+    next.cbm = m_page.cbm;
+    m_page.torn = true;
+    store(std::move(m_page));
+    m_page = std::move(next);
 }
 
 void PageBuilder::cut(Cut how, std::size_t offset) {
     printOpenLine(offset);
     m_page.cut = how;
-    m_cut.push_back(std::move(m_page));
+    store(std::move(m_page));
     m_page = Page{};
     // The line being assembled keeps its DC3 and SO if no text came yet; the paper is new.
     m_justCut = true;
+}
+
+void PageBuilder::store(Page page) {
+    m_cut.push_back(std::move(page));
+    if (m_keep > 0 && m_cut.size() > m_keep) {
+        const std::size_t excess = m_cut.size() - m_keep;
+        m_cut.erase(m_cut.begin(), m_cut.begin() + static_cast<std::ptrdiff_t>(excess));
+        m_dropped += excess;
+    }
+}
+
+std::vector<Page> PageBuilder::takeCutPages(bool keepNewest) {
+    std::vector<Page> taken;
+    const std::size_t count = keepNewest && !m_cut.empty() ? m_cut.size() - 1 : m_cut.size();
+    taken.assign(std::make_move_iterator(m_cut.begin()),
+                 std::make_move_iterator(m_cut.begin() + static_cast<std::ptrdiff_t>(count)));
+    m_cut.erase(m_cut.begin(), m_cut.begin() + static_cast<std::ptrdiff_t>(count));
+    return taken;
+}
+
+void PageBuilder::keepAtMost(std::size_t pages) {
+    m_keep = pages;
 }
 
 Page PageBuilder::inPrinter() const {
@@ -202,6 +252,7 @@ std::vector<Page> PageBuilder::pages() const {
 
 void PageBuilder::clearPaper() {
     m_cut.clear();
+    m_dropped = 0;
     m_page = Page{};
     m_line = Line{};
     m_justCut = false;

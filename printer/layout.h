@@ -105,19 +105,37 @@ struct Page {
     bool epson = false;  // a command of that set acted on the page
     bool cbm = false;
     std::vector<std::string> sources;  // the ports its bytes came from, in order of arrival
+    // Torn off uncut at PageBuilder::kMaxElements: the paper went on without a cut, and what
+    // follows is on the next page.
+    bool torn = false;
 
     // Text, a logo or a bar code is on it: it is more than feeds and marks.
     bool hasPrint() const;
 };
 
 // Builds pages from items. Items may come from several ports; the printer and its paper are one.
+// What it holds is bounded: a page that reaches kMaxElements lines and marks without a cut is torn
+// off there, and keepAtMost() drops the oldest pages beyond a number, counting them.
 class PageBuilder {
   public:
+    // Some 40 m of receipt paper: far beyond any page a test prints.
+    static constexpr std::size_t kMaxElements = 2000;
+    // Bytes of text in one line before the paper takes it; the decoder hands text out in runs of
+    // at most 4096 bytes, so a line holds at most this and one run more.
+    static constexpr std::size_t kMaxLineText = 4096;
+
     void add(const Item& item, const std::string& source = {});
     void add(const std::vector<Item>& items, const std::string& source = {});
 
-    // The pages that have been cut, oldest first.
+    // The pages that have been cut (or torn off), oldest first.
     const std::vector<Page>& cutPages() const { return m_cut; }
+    // Hands over the cut pages and forgets them, all but the newest when `keepNewest`: marks that
+    // come right after a cut still belong to it.
+    std::vector<Page> takeCutPages(bool keepNewest);
+    // From now on keeps at most `pages` cut pages, dropping the oldest.
+    void keepAtMost(std::size_t pages);
+    // How many cut pages were dropped to keep within that number, since the start.
+    std::size_t droppedPages() const { return m_dropped; }
     // The paper still in the printer, with the line being assembled as its last line when that
     // holds anything; empty when nothing has been printed since the last cut.
     Page inPrinter() const;
@@ -132,9 +150,13 @@ class PageBuilder {
     void place(Element element);
     void mark(Mark::Kind kind, std::string text, std::size_t offset);
     void cut(Cut how, std::size_t offset);
+    void tearIfTooLong();
+    void store(Page page);
     void noteSource(const std::string& source);
 
     std::vector<Page> m_cut;
+    std::size_t m_keep = 0;  // 0: every page
+    std::size_t m_dropped = 0;
     Page m_page;
     Line m_line;
     Style m_style;

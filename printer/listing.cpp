@@ -256,43 +256,47 @@ std::string listingLine(const Item& item) {
     return line + mnemonic(item) + "  " + meaning(item);
 }
 
-std::size_t writeListing(std::string_view stream, std::ostream& out) {
-    const std::vector<Item> items = decode(stream);
-    CommandSetUse use;
+void ListingWriter::add(const std::vector<Item>& items) {
     for (const Item& item : items) {
-        use.add(item);
+        m_use.add(item);
+        *m_out << listingLine(item) << '\n';
+        ++m_items;
+        if (item.truncated) {
+            ++m_truncated;
+        } else if (item.op == Op::Unknown) {
+            ++m_unknown;
+        } else if (item.op == Op::PartialCut || item.op == Op::Cut) {
+            ++m_cuts;
+        }
     }
-    if (use.assumed == CommandSet::Common) {
+}
+
+std::size_t ListingWriter::finish(std::uint64_t streamBytes) {
+    std::ostream& out = *m_out;
+    if (m_use.assumed == CommandSet::Common) {
         out << "# command set: none assumed, no command of either set in the stream\n";
     } else {
-        out << "# command set: " << commandSetName(use.assumed) << ", from the command at offset "
-            << use.assumedFrom;
-        if (use.mixed()) {
+        out << "# command set: " << commandSetName(m_use.assumed) << ", from the command at offset "
+            << m_use.assumedFrom;
+        if (m_use.mixed()) {
             const CommandSet other =
-                use.assumed == CommandSet::Epson ? CommandSet::Cbm : CommandSet::Epson;
+                m_use.assumed == CommandSet::Epson ? CommandSet::Cbm : CommandSet::Epson;
             out << "; mixed: " << commandSetName(other) << " commands too, from offset "
-                << use.otherSetFrom << ", each read in its own set";
+                << m_use.otherSetFrom << ", each read in its own set";
         }
         out << '\n';
     }
-    std::size_t unknown = 0;
-    std::size_t truncated = 0;
-    std::size_t cuts = 0;
-    for (const Item& item : items) {
-        out << listingLine(item) << '\n';
-        if (item.truncated) {
-            ++truncated;
-        } else if (item.op == Op::Unknown) {
-            ++unknown;
-        } else if (item.op == Op::PartialCut || item.op == Op::Cut) {
-            ++cuts;
-        }
-    }
-    out << "# " << stream.size() << " bytes in " << items.size()
-        << " items; EPSON mode commands: " << use.epsonCommands
-        << ", CBM mode commands: " << use.cbmCommands << ", cuts: " << cuts
-        << ", unknown: " << unknown << ", truncated: " << truncated << '\n';
-    return unknown + truncated;
+    out << "# " << streamBytes << " bytes in " << m_items
+        << " items; EPSON mode commands: " << m_use.epsonCommands
+        << ", CBM mode commands: " << m_use.cbmCommands << ", cuts: " << m_cuts
+        << ", unknown: " << m_unknown << ", truncated: " << m_truncated << '\n';
+    return static_cast<std::size_t>(m_unknown + m_truncated);
+}
+
+std::size_t writeListing(std::string_view stream, std::ostream& out) {
+    ListingWriter writer(out);
+    writer.add(decode(stream));
+    return writer.finish(stream.size());
 }
 
 }  // namespace mpt::printer

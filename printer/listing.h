@@ -2,9 +2,11 @@
 // one item a line, for --decode and for the marks beside the virtual printer's pages.
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "printer/decoder.h"
 
@@ -26,8 +28,26 @@ std::string_view commandSetName(CommandSet set);
 // characters in quotes.
 std::string listingLine(const Item& item);
 
-// The whole listing: a line saying which command set the stream was read in, then one line an
-// item, then a summary line. Returns the number of unknown and truncated items.
+// Writes the listing as the items come, keeping nothing of them: one line an item, then at the
+// end a line saying which command set the stream was read in and a summary line.
+class ListingWriter {
+  public:
+    explicit ListingWriter(std::ostream& out) : m_out(&out) {}
+    void add(const std::vector<Item>& items);
+    // The closing lines for a stream of `streamBytes` bytes. Returns the number of unknown and
+    // truncated items.
+    std::size_t finish(std::uint64_t streamBytes);
+
+  private:
+    std::ostream* m_out;
+    CommandSetUse m_use;
+    std::uint64_t m_items = 0;
+    std::uint64_t m_unknown = 0;
+    std::uint64_t m_truncated = 0;
+    std::uint64_t m_cuts = 0;
+};
+
+// The whole listing of a stream held in memory.
 std::size_t writeListing(std::string_view stream, std::ostream& out);
 
 }  // namespace mpt::printer

@@ -351,13 +351,28 @@ QFont printerFont(bool fontB, bool emphasis) {
 QImage renderPage(const Page& page, const QString& caption) {
     PagePainter measure(page, caption);
     const int height = measure.run(nullptr);
-    QImage image(kPaperWidth + kMarginWidth, height, QImage::Format_RGB32);
+    const bool cutShort = height > kMaxPictureHeight;
+    QImage image(kPaperWidth + kMarginWidth, std::min(height, kMaxPictureHeight),
+                 QImage::Format_RGB32);
     image.fill(kOutside);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     PagePainter paint(page, caption);
     painter.fillRect(0, 0, kPaperWidth, measure.paperEnd(), Qt::white);
     paint.run(&painter);
+    if (cutShort) {
+        // The rest is not drawn; the foot of the picture says so.
+        constexpr int kNote = 48;
+        const QRect note(0, kMaxPictureHeight - kNote, kPaperWidth + kMarginWidth, kNote);
+        painter.fillRect(note, kOutside);
+        painter.setPen(kInk);
+        painter.setFont(labelFont(true));
+        painter.drawText(note, Qt::AlignCenter | Qt::TextWordWrap,
+                         QStringLiteral("picture cut short here: the page is %1 dots long, "
+                                        "the first %2 are drawn")
+                             .arg(height)
+                             .arg(kMaxPictureHeight));
+    }
     return image;
 }
 
@@ -375,7 +390,11 @@ QString pageCaption(const Page& page, int number) {
     switch (page.cut) {
         case Cut::Partial: parts << QStringLiteral("partial cut"); break;
         case Cut::Full: parts << QStringLiteral("full cut"); break;
-        case Cut::None: parts << QStringLiteral("not cut yet"); break;
+        case Cut::None:
+            parts << (page.torn ? QStringLiteral("torn off uncut: a page longer than %1 lines")
+                                      .arg(PageBuilder::kMaxElements)
+                                : QStringLiteral("not cut yet"));
+            break;
     }
     return parts.join(QStringLiteral(" · "));
 }

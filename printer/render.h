@@ -21,6 +21,9 @@ namespace mpt::printer {
 inline constexpr int kPaperWidth = 640;      // 80 mm
 inline constexpr int kPrintableWidth = 576;  // 72 mm, centred
 inline constexpr int kMarginWidth = 240;     // for the marks, right of the paper
+// A picture is cut short at this height, some 2 m of paper, and says so at its foot: half as long
+// again as the longest page a test prints (the line feed test, about 1.2 m).
+inline constexpr int kMaxPictureHeight = 16000;
 
 // The page as a picture; `caption`, when given, heads the margin (page number, port, mode).
 QImage renderPage(const Page& page, const QString& caption = {});

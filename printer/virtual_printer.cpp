@@ -7,6 +7,7 @@
 namespace mpt {
 
 VirtualPrinter::VirtualPrinter(QObject* parent) : QObject(parent) {
+    m_paper.keepAtMost(kKeptPages);
     m_ports = std::make_unique<printer::VirtualPorts>(
         [this](const std::string& port, std::string_view bytes) {
             // On the ports' thread: copy and hand over; a call still queued when this object

@@ -36,9 +36,16 @@ class VirtualPrinter : public QObject {
     explicit VirtualPrinter(QObject* parent = nullptr);
     ~VirtualPrinter() override;
 
-    // Every page: the cut ones, then the paper still in the printer if it holds anything.
+    // The most recent pages it keeps; older ones are dropped and counted, so that a printer left
+    // running for days holds a bounded amount.
+    static constexpr std::size_t kKeptPages = 300;
+
+    // Every page kept: the cut ones, then the paper still in the printer if it holds anything.
     std::vector<printer::Page> pages() const { return m_paper.pages(); }
-    std::size_t cutPages() const { return m_paper.cutPages().size(); }
+    // Pages cut since the start (or since the paper was cleared), kept or dropped.
+    std::size_t cutPages() const { return m_paper.cutPages().size() + m_paper.droppedPages(); }
+    // The oldest pages dropped to keep within kKeptPages.
+    std::size_t droppedPages() const { return m_paper.droppedPages(); }
     // Bytes received on all ports since the start.
     std::size_t bytesReceived() const { return m_received; }
     // "COM1  /dev/pts/4" … "lpt1  /tmp/…/lpt1": each port and the device behind it.

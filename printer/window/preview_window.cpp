@@ -98,16 +98,24 @@ const printer::Page* PreviewWindow::shownPageModel() const {
 void PreviewWindow::refresh() {
     m_gather.stop();
     m_pages = m_printer.pages();
-    m_status->setText(
+    QString status =
         QStringLiteral("COM1 … COM9 and lpt1 lead here. %1 bytes received, %2 pages cut.")
             .arg(m_printer.bytesReceived())
-            .arg(m_printer.cutPages()));
+            .arg(m_printer.cutPages());
+    const std::size_t dropped = m_printer.droppedPages();
+    if (dropped > 0) {
+        status += QStringLiteral(" The oldest %1 are no longer kept; the last %2 are listed.")
+                      .arg(dropped)
+                      .arg(mpt::VirtualPrinter::kKeptPages);
+    }
+    m_status->setText(status);
     m_filling = true;
     while (m_list->count() > pageCount()) {
         delete m_list->takeItem(m_list->count() - 1);
     }
     for (int i = 0; i < pageCount(); ++i) {
-        const QString caption = printer::pageCaption(m_pages[static_cast<size_t>(i)], i + 1);
+        const QString caption = printer::pageCaption(m_pages[static_cast<size_t>(i)],
+                                                     i + 1 + static_cast<int>(dropped));
         if (i < m_list->count()) {
             m_list->item(i)->setText(caption);
         } else {
@@ -138,7 +146,8 @@ void PreviewWindow::choose(int row) {
         m_picture->adjustSize();
         return;
     }
-    m_image = printer::renderPage(*page, printer::pageCaption(*page, row + 1));
+    m_image = printer::renderPage(
+        *page, printer::pageCaption(*page, row + 1 + static_cast<int>(m_printer.droppedPages())));
     m_picture->setPixmap(QPixmap::fromImage(m_image));
     m_picture->adjustSize();
 }

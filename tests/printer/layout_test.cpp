@@ -297,5 +297,42 @@ TEST(Paper, PagesNameThePortsTheirBytesCameFrom) {
     EXPECT_EQ(paper.pages()[1].sources, (std::vector<std::string>{"lpt1"}));
 }
 
+// What the paper holds is bounded whatever comes: a page with no cut is torn off at its maximum
+// length, a line with no line feed is taken in parts, and the virtual printer's paper keeps only
+// its newest pages, counting the ones it dropped.
+TEST(Paper, HoldsABoundedAmountWhateverComes) {
+    PageBuilder feeds;
+    feeds.add(decode(std::string(3 * PageBuilder::kMaxElements + 5, '\n')));
+    ASSERT_EQ(feeds.cutPages().size(), 3u);
+    for (const Page& page : feeds.cutPages()) {
+        EXPECT_TRUE(page.torn);
+        EXPECT_EQ(page.cut, Cut::None);
+        EXPECT_EQ(page.elements.size(), PageBuilder::kMaxElements);
+    }
+    EXPECT_EQ(feeds.inPrinter().elements.size(), 5u);
+
+    PageBuilder text;
+    text.add(decode(std::string(3 * PageBuilder::kMaxLineText, 'x')));
+    for (const Page& page : text.pages()) {
+        for (const Element& element : page.elements) {
+            if (const auto* line = std::get_if<Line>(&element)) {
+                EXPECT_LE(line->spans.front().text.size(),
+                          PageBuilder::kMaxLineText + Decoder::kMaxTextRun);
+            }
+        }
+    }
+
+    PageBuilder kept;
+    kept.keepAtMost(3);
+    for (int page = 1; page <= 5; ++page) {
+        kept.add(decode("page " + std::to_string(page) + "\n\x1bm"));
+    }
+    EXPECT_EQ(kept.droppedPages(), 2u);
+    ASSERT_EQ(kept.cutPages().size(), 3u);
+    EXPECT_EQ(testing::pageText(kept.cutPages().front())[0], "[A]page 3");
+    kept.clearPaper();
+    EXPECT_EQ(kept.droppedPages(), 0u);
+}
+
 }  // namespace
 }  // namespace mpt::printer

@@ -2,7 +2,8 @@
 // covers every byte with exactly one item, in order, with the right offsets; a text run's
 // characters keep every single-byte letter of the run, in order (an invalid pair does not swallow
 // the byte after it); it reads the same items when the bytes come in parts; every item can be
-// described; and the paper makes one page per cut without failing.
+// described; and the paper makes one page per cut, tearing off only pages that reached their
+// maximum length, without failing.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -102,7 +103,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     PageBuilder paper;
     paper.add(items);
-    if (paper.cutPages().size() != cuts) {
+    std::size_t cutPages = 0;
+    for (const Page& page : paper.cutPages()) {
+        if (page.torn == (page.cut != Cut::None)) {
+            std::abort();  // a page is either cut or torn off for its length
+        }
+        cutPages += page.torn ? 0 : 1;
+    }
+    if (cutPages != cuts) {
         std::abort();
     }
     return 0;

@@ -125,6 +125,24 @@ TEST(Render, EveryPageIsPaperWidthWithTheMarginBeside) {
     }
 }
 
+// A page longer than a picture may be is drawn to the maximum height, and says so at its foot.
+TEST(Render, APictureIsCutShortAtItsMaximumHeight) {
+    PageBuilder paper;
+    paper.add(decode(std::string(PageBuilder::kMaxElements - 1, '\n')));
+    const Page page = paper.inPrinter();
+    const QImage image = renderPage(page);
+    EXPECT_EQ(image.height(), kMaxPictureHeight);
+    // The note sits in the last rows; the paper above it is white.
+    const QImage foot = image.copy(0, kMaxPictureHeight - 48, kPaperWidth, 48);
+    bool inked = false;
+    for (int y = 0; y < foot.height() && !inked; ++y) {
+        for (int x = 0; x < foot.width() && !inked; ++x) {
+            inked = qGray(foot.pixel(x, y)) < 96;
+        }
+    }
+    EXPECT_TRUE(inked) << "no note at the foot of the cut-short picture";
+}
+
 }  // namespace
 }  // namespace mpt::printer
 
