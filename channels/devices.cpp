@@ -40,7 +40,23 @@ class SystemDevices final : public Devices {
         if (const auto kept = m_claims.find(path); kept != m_claims.end()) {
             claim = kept->second;
         }
-        auto line = openPosixSerial(path, settings, handshaking, observer(), stopToken(), claim);
+        std::unique_ptr<SerialLine> line;
+        try {
+            line = openPosixSerial(path, settings, handshaking, observer(), stopToken(), claim);
+        } catch (const ConsoleError& error) {
+            // The run had this port open for an earlier page: it has not gone missing, it was
+            // unplugged.
+            if (m_inRun && m_claims.count(path) != 0 && error.number() == err::kInvalidPortNumber) {
+                std::string reason = error.detail().substr(0, error.detail().find(". "));
+                if (reason.rfind(path + ": ", 0) == 0) {
+                    reason.erase(0, path.size() + 2);
+                }
+                throw makeError(
+                    err::kDeviceIoError,
+                    path + ": the device went away since the last page (" + reason + ")");
+            }
+            throw;
+        }
         if (m_inRun && claim) {
             m_claims.emplace(path, claim);
         }

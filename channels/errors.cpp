@@ -44,12 +44,16 @@ ConsoleError systemError(int errnoValue, Step step, const std::string& devicePat
     const bool opening = step == Step::OpenSerial || step == Step::OpenLpt;
 
     if (errnoValue == EACCES || errnoValue == EPERM) {
-        const std::string group = groupToJoin(devicePath, step != Step::OpenLpt);
-        return makeError(err::kPermissionDenied,
-                         where + " (join the " + group + " group, then log in again)");
+        return makeError(err::kPermissionDenied, where + " (" + accessAdvice(devicePath) + ")");
     }
     if (errnoValue == ETIMEDOUT) {
         return makeError(err::kDeviceTimeout, where);
+    }
+    // A device whose node is still there but whose hardware is not (an adapter unplugged while
+    // its node was held open): it went away, whatever step found out.
+    if ((errnoValue == EIO || errnoValue == ENODEV) && step != Step::OpenLpt) {
+        return makeError(err::kDeviceIoError,
+                         devicePath + ": the device went away (" + reason + ")");
     }
     if (opening) {
         const bool missing = errnoValue == ENOENT || errnoValue == ENXIO || errnoValue == ENODEV ||

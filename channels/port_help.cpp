@@ -4,11 +4,13 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <linux/serial.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <set>
 
@@ -108,14 +110,39 @@ std::string serialDevicesLine() {
     return line + ". Map a port to one with MPT_COM<n>=DEVICE.";
 }
 
-std::string groupToJoin(const std::string& devicePath, bool serial) {
+namespace {
+
+std::string ownerAndMode(const struct stat& st) {
+    const passwd* user = ::getpwuid(st.st_uid);
+    const group* grp = ::getgrgid(st.st_gid);
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    return "owned by " +
+           (user != nullptr ? std::string(user->pw_name) : std::to_string(st.st_uid)) + ":" +
+           (grp != nullptr ? std::string(grp->gr_name) : std::to_string(st.st_gid)) +
+           " with mode " + mode;
+}
+
+}  // namespace
+
+std::string accessAdvice(const std::string& devicePath) {
     struct stat st {};
-    if (::stat(devicePath.c_str(), &st) == 0 && st.st_gid != 0) {
-        if (const group* g = ::getgrgid(st.st_gid); g != nullptr) {
-            return g->gr_name;
+    if (::stat(devicePath.c_str(), &st) == 0) {
+        const group* grp = ::getgrgid(st.st_gid);
+        if ((st.st_mode & S_IWGRP) != 0 && st.st_gid != 0 && grp != nullptr) {
+            return "join the " + std::string(grp->gr_name) + " group, then log in again";
         }
+        return ownerAndMode(st) +
+               ", so no group may write to it; ask for write access, or run as its owner";
     }
-    return serial ? "dialout" : "lp";
+    std::string directory = devicePath.substr(0, devicePath.rfind('/'));
+    if (directory.empty()) {
+        directory = "/";
+    }
+    if (::stat(directory.c_str(), &st) == 0) {
+        return "it cannot be made in " + directory + ", " + ownerAndMode(st);
+    }
+    return "neither it nor its directory can be looked at";
 }
 
 }  // namespace mpt

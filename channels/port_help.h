@@ -26,8 +26,10 @@ std::string portMappings(int usbPort, const PortMap& map = {});
 // One line naming the serial devices present, for an error box about a missing port.
 std::string serialDevicesLine();
 
-// The group that owns a device file, whose members may open it (dialout, uucp, lp …); where the
-// file is missing or owned by root's group, the usual group for the kind of device.
-std::string groupToJoin(const std::string& devicePath, bool serial);
+// What would let this user open a device file that refused them: "join the dialout group, then
+// log in again" where the file's group may write to it (dialout, uucp, lp …); otherwise what its
+// permissions are, since no group would help ("owned by root:root with mode 0444, so no group
+// may write to it …"), or for a file that is not there, those of the directory it would go in.
+std::string accessAdvice(const std::string& devicePath);
 
 }  // namespace mpt

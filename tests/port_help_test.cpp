@@ -45,28 +45,49 @@ TEST(PortHelp, AMissingSerialPortListsTheDevicesPresent) {
     }
 }
 
-// The group to join is the one that owns the device, whichever the distribution uses.
-TEST(PortHelp, ARefusedUserIsToldTheDevicesGroup) {
+// A refused user is told to join the device's group only where that group may write to it, the
+// group whichever the distribution uses; elsewhere what the permissions are, for a file that is
+// not there those of its directory.
+TEST(PortHelp, ARefusedUserIsToldWhatWouldLetThemIn) {
     char dir[] = "/tmp/mpt-group-XXXXXX";
     ASSERT_NE(::mkdtemp(dir), nullptr);
+    ASSERT_EQ(::chmod(dir, 0755), 0);
     const std::string device = std::string(dir) + "/ttyUSB0";
     std::ofstream(device).put('x');
     const group* uucp = ::getgrnam("uucp");
     const group* other = uucp != nullptr ? uucp : ::getgrnam("dialout");
-    if (other == nullptr || ::chown(device.c_str(), static_cast<uid_t>(-1), other->gr_gid) != 0) {
+    if (::getuid() != 0 || other == nullptr || ::chown(device.c_str(), 0, other->gr_gid) != 0) {
         ::unlink(device.c_str());
         ::rmdir(dir);
-        GTEST_SKIP() << "cannot give a file to another group here";
+        GTEST_SKIP() << "cannot give a file to another owner and group here";
     }
     const std::string name = other->gr_name;
-    const ConsoleError serial = systemError(EACCES, Step::OpenSerial, device);
-    EXPECT_EQ(serial.number(), 70);
-    EXPECT_NE(serial.detail().find("join the " + name + " group"), std::string::npos)
-        << serial.detail();
+    const struct {
+        mode_t mode;
+        gid_t group;
+        std::string advice;
+    } rows[] = {
+        {0660, other->gr_gid, "join the " + name + " group, then log in again"},
+        {0644, other->gr_gid,
+         "owned by root:" + name +
+             " with mode 0644, so no group may write to it; ask for write access, or run as its "
+             "owner"},
+        {0444, 0,
+         "owned by root:root with mode 0444, so no group may write to it; ask for write access, "
+         "or run as its owner"},
+    };
+    for (const auto& row : rows) {
+        ASSERT_EQ(::chown(device.c_str(), 0, row.group), 0);
+        ASSERT_EQ(::chmod(device.c_str(), row.mode), 0);
+        for (const Step step : {Step::OpenSerial, Step::OpenLpt}) {
+            const ConsoleError error = systemError(EACCES, step, device);
+            EXPECT_EQ(error.number(), 70);
+            EXPECT_EQ(error.detail(), device + ": Permission denied (" + row.advice + ")");
+        }
+    }
     ::unlink(device.c_str());
-    // Where the file is gone or root's, the usual group of the kind of device.
-    EXPECT_EQ(groupToJoin(device, true), "dialout");
-    EXPECT_EQ(groupToJoin(device, false), "lp");
+    EXPECT_EQ(accessAdvice(device),
+              "it cannot be made in " + std::string(dir) + ", owned by root:root with mode 0755");
     ::rmdir(dir);
 }
 

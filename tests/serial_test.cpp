@@ -207,5 +207,26 @@ TEST_F(SerialPort, AVanishedDeviceIsAnIoErrorAndThePortIsReleased) {
     EXPECT_FALSE(comm.portOpen());
 }
 
+// The thermal pages reopen the port for every page: a printer unplugged between two pages is
+// named as a device that went away, not as a line setting the port refused.
+TEST_F(SerialPort, ADeviceThatVanishedBetweenPagesIsAnIoError) {
+    devices->beginRun();
+    openSerialPort(comm, 1);
+    comm.setPortOpen(false);
+    printer.unplug();
+    std::string detail;
+    try {
+        openSerialPort(comm, 1);
+    } catch (const ConsoleError& error) {
+        EXPECT_EQ(error.number(), 57) << error.text() << ": " << error.detail();
+        detail = error.detail();
+    }
+    EXPECT_EQ(
+        detail.rfind(printer.devicePath() + ": the device went away since the last page (", 0), 0u)
+        << detail;
+    devices->endRun();
+    EXPECT_FALSE(comm.portOpen());
+}
+
 }  // namespace
 }  // namespace mpt
