@@ -7,6 +7,7 @@
 
 #include "app/first_paint.h"
 #include "app/main_window.h"
+#include "app/port_settings.h"
 #include "app/window_destroyed.h"
 #include "core/runner.h"
 #include "core/termination.h"
@@ -16,13 +17,20 @@
 
 int main(int argc, char** argv) {
     const mpt::CommandLine cl = mpt::parseCommandLine(argc, argv);
+    // The ports the user bound in the Ports dialog, for the window and --run alike.
+    mpt::PortMap bindings;
+    mpt::PortSettings portSettings;
+    portSettings.load(bindings);
+    if (!portSettings.problem().isEmpty()) {
+        std::cerr << "mini-printer-test: " << portSettings.problem().toStdString() << '\n';
+    }
     switch (cl.mode) {
         case mpt::CommandLine::Mode::Window: break;
         case mpt::CommandLine::Mode::Decode:
             return mpt::printer::decodeFile(cl.streamFile, std::cout, std::cerr);
         case mpt::CommandLine::Mode::Render:
             return mpt::printer::renderFile(cl.streamFile, cl.outDirectory, std::cout, std::cerr);
-        default: return mpt::runWithoutWindow(cl, std::cout, std::cerr);
+        default: return mpt::runWithoutWindow(cl, std::cout, std::cerr, bindings);
     }
     std::ofstream traceFile;
     if (!cl.traceFile.empty()) {

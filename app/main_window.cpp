@@ -4,11 +4,13 @@
 #include <QEventLoop>
 #include <QFont>
 #include <QFontDatabase>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QShortcut>
 #include <QStringList>
 #include <QTimer>
 #include <algorithm>
@@ -20,6 +22,7 @@
 
 #include "app/caption_button.h"
 #include "app/picture.h"
+#include "app/ports_dialog.h"
 #include "channels/port_help.h"
 #include "core/run_progress.h"
 #include "testpages/routines.h"
@@ -175,16 +178,44 @@ void MainWindow::createStatusLine() {
     m_stop->setAutoDefault(false);
     m_stop->setToolTip(tr("Stop the run at the next write (Esc)"));
     m_deferral->letThrough(m_stop);
+
+    m_ports = new QPushButton(tr("Ports…"), this);
+    m_ports->setObjectName(QStringLiteral("portsButton"));
+    m_ports->setFocusPolicy(Qt::NoFocus);
+    m_ports->setAutoDefault(false);
+    m_ports->setToolTip(tr("Choose the devices the ports lead to (Ctrl+,)"));
     showRunControls(false);
 }
 
+// The run's Stop during a run, the Ports… button otherwise, at the right of the status line.
 void MainWindow::showRunControls(bool running) {
-    constexpr int kStopWidth = 64;
-    m_status->setGeometry(0, kClientHeight, kClientWidth - (running ? kStopWidth : 0),
-                          kStatusHeight);
-    m_stop->setGeometry(kClientWidth - kStopWidth, kClientHeight, kStopWidth, kStatusHeight);
+    constexpr int kButtonWidth = 64;
+    m_status->setGeometry(0, kClientHeight, kClientWidth - kButtonWidth, kStatusHeight);
+    for (QPushButton* button : {m_stop, m_ports}) {
+        button->setGeometry(kClientWidth - kButtonWidth, kClientHeight, kButtonWidth,
+                            kStatusHeight);
+    }
     m_stop->setEnabled(true);
     m_stop->setVisible(running);
+    m_ports->setVisible(!running);
+}
+
+void MainWindow::openPortsDialog() {
+    if (m_running) {
+        return;
+    }
+    if (m_settings == nullptr) {
+        m_ownSettings = std::make_unique<PortSettings>();
+        m_settings = m_ownSettings.get();
+    }
+    int usbPort = 3;
+    try {
+        usbPort = toPortNumber(text("port"));
+    } catch (const ConsoleError&) {
+    }
+    PortsDialog dialog(*m_devices, *m_settings, usbPort, this);
+    dialog.exec();
+    showIdleStatus();
 }
 
 void MainWindow::stopRun() {
@@ -286,6 +317,10 @@ void MainWindow::connectButtons() {
         connect(button, &QPushButton::clicked, this, [this, name] { runTest(name); });
     }
     connect(m_stop, &QPushButton::clicked, this, &MainWindow::stopRun);
+    connect(m_ports, &QPushButton::clicked, this, &MainWindow::openPortsDialog);
+    // On the window rather than the button, so that it works wherever the focus is.
+    auto* portsKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
+    connect(portsKey, &QShortcut::activated, this, &MainWindow::openPortsDialog);
     connect(m_deferral, &InputDeferral::escapePressed, this, &MainWindow::stopRun);
     connect(m_deferral, &InputDeferral::closeHeld, this, &MainWindow::closeAfterRun);
 }

@@ -19,10 +19,12 @@
 #include <QString>
 #include <QWidget>
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "app/input_deferral.h"
+#include "app/port_settings.h"
 #include "channels/devices.h"
 #include "channels/errors.h"
 #include "channels/trace.h"
@@ -59,6 +61,10 @@ class MainWindow : public QWidget, public TextBoxes {
     QString statusText() const;
 
     bool running() const { return m_running; }
+    // Where the bindings made in the Ports dialog are kept; without one, the user's own file.
+    void setPortSettings(PortSettings* settings) { m_settings = settings; }
+    // Opens the Ports dialog (the Ports… button, Ctrl+,); not during a run.
+    void openPortsDialog();
     // Stops the run going on at the next write; nothing when idle.
     void stopRun();
     // Ends the program as a termination signal asks: a run going on is stopped first, then the
@@ -86,6 +92,9 @@ class MainWindow : public QWidget, public TextBoxes {
     InputDeferral* m_deferral = nullptr;
     QLabel* m_status = nullptr;
     QPushButton* m_stop = nullptr;
+    QPushButton* m_ports = nullptr;
+    PortSettings* m_settings = nullptr;
+    std::unique_ptr<PortSettings> m_ownSettings;
     std::deque<QString> m_pending;
     bool m_running = false;
     bool m_closeAfterRun = false;  // the window was closed during the run

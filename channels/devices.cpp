@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "channels/errors.h"
+#include "channels/port_inventory.h"
 #include "channels/posix_devices.h"
 
 namespace mpt {
@@ -35,7 +36,15 @@ class SystemDevices final : public Devices {
 
     std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,
                                            int handshaking) override {
-        const std::string path = serialPath(portNumber);
+        const PortRoute route = serialRoute(portNumber, portMap());
+        if (route.path.empty()) {
+            throw makeError(err::kInvalidPortNumber,
+                            "COM" + std::to_string(portNumber) + " is bound to " +
+                                identityInWords(route.identity) +
+                                ", which is not plugged in: plug it in, or choose another device "
+                                "under Ports… (Ctrl+,)");
+        }
+        const std::string& path = route.path;
         std::shared_ptr<PortClaim> claim;
         if (const auto kept = m_claims.find(path); kept != m_claims.end()) {
             claim = kept->second;
@@ -66,7 +75,14 @@ class SystemDevices final : public Devices {
         return line;
     }
     std::unique_ptr<OutputFile> openLpt1() override {
-        const std::string path = lpt1Path();
+        const PortRoute route = lpt1Route(portMap());
+        if (route.by == PortRoute::By::Binding && route.path.empty()) {
+            throw makeError(err::kDeviceUnavailable,
+                            "lpt1 is bound to " + identityInWords(route.identity) +
+                                ", which is not plugged in: plug it in, or choose another device "
+                                "under Ports… (Ctrl+,)");
+        }
+        const std::string& path = route.path;
         if (path.empty()) {
             throw makeError(err::kDeviceUnavailable,
                             "lpt1: no parallel printer port here (neither /dev/lp0 nor "
@@ -181,30 +197,56 @@ std::string Devices::lpt1Path() const {
     return lpt1DevicePath(m_map);
 }
 
-std::string serialDevicePath(int portNumber, const PortMap& map) {
+namespace {
+
+PortRoute bound(const std::string& identity, const PortMap& map) {
+    PortRoute route;
+    route.by = PortRoute::By::Binding;
+    route.identity = identity;
+    route.path = nodeOf(identity, devicesPresent(map.root)).value_or("");
+    return route;
+}
+
+}  // namespace
+
+PortRoute serialRoute(int portNumber, const PortMap& map) {
     if (const auto mapped = map.serial.find(portNumber); mapped != map.serial.end()) {
-        return mapped->second;
+        return {PortRoute::By::Virtual, mapped->second, {}};
     }
     const std::string variable = "MPT_COM" + std::to_string(portNumber);
     if (const char* mapped = std::getenv(variable.c_str()); mapped != nullptr && *mapped != '\0') {
-        return mapped;
+        return {PortRoute::By::Environment, mapped, {}};
     }
-    return "/dev/ttyS" + std::to_string(portNumber - 1);
+    if (const auto binding = map.boundSerial.find(portNumber); binding != map.boundSerial.end()) {
+        return bound(binding->second, map);
+    }
+    return {PortRoute::By::Default, "/dev/ttyS" + std::to_string(portNumber - 1), {}};
 }
 
-std::string lpt1DevicePath(const PortMap& map) {
+PortRoute lpt1Route(const PortMap& map) {
     if (!map.lpt1.empty()) {
-        return map.lpt1;
+        return {PortRoute::By::Virtual, map.lpt1, {}};
     }
     if (const char* mapped = std::getenv("MPT_LPT1"); mapped != nullptr && *mapped != '\0') {
-        return mapped;
+        return {PortRoute::By::Environment, mapped, {}};
+    }
+    if (!map.boundLpt1.empty()) {
+        return bound(map.boundLpt1, map);
     }
     for (const char* candidate : {"/dev/lp0", "/dev/usb/lp0"}) {
         if (exists(candidate)) {
-            return candidate;
+            return {PortRoute::By::Default, candidate, {}};
         }
     }
     return {};
+}
+
+std::string serialDevicePath(int portNumber, const PortMap& map) {
+    return serialRoute(portNumber, map).path;
+}
+
+std::string lpt1DevicePath(const PortMap& map) {
+    return lpt1Route(map).path;
 }
 
 std::chrono::milliseconds noProgressLimit() {

@@ -68,12 +68,28 @@ class DeviceObserver {
     virtual void dropped(std::size_t bytes) = 0;
 };
 
-// Where port numbers and "lpt1 " lead before the environment and the defaults are asked: the
-// virtual printer hands its ports over this way.
+// Where port numbers and "lpt1 " lead, besides the environment and the defaults. In this order:
+// the virtual printer's ports (`serial`, `lpt1`), then the environment (MPT_COM<n>, MPT_LPT1),
+// then the user's saved bindings (`boundSerial`, `boundLpt1`: identities of devices, see
+// port_inventory.h, looked for among the devices present at each opening), then the built-in
+// defaults.
 struct PortMap {
     std::map<int, std::string> serial;  // port number → device
     std::string lpt1;                   // empty: not mapped here
+    std::map<int, std::string> boundSerial;
+    std::string boundLpt1;
+    std::string root = "/";  // where devices are looked for: a fake tree in the tests
 };
+
+// Where a port leads, and what decided it.
+struct PortRoute {
+    enum class By { Virtual, Environment, Binding, Default };
+    By by = By::Default;
+    std::string path;      // empty: no device (a bound one that is not present, no lpt1 here)
+    std::string identity;  // By::Binding: the device it is bound to
+};
+PortRoute serialRoute(int portNumber, const PortMap& map);
+PortRoute lpt1Route(const PortMap& map);
 
 class Devices {
   public:
@@ -97,6 +113,8 @@ class Devices {
     virtual void endRun() {}
 
     const PortMap& portMap() const { return m_map; }
+    // New bindings, from the next opening on (the Ports dialog).
+    void setPortMap(PortMap map) { m_map = std::move(map); }
     // Where port n and "lpt1 " lead for these devices (see serialDevicePath).
     std::string serialPath(int portNumber) const;
     std::string lpt1Path() const;

@@ -1,9 +1,11 @@
 #include "core/runner.h"
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 
 #include "channels/port_help.h"
+#include "channels/port_inventory.h"
 #include "core/run_session.h"
 #include "core/termination.h"
 #include "testpages/routines.h"
@@ -16,6 +18,7 @@ constexpr const char* kUsage =
     "usage: mini-printer-test [--dry-run] [--trace FILE]\n"
     "       mini-printer-test --virtual [--trace FILE]\n"
     "       mini-printer-test --list\n"
+    "       mini-printer-test --ports\n"
     "       mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]\n"
     "       mini-printer-test --decode FILE\n"
     "       mini-printer-test --render FILE --out DIR\n"
@@ -26,6 +29,7 @@ constexpr const char* kOptions =
     "Without --list, --run, --decode or --render it opens the test console.\n"
     "  --virtual          every port leads to a virtual printer shown beside the console\n"
     "  --list             the thirteen routines: button name, tab, caption\n"
+    "  --ports            the devices present and where the ports lead, tab-separated\n"
     "  --run NAME         run one routine without a window and print its result message\n"
     "  --count TEXT       the repeat count box for --run (default 10)\n"
     "  --port TEXT        the USB button's port number box for --run (default 3)\n"
@@ -34,11 +38,12 @@ constexpr const char* kOptions =
     "  --decode FILE      the printer stream in FILE as an annotated listing\n"
     "  --render FILE      one PNG per cut of the stream in FILE, into --out DIR\n"
     "\n"
-    "Serial port n is $MPT_COM<n> if set, else /dev/ttyS<n-1>; lpt1 is $MPT_LPT1 if set, else\n"
-    "the first of /dev/lp0 and /dev/usb/lp0. MPT_IO_TIMEOUT_MS shortens the 30 s no-progress\n"
-    "limit of a write. With --run: exit 0 when the routine ran to its end, 1 when it failed,\n"
-    "2 for a usage error; Ctrl+C or SIGTERM stops the run at the next write, prints how far it\n"
-    "got and exits 130 or 143.\n";
+    "Serial port n leads to $MPT_COM<n> if set, else to the device it is bound to in the Ports\n"
+    "dialog (kept by the device's identity), else /dev/ttyS<n-1>; lpt1 likewise to $MPT_LPT1,\n"
+    "its binding, else the first of /dev/lp0 and /dev/usb/lp0. MPT_IO_TIMEOUT_MS shortens the\n"
+    "30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1\n"
+    "when it failed, 2 for a usage error; Ctrl+C or SIGTERM stops the run at the next write,\n"
+    "prints how far it got and exits 130 or 143.\n";
 
 // Runs the routine on the session's worker while this thread watches for a termination signal,
 // which stops the run. Returns the signal's number, or 0 when none came.
@@ -62,6 +67,7 @@ int runWatchingSignals(RunSession& session, const CommandLine& cl) {
 CommandLine parseCommandLine(int argc, const char* const* argv) {
     CommandLine cl;
     bool listed = false;
+    bool portsAsked = false;
     bool decodeGiven = false;
     bool renderGiven = false;
     bool outGiven = false;
@@ -93,6 +99,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         };
         if (arg == "--list") {
             listed = true;
+        } else if (arg == "--ports") {
+            portsAsked = true;
         } else if (arg == "--dry-run") {
             cl.dryRun = true;
         } else if (arg == "--run") {
@@ -158,6 +166,14 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             "--virtual opens the window with the virtual printer; it goes without "
             "--list, --run and --dry-run");
     }
+    if (portsAsked) {
+        if (listed || !cl.routine.empty() || cl.virtualPrinter || countGiven || traceGiven ||
+            cl.dryRun || !unknown.empty()) {
+            return usage("--ports goes alone");
+        }
+        cl.mode = CommandLine::Mode::Ports;
+        return cl;
+    }
     if (listed || !cl.routine.empty()) {
         if (!unknown.empty()) {
             return usage("unknown argument " + unknown.front());
@@ -175,13 +191,41 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     return cl;
 }
 
-int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+void listPorts(const PortMap& map, int usbPort, std::ostream& out) {
+    for (const DevicePresent& device : devicesPresent(map.root)) {
+        out << "device\t" << device.node << '\t' << device.identity() << '\t' << device.usbId
+            << '\t' << device.maker << '\t' << device.product << '\t' << device.serial << '\t'
+            << (device.mayOpen ? std::string("may open") : device.advice) << '\n';
+    }
+    std::vector<int> ports{1};
+    if (usbPort != 1) {
+        ports.push_back(usbPort);
+    }
+    for (const auto& [number, identity] : map.boundSerial) {
+        if (std::find(ports.begin(), ports.end(), number) == ports.end()) {
+            ports.push_back(number);
+        }
+    }
+    std::sort(ports.begin(), ports.end());
+    const auto line = [&](const std::string& name, const PortRoute& route) {
+        static constexpr const char* kBy[] = {"virtual", "environment", "binding", "default"};
+        out << "port\t" << name << '\t' << route.path << '\t' << kBy[static_cast<int>(route.by)]
+            << '\t' << route.identity << '\n';
+    };
+    for (const int number : ports) {
+        line("COM" + std::to_string(number), serialRoute(number, map));
+    }
+    line("lpt1", lpt1Route(map));
+}
+
+int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err,
+                     const PortMap& map) {
     switch (cl.mode) {
         case CommandLine::Mode::Usage:
             err << "mini-printer-test: " << cl.usageError << '\n' << kUsage;
             return 2;
         case CommandLine::Mode::Help:
-            out << kUsage << kOptions << "\nOn this machine: " << portMappings(3) << ".\n"
+            out << kUsage << kOptions << "\nOn this machine: " << portMappings(3, map) << ".\n"
                 << serialDevicesLine() << '\n';
             return 0;
         case CommandLine::Mode::Version:
@@ -192,6 +236,7 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
                 out << routine.name << '\t' << routine.caption << '\n';
             }
             return 0;
+        case CommandLine::Mode::Ports: listPorts(map, 3, out); return 0;
         case CommandLine::Mode::Window:
         case CommandLine::Mode::Decode:
         case CommandLine::Mode::Render: err << kUsage; return 2;
@@ -206,7 +251,7 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
         }
     }
     Trace trace(cl.traceFile.empty() ? nullptr : &traceFile, cl.traceFile);
-    const std::unique_ptr<Devices> devices = cl.dryRun ? dryRunDevices() : systemDevices();
+    const std::unique_ptr<Devices> devices = cl.dryRun ? dryRunDevices() : systemDevices(map);
     RunSession session(*devices, trace);
     const int signalNumber = runWatchingSignals(session, cl);
     RunOutcome outcome = session.finish();

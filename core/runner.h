@@ -4,6 +4,7 @@
 //   mini-printer-test [--dry-run] [--trace FILE]          opens the window
 //   mini-printer-test --virtual [--trace FILE]            the window and the virtual printer
 //   mini-printer-test --list                              the thirteen routines: name TAB caption
+//   mini-printer-test --ports                             devices present, where the ports lead
 //   mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]
 //   mini-printer-test --decode FILE                       the stream in FILE, annotated
 //   mini-printer-test --render FILE --out DIR             one picture per cut of the stream
@@ -20,10 +21,12 @@
 #include <string>
 #include <vector>
 
+#include "channels/devices.h"
+
 namespace mpt {
 
 struct CommandLine {
-    enum class Mode { Window, List, Run, Decode, Render, Help, Version, Usage };
+    enum class Mode { Window, List, Ports, Run, Decode, Render, Help, Version, Usage };
     Mode mode = Mode::Window;
     bool virtualPrinter = false;  // --virtual: the ports lead to the virtual printer
     std::string streamFile;       // --decode, --render: the stream to read ("-": stdin)
@@ -39,8 +42,16 @@ struct CommandLine {
 
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
-// Runs the List, Run, Help, Version and Usage modes; returns the process's exit code. The other
-// modes are main()'s: for them this prints the usage and returns 2.
-int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err);
+// Runs the List, Ports, Run, Help, Version and Usage modes; returns the process's exit code. The
+// other modes are main()'s: for them this prints the usage and returns 2. `map` holds the user's
+// saved bindings.
+int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err,
+                     const PortMap& map = {});
+
+// --ports: the devices present and where the ports lead, one a line, fields split by tabs:
+//   device TAB node TAB identity TAB usb vendor:product TAB maker TAB product TAB serial TAB
+//       "may open" or what would let the user in
+//   port TAB COM1 TAB node (empty: none) TAB virtual|environment|binding|default TAB identity
+void listPorts(const PortMap& map, int usbPort, std::ostream& out);
 
 }  // namespace mpt

@@ -138,7 +138,12 @@ class MainWindowTest : public QObject {
         QCOMPARE(m_window->size(), QSize(717, 313 + mpt::MainWindow::kStatusHeight));
         auto* status = m_window->findChild<QLabel*>(QStringLiteral("status"));
         QVERIFY(status != nullptr);
-        QCOMPARE(status->geometry(), QRect(0, 313, 717, mpt::MainWindow::kStatusHeight));
+        // The status line beneath the controls, with the Ports… button at its right end.
+        auto* ports = m_window->findChild<QPushButton*>(QStringLiteral("portsButton"));
+        QVERIFY(ports != nullptr);
+        QCOMPARE(status->geometry().united(ports->geometry()),
+                 QRect(0, 313, 717, mpt::MainWindow::kStatusHeight));
+        QVERIFY(!status->geometry().intersects(ports->geometry()));
         QCOMPARE(status->focusPolicy(), Qt::NoFocus);
         QVERIFY(m_window->isWindow());
         const QFont font = m_window->font();
@@ -260,7 +265,7 @@ class MainWindowTest : public QObject {
 
     void buttonsHaveNoDefaultRole() {
         const auto buttons = m_window->findChildren<QPushButton*>();
-        QCOMPARE(buttons.size(), 14);  // the thirteen tests and the status line's Stop
+        QCOMPARE(buttons.size(), 15);  // the thirteen tests, the status line's Stop and Ports…
         for (const QPushButton* button : buttons) {
             QVERIFY2(!button->isDefault(), qPrintable(button->objectName()));
             QVERIFY2(!button->autoDefault(), qPrintable(button->objectName()));

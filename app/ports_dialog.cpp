@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: MIT
+#include "app/ports_dialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace mpt {
+
+namespace {
+
+QString fromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// How often the list is read again while the dialog is open: devices come and go by hand.
+constexpr int kPollMs = 1000;
+
+}  // namespace
+
+PortsDialog::PortsDialog(Devices& devices, PortSettings& settings, int usbPort, QWidget* parent)
+    : QDialog(parent), m_devices(&devices), m_settings(&settings), m_map(devices.portMap()) {
+    setObjectName(QStringLiteral("ports"));
+    setWindowTitle(tr("Ports"));
+    m_present = devicesPresent(m_map.root);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(tr("Devices on this machine:"), this));
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("devices"));
+    layout->addWidget(m_list);
+
+    m_form = new QFormLayout;
+    layout->addLayout(m_form);
+    addPortRow(1);
+    if (usbPort >= 1 && usbPort != 1) {
+        addPortRow(usbPort);
+    }
+    for (const auto& [number, identity] : m_map.boundSerial) {
+        addPortRow(number);
+    }
+    addRow(QStringLiteral("lpt1"), lpt1Route(m_map), "/dev/lp0 or /dev/usb/lp0");
+
+    auto* another = new QHBoxLayout;
+    another->addWidget(new QLabel(tr("Another port number:"), this));
+    m_another = new QSpinBox(this);
+    m_another->setObjectName(QStringLiteral("anotherPort"));
+    m_another->setRange(1, 32767);
+    another->addWidget(m_another);
+    auto* add = new QPushButton(tr("&Add"), this);
+    add->setToolTip(tr("Bind this port number too (Alt+A)"));
+    another->addWidget(add);
+    another->addStretch();
+    layout->addLayout(another);
+    connect(add, &QPushButton::clicked, this, [this] { addPortRow(m_another->value()); });
+
+    m_problem = new QLabel(this);
+    m_problem->setWordWrap(true);
+    m_problem->setText(m_settings->problem());
+    layout->addWidget(m_problem);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &PortsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+
+    refresh();
+    connect(&m_poll, &QTimer::timeout, this, &PortsDialog::refresh);
+    m_poll.start(kPollMs);
+}
+
+QComboBox* PortsDialog::binding(const QString& port) const {
+    const auto found = m_boxes.find(port);
+    return found == m_boxes.end() ? nullptr : found->second;
+}
+
+void PortsDialog::addPortRow(int number) {
+    const QString name = QStringLiteral("COM%1").arg(number);
+    if (m_boxes.count(name) == 0) {
+        addRow(name, serialRoute(number, m_map), "/dev/ttyS" + std::to_string(number - 1));
+    }
+}
+
+void PortsDialog::addRow(const QString& port, PortRoute route, const std::string& defaultPath) {
+    auto* box = new QComboBox(this);
+    box->setObjectName(QStringLiteral("bind_") + port);
+    box->setMinimumContentsLength(48);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    if (route.by == PortRoute::By::Environment || route.by == PortRoute::By::Virtual) {
+        const QString variable = port == QStringLiteral("lpt1") ? QStringLiteral("MPT_LPT1")
+                                                                : QStringLiteral("MPT_") + port;
+        box->addItem(route.by == PortRoute::By::Virtual
+                         ? tr("the virtual printer: %1").arg(fromStd(route.path))
+                         : tr("set by %1: %2").arg(variable, fromStd(route.path)));
+        box->setEnabled(false);
+    } else {
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+        box->lineEdit()->setPlaceholderText(tr("a device from the list, or a path"));
+        box->addItem(tr("built-in: %1").arg(fromStd(defaultPath)), QString());
+        fillChoices(box,
+                    port == QStringLiteral("lpt1") ? DevicePresent::Kind::Printer
+                                                   : DevicePresent::Kind::Serial,
+                    route.identity);
+    }
+    m_boxes[port] = box;
+    m_form->addRow(port, box);
+}
+
+// The devices of the port's kind; the bound one chosen, shown as not plugged in where absent.
+void PortsDialog::fillChoices(QComboBox* box, DevicePresent::Kind kind, const std::string& bound) {
+    const QString chosen = box->count() > 1 ? box->currentData().toString() : fromStd(bound);
+    while (box->count() > 1) {
+        box->removeItem(1);
+    }
+    for (const DevicePresent& device : m_present) {
+        if (device.kind == kind) {
+            box->addItem(fromStd(device.description()), fromStd(device.identity()));
+        }
+    }
+    if (!chosen.isEmpty() && box->findData(chosen) < 0) {
+        box->addItem(tr("%1 (not plugged in)").arg(fromStd(identityInWords(chosen.toStdString()))),
+                     chosen);
+    }
+    box->setCurrentIndex(std::max(0, box->findData(chosen)));
+}
+
+void PortsDialog::refresh() {
+    std::vector<DevicePresent> present = devicesPresent(m_map.root);
+    const auto describe = [](const std::vector<DevicePresent>& devices) {
+        QStringList lines;
+        for (const DevicePresent& device : devices) {
+            lines << fromStd(device.description());
+        }
+        return lines;
+    };
+    const QStringList lines = describe(present);
+    const bool changed = lines != describe(m_present) || m_list->count() != lines.size();
+    m_present = std::move(present);
+    if (!changed) {
+        return;
+    }
+    m_list->clear();
+    m_list->addItems(lines);
+    if (lines.isEmpty()) {
+        m_list->addItem(tr("No serial device or printer is present."));
+    }
+    for (const auto& [port, box] : m_boxes) {
+        // A box the user is typing a path into is left as it is.
+        if (box->isEnabled() && box->currentText() == box->itemText(box->currentIndex())) {
+            fillChoices(box,
+                        port == QStringLiteral("lpt1") ? DevicePresent::Kind::Printer
+                                                       : DevicePresent::Kind::Serial,
+                        {});
+        }
+    }
+}
+
+void PortsDialog::accept() {
+    for (const auto& [port, box] : m_boxes) {
+        if (!box->isEnabled()) {
+            continue;
+        }
+        std::string identity;
+        const QString text = box->currentText().trimmed();
+        if (text == box->itemText(box->currentIndex())) {
+            identity = box->currentData().toString().toStdString();
+        } else if (!text.isEmpty()) {
+            identity = identityOfPath(text.toStdString(), m_present);
+        }
+        if (port == QStringLiteral("lpt1")) {
+            m_map.boundLpt1 = identity;
+        } else if (identity.empty()) {
+            m_map.boundSerial.erase(port.mid(3).toInt());
+        } else {
+            m_map.boundSerial[port.mid(3).toInt()] = identity;
+        }
+    }
+    m_devices->setPortMap(m_map);
+    if (!m_settings->save(m_map)) {
+        m_problem->setText(m_settings->problem());
+        return;  // stays open: the bindings hold for this session, the user is told
+    }
+    QDialog::accept();
+}
+
+}  // namespace mpt
