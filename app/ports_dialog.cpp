@@ -142,7 +142,7 @@ void PortsDialog::refresh() {
         return lines;
     };
     const QStringList lines = describe(present);
-    const bool changed = lines != describe(m_present) || m_list->count() != lines.size();
+    const bool changed = lines != describe(m_present) || m_list->count() == 0;
     m_present = std::move(present);
     if (!changed) {
         return;

@@ -15,6 +15,7 @@
 #include <set>
 
 #include "channels/devices.h"
+#include "channels/port_inventory.h"
 
 namespace mpt {
 
@@ -81,17 +82,19 @@ std::vector<SerialDevicePresent> serialDevicesPresent() {
 }
 
 std::string portMappings(int usbPort, const PortMap& map) {
-    const auto describe = [](const std::string& name, const std::string& path) {
-        if (path.empty()) {
-            return name + " → nothing";
+    const auto describe = [](const std::string& name, const PortRoute& route) {
+        if (route.path.empty()) {
+            return name + " → " +
+                   (route.identity.empty() ? std::string("nothing")
+                                           : identityInWords(route.identity) + " (not plugged in)");
         }
-        return name + " → " + path + (exists(path) ? "" : " (missing)");
+        return name + " → " + route.path + (exists(route.path) ? "" : " (missing)");
     };
-    std::string text = describe("COM1", serialDevicePath(1, map));
+    std::string text = describe("COM1", serialRoute(1, map));
     if (usbPort != 1 && usbPort >= 1) {
-        text += ", " + describe("COM" + std::to_string(usbPort), serialDevicePath(usbPort, map));
+        text += ", " + describe("COM" + std::to_string(usbPort), serialRoute(usbPort, map));
     }
-    return text + ", " + describe("lpt1", lpt1DevicePath(map));
+    return text + ", " + describe("lpt1", lpt1Route(map));
 }
 
 std::string serialDevicesLine() {

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -69,6 +70,28 @@ class PortsDialogTest : public QObject {
         again.load(next);
         QVERIFY(again.problem().isEmpty());
         QCOMPARE(next.boundSerial.at(3), "path:" + printer.devicePath());
+    }
+
+    // The list follows devices as they come and go while the dialog is open; a port bound to a
+    // device that has gone is shown as not plugged in.
+    void listFollowsDevicesComingAndGoing() {
+        const QString root = m_dir.filePath(QStringLiteral("tree"));
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/sys/class/tty/ttyACM0")));
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/dev")));
+        mpt::PortMap map;
+        map.root = root.toStdString();
+        map.boundSerial[1] = "path:/dev/ttyACM0";
+        const auto devices = mpt::systemDevices(map);
+        mpt::PortsDialog dialog(*devices, *m_settings, 3);
+        auto* list = dialog.findChild<QListWidget*>(QStringLiteral("devices"));
+        QCOMPARE(list->count(), 1);
+        QCOMPARE(list->item(0)->text(), QStringLiteral("No serial device or printer is present."));
+        QFile node(root + QStringLiteral("/dev/ttyACM0"));
+        QVERIFY(node.open(QIODevice::WriteOnly));
+        node.close();
+        QTRY_COMPARE_WITH_TIMEOUT(list->item(0)->text(), QStringLiteral("/dev/ttyACM0"), 3000);
+        QCOMPARE(dialog.binding(QStringLiteral("COM1"))->currentText(),
+                 QStringLiteral("/dev/ttyACM0"));
     }
 
     // A port the environment decides is shown so, and no binding is made for it.
