@@ -171,6 +171,7 @@ class Counter final : public mpt::DeviceObserver {
     void wrote() override {}
     void notTaken(std::size_t) override {}
     void dropped(std::size_t) override {}
+    void state(const mpt::DeviceState&) override {}
     std::uint64_t bytes = 0;
 };
 

@@ -50,6 +50,22 @@ class OutputFile {
     virtual void close() = 0;
 };
 
+// What a device says about itself without a byte being sent: a serial port's modem lines, a
+// parallel or USB printer's status. Devices that cannot tell (a pseudo-terminal, a FIFO, a plain
+// file) report nothing at all.
+struct DeviceState {
+    enum class Kind { Serial, Printer };
+    Kind kind = Kind::Serial;
+    bool cts = false;       // serial: clear to send, the printer takes data
+    bool dsr = false;       // serial: data set ready, the printer is on and connected
+    bool dcd = false;       // serial: carrier detect
+    bool paperOut = false;  // printer
+    bool offLine = false;
+    bool error = false;
+
+    bool operator==(const DeviceState&) const = default;
+};
+
 // Told which device a channel opened, of every byte a device takes as it takes it (a write may be
 // taken in parts, and a write that fails part-way has had its first part taken), and of every
 // write or print statement handed over whole. Called on the thread that writes; the window uses
@@ -66,6 +82,9 @@ class DeviceObserver {
     // printer.
     virtual void notTaken(std::size_t bytes) = 0;
     virtual void dropped(std::size_t bytes) = 0;
+    // What the open device says about itself, read a few times a second while it is written and
+    // while a write or drain waits on it; told when it changes, and first when it is first read.
+    virtual void state(const DeviceState& now) = 0;
 };
 
 // Where port numbers and "lpt1 " lead, besides the environment and the defaults. In this order:

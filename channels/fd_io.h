@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-namespace mpt {
+#include "channels/devices.h"
 
-class DeviceObserver;
+namespace mpt {
 
 // Owns a file descriptor and closes it on every path.
 class UniqueFd {
@@ -64,6 +64,25 @@ class StopGrace {
     std::optional<Clock::time_point> m_seen;
 };
 
+// Reads what an open device says about itself (TIOCMGET for a serial port, LPGETSTATUS for a
+// parallel or USB printer) at most a few times a second, and tells the observer when it changes.
+// A device that does not answer (a pseudo-terminal, a FIFO, a file) is not asked again.
+class StateProbe {
+  public:
+    StateProbe(int fd, DeviceState::Kind kind, DeviceObserver* observer, bool asked = true)
+        : m_fd(fd), m_kind(kind), m_observer(observer), m_asked(asked && observer != nullptr) {}
+    // Reads the state if the last reading is old enough (or `now`), and reports a change.
+    void read(bool now = false);
+
+  private:
+    int m_fd;
+    DeviceState::Kind m_kind;
+    DeviceObserver* m_observer;
+    bool m_asked;
+    std::optional<DeviceState> m_last;
+    std::chrono::steady_clock::time_point m_readAt{};
+};
+
 // How long one poll of a device may sleep, so that a stop is seen well within the grace.
 inline constexpr std::chrono::milliseconds kPollSlice{25};
 
@@ -75,7 +94,7 @@ inline constexpr std::chrono::milliseconds kPollSlice{25};
 // RunStopped is raised.
 void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
               const std::string& devicePath, DeviceObserver* observer,
-              const std::stop_token& stop = {});
+              const std::stop_token& stop = {}, StateProbe* probe = nullptr);
 
 // Waits until the device reports room for more, which a printer driver that writes behind the
 // caller's back (USB printers) reports only once its last transfer is done; for a terminal or a
@@ -83,6 +102,6 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
 // "Device I/O error" when the device went away. Once `stop` is requested the wait ends with the
 // grace; returns whether the device had taken everything.
 bool waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& devicePath,
-                    const std::stop_token& stop = {});
+                    const std::stop_token& stop = {}, StateProbe* probe = nullptr);
 
 }  // namespace mpt

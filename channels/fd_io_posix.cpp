@@ -1,5 +1,7 @@
+#include <linux/lp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -89,6 +91,39 @@ std::string seconds(std::chrono::milliseconds span) {
     return text + " s";
 }
 
+void StateProbe::read(bool now) {
+    if (!m_asked) {
+        return;
+    }
+    const auto at = std::chrono::steady_clock::now();
+    if (!now && m_last && at - m_readAt < std::chrono::milliseconds(200)) {
+        return;
+    }
+    m_readAt = at;
+    DeviceState state;
+    state.kind = m_kind;
+    int bits = 0;
+    if (::ioctl(m_fd, m_kind == DeviceState::Kind::Serial ? TIOCMGET : LPGETSTATUS, &bits) != 0) {
+        m_asked = false;  // it cannot tell; it is not asked again
+        return;
+    }
+    if (m_kind == DeviceState::Kind::Serial) {
+        state.cts = (bits & TIOCM_CTS) != 0;
+        state.dsr = (bits & TIOCM_DSR) != 0;
+        state.dcd = (bits & TIOCM_CAR) != 0;
+    } else {
+        // The port's status lines: paper out active high, selected (on line) active high,
+        // error active low.
+        state.paperOut = (bits & LP_POUTPA) != 0;
+        state.offLine = (bits & LP_PSELECD) == 0;
+        state.error = (bits & LP_PERRORP) == 0;
+    }
+    if (!m_last || *m_last != state) {
+        m_last = state;
+        m_observer->state(state);
+    }
+}
+
 bool StopGrace::over(Clock::time_point lastProgress) {
     if (!m_stop.stop_requested()) {
         return false;
@@ -101,8 +136,8 @@ bool StopGrace::over(Clock::time_point lastProgress) {
 }
 
 void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
-              const std::string& devicePath, DeviceObserver* observer,
-              const std::stop_token& stop) {
+              const std::string& devicePath, DeviceObserver* observer, const std::stop_token& stop,
+              StateProbe* probe) {
     using Clock = std::chrono::steady_clock;
     StopGrace grace(stop);
     auto lastProgress = Clock::now();
@@ -139,6 +174,9 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
             }
             throw RunStopped(bytes.size());
         }
+        if (probe != nullptr) {
+            probe->read();
+        }
         const auto waited = Clock::now() - lastProgress;
         if (waited >= limit) {
             throw failed(makeError(err::kDeviceTimeout,
@@ -163,15 +201,21 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
         }
         readyButRefused = ready > 0;
     }
+    if (probe != nullptr) {
+        probe->read();
+    }
 }
 
 bool waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& devicePath,
-                    const std::stop_token& stop) {
+                    const std::stop_token& stop, StateProbe* probe) {
     using Clock = std::chrono::steady_clock;
     StopGrace grace(stop);
     const auto start = Clock::now();
     const auto end = start + limit;
     while (true) {
+        if (probe != nullptr) {
+            probe->read();
+        }
         // The driver does not say how far it has got, so the whole wait counts as one without
         // progress.
         if (grace.over(start)) {

@@ -22,14 +22,18 @@ class PosixOutput final : public OutputFile {
         : m_fd(std::move(fd)),
           m_path(std::move(path)),
           m_observer(observer),
-          m_stop(std::move(stop)) {
+          m_stop(std::move(stop)),
+          m_device(isCharacterDevice(m_fd.get())),
+          m_probe(m_fd.get(), DeviceState::Kind::Printer, observer, m_device) {}
+
+    static bool isCharacterDevice(int fd) {
         struct stat st {};
-        m_device = ::fstat(m_fd.get(), &st) == 0 && S_ISCHR(st.st_mode);
+        return ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode);
     }
 
     void write(std::string_view bytes) override {
         try {
-            writeAll(m_fd.get(), bytes, m_limit, m_path, m_observer, m_stop);
+            writeAll(m_fd.get(), bytes, m_limit, m_path, m_observer, m_stop, &m_probe);
         } catch (const ConsoleError&) {
             m_faulted = true;
             throw;
@@ -49,7 +53,7 @@ class PosixOutput final : public OutputFile {
         std::optional<ConsoleError> failure;
         if (m_device && !m_faulted) {
             try {
-                waitUntilTaken(m_fd.get(), m_limit, m_path, m_stop);
+                waitUntilTaken(m_fd.get(), m_limit, m_path, m_stop, &m_probe);
             } catch (const ConsoleError& error) {
                 failure = error;
             }
@@ -71,6 +75,7 @@ class PosixOutput final : public OutputFile {
     std::chrono::milliseconds m_limit = noProgressLimit();
     bool m_faulted = false;
     bool m_device = false;  // a character device, not a FIFO or a plain file
+    StateProbe m_probe;     // asks only a character device: a printer port says its status
 };
 
 }  // namespace

@@ -139,7 +139,8 @@ class PosixSerial final : public SerialLine {
           m_lock(std::move(lock)),
           m_path(std::move(path)),
           m_observer(observer),
-          m_stop(std::move(stop)) {}
+          m_stop(std::move(stop)),
+          m_probe(m_fd.get(), DeviceState::Kind::Serial, observer) {}
 
     ~PosixSerial() override {
         if (m_fd.valid()) {
@@ -203,7 +204,7 @@ class PosixSerial final : public SerialLine {
 
     void write(std::string_view bytes) override {
         try {
-            writeAll(m_fd.get(), bytes, m_limit, m_path, m_observer, m_stop);
+            writeAll(m_fd.get(), bytes, m_limit, m_path, m_observer, m_stop, &m_probe);
         } catch (const ConsoleError&) {
             m_faulted = true;
             throw;
@@ -295,6 +296,7 @@ class PosixSerial final : public SerialLine {
                 previous = pending;
                 lastProgress = Clock::now();
             }
+            m_probe.read();
             if (grace.over(lastProgress)) {
                 return false;
             }
@@ -320,6 +322,7 @@ class PosixSerial final : public SerialLine {
     std::string m_path;
     DeviceObserver* m_observer;
     std::stop_token m_stop;
+    StateProbe m_probe;
     std::chrono::milliseconds m_limit = noProgressLimit();
     bool m_faulted = false;
 };

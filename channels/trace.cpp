@@ -169,6 +169,22 @@ void Trace::error(int number, std::string_view text, std::string_view detail) {
     line(json + "}");
 }
 
+namespace {
+const char* boolean(bool value) {
+    return value ? "true" : "false";
+}
+}  // namespace
+
+void Trace::lines(bool cts, bool dsr, bool dcd) {
+    line(std::string(R"({"op":"Lines","cts":)") + boolean(cts) + R"(,"dsr":)" + boolean(dsr) +
+         R"(,"dcd":)" + boolean(dcd) + "}");
+}
+
+void Trace::printerStatus(bool paperOut, bool offLine, bool error) {
+    line(std::string(R"({"op":"PrinterStatus","paperOut":)") + boolean(paperOut) + R"(,"onLine":)" +
+         boolean(!offLine) + R"(,"error":)" + boolean(error) + "}");
+}
+
 void Trace::stop(std::size_t notTaken) {
     line(R"({"op":"Stop","notTaken":)" + std::to_string(notTaken) + "}");
 }

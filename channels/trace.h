@@ -38,6 +38,9 @@ class Trace {
     void print(std::string_view bytes);
     void close(int fileNumber);
     void error(int number, std::string_view text, std::string_view detail);
+    // What the open device said when it changed: a serial port's modem lines, a printer's status.
+    void lines(bool cts, bool dsr, bool dcd);
+    void printerStatus(bool paperOut, bool offLine, bool error);
     // The run was stopped here; `notTaken` bytes of the write before it never reached the device.
     void stop(std::size_t notTaken);
 

@@ -46,6 +46,21 @@ void RunProgress::opened(const std::string& port, const std::string& devicePath)
     std::lock_guard lock(m_mutex);
     m_now.port = port;
     m_now.device = devicePath;
+    m_now.deviceState.reset();  // another device, or the same one opened anew: not read yet
+}
+
+void RunProgress::state(const DeviceState& now) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_now.deviceState = now;
+    }
+    if (m_trace != nullptr) {
+        if (now.kind == DeviceState::Kind::Serial) {
+            m_trace->lines(now.cts, now.dsr, now.dcd);
+        } else {
+            m_trace->printerStatus(now.paperOut, now.offLine, now.error);
+        }
+    }
 }
 
 void RunProgress::taken(std::size_t bytes) {
@@ -106,7 +121,54 @@ std::string progressText(std::string_view caption, const RunSnapshot& now) {
         text += "repetition " + repetitions(now.repetition) + " of " +
                 repetitions(now.repetitions) + ", ";
     }
-    return text + ofTotal(now) + ", " + where(now);
+    text += ofTotal(now) + ", " + where(now);
+    if (now.deviceState) {
+        text += " · " + stateText(*now.deviceState);
+    }
+    return text;
+}
+
+std::string stateText(const DeviceState& state) {
+    if (state.kind == DeviceState::Kind::Serial) {
+        const auto lamp = [](bool on) { return on ? "●" : "○"; };
+        return std::string("CTS ") + lamp(state.cts) + " DSR " + lamp(state.dsr) + " DCD " +
+               lamp(state.dcd);
+    }
+    return std::string(state.paperOut ? "paper out" : "paper ok") + ", " +
+           (state.offLine ? "off line" : "on line") + ", " + (state.error ? "error" : "no error");
+}
+
+std::string faultCause(const ConsoleError& error, const RunSnapshot& end,
+                       std::chrono::milliseconds limit) {
+    const std::optional<DeviceState>& seen = end.deviceState;
+    if (error.number() == err::kDeviceTimeout) {
+        if (seen && seen->kind == DeviceState::Kind::Serial) {
+            if (!seen->dsr) {
+                return "stalled: DSR low: the printer is off or the cable is out";
+            }
+            if (!seen->cts) {
+                return "stalled: CTS low for " + mpt::seconds(limit) +
+                       " (the printer is busy or its buffer is full)";
+            }
+        } else if (seen) {
+            if (seen->paperOut) {
+                return "stalled: paper out";
+            }
+            if (seen->offLine) {
+                return "stalled: off line";
+            }
+            if (seen->error) {
+                return "stalled: the printer reports an error";
+            }
+        }
+        return "stalled: the device took no data for " + mpt::seconds(limit);
+    }
+    std::string cause =
+        "failed with error " + std::to_string(error.number()) + " (" + error.text() + ")";
+    if (seen) {
+        cause += "; last seen: " + stateText(*seen);
+    }
+    return cause;
 }
 
 std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took) {
@@ -125,18 +187,12 @@ std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took)
 
 std::string faultText(const ConsoleError& error, const RunSnapshot& end,
                       std::chrono::milliseconds limit) {
-    std::string progress = " after " + ofTotal(end);
+    std::string text = faultCause(error, end, limit) + " after " + ofTotal(end);
     if (end.discarded() > 0) {
-        progress += "; " + withThousands(end.discarded()) +
-                    " bytes handed over were not taken and were discarded";
+        text += "; " + withThousands(end.discarded()) +
+                " bytes handed over were not taken and were discarded";
     }
-    if (error.number() == err::kDeviceTimeout) {
-        const bool serial = end.port.rfind("COM", 0) == 0;
-        return std::string("stalled: the printer ") + (serial ? "held CTS low" : "took no data") +
-               " for " + mpt::seconds(limit) + progress;
-    }
-    return "failed with error " + std::to_string(error.number()) + " (" + error.text() + ")" +
-           progress;
+    return text;
 }
 
 std::string stoppedText(const RunSnapshot& end) {

@@ -17,6 +17,7 @@
 
 #include "channels/devices.h"
 #include "channels/errors.h"
+#include "channels/trace.h"
 #include "testpages/console.h"
 
 namespace mpt {
@@ -28,11 +29,12 @@ struct RunSnapshot {
     std::uint64_t dropped = 0;   // of those, dropped from an output queue on a stop
     std::uint64_t notTaken = 0;  // bytes of a write cut short by a stop or a fault
     long long writes = 0;
-    long long repetition = 0;          // the repetition under way, 0 before the first
-    long long repetitions = 0;         // how many the loop runs
-    std::uint64_t takenAtFirst = 0;    // bytes taken when repetition 1 started
-    std::uint64_t takenAtSecond = 0;   // … and repetition 2
-    std::uint64_t takenAtCurrent = 0;  // … and the repetition under way
+    long long repetition = 0;                // the repetition under way, 0 before the first
+    long long repetitions = 0;               // how many the loop runs
+    std::uint64_t takenAtFirst = 0;          // bytes taken when repetition 1 started
+    std::uint64_t takenAtSecond = 0;         // … and repetition 2
+    std::uint64_t takenAtCurrent = 0;        // … and the repetition under way
+    std::optional<DeviceState> deviceState;  // the last the open device said, where it can tell
 
     // Bytes that reached the device and stay there.
     std::uint64_t sent() const { return taken - dropped; }
@@ -50,14 +52,18 @@ class RunProgress final : public DeviceObserver, public RepetitionListener {
     void wrote() override;
     void notTaken(std::size_t bytes) override;
     void dropped(std::size_t bytes) override;
+    void state(const DeviceState& now) override;
     void repetition(long long counter, long long count) override;
 
     RunSnapshot snapshot() const;
     void reset();
+    // Where each change of the device's state is recorded (on the thread that writes).
+    void setTrace(Trace* trace) { m_trace = trace; }
 
   private:
     mutable std::mutex m_mutex;
     RunSnapshot m_now;
+    Trace* m_trace = nullptr;
 };
 
 // "1,024"
@@ -77,5 +83,15 @@ std::string faultText(const ConsoleError& error, const RunSnapshot& end,
 
 // "Stopped after repetition 3 of 1,000: 2,628 of about 876,000 bytes sent, 0 bytes discarded"
 std::string stoppedText(const RunSnapshot& end);
+
+// "CTS ● DSR ● DCD ○", "paper ok, on line, no error".
+std::string stateText(const DeviceState& state);
+
+// What a stall or an I/O error was, from the last state the device told: "stalled: CTS low for
+// 30 s (the printer is busy or its buffer is full)", "stalled: paper out", or where nothing was
+// known "stalled: the device took no data for 30 s"; an I/O error: "failed with error 57 (Device
+// I/O error)", with "; last seen: CTS ○ DSR ○ DCD ○" where the state is known.
+std::string faultCause(const ConsoleError& error, const RunSnapshot& end,
+                       std::chrono::milliseconds limit);
 
 }  // namespace mpt

@@ -7,7 +7,9 @@
 namespace mpt {
 
 RunSession::RunSession(Devices& devices, Trace& trace)
-    : m_devices(&devices), m_trace(&trace), m_console(m_boxes, devices, trace, &m_progress) {}
+    : m_devices(&devices), m_trace(&trace), m_console(m_boxes, devices, trace, &m_progress) {
+    m_progress.setTrace(&trace);
+}
 
 RunSession::~RunSession() {
     if (m_worker.joinable()) {
@@ -48,6 +50,15 @@ void RunSession::work(std::stop_token stop, std::string name, std::function<void
     }
     m_devices->setObserver(nullptr);
     m_devices->setStopToken({});
+    // The error's detail says what the device was seen doing, as the status line does.
+    if (end.error && end.error->number() != err::kInternalError) {
+        const RunSnapshot seen = m_progress.snapshot();
+        if (seen.deviceState) {
+            end.error = ConsoleError(
+                end.error->number(), end.error->text(),
+                end.error->detail() + "; " + faultCause(*end.error, seen, noProgressLimit()));
+        }
+    }
     {
         std::lock_guard lock(m_mutex);
         m_end = std::move(end);

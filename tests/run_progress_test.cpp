@@ -10,6 +10,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Where a run stands: its port and device and the bytes taken.
+RunSnapshot at(const std::string& port, const std::string& device, std::uint64_t taken = 0) {
+    RunSnapshot s;
+    s.port = port;
+    s.device = device;
+    s.taken = taken;
+    return s;
+}
+
 // One run on dry-run devices through the session; the progress as it stood at the end.
 RunSnapshot progressOf(const std::string& routine, const std::string& count) {
     const auto devices = dryRunDevices();
@@ -62,7 +71,7 @@ TEST(RunProgress, TotalReckonedFromTheFirstRepetition) {
 }
 
 TEST(StatusLine, ProgressBeforeTheTotalIsKnown) {
-    RunSnapshot now{.port = "COM3", .device = "/dev/ttyUSB0", .taken = 1024};
+    RunSnapshot now = at("COM3", "/dev/ttyUSB0", 1024);
     now.repetition = 1;
     now.repetitions = 1;
     EXPECT_EQ(progressText(" MVR720/730  X", now),
@@ -72,33 +81,85 @@ TEST(StatusLine, ProgressBeforeTheTotalIsKnown) {
 }
 
 TEST(StatusLine, FinishedRunComparesWithTheWire) {
-    const RunSnapshot serial{.port = "COM1", .device = "/dev/ttyS0", .taken = 9600};
+    const RunSnapshot serial = at("COM1", "/dev/ttyS0", 9600);
     EXPECT_EQ(finishedText(serial, 10'300ms),
               "Sent 9,600 bytes to COM1 → /dev/ttyS0 in 10 s (the wire needs 10 s at 9600 baud)");
-    const RunSnapshot parallel{.port = "lpt1", .device = "/dev/lp0", .taken = 874};
+    const RunSnapshot parallel = at("lpt1", "/dev/lp0", 874);
     EXPECT_EQ(finishedText(parallel, 120ms), "Sent 874 bytes to lpt1 → /dev/lp0 in 0.1 s");
     EXPECT_EQ(finishedText(RunSnapshot{}, 1ms), "Nothing sent: no repetition asked for.");
 }
 
-TEST(StatusLine, FaultSaysHowFarTheRunGot) {
-    const RunSnapshot serial{.port = "COM1", .device = "/dev/ttyUSB0", .taken = 1024};
-    EXPECT_EQ(faultText(makeError(err::kDeviceTimeout), serial, 30s),
-              "stalled: the printer held CTS low for 30 s after 1,024 bytes");
-    const RunSnapshot parallel{.port = "lpt1", .device = "/tmp/fifo"};
-    EXPECT_EQ(faultText(makeError(err::kDeviceTimeout), parallel, 1500ms),
-              "stalled: the printer took no data for 1.5 s after 0 bytes");
-    EXPECT_EQ(faultText(makeError(err::kDeviceIoError), serial, 30s),
-              "failed with error 57 (Device I/O error) after 1,024 bytes");
+// A stall is named by what the device was last seen doing; where it could not tell, by what the
+// console saw. An I/O error says the last state seen.
+TEST(StatusLine, FaultSaysWhatWasSeenAndHowFarTheRunGot) {
+    const auto serial = [](bool cts, bool dsr) {
+        DeviceState state;
+        state.cts = cts;
+        state.dsr = dsr;
+        return state;
+    };
+    const auto printer = [](bool paperOut, bool offLine) {
+        DeviceState state;
+        state.kind = DeviceState::Kind::Printer;
+        state.paperOut = paperOut;
+        state.offLine = offLine;
+        return state;
+    };
+    const struct {
+        std::optional<DeviceState> seen;
+        int error;
+        std::string text;
+    } rows[] = {
+        {serial(false, true), err::kDeviceTimeout,
+         "stalled: CTS low for 30 s (the printer is busy or its buffer is full) after 1,024 bytes"},
+        {serial(false, false), err::kDeviceTimeout,
+         "stalled: DSR low: the printer is off or the cable is out after 1,024 bytes"},
+        {printer(true, false), err::kDeviceTimeout, "stalled: paper out after 1,024 bytes"},
+        {printer(false, true), err::kDeviceTimeout, "stalled: off line after 1,024 bytes"},
+        {std::nullopt, err::kDeviceTimeout,
+         "stalled: the device took no data for 30 s after 1,024 bytes"},
+        {serial(true, true), err::kDeviceTimeout,
+         "stalled: the device took no data for 30 s after 1,024 bytes"},
+        {std::nullopt, err::kDeviceIoError,
+         "failed with error 57 (Device I/O error) after 1,024 bytes"},
+        {serial(false, false), err::kDeviceIoError,
+         "failed with error 57 (Device I/O error); last seen: CTS ○ DSR ○ DCD ○ after 1,024 "
+         "bytes"},
+    };
+    for (const auto& row : rows) {
+        RunSnapshot end = at("COM1", "/dev/ttyUSB0", 1024);
+        end.deviceState = row.seen;
+        EXPECT_EQ(faultText(makeError(row.error), end, 30s), row.text);
+    }
+    RunSnapshot discarded = at("lpt1", "/tmp/fifo");
+    discarded.notTaken = 512;
+    EXPECT_EQ(faultText(makeError(err::kDeviceTimeout), discarded, 1500ms),
+              "stalled: the device took no data for 1.5 s after 0 bytes; 512 bytes handed over "
+              "were not taken and were discarded");
+}
+
+TEST(StatusLine, ProgressShowsWhatTheDeviceSays) {
+    RunSnapshot now = at("COM1", "/dev/ttyUSB0", 10);
+    EXPECT_EQ(progressText("X", now), "X: 10 bytes, COM1 → /dev/ttyUSB0");  // it cannot tell
+    DeviceState lines;
+    lines.cts = true;
+    lines.dsr = true;
+    now.deviceState = lines;
+    EXPECT_EQ(progressText("X", now), "X: 10 bytes, COM1 → /dev/ttyUSB0 · CTS ● DSR ● DCD ○");
+    DeviceState status;
+    status.kind = DeviceState::Kind::Printer;
+    status.paperOut = true;
+    now.deviceState = status;
+    EXPECT_EQ(progressText("X", now),
+              "X: 10 bytes, COM1 → /dev/ttyUSB0 · paper out, on line, no error");
 }
 
 // A stop between repetitions is "after" the last one done; within one, "in" it. Bytes dropped
 // from a queue were taken but never sent; both they and a write cut short count as discarded.
 TEST(StatusLine, StoppedSaysWhereAndWhatWasDiscarded) {
-    RunSnapshot between{.port = "COM1",
-                        .device = "/dev/ttyS0",
-                        .taken = 2628 + 5,
-                        .repetition = 4,
-                        .repetitions = 1000};
+    RunSnapshot between = at("COM1", "/dev/ttyS0", 2628 + 5);
+    between.repetition = 4;
+    between.repetitions = 1000;
     between.takenAtFirst = 5;
     between.takenAtSecond = 5 + 876;
     between.takenAtCurrent = between.taken;
@@ -114,8 +175,9 @@ TEST(StatusLine, StoppedSaysWhereAndWhatWasDiscarded) {
               "Stopped in repetition 4 of 1,000: 2,693 of about 876,005 bytes sent, "
               "52 bytes discarded");
 
-    const RunSnapshot first{
-        .port = "lpt1", .device = "/dev/lp0", .repetition = 1, .repetitions = 10};
+    RunSnapshot first = at("lpt1", "/dev/lp0");
+    first.repetition = 1;
+    first.repetitions = 10;
     EXPECT_EQ(stoppedText(first),
               "Stopped before the first repetition: 0 bytes sent, "
               "0 bytes discarded");

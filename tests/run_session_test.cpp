@@ -189,6 +189,9 @@ TEST_P(Stop, StalledRunReportsWhatReachedThePrinter) {
     const RunOutcome outcome = session.finish();
     ASSERT_TRUE(outcome.end.error);
     EXPECT_EQ(outcome.end.error->number(), err::kDeviceTimeout);
+    // A pseudo-terminal and a FIFO cannot say what the printer does: nothing is made up.
+    EXPECT_FALSE(outcome.last.deviceState);
+    EXPECT_EQ(traceText.str().find("\"op\":\"Lines\""), std::string::npos);
     const std::string handedOver = tracedRun().stream();
     const std::string received = receivedInAll(outcome.last.sent());
     EXPECT_EQ(received.size(), outcome.last.sent());
@@ -234,6 +237,78 @@ TEST(RunSession, WhatEscapesARoutineReachesTheCaller) {
     // Not a routine at all: handed back on the caller's thread, not lost on the worker's.
     session.start("cmddevice13", TextBoxStore());
     EXPECT_THROW(session.finish(), std::invalid_argument);
+}
+
+// A serial printer that tells its modem lines: CTS goes low after its third write and stays low,
+// and the fifth write is where the console gives up.
+class ScriptedLines final : public Devices {
+  public:
+    std::unique_ptr<SerialLine> openSerial(int port, const LineSettings&, int) override {
+        if (observer() != nullptr) {
+            observer()->opened("COM" + std::to_string(port), "scripted");
+        }
+        return std::make_unique<Line>(observer());
+    }
+    std::unique_ptr<OutputFile> openLpt1() override { throw makeError(err::kDeviceUnavailable); }
+
+  private:
+    class Line final : public SerialLine {
+      public:
+        explicit Line(DeviceObserver* observer) : m_observer(observer) {}
+        void apply(const LineSettings&) override {}
+        void setHandshaking(int) override {}
+        void write(std::string_view bytes) override {
+            ++m_writes;
+            DeviceState state;
+            state.cts = m_writes <= 3;
+            state.dsr = true;
+            if (m_observer != nullptr && (!m_last || *m_last != state)) {
+                m_last = state;
+                m_observer->state(state);
+            }
+            if (m_writes == 5) {
+                throw makeError(err::kDeviceTimeout, "scripted: the device took no data");
+            }
+            if (m_observer != nullptr) {
+                m_observer->taken(bytes.size());
+            }
+        }
+        void close() override {}
+
+      private:
+        DeviceObserver* m_observer;
+        int m_writes = 0;
+        std::optional<DeviceState> m_last;
+    };
+};
+
+// What the device says is recorded as it changes, shown with the progress, and names the stall in
+// the status line and in the error's own detail.
+TEST(RunSession, DeviceStateIsRecordedAndNamesTheStall) {
+    ScriptedLines devices;
+    std::ostringstream traceText;
+    Trace trace(&traceText);
+    RunSession session(devices, trace);
+    session.start("cmddevice8", TextBoxStore("3"));
+    const RunOutcome outcome = session.finish();
+    ASSERT_TRUE(outcome.end.error);
+    EXPECT_EQ(outcome.end.error->detail(),
+              "scripted: the device took no data; stalled: CTS low for 30 s (the printer is busy "
+              "or its buffer is full)");
+    ASSERT_TRUE(outcome.last.deviceState);
+    EXPECT_EQ(progressText("CUTTER TEST EPSON SERIAL", outcome.last),
+              "CUTTER TEST EPSON SERIAL: repetition 2 of 3, 35 of about 96 bytes, COM1 → "
+              "scripted · CTS ○ DSR ● DCD ○");  // 32 bytes a repetition, then one write of 3
+    std::vector<std::string> changes;
+    std::istringstream lines(traceText.str());
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("\"op\":\"Lines\"") != std::string::npos) {
+            changes.push_back(line);
+        }
+    }
+    EXPECT_EQ(changes,
+              (std::vector<std::string>{R"({"op":"Lines","cts":true,"dsr":true,"dcd":false})",
+                                        R"({"op":"Lines","cts":false,"dsr":true,"dcd":false})"}));
 }
 
 // ---- The runner and its signals -----------------------------------------------------------------

@@ -162,7 +162,7 @@ class StatusLineTest : public QObject {
 
         const QString status = m_window->statusText();
         QVERIFY2(status.startsWith(QStringLiteral(
-                     "QLX-610/650 SERIAL(EPSON): stalled: the printer held CTS low for 0.3 s "
+                     "QLX-610/650 SERIAL(EPSON): stalled: the device took no data for 0.3 s "
                      "after ")),
                  qPrintable(status));
         QVERIFY(status.contains(QStringLiteral(" of about 87,600 bytes; ")));
