@@ -12,6 +12,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "core/run_progress.h"
+
 namespace mpt {
 
 namespace {
@@ -36,6 +38,10 @@ PortsDialog::PortsDialog(Devices& devices, PortSettings& settings, int usbPort, 
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("devices"));
     layout->addWidget(m_list);
+    m_state = new QLabel(this);
+    m_state->setObjectName(QStringLiteral("state"));
+    layout->addWidget(m_state);
+    connect(m_list, &QListWidget::currentRowChanged, this, &PortsDialog::showState);
 
     m_form = new QFormLayout;
     layout->addLayout(m_form);
@@ -72,7 +78,10 @@ PortsDialog::PortsDialog(Devices& devices, PortSettings& settings, int usbPort, 
     layout->addWidget(buttons);
 
     refresh();
-    connect(&m_poll, &QTimer::timeout, this, &PortsDialog::refresh);
+    connect(&m_poll, &QTimer::timeout, this, [this] {
+        refresh();
+        showState();
+    });
     m_poll.start(kPollMs);
 }
 
@@ -161,6 +170,20 @@ void PortsDialog::refresh() {
                         {});
         }
     }
+}
+
+// The selected device's lines or status, where it can be read without disturbing another program.
+void PortsDialog::showState() {
+    const int row = m_list->currentRow();
+    if (row < 0 || row >= static_cast<int>(m_present.size())) {
+        m_state->clear();
+        return;
+    }
+    const DevicePresent& device = m_present[static_cast<std::size_t>(row)];
+    const std::optional<DeviceState> state = peekDeviceState(device, m_map.root);
+    m_state->setText(state ? fromStd(device.node + ": " + stateText(*state))
+                           : tr("%1: no state to show (it cannot tell, or another program has it)")
+                                 .arg(fromStd(device.node)));
 }
 
 void PortsDialog::accept() {

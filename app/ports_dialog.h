@@ -38,6 +38,7 @@ class PortsDialog : public QDialog {
 
   private:
     void refresh();
+    void showState();
     void addPortRow(int number);
     void addRow(const QString& port, PortRoute route, const std::string& defaultPath);
     void fillChoices(QComboBox* box, DevicePresent::Kind kind, const std::string& bound);
@@ -50,6 +51,7 @@ class PortsDialog : public QDialog {
     QFormLayout* m_form = nullptr;
     QSpinBox* m_another = nullptr;
     QLabel* m_problem = nullptr;
+    QLabel* m_state = nullptr;              // what the selected device says
     std::map<QString, QComboBox*> m_boxes;  // by port name
     QTimer m_poll;
 };

@@ -64,6 +64,9 @@ class StopGrace {
     std::optional<Clock::time_point> m_seen;
 };
 
+// What the device open on `fd` says about itself now, or nothing where it cannot tell.
+std::optional<DeviceState> readDeviceState(int fd, DeviceState::Kind kind);
+
 // Reads what an open device says about itself (TIOCMGET for a serial port, LPGETSTATUS for a
 // parallel or USB printer) at most a few times a second, and tells the observer when it changes.
 // A device that does not answer (a pseudo-terminal, a FIFO, a file) is not asked again.

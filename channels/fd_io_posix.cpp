@@ -91,23 +91,14 @@ std::string seconds(std::chrono::milliseconds span) {
     return text + " s";
 }
 
-void StateProbe::read(bool now) {
-    if (!m_asked) {
-        return;
-    }
-    const auto at = std::chrono::steady_clock::now();
-    if (!now && m_last && at - m_readAt < std::chrono::milliseconds(200)) {
-        return;
-    }
-    m_readAt = at;
+std::optional<DeviceState> readDeviceState(int fd, DeviceState::Kind kind) {
     DeviceState state;
-    state.kind = m_kind;
+    state.kind = kind;
     int bits = 0;
-    if (::ioctl(m_fd, m_kind == DeviceState::Kind::Serial ? TIOCMGET : LPGETSTATUS, &bits) != 0) {
-        m_asked = false;  // it cannot tell; it is not asked again
-        return;
+    if (::ioctl(fd, kind == DeviceState::Kind::Serial ? TIOCMGET : LPGETSTATUS, &bits) != 0) {
+        return std::nullopt;
     }
-    if (m_kind == DeviceState::Kind::Serial) {
+    if (kind == DeviceState::Kind::Serial) {
         state.cts = (bits & TIOCM_CTS) != 0;
         state.dsr = (bits & TIOCM_DSR) != 0;
         state.dcd = (bits & TIOCM_CAR) != 0;
@@ -118,9 +109,26 @@ void StateProbe::read(bool now) {
         state.offLine = (bits & LP_PSELECD) == 0;
         state.error = (bits & LP_PERRORP) == 0;
     }
-    if (!m_last || *m_last != state) {
+    return state;
+}
+
+void StateProbe::read(bool now) {
+    if (!m_asked) {
+        return;
+    }
+    const auto at = std::chrono::steady_clock::now();
+    if (!now && m_last && at - m_readAt < std::chrono::milliseconds(200)) {
+        return;
+    }
+    m_readAt = at;
+    const std::optional<DeviceState> state = readDeviceState(m_fd, m_kind);
+    if (!state) {
+        m_asked = false;  // it cannot tell; it is not asked again
+        return;
+    }
+    if (!m_last || *m_last != *state) {
         m_last = state;
-        m_observer->state(state);
+        m_observer->state(*state);
     }
 }
 

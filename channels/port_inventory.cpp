@@ -2,14 +2,19 @@
 #include "channels/port_inventory.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 
+#include "channels/fd_io.h"
 #include "channels/port_help.h"
 
 namespace mpt {
@@ -239,6 +244,33 @@ std::vector<DevicePresent> devicesPresent(const std::string& root, const Credent
         found.push_back(std::move(device));
     }
     return found;
+}
+
+std::optional<DeviceState> peekDeviceState(const DevicePresent& device, const std::string& root) {
+    const Tree tree(root);
+    const bool serial = device.kind == DevicePresent::Kind::Serial;
+    if (serial) {
+        // Held by another program: its lock file names a process that is still there.
+        const std::string lock = "/var/lock/LCK.." + device.node.substr(device.node.rfind('/') + 1);
+        std::ifstream in(lock);
+        long pid = 0;
+        if (in >> pid && pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM)) {
+            return std::nullopt;
+        }
+    }
+    const int fd = ::open(tree.at(device.node).c_str(),
+                          (serial ? O_RDONLY : O_WRONLY) | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::optional<DeviceState> state;
+    // Not while another program has it open exclusively.
+    if (::flock(fd, LOCK_SH | LOCK_NB) == 0) {
+        state =
+            readDeviceState(fd, serial ? DeviceState::Kind::Serial : DeviceState::Kind::Printer);
+    }
+    ::close(fd);
+    return state;
 }
 
 std::string DevicePresent::identity() const {

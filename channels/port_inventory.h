@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "channels/devices.h"
+
 namespace mpt {
 
 // Who asks: whether they may open a device is decided from its owner, group and mode.
@@ -60,6 +62,12 @@ std::string identityOfPath(const std::string& path, const std::vector<DevicePres
 // "path:" identity leads to its path, present or not.
 std::optional<std::string> nodeOf(const std::string& identity,
                                   const std::vector<DevicePresent>& present);
+
+// What a device present says about itself, read by opening it for a moment: only where no other
+// program holds it (its UUCP lock file names a live process, or it refuses to be shared), and
+// nothing where it cannot tell.
+std::optional<DeviceState> peekDeviceState(const DevicePresent& device,
+                                           const std::string& root = "/");
 
 // An identity in words for an error box: "the USB serial adapter usb-FTDI_…", "the printer
 // ACME Receipt 80 (serial 123)", "/dev/ttyS4".

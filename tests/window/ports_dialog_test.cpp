@@ -4,6 +4,7 @@
 // is reported and ignored.
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -92,6 +93,11 @@ class PortsDialogTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(list->item(0)->text(), QStringLiteral("/dev/ttyACM0"), 3000);
         QCOMPARE(dialog.binding(QStringLiteral("COM1"))->currentText(),
                  QStringLiteral("/dev/ttyACM0"));
+        // A plain file cannot say anything about a printer: nothing is made up.
+        list->setCurrentRow(0);
+        QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("state"))->text(),
+                 QStringLiteral("/dev/ttyACM0: no state to show (it cannot tell, or another "
+                                "program has it)"));
     }
 
     // A port the environment decides is shown so, and no binding is made for it.
