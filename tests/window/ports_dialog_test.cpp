@@ -117,7 +117,7 @@ class PortsDialogTest : public QObject {
     void damagedSettingsAreReportedAndIgnored_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("a port that is no port") << QByteArray("[ports]\nbogus=path:/dev/x\n");
-        QTest::newRow("binary garbage") << QByteArray("\x00\xff[[[\x01=\n\xfe", 11);
+        QTest::newRow("binary garbage") << QByteArray::fromHex("00ff5b5b5b013d0afe");
     }
 
     void damagedSettingsAreReportedAndIgnored() {
