@@ -1,6 +1,8 @@
 // Mini Printer Test: opens the test console's window, or runs one routine from the command line.
 #include <QApplication>
 #include <QSocketNotifier>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -24,13 +26,23 @@ int main(int argc, char** argv) {
     if (!portSettings.problem().isEmpty()) {
         std::cerr << "mini-printer-test: " << portSettings.problem().toStdString() << '\n';
     }
-    switch (cl.mode) {
-        case mpt::CommandLine::Mode::Window: break;
-        case mpt::CommandLine::Mode::Decode:
-            return mpt::printer::decodeFile(cl.streamFile, std::cout, std::cerr);
-        case mpt::CommandLine::Mode::Render:
-            return mpt::printer::renderFile(cl.streamFile, cl.outDirectory, std::cout, std::cerr);
-        default: return mpt::runWithoutWindow(cl, std::cout, std::cerr, bindings);
+    if (cl.mode != mpt::CommandLine::Mode::Window) {
+        const int code =
+            cl.mode == mpt::CommandLine::Mode::Decode
+                ? mpt::printer::decodeFile(cl.streamFile, std::cout, std::cerr)
+            : cl.mode == mpt::CommandLine::Mode::Render
+                ? mpt::printer::renderFile(cl.streamFile, cl.outDirectory, std::cout, std::cerr)
+                : mpt::runWithoutWindow(cl, std::cout, std::cerr, bindings);
+        // Output that did not arrive (a full disk, a closed pipe) is a failure, not a success.
+        errno = 0;
+        std::cout.flush();
+        if (!std::cout) {
+            std::cerr << "mini-printer-test: cannot write to standard output"
+                      << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string())
+                      << '\n';
+            return code == 0 ? 1 : code;
+        }
+        return code;
     }
     std::ofstream traceFile;
     if (!cl.traceFile.empty()) {

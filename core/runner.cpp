@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <optional>
+#include <set>
 
 #include "channels/port_help.h"
 #include "channels/port_inventory.h"
@@ -15,7 +18,7 @@ namespace mpt {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: mini-printer-test [--dry-run] [--trace FILE]\n"
+    "Usage: mini-printer-test [--dry-run] [--trace FILE]\n"
     "       mini-printer-test --virtual [--trace FILE]\n"
     "       mini-printer-test --list\n"
     "       mini-printer-test --ports\n"
@@ -44,6 +47,31 @@ constexpr const char* kOptions =
     "30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1\n"
     "when it failed, 2 for a usage error; Ctrl+C or SIGTERM stops the run at the next write,\n"
     "prints how far it got and exits 130 or 143.\n";
+
+// The options that take a value, attached ("--count=3") or as the next argument.
+const std::set<std::string> kTakesValue{"--run",    "--count",  "--port", "--trace",
+                                        "--decode", "--render", "--out"};
+const std::set<std::string> kFlags{"--list",    "--ports", "--dry-run",
+                                   "--virtual", "--help",  "--version"};
+// The window toolkit's own options, with whether each takes a value; the window mode passes them
+// on to it.
+const std::map<std::string, bool> kToolkitOptions{{"-platform", true},
+                                                  {"-platformpluginpath", true},
+                                                  {"-platformtheme", true},
+                                                  {"-plugin", true},
+                                                  {"-display", true},
+                                                  {"-geometry", true},
+                                                  {"-qwindowgeometry", true},
+                                                  {"-qwindowtitle", true},
+                                                  {"-qwindowicon", true},
+                                                  {"-style", true},
+                                                  {"-stylesheet", true},
+                                                  {"-session", true},
+                                                  {"-reverse", false},
+                                                  {"-widgetcount", false},
+                                                  {"-nograb", false},
+                                                  {"-dograb", false},
+                                                  {"-sync", false}};
 
 // Runs the routine on the session's worker while this thread watches for a termination signal,
 // which stops the run. Returns the signal's number, or 0 when none came.
@@ -75,13 +103,46 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     bool countGiven = false;
     bool portGiven = false;
     std::vector<std::string> unknown;
+    std::vector<std::string> toolkit;
     const auto usage = [&](std::string message) {
         cl.mode = CommandLine::Mode::Usage;
         cl.usageError = std::move(message);
         return cl;
     };
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+        std::string arg = argv[i];
+        if (arg == "--") {
+            // The end of the options; this program takes no other arguments.
+            if (i + 1 < argc) {
+                return usage(std::string("unexpected argument ") + argv[i + 1]);
+            }
+            break;
+        }
+        // "--count=3" as well as "--count 3".
+        std::optional<std::string> attached;
+        if (arg.rfind("--", 0) == 0) {
+            if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
+                attached = arg.substr(eq + 1);
+                arg.erase(eq);
+            }
+        }
+        if (attached && kTakesValue.count(arg) == 0) {
+            if (kFlags.count(arg) != 0) {
+                return usage(arg + " takes no value");
+            }
+            unknown.push_back(arg);
+            continue;
+        }
+        if (const auto qt = kToolkitOptions.find(arg); qt != kToolkitOptions.end()) {
+            toolkit.push_back(arg);
+            if (qt->second) {
+                if (i + 1 >= argc) {
+                    return usage(arg + " needs a value");
+                }
+                toolkit.push_back(argv[++i]);
+            }
+            continue;
+        }
         if (arg == "--help" || arg == "-h") {
             cl.mode = CommandLine::Mode::Help;
             return cl;
@@ -91,6 +152,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             return cl;
         }
         const auto value = [&](std::string& into) {
+            if (attached) {
+                into = *attached;
+                return true;
+            }
             if (i + 1 >= argc) {
                 return false;
             }
@@ -141,6 +206,16 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             unknown.push_back(arg);
         }
     }
+    // Refused in every mode, the window's too: nothing is passed on unread.
+    if (!unknown.empty()) {
+        return usage(unknown.front().rfind('-', 0) == 0 ? "unknown option " + unknown.front()
+                                                        : "unexpected argument " + unknown.front());
+    }
+    const bool windowMode =
+        !listed && !portsAsked && cl.routine.empty() && !decodeGiven && !renderGiven;
+    if (!toolkit.empty() && !windowMode) {
+        return usage(toolkit.front() + " goes only with the window");
+    }
     if (listed && !cl.routine.empty()) {
         return usage("--list and --run exclude each other");
     }
@@ -148,9 +223,6 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         if (listed || !cl.routine.empty() || cl.dryRun || cl.virtualPrinter || traceGiven ||
             countGiven || portGiven) {
             return usage("--decode and --render take no other option but --out");
-        }
-        if (!unknown.empty()) {
-            return usage("unknown argument " + unknown.front());
         }
         if (renderGiven != outGiven) {
             return usage(renderGiven ? "--render needs --out DIR" : "--out goes with --render");
@@ -168,16 +240,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     }
     if (portsAsked) {
         if (listed || !cl.routine.empty() || cl.virtualPrinter || countGiven || traceGiven ||
-            cl.dryRun || !unknown.empty()) {
+            cl.dryRun) {
             return usage("--ports goes alone");
         }
         cl.mode = CommandLine::Mode::Ports;
         return cl;
     }
     if (listed || !cl.routine.empty()) {
-        if (!unknown.empty()) {
-            return usage("unknown argument " + unknown.front());
-        }
         if (!cl.routine.empty() && findRoutine(cl.routine) == nullptr) {
             return usage("no routine is named " + cl.routine + " (see --list)");
         }
@@ -187,7 +256,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     if (countGiven || portGiven) {
         return usage("--count and --port go with --run");
     }
-    cl.toolkitArguments = std::move(unknown);
+    cl.toolkitArguments = std::move(toolkit);
     return cl;
 }
 

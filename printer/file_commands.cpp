@@ -126,6 +126,15 @@ std::unique_ptr<QGuiApplication> guiApplication() {
         return nullptr;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A command without a window has nothing to say about the desktop session it may lack.
+    static QtMessageHandler previous = nullptr;
+    previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            if (!text.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR")) &&
+                previous != nullptr) {
+                previous(type, context, text);
+            }
+        });
     static int argc = 1;
     static char name[] = "mini-printer-test";
     static char* argv[] = {name, nullptr};

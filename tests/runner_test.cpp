@@ -149,7 +149,7 @@ TEST(Runner, HelpNamesTheOptionsAndWhereThePortsLead) {
     for (const char* flag : {"--help", "-h"}) {
         const Outcome o = run({"--run", "cmddevice", flag});
         EXPECT_EQ(o.code, 0);
-        EXPECT_EQ(o.out.rfind("usage: mini-printer-test", 0), 0u);
+        EXPECT_EQ(o.out.rfind("Usage: mini-printer-test", 0), 0u);
         for (const char* option :
              {"--virtual", "--list", "--run NAME", "--count TEXT", "--port TEXT", "--dry-run",
               "--trace FILE", "--decode FILE", "--render FILE"}) {
@@ -167,6 +167,48 @@ TEST(Runner, Version) {
     EXPECT_EQ(o.code, 0);
     EXPECT_EQ(o.out.rfind("mini-printer-test ", 0), 0u);
     EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '.'), 2) << o.out;
+}
+
+// As GNU programs read their options: "=" attaches a value, "--" ends the options, and anything
+// unknown is refused with the usage and exit 2 in every mode, the window's too.
+TEST(Runner, OptionsAsGnuProgramsTakeThem) {
+    struct Row {
+        std::vector<const char*> args;
+        CommandLine::Mode mode;
+        std::string error;  // the usage error, for Usage
+    };
+    const Row rows[] = {
+        {{"--run=cmddevice8", "--count=3", "--port=5"}, CommandLine::Mode::Run, ""},
+        {{"--run", "cmddevice8", "--count", "3"}, CommandLine::Mode::Run, ""},
+        {{"--count=", "--run=cmddevice8"}, CommandLine::Mode::Run, ""},
+        {{"--decode=a.bin"}, CommandLine::Mode::Decode, ""},
+        {{"--dry-run", "--"}, CommandLine::Mode::Window, ""},
+        {{"--list", "--", "--run"}, CommandLine::Mode::Usage, "unexpected argument --run"},
+        {{"--bogus"}, CommandLine::Mode::Usage, "unknown option --bogus"},
+        {{"--dry-run", "--bogus"}, CommandLine::Mode::Usage, "unknown option --bogus"},
+        {{"--virtual", "-x"}, CommandLine::Mode::Usage, "unknown option -x"},
+        {{"--list", "--bogus=1"}, CommandLine::Mode::Usage, "unknown option --bogus"},
+        {{"--list=yes"}, CommandLine::Mode::Usage, "--list takes no value"},
+        {{"stray"}, CommandLine::Mode::Usage, "unexpected argument stray"},
+        {{"--ports", "-platform", "xcb"},
+         CommandLine::Mode::Usage,
+         "-platform goes only with the window"},
+    };
+    for (const Row& row : rows) {
+        std::vector<const char*> argv{"mini-printer-test"};
+        argv.insert(argv.end(), row.args.begin(), row.args.end());
+        const CommandLine cl = parseCommandLine(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(cl.mode, row.mode) << row.args.front();
+        EXPECT_EQ(cl.usageError, row.error) << row.args.front();
+    }
+    const char* argv[] = {"mini-printer-test", "--run=cmddevice8", "--count=3", "--port=5"};
+    const CommandLine attached = parseCommandLine(4, argv);
+    EXPECT_EQ(attached.routine, "cmddevice8");
+    EXPECT_EQ(attached.count, "3");
+    EXPECT_EQ(attached.port, "5");
+    const Outcome refused = run({"--bogus"});
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_EQ(refused.err.find("mini-printer-test: unknown option --bogus\nUsage: "), 0u);
 }
 
 TEST(Runner, WindowModeKeepsTheToolkitArguments) {
