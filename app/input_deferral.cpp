@@ -31,9 +31,16 @@ bool InputDeferral::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape) {
             if (event->type() == QEvent::KeyPress) {
                 emit escapePressed();
+            }
+            return true;
+        }
+        if (key->key() == Qt::Key_Q && key->modifiers() == Qt::ControlModifier) {
+            if (event->type() == QEvent::KeyPress) {
+                emit quitPressed();
             }
             return true;
         }

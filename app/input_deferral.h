@@ -1,7 +1,8 @@
 // Holds back the mouse and keyboard input given to a window while a test runs, and hands it over
 // in order once the run has ended: a technician's clicks and typing during a run take effect
 // after it, and none is lost, while the window goes on painting. Two things act at once instead:
-// the widgets let through (the Stop button) and Escape, which is announced and not held.
+// the widgets let through (the Stop button), and Escape and Ctrl+Q, which are announced and not
+// held.
 // Closing the window is held too, and announced, so that the run can be stopped first.
 #pragma once
 
@@ -50,6 +51,8 @@ class InputDeferral : public QObject {
   signals:
     // Escape was pressed while input is held.
     void escapePressed();
+    // Ctrl+Q was pressed while input is held: the run is to stop and the program to end.
+    void quitPressed();
     // The window was asked to close while input is held; it closes when the held Close is
     // replayed.
     void closeHeld();

@@ -23,6 +23,7 @@
 #include "app/caption_button.h"
 #include "app/picture.h"
 #include "app/ports_dialog.h"
+#include "app/window_icon.h"
 #include "channels/port_help.h"
 #include "core/run_progress.h"
 #include "testpages/routines.h"
@@ -105,6 +106,17 @@ QString fromUtf8(std::string_view text) {
 // Hangul syllable. The choice is made here, from the list of installed families, because asking
 // the font database for a missing face makes it consult the whole font configuration for every
 // font, which took most of the window's start-up.
+// The Korean faces the console looks for, Myeongjo and gothic, in order of preference.
+const QStringList& koreanFaces() {
+    static const QStringList faces{
+        QStringLiteral("NanumMyeongjo"),    QStringLiteral("Noto Serif CJK KR"),
+        QStringLiteral("UnBatang"),         QStringLiteral("Noto Sans CJK KR"),
+        QStringLiteral("NanumGothic"),      QStringLiteral("UnDotum"),
+        QStringLiteral("NanumBarunGothic"), QString::fromUtf8(kBatang),
+        QString::fromUtf8(kGulim),          QString::fromUtf8(kGungsuh)};
+    return faces;
+}
+
 QFont consoleFont(const char* face, double points, QFont::Weight weight) {
     const bool gothic = std::string_view(face) == kGulim;
     static const QStringList installed = QFontDatabase::families();
@@ -150,6 +162,7 @@ MainWindow::MainWindow(Devices& devices, Trace& trace, QWidget* parent)
       m_deferral(new InputDeferral(this)) {
     setObjectName(QStringLiteral("frm"));
     setWindowTitle(kTitle);
+    setWindowIcon(consoleIcon());
     // The window's font is the application's too: the boxes the console opens (the error box
     // among them) read in the same Korean face, and no other face is loaded at start for the
     // line edits, which lay out their first, empty text in the application's font.
@@ -244,13 +257,25 @@ QString MainWindow::statusText() const {
     return m_status->text();
 }
 
+bool MainWindow::koreanFaceInstalled() {
+    const QStringList installed = QFontDatabase::families();
+    return std::any_of(koreanFaces().begin(), koreanFaces().end(),
+                       [&](const QString& face) { return installed.contains(face); });
+}
+
+void MainWindow::showStartNotice(const QString& notice) {
+    m_notice = notice;
+    showIdleStatus();
+}
+
 void MainWindow::showIdleStatus() {
     int usbPort = 3;
     try {
         usbPort = toPortNumber(text("port"));
     } catch (const ConsoleError&) {
     }
-    m_status->setText(QStringLiteral("Ready. ") +
+    m_status->setText((m_notice.isEmpty() ? QString() : m_notice + QStringLiteral(" ")) +
+                      QStringLiteral("Ready. ") +
                       QString::fromStdString(portMappings(usbPort, m_devices->portMap())));
 }
 
@@ -321,6 +346,9 @@ void MainWindow::connectButtons() {
     // On the window rather than the button, so that it works wherever the focus is.
     auto* portsKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
     connect(portsKey, &QShortcut::activated, this, &MainWindow::openPortsDialog);
+    auto* quitKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    connect(quitKey, &QShortcut::activated, this, &MainWindow::stopAndQuit);
+    connect(m_deferral, &InputDeferral::quitPressed, this, &MainWindow::stopAndQuit);
     connect(m_deferral, &InputDeferral::escapePressed, this, &MainWindow::stopRun);
     connect(m_deferral, &InputDeferral::closeHeld, this, &MainWindow::closeAfterRun);
 }
@@ -358,6 +386,7 @@ void MainWindow::runTest(const QString& buttonName) {
 }
 
 void MainWindow::runOne(const std::string& name) {
+    m_notice.clear();  // said at start, until the first run
     const QString caption = fromUtf8(findRoutine(name)->caption);
     QEventLoop running;
 

@@ -61,6 +61,11 @@ class MainWindow : public QWidget, public TextBoxes {
     QString statusText() const;
 
     bool running() const { return m_running; }
+    // Whether any Korean face the window's texts need is installed; without one every Hangul text
+    // shows as empty boxes.
+    static bool koreanFaceInstalled();
+    // A notice shown with the idle status line until the first run.
+    void showStartNotice(const QString& notice);
     // Where the bindings made in the Ports dialog are kept; without one, the user's own file.
     void setPortSettings(PortSettings* settings) { m_settings = settings; }
     // Opens the Ports dialog (the Ports… button, Ctrl+,); not during a run.
@@ -100,6 +105,7 @@ class MainWindow : public QWidget, public TextBoxes {
     bool m_closeAfterRun = false;  // the window was closed during the run
     bool m_quitAfterRun = false;   // a termination signal came during the run
     bool m_traceFailureShown = false;
+    QString m_notice;
 };
 
 }  // namespace mpt

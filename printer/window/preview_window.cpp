@@ -5,9 +5,11 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "printer/render.h"
 #include "printer/virtual_printer.h"
@@ -30,11 +32,38 @@ PreviewWindow::PreviewWindow(VirtualPrinter& printer, QWidget* parent)
     refresh();
 }
 
+QRect PreviewWindow::placeBeside(const QRect& console, const QRect& screen, QSize wanted,
+                                 int narrowest) {
+    wanted = wanted.boundedTo(screen.size());
+    const int height = wanted.height();
+    const int top = std::clamp(console.top(), screen.top(), screen.bottom() + 1 - height);
+    // Beside the console where there is room for it, narrower if need be.
+    const int besideLeft = console.right() + 1 + 8;
+    const int roomBeside = screen.right() + 1 - besideLeft;
+    if (roomBeside >= narrowest) {
+        return {besideLeft, top, std::min(wanted.width(), roomBeside), height};
+    }
+    // Otherwise over it, at the screen's right edge, never running off it.
+    const int width = std::max(std::min(wanted.width(), screen.width()), 1);
+    return {screen.right() + 1 - width, top, width, height};
+}
+
 std::unique_ptr<PreviewWindow> PreviewWindow::openBeside(VirtualPrinter& printer,
                                                          const QWidget& console) {
     auto preview = std::make_unique<PreviewWindow>(printer);
     preview->setAttribute(Qt::WA_QuitOnClose, false);
-    preview->move(console.frameGeometry().topRight() + QPoint(8, 0));
+    const QScreen* screen = console.screen();
+    if (screen != nullptr) {
+        // The frame the window manager adds is not known before the window shows; the margin
+        // keeps it on the screen.
+        const QRect place = placeBeside(console.frameGeometry(),
+                                        screen->availableGeometry().adjusted(0, 0, -8, -40),
+                                        preview->size(), preview->minimumSizeHint().width());
+        preview->resize(place.size());
+        preview->move(place.topLeft());
+    } else {
+        preview->move(console.frameGeometry().topRight() + QPoint(8, 0));
+    }
     preview->show();
     return preview;
 }
@@ -49,7 +78,8 @@ void PreviewWindow::createControls() {
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("pages"));
 
-    m_clear = new QPushButton(QStringLiteral("Clear paper"), this);
+    m_clear = new QPushButton(tr("&Clear paper"), this);
+    m_clear->setToolTip(tr("Take the printed pages out of the printer (Alt+C)"));
     m_clear->setObjectName(QStringLiteral("clear"));
 
     m_picture = new QLabel;

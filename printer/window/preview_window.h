@@ -32,6 +32,11 @@ class PreviewWindow : public QWidget {
 
     // Shows a preview to the right of the console's window. Closing the console ends the
     // program, and the preview with it; closing the preview leaves the console running.
+    // Where the window goes: beside the console where the screen has room for `narrowest` pixels,
+    // as wide as wanted up to the screen's edge; otherwise over the console at the screen's right
+    // edge; never off the screen.
+    static QRect placeBeside(const QRect& console, const QRect& screen, QSize wanted,
+                             int narrowest);
     static std::unique_ptr<PreviewWindow> openBeside(VirtualPrinter& printer,
                                                      const QWidget& console);
 

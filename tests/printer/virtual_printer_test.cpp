@@ -264,6 +264,27 @@ class VirtualPrinterTest : public QObject {
         QVERIFY(!QDir(QFileInfo(fifo).path()).exists());
     }
 
+    // The printer's window fits the screen it opens on: beside the console where there is room,
+    // narrower where there is a little less, over the console where there is none.
+    void printerWindowFitsTheScreen() {
+        const QRect console(0, 0, 733, 360);
+        const QSize wanted(1180, 820);
+        const struct {
+            QRect screen;
+            QRect place;
+        } rows[] = {
+            {QRect(0, 0, 1922, 1040), QRect(741, 0, 1180, 820)},  // room beside it
+            {QRect(0, 0, 1700, 1000), QRect(741, 0, 959, 820)},   // beside, narrower
+            {QRect(0, 0, 1366, 728), QRect(186, 0, 1180, 728)},   // over it, shorter
+            {QRect(0, 0, 1024, 728), QRect(0, 0, 1024, 728)},     // as wide as the screen
+        };
+        for (const auto& row : rows) {
+            const QRect place = mpt::PreviewWindow::placeBeside(console, row.screen, wanted, 900);
+            QCOMPARE(place, row.place);
+            QVERIFY(row.screen.contains(place));
+        }
+    }
+
     // Taking the paper out empties the preview; the printer keeps its print mode.
     void clearingThePaperEmptiesThePreview() {
         click(QStringLiteral("cmddevice8"), QStringLiteral("1"), QStringLiteral("3"));

@@ -146,6 +146,11 @@ class MainWindowTest : public QObject {
         QVERIFY(!status->geometry().intersects(ports->geometry()));
         QCOMPARE(status->focusPolicy(), Qt::NoFocus);
         QVERIFY(m_window->isWindow());
+        // Its icon: the receipt's white paper at the top, the printer's dark body below.
+        const QImage icon = m_window->windowIcon().pixmap(64, 64).toImage();
+        QCOMPARE(icon.size(), QSize(64, 64));
+        QCOMPARE(QColor(icon.pixel(32, 8)), QColor(Qt::white));
+        QVERIFY(qGray(icon.pixel(32, 52)) < 128);
         const QFont font = m_window->font();
         QVERIFY2(isFaceOrItsKoreanFallback(font.family(), "궁서체"), qPrintable(font.family()));
         QCOMPARE(font.pointSizeF(), 9.0);

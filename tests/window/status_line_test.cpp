@@ -69,6 +69,15 @@ class StatusLineTest : public QObject {
                                    QStringLiteral(", COM3 → ")),
                  qPrintable(status));
         QVERIFY(status.contains(QStringLiteral("lpt1 → ")));
+        // The fonts this machine has: the Korean faces the window needs are there. A notice
+        // at start (no such face) stands before "Ready." until the first run.
+        QVERIFY(mpt::MainWindow::koreanFaceInstalled());
+        m_window->showStartNotice(QStringLiteral("Install the package fonts-nanum."));
+        QVERIFY(m_window->statusText().startsWith(
+            QStringLiteral("Install the package fonts-nanum. Ready. COM1 → ")));
+        box("txt1")->setText(QStringLiteral("0"));
+        QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+        QVERIFY(!m_window->statusText().contains(QStringLiteral("fonts-nanum")));
     }
 
     // Fifty EPSON-mode pages (32,400 bytes) to a printer that reads 6,000 bytes a second: about
@@ -187,6 +196,7 @@ class StatusLineTest : public QObject {
         QTest::newRow("Stop button") << QStringLiteral("button");
         QTest::newRow("Escape") << QStringLiteral("escape");
         QTest::newRow("window closed") << QStringLiteral("close");
+        QTest::newRow("Ctrl+Q") << QStringLiteral("quit");
     }
 
     void stopEndsTheRunAndSaysHowFarItGot() {
@@ -205,6 +215,8 @@ class StatusLineTest : public QObject {
                 QTest::mouseClick(stop, Qt::LeftButton);
             } else if (how == QStringLiteral("escape")) {
                 QTest::keyClick(button("cmddevice4"), Qt::Key_Escape);
+            } else if (how == QStringLiteral("quit")) {
+                QTest::keyClick(button("cmddevice4"), Qt::Key_Q, Qt::ControlModifier);
             } else {
                 m_window->close();
             }

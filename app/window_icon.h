@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+// The console's icon, drawn here rather than read from a picture file: a receipt coming out of a
+// small printer, its cut line across it, as the desktop entry's scalable icon shows it. Drawing it
+// needs no image plugin, and every size is sharp.
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+
+namespace mpt {
+
+// The icon at `size` x `size` pixels, on a transparent ground.
+QImage consoleIconImage(int size);
+
+// The icon at the sizes window managers and task bars ask for.
+QIcon consoleIcon();
+
+}  // namespace mpt
