@@ -64,10 +64,23 @@ int main(int argc, char** argv) {
         }
     }
     mpt::Trace trace(cl.traceFile.empty() ? nullptr : &traceFile, cl.traceFile);
-    const auto devices = cl.dryRun ? mpt::dryRunDevices()
-                         : printer ? mpt::systemDevices(printer->portMap())
-                                   : mpt::systemDevices();
+    if (printer) {
+        // The virtual printer's ports come first; the saved bindings stay for the other ports.
+        const mpt::PortMap virtualPorts = printer->portMap();
+        bindings.serial = virtualPorts.serial;
+        bindings.lpt1 = virtualPorts.lpt1;
+    }
+    const auto devices = cl.dryRun ? mpt::dryRunDevices() : mpt::systemDevices(bindings);
     mpt::MainWindow window(*devices, trace);
+    window.setPortSettings(&portSettings);
+    if (!mpt::MainWindow::koreanFaceInstalled()) {
+        const QString notice = QCoreApplication::translate(
+            "main",
+            "No font with Hangul is installed: the Korean texts show as empty boxes. Install the "
+            "package fonts-nanum.");
+        std::cerr << "mini-printer-test: " << notice.toStdString() << '\n';
+        window.showStartNotice(notice);
+    }
     window.show();
     mpt::reportFirstPaintIfAsked(&window);
 

@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -634,6 +635,22 @@ TEST_F(Faults, EndedDuringARun) {
         EXPECT_EQ(testing::field(lines[lines.size() - 2], "op"), "Stop");
         EXPECT_EQ(lines.back(), kPortClosed);
     }
+}
+
+// A port bound in an earlier session (the Ports dialog saved it in the user's configuration) leads
+// there when no environment variable says otherwise.
+TEST_F(Faults, SavedBindingLeadsThePort) {
+    PtyPrinter com1;
+    com1.startReading();
+    TempDir config;
+    ASSERT_EQ(::mkdir(config.file("mini-printer-test").c_str(), 0700), 0);
+    {
+        std::ofstream(config.file("mini-printer-test/ports.conf"))
+            << "[ports]\ncom1=path:" << com1.devicePath() << "\n";
+    }
+    const auto console = start({{"XDG_CONFIG_HOME", config.path()}});
+    ASSERT_TRUE(console);
+    expectSuccessfulRun(*console, "cmddevice8", "1", std::nullopt, com1);
 }
 
 // A parallel printer that has stopped reading, its FIFO holding about a page.
