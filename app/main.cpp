@@ -10,6 +10,7 @@
 #include "app/first_paint.h"
 #include "app/main_window.h"
 #include "app/port_settings.h"
+#include "app/translation.h"
 #include "app/window_destroyed.h"
 #include "core/runner.h"
 #include "core/termination.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
         }
     }
     QApplication app(argc, argv);
+    mpt::installTranslation(app);
     // The virtual printer sets up its ports before the console can open one.
     std::unique_ptr<mpt::VirtualPrinter> printer;
     if (cl.virtualPrinter) {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTranslator>
 #include <QtTest>
 #include <limits>
 #include <memory>
@@ -13,6 +14,7 @@
 
 #include "app/main_window.h"
 #include "app/picture.h"
+#include "app/translation.h"
 #include "channels/devices.h"
 #include "channels/trace.h"
 
@@ -266,6 +268,32 @@ class MainWindowTest : public QObject {
             const auto* box = m_window->findChild<QLineEdit*>(QLatin1String(name));
             QVERIFY(box->alignment() & Qt::AlignHCenter);
         }
+    }
+
+    // In a Korean locale the texts the console adds are Korean; the window's own captions and
+    // texts stay exactly as given.
+    void addedTextsInKoreanCaptionsAsGiven() {
+        QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
+        QVERIFY(mpt::installTranslation(*QCoreApplication::instance()));
+        const auto devices = mpt::dryRunDevices();
+        mpt::Trace trace;
+        mpt::MainWindow korean(*devices, trace);
+        const auto text = [&](const char* name) {
+            return korean.findChild<QPushButton*>(QLatin1String(name))->text();
+        };
+        QCOMPARE(text("stop"), QStringLiteral("중지"));
+        QCOMPARE(text("portsButton"), QStringLiteral("포트…"));
+        QCOMPARE(korean.findChild<QPushButton*>(QStringLiteral("stop"))->toolTip(),
+                 QStringLiteral("다음 쓰기에서 실행을 중지합니다 (Esc)"));
+        QCOMPARE(text("cmddevice7"), QStringLiteral(" MVR720/730       PARALLEL   LINE FEED TEST"));
+        QCOMPARE(korean.findChild<QLineEdit*>(QStringLiteral("txt2"))->text(),
+                 QStringLiteral("메시지"));
+        QCOMPARE(korean.windowTitle(), QStringLiteral("MINI PRINTER TEST PROGRAM"));
+        for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+        QLocale::setDefault(QLocale::c());
     }
 
     void buttonsHaveNoDefaultRole() {
