@@ -275,7 +275,7 @@ void MainWindow::showIdleStatus() {
     } catch (const ConsoleError&) {
     }
     m_status->setText((m_notice.isEmpty() ? QString() : m_notice + QStringLiteral(" ")) +
-                      QStringLiteral("Ready. ") +
+                      tr("Ready. ") +
                       QString::fromStdString(portMappings(usbPort, m_devices->portMap())));
 }
 
@@ -392,7 +392,7 @@ void MainWindow::runOne(const std::string& name) {
 
     m_deferral->hold();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_status->setText(caption.trimmed() + QStringLiteral(": starting"));
+    m_status->setText(caption.trimmed() + tr(": starting"));
     showRunControls(true);
     m_session.start(name, TextBoxStore(text("txt1"), text("port"), text("txt2")), [&running] {
         QMetaObject::invokeMethod(&running, &QEventLoop::quit, Qt::QueuedConnection);

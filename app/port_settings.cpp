@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/port_settings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,9 +28,9 @@ void PortSettings::load(PortMap& map) {
     // A file that says nothing QSettings can read as bindings is damaged too.
     if (settings.status() != QSettings::NoError || !QFileInfo(m_file).isReadable() ||
         (QFileInfo(m_file).size() > 0 && !settings.childGroups().contains(kGroup))) {
-        m_problem = QStringLiteral(
-                        "The saved port bindings in %1 cannot be read; they are "
-                        "ignored until they are saved again.")
+        m_problem = QCoreApplication::translate("mpt::PortSettings",
+                                                "The saved port bindings in %1 cannot be read; "
+                                                "they are ignored until they are saved again.")
                         .arg(m_file);
         return;
     }
@@ -51,9 +52,10 @@ void PortSettings::load(PortMap& map) {
         } else if (number && port >= 1 && port <= 32767) {
             loaded.boundSerial[port] = identity;
         } else {
-            m_problem = QStringLiteral(
-                            "The saved port bindings in %1 hold \"%2\", which names no "
-                            "port; it is ignored.")
+            m_problem = QCoreApplication::translate(
+                            "mpt::PortSettings",
+                            "The saved port bindings in %1 hold \"%2\", which names no port; "
+                            "it is ignored.")
                             .arg(m_file, key);
         }
     }
@@ -81,7 +83,9 @@ bool PortSettings::save(const PortMap& map) {
     settings.endGroup();
     settings.sync();
     if (settings.status() != QSettings::NoError) {
-        m_problem = QStringLiteral("The port bindings cannot be saved in %1.").arg(m_file);
+        m_problem = QCoreApplication::translate("mpt::PortSettings",
+                                                "The port bindings cannot be saved in %1.")
+                        .arg(m_file);
         return false;
     }
     return true;

@@ -30,6 +30,29 @@
         <source>Stopping at the next write…</source>
         <translation>다음 쓰기에서 중지하는 중…</translation>
     </message>
+    <message>
+        <source>Ready. </source>
+        <translation>준비. </translation>
+    </message>
+    <message>
+        <source>: starting</source>
+        <translation>: 시작하는 중</translation>
+    </message>
+</context>
+<context>
+    <name>mpt::PortSettings</name>
+    <message>
+        <source>The port bindings cannot be saved in %1.</source>
+        <translation>포트 연결을 %1에 저장할 수 없습니다.</translation>
+    </message>
+    <message>
+        <source>The saved port bindings in %1 cannot be read; they are ignored until they are saved again.</source>
+        <translation>%1에 저장된 포트 연결을 읽을 수 없습니다. 다시 저장할 때까지 무시합니다.</translation>
+    </message>
+    <message>
+        <source>The saved port bindings in %1 hold &quot;%2&quot;, which names no port; it is ignored.</source>
+        <translation>%1에 저장된 포트 연결의 &quot;%2&quot;은(는) 포트 이름이 아니므로 무시합니다.</translation>
+    </message>
 </context>
 <context>
     <name>mpt::PortsDialog</name>
@@ -91,6 +114,22 @@
     <message>
         <source>Take the printed pages out of the printer (Alt+C)</source>
         <translation>인쇄된 페이지를 프린터에서 꺼냅니다 (Alt+C)</translation>
+    </message>
+    <message>
+        <source>Virtual printer</source>
+        <translation>가상 프린터</translation>
+    </message>
+    <message>
+        <source>COM1 … COM9 and lpt1 lead here. %1 bytes received, %2 pages cut.</source>
+        <translation>COM1 … COM9와 lpt1이 여기로 연결됩니다. %1바이트 받음, %2장 자름.</translation>
+    </message>
+    <message>
+        <source> The oldest %1 are no longer kept; the last %2 are listed.</source>
+        <translation> 가장 오래된 %1장은 더 이상 보관하지 않으며, 최근 %2장을 보여 줍니다.</translation>
+    </message>
+    <message>
+        <source>No paper has come out yet.</source>
+        <translation>아직 나온 용지가 없습니다.</translation>
     </message>
 </context>
 </TS>

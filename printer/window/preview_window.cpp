@@ -25,7 +25,7 @@ constexpr int kGatherMs = 60;
 PreviewWindow::PreviewWindow(VirtualPrinter& printer, QWidget* parent)
     : QWidget(parent), m_printer(printer) {
     setObjectName(QStringLiteral("preview"));
-    setWindowTitle(QStringLiteral("Virtual printer"));
+    setWindowTitle(tr("Virtual printer"));
     createControls();
     connectControls();
     resize(1180, 820);
@@ -128,13 +128,12 @@ const printer::Page* PreviewWindow::shownPageModel() const {
 void PreviewWindow::refresh() {
     m_gather.stop();
     m_pages = m_printer.pages();
-    QString status =
-        QStringLiteral("COM1 … COM9 and lpt1 lead here. %1 bytes received, %2 pages cut.")
-            .arg(m_printer.bytesReceived())
-            .arg(m_printer.cutPages());
+    QString status = tr("COM1 … COM9 and lpt1 lead here. %1 bytes received, %2 pages cut.")
+                         .arg(m_printer.bytesReceived())
+                         .arg(m_printer.cutPages());
     const std::size_t dropped = m_printer.droppedPages();
     if (dropped > 0) {
-        status += QStringLiteral(" The oldest %1 are no longer kept; the last %2 are listed.")
+        status += tr(" The oldest %1 are no longer kept; the last %2 are listed.")
                       .arg(dropped)
                       .arg(mpt::VirtualPrinter::kKeptPages);
     }
@@ -172,7 +171,7 @@ void PreviewWindow::choose(int row) {
     const printer::Page* page = shownPageModel();
     if (page == nullptr) {
         m_image = QImage();
-        m_picture->setText(QStringLiteral("No paper has come out yet."));
+        m_picture->setText(tr("No paper has come out yet."));
         m_picture->adjustSize();
         return;
     }
