@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs one test routine to its end and deals with what it raises.
 //
 // This is the one place that catches a routine's error: it records the error, releases the

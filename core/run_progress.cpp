@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/run_progress.h"
 
 #include <algorithm>

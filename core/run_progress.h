@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How far a run has got, and how it ended, in the words of the window's status line and of the
 // runner's stopped line.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/runner.h"
 
 #include <algorithm>

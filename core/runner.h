@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line: which mode the console starts in, and the runner that executes one test
 // routine without a window, for benches, scripts and tests.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "printer/virtual_printer.h"
 
 #include <QMetaObject>

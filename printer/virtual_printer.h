@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The virtual printer: the console's ports wired to a printer that lives in this process, and
 // the paper it prints on.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "printer/window/preview_window.h"
 
 #include <QHBoxLayout>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The virtual printer's window, beside the console: the pages printed so far in a list, and the
 // chosen page drawn as the paper would come out of the printer.
 //
