@@ -221,11 +221,7 @@ void MainWindow::openPortsDialog() {
         m_ownSettings = std::make_unique<PortSettings>();
         m_settings = m_ownSettings.get();
     }
-    int usbPort = 3;
-    try {
-        usbPort = toPortNumber(text("port"));
-    } catch (const ConsoleError&) {
-    }
+    const int usbPort = usbPortNumber();
     PortsDialog dialog(*m_devices, *m_settings, usbPort, this);
     dialog.exec();
     showIdleStatus();
@@ -257,6 +253,14 @@ QString MainWindow::statusText() const {
     return m_status->text();
 }
 
+int MainWindow::usbPortNumber() {
+    try {
+        return toPortNumber(text("port"));
+    } catch (const ConsoleError&) {
+        return 3;  // what the box holds is no number; the box's first text
+    }
+}
+
 bool MainWindow::koreanFaceInstalled() {
     const QStringList installed = QFontDatabase::families();
     return std::any_of(koreanFaces().begin(), koreanFaces().end(),
@@ -269,11 +273,7 @@ void MainWindow::showStartNotice(const QString& notice) {
 }
 
 void MainWindow::showIdleStatus() {
-    int usbPort = 3;
-    try {
-        usbPort = toPortNumber(text("port"));
-    } catch (const ConsoleError&) {
-    }
+    const int usbPort = usbPortNumber();
     m_status->setText((m_notice.isEmpty() ? QString() : m_notice + QStringLiteral(" ")) +
                       tr("Ready. ") +
                       QString::fromStdString(portMappings(usbPort, m_devices->portMap())));

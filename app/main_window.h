@@ -89,6 +89,8 @@ class MainWindow : public QWidget, public TextBoxes {
     void showIdleStatus();
     void showError(const ConsoleError& error);
     void closeAfterRun();
+    // The USB button's port as its box holds it, for where the ports lead.
+    int usbPortNumber();
     QLineEdit* textBox(std::string_view control) const;
 
     Devices* m_devices;

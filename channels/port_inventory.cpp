@@ -3,7 +3,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +15,7 @@
 
 #include "channels/fd_io.h"
 #include "channels/port_help.h"
+#include "channels/posix_devices.h"
 
 namespace mpt {
 
@@ -249,14 +249,9 @@ std::vector<DevicePresent> devicesPresent(const std::string& root, const Credent
 std::optional<DeviceState> peekDeviceState(const DevicePresent& device, const std::string& root) {
     const Tree tree(root);
     const bool serial = device.kind == DevicePresent::Kind::Serial;
-    if (serial) {
-        // Held by another program: its lock file names a process that is still there.
-        const std::string lock = "/var/lock/LCK.." + device.node.substr(device.node.rfind('/') + 1);
-        std::ifstream in(lock);
-        long pid = 0;
-        if (in >> pid && pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM)) {
-            return std::nullopt;
-        }
+    // Held by another program: its lock file names a process that is still there.
+    if (serial && serialPortHolder(tree.at(device.node)) != 0) {
+        return std::nullopt;
     }
     const int fd = ::open(tree.at(device.node).c_str(),
                           (serial ? O_RDONLY : O_WRONLY) | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

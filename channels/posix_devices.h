@@ -2,6 +2,8 @@
 // output device file. Internal to the channels.
 #pragma once
 
+#include <sys/types.h>
+
 #include <memory>
 #include <stop_token>
 #include <string>
@@ -12,6 +14,9 @@ namespace mpt {
 
 // A serial port's UUCP lock file, released when its last holder lets go.
 class PortClaim;
+
+// The live process whose UUCP lock file claims the serial device, or 0.
+pid_t serialPortHolder(const std::string& devicePath);
 
 // Opens the serial device. `claim` is the port's claim where the run already holds it; where it
 // is empty, the port is claimed here and `claim` holds it after.

@@ -68,19 +68,8 @@ class PortClaim {
     // Takes the lock of the device, or raises "Port already open" when a live process holds it.
     // Where /var/lock is missing or not writable, the port goes without (flock still holds it).
     static std::shared_ptr<PortClaim> take(const std::string& devicePath) {
-        char* real = ::realpath(devicePath.c_str(), nullptr);
-        std::string name = real != nullptr ? real : devicePath;
-        std::free(real);
-        if (name.rfind("/dev/", 0) == 0) {
-            name.erase(0, 5);
-        }
-        for (char& c : name) {
-            if (c == '/') {
-                c = '_';
-            }
-        }
         auto lock = std::make_shared<PortClaim>();
-        const std::string path = "/var/lock/LCK.." + name;
+        const std::string path = lockFileOf(devicePath);
         for (int attempt = 0; attempt < 2; ++attempt) {
             const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
             if (fd >= 0) {
@@ -99,8 +88,8 @@ class PortClaim {
             if (errno != EEXIST) {
                 return lock;
             }
-            const pid_t holder = readPid(path);
-            if (holder > 0 && (::kill(holder, 0) == 0 || errno == EPERM)) {
+            const pid_t holder = liveHolder(path);
+            if (holder > 0) {
                 throw makeError(err::kPortAlreadyOpen,
                                 devicePath + ": in use by another program (process " +
                                     std::to_string(holder) + " holds " + path + ")");
@@ -108,6 +97,28 @@ class PortClaim {
             ::unlink(path.c_str());  // stale: its process is gone
         }
         return lock;
+    }
+
+    // /var/lock/LCK..ttyUSB0, LCK..pts_3: the device's real name below /dev, '/' made '_'.
+    static std::string lockFileOf(const std::string& devicePath) {
+        char* real = ::realpath(devicePath.c_str(), nullptr);
+        std::string name = real != nullptr ? real : devicePath;
+        std::free(real);
+        if (name.rfind("/dev/", 0) == 0) {
+            name.erase(0, 5);
+        }
+        for (char& c : name) {
+            if (c == '/') {
+                c = '_';
+            }
+        }
+        return "/var/lock/LCK.." + name;
+    }
+
+    // The process the lock file names, if it is still there; else 0.
+    static pid_t liveHolder(const std::string& lockPath) {
+        const pid_t holder = readPid(lockPath);
+        return holder > 0 && (::kill(holder, 0) == 0 || errno == EPERM) ? holder : 0;
     }
 
   private:
@@ -128,6 +139,10 @@ class PortClaim {
 
     std::string m_path;
 };
+
+pid_t serialPortHolder(const std::string& devicePath) {
+    return PortClaim::liveHolder(PortClaim::lockFileOf(devicePath));
+}
 
 namespace {
 
