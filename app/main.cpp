@@ -12,6 +12,7 @@
 #include "app/port_settings.h"
 #include "app/translation.h"
 #include "app/window_destroyed.h"
+#include "channels/texts.h"
 #include "core/runner.h"
 #include "core/termination.h"
 #include "printer/file_commands.h"
@@ -19,6 +20,8 @@
 #include "printer/window/preview_window.h"
 
 int main(int argc, char** argv) {
+    // Before the command line is read: its errors and --help are in the user's language too.
+    mpt::installTranslation();
     const mpt::CommandLine cl = mpt::parseCommandLine(argc, argv);
     // The ports the user bound in the Ports dialog, for the window and --run alike.
     mpt::PortMap bindings;
@@ -38,8 +41,11 @@ int main(int argc, char** argv) {
         errno = 0;
         std::cout.flush();
         if (!std::cout) {
-            std::cerr << "mini-printer-test: cannot write to standard output"
-                      << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string())
+            std::cerr << "mini-printer-test: "
+                      << (errno != 0 ? mpt::fill(mpt::translate(
+                                                     "main", "cannot write to standard output: %1"),
+                                                 {std::strerror(errno)})
+                                     : mpt::translate("main", "cannot write to standard output"))
                       << '\n';
             return code == 0 ? 1 : code;
         }
@@ -49,12 +55,15 @@ int main(int argc, char** argv) {
     if (!cl.traceFile.empty()) {
         traceFile.open(cl.traceFile, std::ios::binary | std::ios::trunc);
         if (!traceFile) {
-            std::cerr << "mini-printer-test: cannot write the trace file " << cl.traceFile << '\n';
+            std::cerr << "mini-printer-test: "
+                      << mpt::fill(mpt::translate("CommandLine", "cannot write the trace file %1"),
+                                   {cl.traceFile})
+                      << '\n';
             return 2;
         }
     }
     QApplication app(argc, argv);
-    mpt::installTranslation(app);
+    mpt::installTranslation();  // now for the window's own texts as well
     // The virtual printer sets up its ports before the console can open one.
     std::unique_ptr<mpt::VirtualPrinter> printer;
     if (cl.virtualPrinter) {
@@ -102,7 +111,8 @@ int main(int argc, char** argv) {
     const mpt::WindowDestroyedWatch watch(window, [&window] { window.stopAndQuit(); });
     std::unique_ptr<mpt::PreviewWindow> preview;
     if (printer) {
-        std::cerr << "mini-printer-test: the ports lead to the virtual printer:\n  "
+        std::cerr << "mini-printer-test: "
+                  << mpt::translate("main", "the ports lead to the virtual printer:") << "\n  "
                   << printer->wiring().join(QStringLiteral("\n  ")).toStdString() << '\n';
         preview = mpt::PreviewWindow::openBeside(*printer, window);
     }

@@ -439,8 +439,7 @@ void MainWindow::runOne(const std::string& name) {
     if (const std::string failure = m_trace->failure();
         !failure.empty() && !m_traceFailureShown && !m_closeAfterRun && !m_quitAfterRun) {
         m_traceFailureShown = true;
-        showError(makeError(err::kPathFileAccessError,
-                            failure + " (the trace was not written, from that step on)"));
+        showError(traceNotWritten(failure));
     }
 }
 

@@ -2,20 +2,48 @@
 #include "app/translation.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 #include <QTranslator>
+
+#include "channels/texts.h"
 
 namespace mpt {
 
-bool installTranslation(QCoreApplication& app) {
-    auto* translator = new QTranslator(&app);
+namespace {
+
+// One for the whole process: the worker thread of a run reads it while the window's thread may
+// read it too. Once loaded it is only read.
+QTranslator& translator() {
+    static QTranslator instance;
+    return instance;
+}
+
+}  // namespace
+
+bool installTranslation(const QLocale& locale) {
+    QTranslator& loaded = translator();
     // :/i18n/mini-printer-test_ko.qm, built into the program.
-    if (!translator->load(QLocale(), QStringLiteral("mini-printer-test"), QStringLiteral("_"),
-                          QStringLiteral(":/i18n"))) {
-        delete translator;
+    if (loaded.isEmpty() && !loaded.load(locale, QStringLiteral("mini-printer-test"),
+                                         QStringLiteral("_"), QStringLiteral(":/i18n"))) {
         return false;
     }
-    return QCoreApplication::installTranslator(translator);
+    setTextLookup([](const char* context, const char* source) {
+        const QString found = translator().translate(context, source);
+        return found.isEmpty() ? std::string(source) : found.toStdString();
+    });
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::removeTranslator(&loaded);
+        QCoreApplication::installTranslator(&loaded);
+    }
+    return true;
+}
+
+void removeTranslation() {
+    setTextLookup({});
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::removeTranslator(&translator());
+    }
+    // Unloads it, so that the next install loads for its own locale.
+    (void)translator().load(QString());
 }
 
 }  // namespace mpt

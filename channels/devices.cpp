@@ -8,6 +8,7 @@
 #include "channels/errors.h"
 #include "channels/port_inventory.h"
 #include "channels/posix_devices.h"
+#include "channels/texts.h"
 
 namespace mpt {
 
@@ -38,11 +39,13 @@ class SystemDevices final : public Devices {
                                            int handshaking) override {
         const PortRoute route = serialRoute(portNumber, portMap());
         if (route.path.empty()) {
-            throw makeError(err::kInvalidPortNumber,
-                            "COM" + std::to_string(portNumber) + " is bound to " +
-                                identityInWords(route.identity) +
-                                ", which is not plugged in: plug it in, or choose another device "
-                                "under Ports… (Ctrl+,)");
+            throw makeError(
+                err::kInvalidPortNumber,
+                fill(translate("Errors",
+                               "%1 is bound to %2, which is not plugged in: "
+                               "plug it in, or choose another device under "
+                               "Ports… (Ctrl+,)"),
+                     {"COM" + std::to_string(portNumber), identityInWords(route.identity)}));
         }
         const std::string& path = route.path;
         std::shared_ptr<PortClaim> claim;
@@ -62,7 +65,8 @@ class SystemDevices final : public Devices {
                 }
                 throw makeError(
                     err::kDeviceIoError,
-                    path + ": the device went away since the last page (" + reason + ")");
+                    fill(translate("Errors", "%1: the device went away since the last page (%2)"),
+                         {path, reason}));
             }
             throw;
         }
@@ -78,15 +82,19 @@ class SystemDevices final : public Devices {
         const PortRoute route = lpt1Route(portMap());
         if (route.by == PortRoute::By::Binding && route.path.empty()) {
             throw makeError(err::kDeviceUnavailable,
-                            "lpt1 is bound to " + identityInWords(route.identity) +
-                                ", which is not plugged in: plug it in, or choose another device "
-                                "under Ports… (Ctrl+,)");
+                            fill(translate("Errors",
+                                           "%1 is bound to %2, which is not plugged in: "
+                                           "plug it in, or choose another device under "
+                                           "Ports… (Ctrl+,)"),
+                                 {"lpt1", identityInWords(route.identity)}));
         }
         const std::string& path = route.path;
         if (path.empty()) {
             throw makeError(err::kDeviceUnavailable,
-                            "lpt1: no parallel printer port here (neither /dev/lp0 nor "
-                            "/dev/usb/lp0 exists; set MPT_LPT1 to the printer's device)");
+                            translate("Errors",
+                                      "lpt1: no parallel printer port here (neither "
+                                      "/dev/lp0 nor /dev/usb/lp0 exists; set MPT_LPT1 "
+                                      "to the printer's device)"));
         }
         auto file = openPosixOutput(path, observer(), stopToken());
         if (observer() != nullptr) {
@@ -152,8 +160,10 @@ class DryRunDevices final : public Devices {
 LineSettings parseSettings(std::string_view text) {
     const auto invalid = [&] {
         return makeError(err::kInvalidPropertyValue,
-                         "Settings \"" + std::string(text) +
-                             "\": expected baud,parity,data bits,stop bits such as 9600,n,8,1");
+                         fill(translate("Errors",
+                                        "Settings \"%1\": expected baud,parity,data "
+                                        "bits,stop bits such as 9600,n,8,1"),
+                              {text}));
     };
     std::string_view fields[4];
     size_t count = 0;

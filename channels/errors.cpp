@@ -1,6 +1,7 @@
 #include "channels/errors.h"
 
 #include "channels/port_help.h"
+#include "channels/texts.h"
 
 #include <cerrno>
 #include <cstring>
@@ -40,11 +41,12 @@ ConsoleError makeError(int number, std::string detail) {
 
 ConsoleError systemError(int errnoValue, Step step, const std::string& devicePath) {
     const std::string reason = std::strerror(errnoValue);
-    const std::string where = devicePath + ": " + reason;
+    const std::string where = devicePath + ": " + reason;  // the system's own words
     const bool opening = step == Step::OpenSerial || step == Step::OpenLpt;
 
     if (errnoValue == EACCES || errnoValue == EPERM) {
-        return makeError(err::kPermissionDenied, where + " (" + accessAdvice(devicePath) + ")");
+        return makeError(err::kPermissionDenied,
+                         fill("%1 (%2)", {where, accessAdvice(devicePath)}));
     }
     if (errnoValue == ETIMEDOUT) {
         return makeError(err::kDeviceTimeout, where);
@@ -52,8 +54,9 @@ ConsoleError systemError(int errnoValue, Step step, const std::string& devicePat
     // A device whose node is still there but whose hardware is not (an adapter unplugged while
     // its node was held open): it went away, whatever step found out.
     if ((errnoValue == EIO || errnoValue == ENODEV) && step != Step::OpenLpt) {
-        return makeError(err::kDeviceIoError,
-                         devicePath + ": the device went away (" + reason + ")");
+        return makeError(
+            err::kDeviceIoError,
+            fill(translate("Errors", "%1: the device went away (%2)"), {devicePath, reason}));
     }
     if (opening) {
         const bool missing = errnoValue == ENOENT || errnoValue == ENXIO || errnoValue == ENODEV ||
@@ -61,16 +64,22 @@ ConsoleError systemError(int errnoValue, Step step, const std::string& devicePat
         if (step == Step::OpenSerial) {
             if (missing || errnoValue == ENOTTY) {
                 const std::string what =
-                    errnoValue == ENOTTY ? devicePath + ": not a serial device" : where;
+                    errnoValue == ENOTTY
+                        ? fill(translate("Errors", "%1: not a serial device"), {devicePath})
+                        : where;
                 return makeError(err::kInvalidPortNumber, what + ". " + serialDevicesLine());
             }
             if (errnoValue == EBUSY || errnoValue == EWOULDBLOCK) {
-                return makeError(err::kPortAlreadyOpen, devicePath + ": in use by another program");
+                return makeError(
+                    err::kPortAlreadyOpen,
+                    fill(translate("Errors", "%1: in use by another program"), {devicePath}));
             }
         } else if (missing) {
             return makeError(
                 err::kDeviceUnavailable,
-                errnoValue == ENXIO ? devicePath + ": no printer is reading it" : where);
+                errnoValue == ENXIO
+                    ? fill(translate("Errors", "%1: no printer is reading it"), {devicePath})
+                    : where);
         }
         return makeError(err::kPathFileAccessError, where);
     }

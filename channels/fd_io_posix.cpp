@@ -16,6 +16,7 @@
 #include "channels/devices.h"
 #include "channels/errors.h"
 #include "channels/fd_io.h"
+#include "channels/texts.h"
 
 namespace mpt {
 
@@ -72,7 +73,8 @@ std::string lockHolder(int fd) {
             std::ifstream comm("/proc/" + pid + "/comm");
             std::string name;
             std::getline(comm, name);
-            return " (process " + pid + (name.empty() ? "" : ", " + name) + ")";
+            return name.empty() ? fill(translate("Errors", " (process %1)"), {pid})
+                                : fill(translate("Errors", " (process %1, %2)"), {pid, name});
         }
     }
     return {};
@@ -88,7 +90,7 @@ std::string seconds(std::chrono::milliseconds span) {
         }
         text += "." + fraction;
     }
-    return text + " s";
+    return fill(translate("Run", "%1 s"), {text});
 }
 
 std::optional<DeviceState> readDeviceState(int fd, DeviceState::Kind kind) {
@@ -187,10 +189,12 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
         }
         const auto waited = Clock::now() - lastProgress;
         if (waited >= limit) {
-            throw failed(makeError(err::kDeviceTimeout,
-                                   devicePath + ": the device took no data for " + seconds(limit) +
-                                       " (" + std::to_string(bytes.size()) +
-                                       " bytes of this write not sent)"));
+            throw failed(makeError(
+                err::kDeviceTimeout,
+                fill(translate(
+                         "Errors",
+                         "%1: the device took no data for %2 (%3 bytes of this write not sent)"),
+                     {devicePath, seconds(limit), std::to_string(bytes.size())})));
         }
         if (readyButRefused) {
             // Some drivers report room and still refuse the write; do not spin on them.
@@ -205,7 +209,9 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
         }
         if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 &&
             (pfd.revents & POLLOUT) == 0) {
-            throw failed(makeError(err::kDeviceIoError, devicePath + ": the device went away"));
+            throw failed(
+                makeError(err::kDeviceIoError,
+                          fill(translate("Errors", "%1: the device went away"), {devicePath})));
         }
         readyButRefused = ready > 0;
     }
@@ -242,16 +248,18 @@ bool waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& 
         }
         // A device that went away may report room as well: the error comes first.
         if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
-            throw makeError(err::kDeviceIoError, devicePath + ": the device went away");
+            throw makeError(err::kDeviceIoError,
+                            fill(translate("Errors", "%1: the device went away"), {devicePath}));
         }
         if (ready > 0 && (pfd.revents & POLLOUT) != 0) {
             return true;
         }
         if (Clock::now() >= end) {
-            throw makeError(err::kDeviceTimeout, devicePath +
-                                                     ": the printer had not taken the last "
-                                                     "statement after " +
-                                                     seconds(limit));
+            throw makeError(
+                err::kDeviceTimeout,
+                fill(translate("Errors",
+                               "%1: the printer had not taken the last statement after %2"),
+                     {devicePath, seconds(limit)}));
         }
     }
 }

@@ -11,6 +11,7 @@
 #include "channels/errors.h"
 #include "channels/fd_io.h"
 #include "channels/posix_devices.h"
+#include "channels/texts.h"
 
 namespace mpt {
 
@@ -108,7 +109,8 @@ std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath, Devic
             throw systemError(errno, Step::OpenLpt, devicePath);
         }
         throw makeError(err::kPathFileAccessError,
-                        devicePath + ": in use by another program" + lockHolder(fd.get()));
+                        fill(translate("Errors", "%1: in use by another program"), {devicePath}) +
+                            lockHolder(fd.get()));
     }
     if (plainFile && ::ftruncate(fd.get(), 0) != 0) {
         throw systemError(errno, Step::OpenLpt, devicePath);

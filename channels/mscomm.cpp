@@ -2,6 +2,7 @@
 
 #include "channels/codepage.h"
 #include "channels/errors.h"
+#include "channels/texts.h"
 
 namespace mpt {
 
@@ -12,10 +13,12 @@ MSComm::~MSComm() {
 void MSComm::setCommPort(std::int16_t port) {
     if (port < 1) {
         throw makeError(err::kInvalidPortNumber,
-                        "CommPort " + std::to_string(port) + ": port numbers start at 1");
+                        fill(translate("Errors", "CommPort %1: port numbers start at 1"),
+                             {std::to_string(port)}));
     }
     if (portOpen()) {
-        throw makeError(err::kPortAlreadyOpen, "CommPort cannot change while the port is open");
+        throw makeError(err::kPortAlreadyOpen,
+                        translate("Errors", "CommPort cannot change while the port is open"));
     }
     m_commPort = port;
     m_trace->commPort(port);
@@ -25,8 +28,9 @@ void MSComm::setPortOpen(bool open) {
     if (open) {
         m_devices->throwIfStopped();
         if (portOpen()) {
-            throw makeError(err::kPortAlreadyOpen,
-                            "COM" + std::to_string(m_commPort) + " is already open");
+            throw makeError(
+                err::kPortAlreadyOpen,
+                fill(translate("Errors", "COM%1 is already open"), {std::to_string(m_commPort)}));
         }
         m_line = m_devices->openSerial(m_commPort, m_settings, m_handshaking);
         m_trace->portOpen(true);
@@ -53,8 +57,9 @@ void MSComm::setSettings(std::string_view settings) {
 
 void MSComm::setHandshaking(std::int32_t mode) {
     if (mode < 0 || mode > 3) {
-        throw makeError(err::kInvalidPropertyValue,
-                        "Handshaking " + std::to_string(mode) + ": expected 0 to 3");
+        throw makeError(
+            err::kInvalidPropertyValue,
+            fill(translate("Errors", "Handshaking %1: expected 0 to 3"), {std::to_string(mode)}));
     }
     if (portOpen()) {
         m_line->setHandshaking(mode);
@@ -66,7 +71,8 @@ void MSComm::setHandshaking(std::int32_t mode) {
 void MSComm::setOutput(std::string_view text) {
     m_devices->throwIfStopped();
     if (!portOpen()) {
-        throw makeError(err::kPortNotOpen, "Output to COM" + std::to_string(m_commPort));
+        throw makeError(err::kPortNotOpen,
+                        fill(translate("Errors", "Output to COM%1"), {std::to_string(m_commPort)}));
     }
     const std::string bytes = toCp949(text);
     m_trace->output(bytes);

@@ -16,6 +16,7 @@
 
 #include "channels/devices.h"
 #include "channels/port_inventory.h"
+#include "channels/texts.h"
 
 namespace mpt {
 
@@ -85,10 +86,13 @@ std::string portMappings(int usbPort, const PortMap& map) {
     const auto describe = [](const std::string& name, const PortRoute& route) {
         if (route.path.empty()) {
             return name + " → " +
-                   (route.identity.empty() ? std::string("nothing")
-                                           : identityInWords(route.identity) + " (not plugged in)");
+                   (route.identity.empty() ? translate("Ports", "nothing")
+                                           : fill(translate("Ports", "%1 (not plugged in)"),
+                                                  {identityInWords(route.identity)}));
         }
-        return name + " → " + route.path + (exists(route.path) ? "" : " (missing)");
+        return name + " → " +
+               (exists(route.path) ? route.path
+                                   : fill(translate("Ports", "%1 (missing)"), {route.path}));
     };
     std::string text = describe("COM1", serialRoute(1, map));
     if (usbPort != 1 && usbPort >= 1) {
@@ -100,17 +104,20 @@ std::string portMappings(int usbPort, const PortMap& map) {
 std::string serialDevicesLine() {
     const std::vector<SerialDevicePresent> devices = serialDevicesPresent();
     if (devices.empty()) {
-        return "No serial device is present on this machine; plug in the printer's cable or "
-               "adapter.";
+        return translate("Ports",
+                         "No serial device is present on this machine; plug in the "
+                         "printer's cable or adapter.");
     }
-    std::string line = "Serial devices present:";
+    std::string list;
     for (size_t i = 0; i < devices.size(); ++i) {
-        line += (i == 0 ? " " : ", ") + devices[i].path;
+        list += (i == 0 ? "" : ", ") + devices[i].path;
         if (!devices[i].stableName.empty()) {
-            line += " (" + devices[i].stableName + ")";
+            list += " (" + devices[i].stableName + ")";
         }
     }
-    return line + ". Map a port to one with MPT_COM<n>=DEVICE.";
+    return fill(
+        translate("Ports", "Serial devices present: %1. Map a port to one with MPT_COM<n>=DEVICE."),
+        {list});
 }
 
 namespace {
@@ -120,10 +127,9 @@ std::string ownerAndMode(const struct stat& st) {
     const group* grp = ::getgrgid(st.st_gid);
     char mode[8];
     std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
-    return "owned by " +
-           (user != nullptr ? std::string(user->pw_name) : std::to_string(st.st_uid)) + ":" +
-           (grp != nullptr ? std::string(grp->gr_name) : std::to_string(st.st_gid)) +
-           " with mode " + mode;
+    return fill(translate("Ports", "owned by %1:%2 with mode %3"),
+                {user != nullptr ? std::string(user->pw_name) : std::to_string(st.st_uid),
+                 grp != nullptr ? std::string(grp->gr_name) : std::to_string(st.st_gid), mode});
 }
 
 }  // namespace
@@ -133,19 +139,22 @@ std::string accessAdvice(const std::string& devicePath) {
     if (::stat(devicePath.c_str(), &st) == 0) {
         const group* grp = ::getgrgid(st.st_gid);
         if ((st.st_mode & S_IWGRP) != 0 && st.st_gid != 0 && grp != nullptr) {
-            return "join the " + std::string(grp->gr_name) + " group, then log in again";
+            return fill(translate("Ports", "join the %1 group, then log in again"), {grp->gr_name});
         }
-        return ownerAndMode(st) +
-               ", so no group may write to it; ask for write access, or run as its owner";
+        return fill(translate("Ports",
+                              "%1, so no group may write to it; ask for write access, "
+                              "or run as its owner"),
+                    {ownerAndMode(st)});
     }
     std::string directory = devicePath.substr(0, devicePath.rfind('/'));
     if (directory.empty()) {
         directory = "/";
     }
     if (::stat(directory.c_str(), &st) == 0) {
-        return "it cannot be made in " + directory + ", " + ownerAndMode(st);
+        return fill(translate("Ports", "it cannot be made in %1, %2"),
+                    {directory, ownerAndMode(st)});
     }
-    return "neither it nor its directory can be looked at";
+    return translate("Ports", "neither it nor its directory can be looked at");
 }
 
 }  // namespace mpt

@@ -16,6 +16,7 @@
 #include "channels/fd_io.h"
 #include "channels/port_help.h"
 #include "channels/posix_devices.h"
+#include "channels/texts.h"
 
 namespace mpt {
 
@@ -286,7 +287,7 @@ std::string DevicePresent::description() const {
         details.push_back(usbId);
     }
     if (!serial.empty()) {
-        details.push_back("serial " + serial);
+        details.push_back(fill(translate("Ports", "serial %1"), {serial}));
     }
     if (!byId.empty()) {
         details.push_back(byId);
@@ -302,7 +303,7 @@ std::string DevicePresent::description() const {
         }
     }
     if (!mayOpen) {
-        text += "  [not for this user: " + advice + "]";
+        text += fill(translate("Ports", "  [not for this user: %1]"), {advice});
     }
     return text;
 }
@@ -331,7 +332,7 @@ std::optional<std::string> nodeOf(const std::string& identity,
 
 std::string identityInWords(const std::string& identity) {
     if (startsWith(identity, "serial:by-id:")) {
-        return "the serial device " + identity.substr(13);
+        return fill(translate("Ports", "the serial device %1"), {identity.substr(13)});
     }
     if (startsWith(identity, "printer:")) {
         const auto fields = [&] {
@@ -355,11 +356,11 @@ std::string identityInWords(const std::string& identity) {
             const auto found = fields.find(key);
             return found == fields.end() ? std::string() : found->second;
         };
-        std::string words = "the printer " + get("MFG") + " " + get("MDL");
-        if (!get("SN").empty()) {
-            words += " (serial " + get("SN") + ")";
+        if (get("SN").empty()) {
+            return fill(translate("Ports", "the printer %1 %2"), {get("MFG"), get("MDL")});
         }
-        return words;
+        return fill(translate("Ports", "the printer %1 %2 (serial %3)"),
+                    {get("MFG"), get("MDL"), get("SN")});
     }
     return startsWith(identity, "path:") ? identity.substr(5) : identity;
 }

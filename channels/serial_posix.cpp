@@ -22,6 +22,7 @@
 #include "channels/errors.h"
 #include "channels/fd_io.h"
 #include "channels/posix_devices.h"
+#include "channels/texts.h"
 
 namespace mpt {
 
@@ -91,8 +92,10 @@ class PortClaim {
             const pid_t holder = liveHolder(path);
             if (holder > 0) {
                 throw makeError(err::kPortAlreadyOpen,
-                                devicePath + ": in use by another program (process " +
-                                    std::to_string(holder) + " holds " + path + ")");
+                                fill(translate("Errors",
+                                               "%1: in use by another program (process "
+                                               "%2 holds %3)"),
+                                     {devicePath, std::to_string(holder), path}));
             }
             ::unlink(path.c_str());  // stale: its process is gone
         }
@@ -175,8 +178,9 @@ class PosixSerial final : public SerialLine {
         }
         const speed_t speed = speedFor(s.baud);
         if (speed == 0) {
-            throw makeError(err::kCouldNotSetCommState, m_path + ": " + std::to_string(s.baud) +
-                                                            " baud is not a standard rate");
+            throw makeError(err::kCouldNotSetCommState,
+                            fill(translate("Errors", "%1: %2 baud is not a standard rate"),
+                                 {m_path, std::to_string(s.baud)}));
         }
         if (s.parity == 'm' || s.parity == 's') {
             // Mark and space parity exist only as a Linux extension (CMSPAR).
@@ -184,7 +188,8 @@ class PosixSerial final : public SerialLine {
             tio.c_cflag |= PARENB | CMSPAR;
             tio.c_cflag = s.parity == 'm' ? (tio.c_cflag | PARODD) : (tio.c_cflag & ~PARODD);
 #else
-            throw makeError(err::kCouldNotSetCommState, m_path + ": mark and space parity");
+            throw makeError(err::kCouldNotSetCommState,
+                            fill(translate("Errors", "%1: mark and space parity"), {m_path}));
 #endif
         } else {
 #ifdef CMSPAR
@@ -317,9 +322,10 @@ class PosixSerial final : public SerialLine {
             }
             if (Clock::now() - lastProgress >= m_limit) {
                 throw makeError(err::kDeviceTimeout,
-                                m_path + ": " + std::to_string(pending) +
-                                    " bytes were still waiting to be sent after " +
-                                    seconds(m_limit) + " without progress");
+                                fill(translate("Errors",
+                                               "%1: %2 bytes were still waiting to be "
+                                               "sent after %3 without progress"),
+                                     {m_path, std::to_string(pending), seconds(m_limit)}));
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }

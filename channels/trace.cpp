@@ -1,4 +1,5 @@
 #include "channels/trace.h"
+#include "channels/texts.h"
 
 #include <cerrno>
 #include <cstring>
@@ -92,7 +93,9 @@ void Trace::line(const std::string& json) {
     if (!*m_out) {
         const int error = errno;
         std::lock_guard lock(m_mutex);
-        m_failure = m_name + ": " + (error != 0 ? std::strerror(error) : "cannot be written");
+        m_failure = m_name + ": " +
+                    (error != 0 ? std::string(std::strerror(error))
+                                : translate("Errors", "cannot be written"));
         m_out = nullptr;  // nothing more can be trusted to arrive
     }
 }

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "channels/texts.h"
 #include "testpages/routines.h"
 
 namespace mpt {
@@ -54,7 +55,8 @@ RoutineEnd runRoutine(Console& con, std::string_view name) {
         // names it and frees the channel instead of ending.
         return failed(con, makeError(err::kInternalError, unexpected.what()));
     } catch (...) {
-        return failed(con, makeError(err::kInternalError, "an exception of unknown type"));
+        return failed(con, makeError(err::kInternalError,
+                                     translate("Errors", "an exception of unknown type")));
     }
 }
 

@@ -5,28 +5,29 @@
 #include <cstdio>
 
 #include "channels/fd_io.h"
+#include "channels/texts.h"
 
 namespace mpt {
 
 namespace {
 
 std::string secondsText(double s) {
-    char text[32];
-    std::snprintf(text, sizeof text, s < 10 ? "%.1f s" : "%.0f s", s);
-    return text;
+    char number[32];
+    std::snprintf(number, sizeof number, s < 10 ? "%.1f" : "%.0f", s);
+    return fill(translate("Run", "%1 s"), {number});
 }
 
 std::string where(const RunSnapshot& s) {
-    return s.port.empty() ? std::string("no port yet") : s.port + " → " + s.device;
+    return s.port.empty() ? translate("Run", "no port yet") : s.port + " → " + s.device;
 }
 
 // "1,024 of about 8,761 bytes", or "1,024 bytes" while the total is not known.
 std::string ofTotal(const RunSnapshot& s) {
-    std::string text = withThousands(s.sent());
     if (const auto total = s.estimatedTotal()) {
-        text += " of about " + withThousands(std::max(*total, s.sent()));
+        return fill(translate("Run", "%1 of about %2 bytes"),
+                    {withThousands(s.sent()), withThousands(std::max(*total, s.sent()))});
     }
-    return text + " bytes";
+    return fill(translate("Run", "%1 bytes"), {withThousands(s.sent())});
 }
 
 std::string repetitions(long long n) {
@@ -119,8 +120,9 @@ std::string progressText(std::string_view caption, const RunSnapshot& now) {
     text.erase(0, std::min(text.find_first_not_of(' '), text.size()));
     text += ": ";
     if (now.repetition > 0) {
-        text += "repetition " + repetitions(now.repetition) + " of " +
-                repetitions(now.repetitions) + ", ";
+        text += fill(translate("Run", "repetition %1 of %2"),
+                     {repetitions(now.repetition), repetitions(now.repetitions)}) +
+                ", ";
     }
     text += ofTotal(now) + ", " + where(now);
     if (now.deviceState) {
@@ -129,14 +131,21 @@ std::string progressText(std::string_view caption, const RunSnapshot& now) {
     return text;
 }
 
+ConsoleError traceNotWritten(const std::string& failure) {
+    return makeError(
+        err::kPathFileAccessError,
+        fill(translate("Run", "%1 (the trace was not written, from that step on)"), {failure}));
+}
+
 std::string stateText(const DeviceState& state) {
     if (state.kind == DeviceState::Kind::Serial) {
         const auto lamp = [](bool on) { return on ? "●" : "○"; };
         return std::string("CTS ") + lamp(state.cts) + " DSR " + lamp(state.dsr) + " DCD " +
                lamp(state.dcd);
     }
-    return std::string(state.paperOut ? "paper out" : "paper ok") + ", " +
-           (state.offLine ? "off line" : "on line") + ", " + (state.error ? "error" : "no error");
+    return (state.paperOut ? translate("Run", "paper out") : translate("Run", "paper ok")) + ", " +
+           (state.offLine ? translate("Run", "off line") : translate("Run", "on line")) + ", " +
+           (state.error ? translate("Run", "error") : translate("Run", "no error"));
 }
 
 std::string faultCause(const ConsoleError& error, const RunSnapshot& end,
@@ -145,72 +154,81 @@ std::string faultCause(const ConsoleError& error, const RunSnapshot& end,
     if (error.number() == err::kDeviceTimeout) {
         if (seen && seen->kind == DeviceState::Kind::Serial) {
             if (!seen->dsr) {
-                return "stalled: DSR low: the printer is off or the cable is out";
+                return translate("Run", "stalled: DSR low: the printer is off or the cable is out");
             }
             if (!seen->cts) {
-                return "stalled: CTS low for " + mpt::seconds(limit) +
-                       " (the printer is busy or its buffer is full)";
+                return fill(translate("Run",
+                                      "stalled: CTS low for %1 (the printer is busy or its buffer "
+                                      "is full)"),
+                            {mpt::seconds(limit)});
             }
         } else if (seen) {
             if (seen->paperOut) {
-                return "stalled: paper out";
+                return translate("Run", "stalled: paper out");
             }
             if (seen->offLine) {
-                return "stalled: off line";
+                return translate("Run", "stalled: off line");
             }
             if (seen->error) {
-                return "stalled: the printer reports an error";
+                return translate("Run", "stalled: the printer reports an error");
             }
         }
-        return "stalled: the device took no data for " + mpt::seconds(limit);
+        return fill(translate("Run", "stalled: the device took no data for %1"),
+                    {mpt::seconds(limit)});
     }
-    std::string cause =
-        "failed with error " + std::to_string(error.number()) + " (" + error.text() + ")";
+    // The error's number and text stay as they are in every language.
+    std::string cause = fill(translate("Run", "failed with error %1 (%2)"),
+                             {std::to_string(error.number()), error.text()});
     if (seen) {
-        cause += "; last seen: " + stateText(*seen);
+        cause += fill(translate("Run", "; last seen: %1"), {stateText(*seen)});
     }
     return cause;
 }
 
 std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took) {
     if (end.port.empty()) {
-        return "Nothing sent: no repetition asked for.";
+        return translate("Run", "Nothing sent: no repetition asked for.");
     }
-    std::string text = "Sent " + withThousands(end.sent()) + " bytes to " + where(end) + " in " +
-                       secondsText(static_cast<double>(took.count()) / 1000.0);
+    std::string text = fill(translate("Run", "Sent %1 bytes to %2 in %3"),
+                            {withThousands(end.sent()), where(end),
+                             secondsText(static_cast<double>(took.count()) / 1000.0)});
     if (end.port.rfind("COM", 0) == 0) {
         // 10 bits a byte on the wire: a start bit, 8 data bits, a stop bit.
-        text += " (the wire needs " + secondsText(static_cast<double>(end.sent()) * 10.0 / 9600.0) +
-                " at 9600 baud)";
+        text += fill(translate("Run", " (the wire needs %1 at 9600 baud)"),
+                     {secondsText(static_cast<double>(end.sent()) * 10.0 / 9600.0)});
     }
     return text;
 }
 
 std::string faultText(const ConsoleError& error, const RunSnapshot& end,
                       std::chrono::milliseconds limit) {
-    std::string text = faultCause(error, end, limit) + " after " + ofTotal(end);
+    std::string text =
+        fill(translate("Run", "%1 after %2"), {faultCause(error, end, limit), ofTotal(end)});
     if (end.discarded() > 0) {
-        text += "; " + withThousands(end.discarded()) +
-                " bytes handed over were not taken and were discarded";
+        text += fill(translate("Run", "; %1 bytes handed over were not taken and were discarded"),
+                     {withThousands(end.discarded())});
     }
     return text;
 }
 
 std::string stoppedText(const RunSnapshot& end) {
-    std::string text = "Stopped ";
     // A repetition that has sent nothing yet has not begun on the printer.
     const bool begun = end.taken + end.notTaken > end.takenAtCurrent;
     const long long done = begun ? end.repetition : end.repetition - 1;
+    const std::string sent = ofTotal(end);
+    const std::string discarded = withThousands(end.discarded());
     if (end.repetition == 0 || done == 0) {
-        text += "before the first repetition";
-    } else if (begun) {
-        text +=
-            "in repetition " + repetitions(end.repetition) + " of " + repetitions(end.repetitions);
-    } else {
-        text += "after repetition " + repetitions(done) + " of " + repetitions(end.repetitions);
+        return fill(translate("Run",
+                              "Stopped before the first repetition: %1 sent, %2 bytes "
+                              "discarded"),
+                    {sent, discarded});
     }
-    return text + ": " + ofTotal(end) + " sent, " + withThousands(end.discarded()) +
-           " bytes discarded";
+    if (begun) {
+        return fill(translate("Run", "Stopped in repetition %1 of %2: %3 sent, %4 bytes discarded"),
+                    {repetitions(end.repetition), repetitions(end.repetitions), sent, discarded});
+    }
+    return fill(translate("Run", "Stopped after repetition %1 of %2: %3 sent, %4 bytes discarded"),
+                {repetitions(done), repetitions(end.repetitions), sent, discarded});
 }
 
 }  // namespace mpt

@@ -85,6 +85,10 @@ std::string faultText(const ConsoleError& error, const RunSnapshot& end,
 // "Stopped after repetition 3 of 1,000: 2,628 of about 876,000 bytes sent, 0 bytes discarded"
 std::string stoppedText(const RunSnapshot& end);
 
+// Error 75 for a trace that could not be written, naming why ("the trace: No space left on
+// device"); the run's own result stands beside it.
+ConsoleError traceNotWritten(const std::string& failure);
+
 // "CTS ● DSR ● DCD ○", "paper ok, on line, no error".
 std::string stateText(const DeviceState& state);
 

@@ -10,6 +10,7 @@
 
 #include "channels/port_help.h"
 #include "channels/port_inventory.h"
+#include "channels/texts.h"
 #include "core/run_session.h"
 #include "core/termination.h"
 #include "testpages/routines.h"
@@ -18,36 +19,44 @@ namespace mpt {
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: mini-printer-test [--dry-run] [--trace FILE]\n"
-    "       mini-printer-test --virtual [--trace FILE]\n"
-    "       mini-printer-test --list\n"
-    "       mini-printer-test --ports\n"
-    "       mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]\n"
-    "       mini-printer-test --decode FILE\n"
-    "       mini-printer-test --render FILE --out DIR\n"
-    "       mini-printer-test --help | --version\n";
+// The synopsis and the options, in the user's language (looked up when printed).
+std::string usageText() {
+    return translate("CommandLine",
+                     "Usage: mini-printer-test [--dry-run] [--trace FILE]\n"
+                     "       mini-printer-test --virtual [--trace FILE]\n"
+                     "       mini-printer-test --list\n"
+                     "       mini-printer-test --ports\n"
+                     "       mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] "
+                     "[--trace FILE]\n"
+                     "       mini-printer-test --decode FILE\n"
+                     "       mini-printer-test --render FILE --out DIR\n"
+                     "       mini-printer-test --help | --version\n");
+}
 
-constexpr const char* kOptions =
-    "\n"
-    "Without --list, --run, --decode or --render it opens the test console.\n"
-    "  --virtual          every port leads to a virtual printer shown beside the console\n"
-    "  --list             the thirteen routines: button name, tab, caption\n"
-    "  --ports            the devices present and where the ports lead, tab-separated\n"
-    "  --run NAME         run one routine without a window and print its result message\n"
-    "  --count TEXT       the repeat count box for --run (default 10)\n"
-    "  --port TEXT        the USB button's port number box for --run (default 3)\n"
-    "  --dry-run          touch no device: every channel takes every byte\n"
-    "  --trace FILE       every step of every run as JSON Lines\n"
-    "  --decode FILE      the printer stream in FILE as an annotated listing\n"
-    "  --render FILE      one PNG per cut of the stream in FILE, into --out DIR\n"
-    "\n"
-    "Serial port n leads to $MPT_COM<n> if set, else to the device it is bound to in the Ports\n"
-    "dialog (kept by the device's identity), else /dev/ttyS<n-1>; lpt1 likewise to $MPT_LPT1,\n"
-    "its binding, else the first of /dev/lp0 and /dev/usb/lp0. MPT_IO_TIMEOUT_MS shortens the\n"
-    "30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1\n"
-    "when it failed, 2 for a usage error; Ctrl+C or SIGTERM stops the run at the next write,\n"
-    "prints how far it got and exits 130 or 143.\n";
+std::string optionsText() {
+    return translate(
+        "CommandLine",
+        "\n"
+        "Without --list, --run, --decode or --render it opens the test console.\n"
+        "  --virtual          every port leads to a virtual printer shown beside the console\n"
+        "  --list             the thirteen routines: button name, tab, caption\n"
+        "  --ports            the devices present and where the ports lead, tab-separated\n"
+        "  --run NAME         run one routine without a window and print its result message\n"
+        "  --count TEXT       the repeat count box for --run (default 10)\n"
+        "  --port TEXT        the USB button's port number box for --run (default 3)\n"
+        "  --dry-run          touch no device: every channel takes every byte\n"
+        "  --trace FILE       every step of every run as JSON Lines\n"
+        "  --decode FILE      the printer stream in FILE as an annotated listing\n"
+        "  --render FILE      one PNG per cut of the stream in FILE, into --out DIR\n"
+        "\n"
+        "Serial port n leads to $MPT_COM<n> if set, else to the device it is bound to in the "
+        "Ports\n"
+        "dialog (kept by the device's identity), else /dev/ttyS<n-1>; lpt1 likewise to $MPT_LPT1,\n"
+        "its binding, else the first of /dev/lp0 and /dev/usb/lp0. MPT_IO_TIMEOUT_MS shortens the\n"
+        "30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1\n"
+        "when it failed, 2 for a usage error; Ctrl+C or SIGTERM stops the run at the next write,\n"
+        "prints how far it got and exits 130 or 143.\n");
+}
 
 // The options that take a value, attached ("--count=3") or as the next argument.
 const std::set<std::string> kTakesValue{"--run",    "--count",  "--port", "--trace",
@@ -115,7 +124,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         if (arg == "--") {
             // The end of the options; this program takes no other arguments.
             if (i + 1 < argc) {
-                return usage(std::string("unexpected argument ") + argv[i + 1]);
+                return usage(
+                    fill(translate("CommandLine", "unexpected argument %1"), {argv[i + 1]}));
             }
             break;
         }
@@ -129,7 +139,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         }
         if (attached && kTakesValue.count(arg) == 0) {
             if (kFlags.count(arg) != 0) {
-                return usage(arg + " takes no value");
+                return usage(fill(translate("CommandLine", "%1 takes no value"), {arg}));
             }
             unknown.push_back(arg);
             continue;
@@ -138,7 +148,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             toolkit.push_back(arg);
             if (qt->second) {
                 if (i + 1 >= argc) {
-                    return usage(arg + " needs a value");
+                    return usage(fill(translate("CommandLine", "%1 needs a value"), {arg}));
                 }
                 toolkit.push_back(argv[++i]);
             }
@@ -171,36 +181,36 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             cl.dryRun = true;
         } else if (arg == "--run") {
             if (!value(cl.routine)) {
-                return usage("--run needs the name of a routine");
+                return usage(translate("CommandLine", "--run needs the name of a routine"));
             }
         } else if (arg == "--count") {
             if (!value(cl.count)) {
-                return usage("--count needs a text");
+                return usage(translate("CommandLine", "--count needs a text"));
             }
             countGiven = true;
         } else if (arg == "--port") {
             if (!value(cl.port)) {
-                return usage("--port needs a text");
+                return usage(translate("CommandLine", "--port needs a text"));
             }
             portGiven = true;
         } else if (arg == "--trace") {
             if (!value(cl.traceFile) || cl.traceFile.empty()) {
-                return usage("--trace needs a file name");
+                return usage(translate("CommandLine", "--trace needs a file name"));
             }
             traceGiven = true;
         } else if (arg == "--virtual") {
             cl.virtualPrinter = true;
         } else if (arg == "--decode" || arg == "--render") {
             if (decodeGiven || renderGiven) {
-                return usage("--decode and --render go alone, once");
+                return usage(translate("CommandLine", "--decode and --render go alone, once"));
             }
             (arg == "--decode" ? decodeGiven : renderGiven) = true;
             if (!value(cl.streamFile) || cl.streamFile.empty()) {
-                return usage(arg + " needs a file name");
+                return usage(fill(translate("CommandLine", "%1 needs a file name"), {arg}));
             }
         } else if (arg == "--out") {
             if (!value(cl.outDirectory) || cl.outDirectory.empty()) {
-                return usage("--out needs a directory");
+                return usage(translate("CommandLine", "--out needs a directory"));
             }
             outGiven = true;
         } else {
@@ -209,53 +219,59 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     }
     // Refused in every mode, the window's too: nothing is passed on unread.
     if (!unknown.empty()) {
-        return usage(unknown.front().rfind('-', 0) == 0 ? "unknown option " + unknown.front()
-                                                        : "unexpected argument " + unknown.front());
+        return usage(fill(unknown.front().rfind('-', 0) == 0
+                              ? translate("CommandLine", "unknown option %1")
+                              : translate("CommandLine", "unexpected argument %1"),
+                          {unknown.front()}));
     }
     const bool windowMode =
         !listed && !portsAsked && cl.routine.empty() && !decodeGiven && !renderGiven;
     if (!toolkit.empty() && !windowMode) {
-        return usage(toolkit.front() + " goes only with the window");
+        return usage(
+            fill(translate("CommandLine", "%1 goes only with the window"), {toolkit.front()}));
     }
     if (listed && !cl.routine.empty()) {
-        return usage("--list and --run exclude each other");
+        return usage(translate("CommandLine", "--list and --run exclude each other"));
     }
     if (decodeGiven || renderGiven) {
         if (listed || !cl.routine.empty() || cl.dryRun || cl.virtualPrinter || traceGiven ||
             countGiven || portGiven) {
-            return usage("--decode and --render take no other option but --out");
+            return usage(
+                translate("CommandLine", "--decode and --render take no other option but --out"));
         }
         if (renderGiven != outGiven) {
-            return usage(renderGiven ? "--render needs --out DIR" : "--out goes with --render");
+            return usage(renderGiven ? translate("CommandLine", "--render needs --out DIR")
+                                     : translate("CommandLine", "--out goes with --render"));
         }
         cl.mode = decodeGiven ? CommandLine::Mode::Decode : CommandLine::Mode::Render;
         return cl;
     }
     if (outGiven) {
-        return usage("--out goes with --render");
+        return usage(translate("CommandLine", "--out goes with --render"));
     }
     if (cl.virtualPrinter && (listed || !cl.routine.empty() || cl.dryRun)) {
-        return usage(
-            "--virtual opens the window with the virtual printer; it goes without "
-            "--list, --run and --dry-run");
+        return usage(translate("CommandLine",
+                               "--virtual opens the window with the virtual printer; it goes "
+                               "without --list, --run and --dry-run"));
     }
     if (portsAsked) {
         if (listed || !cl.routine.empty() || cl.virtualPrinter || countGiven || traceGiven ||
             cl.dryRun) {
-            return usage("--ports goes alone");
+            return usage(translate("CommandLine", "--ports goes alone"));
         }
         cl.mode = CommandLine::Mode::Ports;
         return cl;
     }
     if (listed || !cl.routine.empty()) {
         if (!cl.routine.empty() && findRoutine(cl.routine) == nullptr) {
-            return usage("no routine is named " + cl.routine + " (see --list)");
+            return usage(fill(translate("CommandLine", "no routine is named %1 (see --list)"),
+                              {cl.routine}));
         }
         cl.mode = listed ? CommandLine::Mode::List : CommandLine::Mode::Run;
         return cl;
     }
     if (countGiven || portGiven) {
-        return usage("--count and --port go with --run");
+        return usage(translate("CommandLine", "--count and --port go with --run"));
     }
     cl.toolkitArguments = std::move(toolkit);
     return cl;
@@ -292,10 +308,12 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
                      const PortMap& map) {
     switch (cl.mode) {
         case CommandLine::Mode::Usage:
-            err << "mini-printer-test: " << cl.usageError << '\n' << kUsage;
+            err << "mini-printer-test: " << cl.usageError << '\n' << usageText();
             return 2;
         case CommandLine::Mode::Help:
-            out << kUsage << kOptions << "\nOn this machine: " << portMappings(3, map) << ".\n"
+            out << usageText() << optionsText() << '\n'
+                << fill(translate("CommandLine", "On this machine: %1."), {portMappings(3, map)})
+                << '\n'
                 << serialDevicesLine() << '\n';
             return 0;
         case CommandLine::Mode::Version:
@@ -309,14 +327,16 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
         case CommandLine::Mode::Ports: listPorts(map, 3, out); return 0;
         case CommandLine::Mode::Window:
         case CommandLine::Mode::Decode:
-        case CommandLine::Mode::Render: err << kUsage; return 2;
+        case CommandLine::Mode::Render: err << usageText(); return 2;
         case CommandLine::Mode::Run: break;
     }
     std::ofstream traceFile;
     if (!cl.traceFile.empty()) {
         traceFile.open(cl.traceFile, std::ios::binary | std::ios::trunc);
         if (!traceFile) {
-            err << "mini-printer-test: cannot write the trace file " << cl.traceFile << '\n';
+            err << "mini-printer-test: "
+                << fill(translate("CommandLine", "cannot write the trace file %1"), {cl.traceFile})
+                << '\n';
             return 2;
         }
     }
@@ -329,9 +349,7 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
     const std::string traceFailure = trace.failure();
     const auto reportTrace = [&] {
         if (!traceFailure.empty()) {
-            const ConsoleError error =
-                makeError(err::kPathFileAccessError,
-                          traceFailure + " (the trace was not written, from that step on)");
+            const ConsoleError error = traceNotWritten(traceFailure);
             err << "error " << error.number() << ": " << error.text() << '\n'
                 << error.detail() << '\n';
         }

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "channels/texts.h"
 #include "printer/decoder.h"
 #include "printer/layout.h"
 #include "printer/listing.h"
@@ -35,24 +36,39 @@ class StreamFile {
         const bool standardInput = path == "-";
         m_fd = standardInput ? 0 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (m_fd < 0) {
-            err << "mini-printer-test: cannot read " << path << '\n';
+            const std::string reason = std::strerror(errno);
+            err << "mini-printer-test: "
+                << fill(translate("Files", "cannot read %1: %2"), {path, reason}) << '\n';
             return;
         }
         m_owned = !standardInput;
         struct stat st {};
         if (::fstat(m_fd, &st) != 0) {
-            err << "mini-printer-test: cannot read " << path << ": " << std::strerror(errno)
+            err << "mini-printer-test: "
+                << fill(translate("Files", "cannot read %1: %2"), {path, std::strerror(errno)})
                 << '\n';
             close();
             return;
         }
         if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode) && !S_ISSOCK(st.st_mode)) {
-            const char* what = S_ISDIR(st.st_mode)   ? "a directory"
-                               : S_ISCHR(st.st_mode) ? "a character device"
-                               : S_ISBLK(st.st_mode) ? "a block device"
-                                                     : "not a file";
-            err << "mini-printer-test: " << (standardInput ? "standard input" : path) << " is "
-                << what << ", not a stream kept in a file: give a file or a FIFO\n";
+            const std::string name = standardInput ? translate("Files", "standard input") : path;
+            const std::string text =
+                S_ISDIR(st.st_mode)
+                    ? translate("Files",
+                                "%1 is a directory, not a stream kept in a file: give a "
+                                "file or a FIFO")
+                : S_ISCHR(st.st_mode)
+                    ? translate("Files",
+                                "%1 is a character device, not a stream kept in a file: "
+                                "give a file or a FIFO")
+                : S_ISBLK(st.st_mode)
+                    ? translate("Files",
+                                "%1 is a block device, not a stream kept in a file: give "
+                                "a file or a FIFO")
+                    : translate("Files",
+                                "%1 is not a file, not a stream kept in a file: give a "
+                                "file or a FIFO");
+            err << "mini-printer-test: " << fill(text, {name}) << '\n';
             close();
         }
     }
@@ -75,8 +91,10 @@ class StreamFile {
                 continue;
             }
             if (n < 0) {
-                *m_err << "mini-printer-test: cannot read " << m_path << ": "
-                       << std::strerror(errno) << '\n';
+                *m_err << "mini-printer-test: "
+                       << fill(translate("Files", "cannot read %1: %2"),
+                               {m_path, std::strerror(errno)})
+                       << '\n';
                 m_failed = true;
             }
             return {};
@@ -113,8 +131,10 @@ bool removeOldPages(const std::filesystem::path& directory, std::ostream& err) {
         }
     }
     if (ec) {
-        err << "mini-printer-test: cannot clear the old pages in " << directory.string() << ": "
-            << ec.message() << '\n';
+        err << "mini-printer-test: "
+            << fill(translate("Files", "cannot clear the old pages in %1: %2"),
+                    {directory.string(), ec.message()})
+            << '\n';
         return false;
     }
     return true;
@@ -170,7 +190,9 @@ int renderFile(const std::string& path, const std::string& directory, std::ostre
     std::error_code ec;
     std::filesystem::create_directories(directory, ec);
     if (ec) {
-        err << "mini-printer-test: cannot make the directory " << directory << ": " << ec.message()
+        err << "mini-printer-test: "
+            << fill(translate("Files", "cannot make the directory %1: %2"),
+                    {directory, ec.message()})
             << '\n';
         return 1;
     }
@@ -188,7 +210,8 @@ int renderFile(const std::string& path, const std::string& directory, std::ostre
         const std::filesystem::path picture = std::filesystem::path(directory) / name;
         const QString caption = pageCaption(page, number);
         if (!renderPage(page, caption).save(QString::fromStdString(picture.string()), "PNG")) {
-            err << "mini-printer-test: cannot write " << picture.string() << '\n';
+            err << "mini-printer-test: "
+                << fill(translate("Files", "cannot write %1"), {picture.string()}) << '\n';
             return false;
         }
         out << picture.string() << '\t' << caption.toStdString() << '\n';

@@ -2,6 +2,7 @@
 // said during a run and when it ends, stalls or is stopped.
 #include <gtest/gtest.h>
 
+#include "channels/texts.h"
 #include "core/run_progress.h"
 #include "core/run_session.h"
 
@@ -181,6 +182,38 @@ TEST(StatusLine, StoppedSaysWhereAndWhatWasDiscarded) {
     EXPECT_EQ(stoppedText(first),
               "Stopped before the first repetition: 0 bytes sent, "
               "0 bytes discarded");
+}
+
+// The words are looked up in the user's language, and a language may put the figures in its own
+// order; a figure that looks like a marker is never filled again.
+TEST(StatusLine, WordsInTheUsersLanguage) {
+    const struct {
+        std::string_view pattern;
+        std::initializer_list<std::string_view> values;
+        std::string filled;
+    } cases[] = {
+        {"%1 of %2", {"3", "10"}, "3 of 10"},   {"%2 중 %1", {"3", "10"}, "10 중 3"},
+        {"%1 and %2", {"%2", "x"}, "%2 and x"}, {"%1 %3", {"a"}, "a %3"},
+        {"100% done, %", {}, "100% done, %"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(fill(c.pattern, c.values), c.filled) << c.pattern;
+    }
+
+    setTextLookup([](const char* context, const char* source) {
+        return std::string(context) == "Run" &&
+                       std::string(source) ==
+                           "Stopped in repetition %1 of %2: %3 sent, %4 bytes discarded"
+                   ? std::string("%4 / %3 / %2 / %1")
+                   : std::string(source);
+    });
+    RunSnapshot within = at("COM1", "/dev/ttyS0", 10);
+    within.repetition = 1;
+    within.repetitions = 5;
+    within.takenAtCurrent = 4;
+    const std::string stopped = stoppedText(within);
+    setTextLookup({});
+    EXPECT_EQ(stopped, "0 / 10 bytes / 5 / 1");
 }
 
 TEST(StatusLine, Thousands) {

@@ -2,10 +2,503 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ko_KR">
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>Usage: mini-printer-test [--dry-run] [--trace FILE]
+       mini-printer-test --virtual [--trace FILE]
+       mini-printer-test --list
+       mini-printer-test --ports
+       mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]
+       mini-printer-test --decode FILE
+       mini-printer-test --render FILE --out DIR
+       mini-printer-test --help | --version
+</source>
+        <translation>사용법: mini-printer-test [--dry-run] [--trace 파일]
+        mini-printer-test --virtual [--trace 파일]
+        mini-printer-test --list
+        mini-printer-test --ports
+        mini-printer-test --run 이름 [--count 글자] [--port 글자] [--dry-run] [--trace 파일]
+        mini-printer-test --decode 파일
+        mini-printer-test --render 파일 --out 디렉터리
+        mini-printer-test --help | --version
+</translation>
+    </message>
+    <message>
+        <source>
+Without --list, --run, --decode or --render it opens the test console.
+  --virtual          every port leads to a virtual printer shown beside the console
+  --list             the thirteen routines: button name, tab, caption
+  --ports            the devices present and where the ports lead, tab-separated
+  --run NAME         run one routine without a window and print its result message
+  --count TEXT       the repeat count box for --run (default 10)
+  --port TEXT        the USB button&apos;s port number box for --run (default 3)
+  --dry-run          touch no device: every channel takes every byte
+  --trace FILE       every step of every run as JSON Lines
+  --decode FILE      the printer stream in FILE as an annotated listing
+  --render FILE      one PNG per cut of the stream in FILE, into --out DIR
+
+Serial port n leads to $MPT_COM&lt;n&gt; if set, else to the device it is bound to in the Ports
+dialog (kept by the device&apos;s identity), else /dev/ttyS&lt;n-1&gt;; lpt1 likewise to $MPT_LPT1,
+its binding, else the first of /dev/lp0 and /dev/usb/lp0. MPT_IO_TIMEOUT_MS shortens the
+30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1
+when it failed, 2 for a usage error; Ctrl+C or SIGTERM stops the run at the next write,
+prints how far it got and exits 130 or 143.
+</source>
+        <translation>
+--list, --run, --decode, --render 가 없으면 테스트 콘솔 창을 엽니다.
+  --virtual          모든 포트가 콘솔 옆에 보이는 가상 프린터로 연결됩니다
+  --list             열세 가지 테스트: 버튼 이름, 탭, 캡션
+  --ports            있는 장치와 각 포트가 연결되는 곳 (탭으로 구분)
+  --run 이름         창 없이 테스트 하나를 실행하고 결과 메시지를 출력합니다
+  --count 글자       --run 의 반복 횟수 상자 (기본값 10)
+  --port 글자        --run 에서 USB 버튼의 포트 번호 상자 (기본값 3)
+  --dry-run          장치를 건드리지 않음: 모든 채널이 모든 바이트를 받습니다
+  --trace 파일       모든 실행의 모든 단계를 JSON Lines 로 기록합니다
+  --decode 파일      파일 속 프린터 스트림을 주석을 단 목록으로 보여 줍니다
+  --render 파일      파일 속 스트림을 자를 때마다 PNG 한 장씩 --out 디렉터리에 만듭니다
+
+시리얼 포트 n 은 $MPT_COM&lt;n&gt; 이 있으면 그곳으로, 없으면 포트 대화 상자에서 연결한 장치
+(장치의 식별자로 기억)로, 그것도 없으면 /dev/ttyS&lt;n-1&gt; 로 연결됩니다. lpt1 도 마찬가지로
+$MPT_LPT1, 연결한 장치, /dev/lp0 과 /dev/usb/lp0 중 먼저 있는 것의 순서입니다.
+MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄입니다. --run 의 종료 코드:
+테스트가 끝까지 실행되면 0, 실패하면 1, 사용법 오류는 2. Ctrl+C 나 SIGTERM 은 다음 쓰기에서
+실행을 중지하고, 어디까지 보냈는지 출력한 뒤 130 또는 143 으로 끝납니다.
+</translation>
+    </message>
+    <message>
+        <source>unexpected argument %1</source>
+        <translation>예상하지 못한 인수 %1</translation>
+    </message>
+    <message>
+        <source>%1 takes no value</source>
+        <translation>%1 에는 값이 없습니다</translation>
+    </message>
+    <message>
+        <source>%1 needs a value</source>
+        <translation>%1 에는 값이 필요합니다</translation>
+    </message>
+    <message>
+        <source>--run needs the name of a routine</source>
+        <translation>--run 에는 테스트 이름이 필요합니다</translation>
+    </message>
+    <message>
+        <source>--count needs a text</source>
+        <translation>--count 에는 글자가 필요합니다</translation>
+    </message>
+    <message>
+        <source>--port needs a text</source>
+        <translation>--port 에는 글자가 필요합니다</translation>
+    </message>
+    <message>
+        <source>--trace needs a file name</source>
+        <translation>--trace 에는 파일 이름이 필요합니다</translation>
+    </message>
+    <message>
+        <source>--decode and --render go alone, once</source>
+        <translation>--decode 와 --render 는 하나만, 한 번만 쓸 수 있습니다</translation>
+    </message>
+    <message>
+        <source>%1 needs a file name</source>
+        <translation>%1 에는 파일 이름이 필요합니다</translation>
+    </message>
+    <message>
+        <source>--out needs a directory</source>
+        <translation>--out 에는 디렉터리가 필요합니다</translation>
+    </message>
+    <message>
+        <source>unknown option %1</source>
+        <translation>알 수 없는 옵션 %1</translation>
+    </message>
+    <message>
+        <source>%1 goes only with the window</source>
+        <translation>%1 은(는) 창을 열 때만 쓸 수 있습니다</translation>
+    </message>
+    <message>
+        <source>--list and --run exclude each other</source>
+        <translation>--list 와 --run 은 함께 쓸 수 없습니다</translation>
+    </message>
+    <message>
+        <source>--decode and --render take no other option but --out</source>
+        <translation>--decode 와 --render 에는 --out 말고 다른 옵션을 쓸 수 없습니다</translation>
+    </message>
+    <message>
+        <source>--render needs --out DIR</source>
+        <translation>--render 에는 --out 디렉터리가 필요합니다</translation>
+    </message>
+    <message>
+        <source>--out goes with --render</source>
+        <translation>--out 은 --render 와 함께 씁니다</translation>
+    </message>
+    <message>
+        <source>--virtual opens the window with the virtual printer; it goes without --list, --run and --dry-run</source>
+        <translation>--virtual 은 가상 프린터와 함께 창을 엽니다. --list, --run, --dry-run 과 함께 쓸 수 없습니다</translation>
+    </message>
+    <message>
+        <source>--ports goes alone</source>
+        <translation>--ports 는 혼자 씁니다</translation>
+    </message>
+    <message>
+        <source>no routine is named %1 (see --list)</source>
+        <translation>%1 이라는 테스트가 없습니다 (--list 참고)</translation>
+    </message>
+    <message>
+        <source>--count and --port go with --run</source>
+        <translation>--count 와 --port 는 --run 과 함께 씁니다</translation>
+    </message>
+    <message>
+        <source>On this machine: %1.</source>
+        <translation>이 컴퓨터에서: %1.</translation>
+    </message>
+    <message>
+        <source>cannot write the trace file %1</source>
+        <translation>기록 파일 %1 에 쓸 수 없습니다</translation>
+    </message>
+</context>
+<context>
+    <name>Errors</name>
+    <message>
+        <source>%1 is bound to %2, which is not plugged in: plug it in, or choose another device under Ports… (Ctrl+,)</source>
+        <translation>%1 은(는) %2 에 연결되어 있는데 그 장치가 꽂혀 있지 않습니다. 장치를 꽂거나, 포트…(Ctrl+,)에서 다른 장치를 고르십시오</translation>
+    </message>
+    <message>
+        <source>%1: the device went away since the last page (%2)</source>
+        <translation>%1: 지난 페이지 이후 장치가 없어졌습니다 (%2)</translation>
+    </message>
+    <message>
+        <source>lpt1: no parallel printer port here (neither /dev/lp0 nor /dev/usb/lp0 exists; set MPT_LPT1 to the printer&apos;s device)</source>
+        <translation>lpt1: 이 컴퓨터에 병렬 프린터 포트가 없습니다 (/dev/lp0 도 /dev/usb/lp0 도 없습니다. MPT_LPT1 에 프린터 장치를 지정하십시오)</translation>
+    </message>
+    <message>
+        <source>Settings &quot;%1&quot;: expected baud,parity,data bits,stop bits such as 9600,n,8,1</source>
+        <translation>Settings &quot;%1&quot;: 9600,n,8,1 처럼 속도,패리티,데이터 비트,정지 비트 형식이어야 합니다</translation>
+    </message>
+    <message>
+        <source>%1: the device went away (%2)</source>
+        <translation>%1: 장치가 없어졌습니다 (%2)</translation>
+    </message>
+    <message>
+        <source>%1: not a serial device</source>
+        <translation>%1: 시리얼 장치가 아닙니다</translation>
+    </message>
+    <message>
+        <source>%1: in use by another program</source>
+        <translation>%1: 다른 프로그램이 사용 중입니다</translation>
+    </message>
+    <message>
+        <source>%1: no printer is reading it</source>
+        <translation>%1: 읽고 있는 프린터가 없습니다</translation>
+    </message>
+    <message>
+        <source> (process %1)</source>
+        <translation> (프로세스 %1)</translation>
+    </message>
+    <message>
+        <source> (process %1, %2)</source>
+        <translation> (프로세스 %1, %2)</translation>
+    </message>
+    <message>
+        <source>%1: the device took no data for %2 (%3 bytes of this write not sent)</source>
+        <translation>%1: 장치가 %2 동안 데이터를 받지 않았습니다 (이번 쓰기의 %3바이트를 보내지 못함)</translation>
+    </message>
+    <message>
+        <source>%1: the device went away</source>
+        <translation>%1: 장치가 없어졌습니다</translation>
+    </message>
+    <message>
+        <source>%1: the printer had not taken the last statement after %2</source>
+        <translation>%1: %2 이 지나도록 프린터가 마지막 문장을 다 받지 않았습니다</translation>
+    </message>
+    <message>
+        <source>file number %1</source>
+        <translation>파일 번호 %1</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: the only device file is &quot;lpt1 &quot;</source>
+        <translation>&quot;%1&quot;: 장치 파일은 &quot;lpt1 &quot; 하나뿐입니다</translation>
+    </message>
+    <message>
+        <source>file number %1 is not open</source>
+        <translation>파일 번호 %1 은(는) 열려 있지 않습니다</translation>
+    </message>
+    <message>
+        <source>CommPort %1: port numbers start at 1</source>
+        <translation>CommPort %1: 포트 번호는 1부터 시작합니다</translation>
+    </message>
+    <message>
+        <source>CommPort cannot change while the port is open</source>
+        <translation>포트가 열려 있는 동안에는 CommPort 를 바꿀 수 없습니다</translation>
+    </message>
+    <message>
+        <source>COM%1 is already open</source>
+        <translation>COM%1 은(는) 이미 열려 있습니다</translation>
+    </message>
+    <message>
+        <source>Handshaking %1: expected 0 to 3</source>
+        <translation>Handshaking %1: 0부터 3까지여야 합니다</translation>
+    </message>
+    <message>
+        <source>Output to COM%1</source>
+        <translation>COM%1 로 Output</translation>
+    </message>
+    <message>
+        <source>%1: in use by another program (process %2 holds %3)</source>
+        <translation>%1: 다른 프로그램이 사용 중입니다 (프로세스 %2 이(가) %3 을(를) 가지고 있음)</translation>
+    </message>
+    <message>
+        <source>%1: %2 baud is not a standard rate</source>
+        <translation>%1: %2 baud 는 표준 속도가 아닙니다</translation>
+    </message>
+    <message>
+        <source>%1: mark and space parity</source>
+        <translation>%1: mark 및 space 패리티</translation>
+    </message>
+    <message>
+        <source>%1: %2 bytes were still waiting to be sent after %3 without progress</source>
+        <translation>%1: 진행 없이 %3 이 지난 뒤에도 %2바이트가 보내지기를 기다리고 있었습니다</translation>
+    </message>
+    <message>
+        <source>cannot be written</source>
+        <translation>쓸 수 없습니다</translation>
+    </message>
+    <message>
+        <source>an exception of unknown type</source>
+        <translation>알 수 없는 종류의 예외</translation>
+    </message>
+</context>
+<context>
+    <name>Files</name>
+    <message>
+        <source>cannot read %1: %2</source>
+        <translation>%1 을(를) 읽을 수 없습니다: %2</translation>
+    </message>
+    <message>
+        <source>standard input</source>
+        <translation>표준 입력</translation>
+    </message>
+    <message>
+        <source>%1 is a directory, not a stream kept in a file: give a file or a FIFO</source>
+        <translation>%1 은(는) 디렉터리라서 파일에 담긴 스트림이 아닙니다. 파일이나 FIFO 를 주십시오</translation>
+    </message>
+    <message>
+        <source>%1 is a character device, not a stream kept in a file: give a file or a FIFO</source>
+        <translation>%1 은(는) 문자 장치라서 파일에 담긴 스트림이 아닙니다. 파일이나 FIFO 를 주십시오</translation>
+    </message>
+    <message>
+        <source>%1 is a block device, not a stream kept in a file: give a file or a FIFO</source>
+        <translation>%1 은(는) 블록 장치라서 파일에 담긴 스트림이 아닙니다. 파일이나 FIFO 를 주십시오</translation>
+    </message>
+    <message>
+        <source>%1 is not a file, not a stream kept in a file: give a file or a FIFO</source>
+        <translation>%1 은(는) 파일이 아니라서 파일에 담긴 스트림이 아닙니다. 파일이나 FIFO 를 주십시오</translation>
+    </message>
+    <message>
+        <source>cannot clear the old pages in %1: %2</source>
+        <translation>%1 의 이전 페이지를 지울 수 없습니다: %2</translation>
+    </message>
+    <message>
+        <source>cannot make the directory %1: %2</source>
+        <translation>디렉터리 %1 을(를) 만들 수 없습니다: %2</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>%1 을(를) 쓸 수 없습니다</translation>
+    </message>
+</context>
+<context>
+    <name>Ports</name>
+    <message>
+        <source>nothing</source>
+        <translation>없음</translation>
+    </message>
+    <message>
+        <source>%1 (not plugged in)</source>
+        <translation>%1 (연결되어 있지 않음)</translation>
+    </message>
+    <message>
+        <source>%1 (missing)</source>
+        <translation>%1 (없음)</translation>
+    </message>
+    <message>
+        <source>No serial device is present on this machine; plug in the printer&apos;s cable or adapter.</source>
+        <translation>이 컴퓨터에 시리얼 장치가 없습니다. 프린터의 케이블이나 어댑터를 꽂으십시오.</translation>
+    </message>
+    <message>
+        <source>Serial devices present: %1. Map a port to one with MPT_COM&lt;n&gt;=DEVICE.</source>
+        <translation>있는 시리얼 장치: %1. MPT_COM&lt;n&gt;=장치 로 포트를 그중 하나에 연결하십시오.</translation>
+    </message>
+    <message>
+        <source>owned by %1:%2 with mode %3</source>
+        <translation>소유자 %1:%2, 권한 %3</translation>
+    </message>
+    <message>
+        <source>join the %1 group, then log in again</source>
+        <translation>%1 그룹에 가입한 뒤 다시 로그인하십시오</translation>
+    </message>
+    <message>
+        <source>%1, so no group may write to it; ask for write access, or run as its owner</source>
+        <translation>%1 이라서 어느 그룹도 쓸 수 없습니다. 쓰기 권한을 요청하거나 소유자로 실행하십시오</translation>
+    </message>
+    <message>
+        <source>it cannot be made in %1, %2</source>
+        <translation>%1 에 만들 수 없습니다 (%2)</translation>
+    </message>
+    <message>
+        <source>neither it nor its directory can be looked at</source>
+        <translation>장치도 그 디렉터리도 살펴볼 수 없습니다</translation>
+    </message>
+    <message>
+        <source>serial %1</source>
+        <translation>일련번호 %1</translation>
+    </message>
+    <message>
+        <source>  [not for this user: %1]</source>
+        <translation>  [이 사용자는 쓸 수 없음: %1]</translation>
+    </message>
+    <message>
+        <source>the serial device %1</source>
+        <translation>시리얼 장치 %1</translation>
+    </message>
+    <message>
+        <source>the printer %1 %2</source>
+        <translation>프린터 %1 %2</translation>
+    </message>
+    <message>
+        <source>the printer %1 %2 (serial %3)</source>
+        <translation>프린터 %1 %2 (일련번호 %3)</translation>
+    </message>
+</context>
+<context>
+    <name>Run</name>
+    <message>
+        <source>%1 s</source>
+        <translation>%1초</translation>
+    </message>
+    <message>
+        <source>no port yet</source>
+        <translation>아직 포트 없음</translation>
+    </message>
+    <message>
+        <source>%1 of about %2 bytes</source>
+        <translation>약 %2바이트 중 %1바이트</translation>
+    </message>
+    <message>
+        <source>%1 bytes</source>
+        <translation>%1바이트</translation>
+    </message>
+    <message>
+        <source>repetition %1 of %2</source>
+        <translation>반복 %2회 중 %1회째</translation>
+    </message>
+    <message>
+        <source>paper out</source>
+        <translation>용지 없음</translation>
+    </message>
+    <message>
+        <source>paper ok</source>
+        <translation>용지 있음</translation>
+    </message>
+    <message>
+        <source>off line</source>
+        <translation>오프라인</translation>
+    </message>
+    <message>
+        <source>on line</source>
+        <translation>온라인</translation>
+    </message>
+    <message>
+        <source>error</source>
+        <translation>오류</translation>
+    </message>
+    <message>
+        <source>no error</source>
+        <translation>오류 없음</translation>
+    </message>
+    <message>
+        <source>stalled: DSR low: the printer is off or the cable is out</source>
+        <translation>멈춤: DSR 낮음: 프린터가 꺼져 있거나 케이블이 빠졌습니다</translation>
+    </message>
+    <message>
+        <source>stalled: CTS low for %1 (the printer is busy or its buffer is full)</source>
+        <translation>멈춤: %1 동안 CTS 낮음 (프린터가 바쁘거나 버퍼가 찼습니다)</translation>
+    </message>
+    <message>
+        <source>stalled: paper out</source>
+        <translation>멈춤: 용지 없음</translation>
+    </message>
+    <message>
+        <source>stalled: off line</source>
+        <translation>멈춤: 오프라인</translation>
+    </message>
+    <message>
+        <source>stalled: the printer reports an error</source>
+        <translation>멈춤: 프린터가 오류를 알립니다</translation>
+    </message>
+    <message>
+        <source>stalled: the device took no data for %1</source>
+        <translation>멈춤: 장치가 %1 동안 데이터를 받지 않았습니다</translation>
+    </message>
+    <message>
+        <source>failed with error %1 (%2)</source>
+        <translation>오류 %1 (%2)로 실패</translation>
+    </message>
+    <message>
+        <source>; last seen: %1</source>
+        <translation>; 마지막 상태: %1</translation>
+    </message>
+    <message>
+        <source>Nothing sent: no repetition asked for.</source>
+        <translation>보낸 것 없음: 반복 횟수가 0입니다.</translation>
+    </message>
+    <message>
+        <source>Sent %1 bytes to %2 in %3</source>
+        <translation>%2 로 %1바이트를 %3 만에 보냈습니다</translation>
+    </message>
+    <message>
+        <source> (the wire needs %1 at 9600 baud)</source>
+        <translation> (9600 baud 선로로는 %1 필요)</translation>
+    </message>
+    <message>
+        <source>%1 after %2</source>
+        <translation>%2 보낸 뒤 %1</translation>
+    </message>
+    <message>
+        <source>; %1 bytes handed over were not taken and were discarded</source>
+        <translation>; 넘겨준 %1바이트는 받아지지 않아 버렸습니다</translation>
+    </message>
+    <message>
+        <source>Stopped before the first repetition: %1 sent, %2 bytes discarded</source>
+        <translation>첫 반복 전에 중지: %1 보냄, %2바이트 버림</translation>
+    </message>
+    <message>
+        <source>Stopped in repetition %1 of %2: %3 sent, %4 bytes discarded</source>
+        <translation>반복 %2회 중 %1회째에 중지: %3 보냄, %4바이트 버림</translation>
+    </message>
+    <message>
+        <source>Stopped after repetition %1 of %2: %3 sent, %4 bytes discarded</source>
+        <translation>반복 %2회 중 %1회째 뒤에 중지: %3 보냄, %4바이트 버림</translation>
+    </message>
+    <message>
+        <source>%1 (the trace was not written, from that step on)</source>
+        <translation>%1 (이 단계부터 기록을 쓰지 못했습니다)</translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>No font with Hangul is installed: the Korean texts show as empty boxes. Install the package fonts-nanum.</source>
         <translation>한글 글꼴이 설치되어 있지 않아 한국어 글자가 빈 상자로 보입니다. fonts-nanum 패키지를 설치하십시오.</translation>
+    </message>
+    <message>
+        <source>cannot write to standard output: %1</source>
+        <translation>표준 출력에 쓸 수 없습니다: %1</translation>
+    </message>
+    <message>
+        <source>cannot write to standard output</source>
+        <translation>표준 출력에 쓸 수 없습니다</translation>
+    </message>
+    <message>
+        <source>the ports lead to the virtual printer:</source>
+        <translation>포트가 가상 프린터로 연결됩니다:</translation>
     </message>
 </context>
 <context>

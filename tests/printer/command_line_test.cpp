@@ -107,7 +107,8 @@ TEST(PrinterCommandLine, DecodeOfAFileThatCannotBeReadFails) {
     std::ostringstream err;
     EXPECT_EQ(printer::decodeFile("/no/such/stream.bin", out, err), 1);
     EXPECT_EQ(out.str(), "");
-    EXPECT_EQ(err.str(), "mini-printer-test: cannot read /no/such/stream.bin\n");
+    EXPECT_EQ(err.str(),
+              "mini-printer-test: cannot read /no/such/stream.bin: No such file or directory\n");
 }
 
 // Only a stream that ends is read: a device that never ends, or a directory, is refused at once

@@ -274,7 +274,7 @@ class MainWindowTest : public QObject {
     // texts stay exactly as given.
     void addedTextsInKoreanCaptionsAsGiven() {
         QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
-        QVERIFY(mpt::installTranslation(*QCoreApplication::instance()));
+        QVERIFY(mpt::installTranslation(QLocale(QLocale::Korean, QLocale::SouthKorea)));
         const auto devices = mpt::dryRunDevices();
         mpt::Trace trace;
         mpt::MainWindow korean(*devices, trace);
@@ -289,10 +289,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(korean.findChild<QLineEdit*>(QStringLiteral("txt2"))->text(),
                  QStringLiteral("메시지"));
         QCOMPARE(korean.windowTitle(), QStringLiteral("MINI PRINTER TEST PROGRAM"));
-        for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
-            QCoreApplication::removeTranslator(translator);
-            delete translator;
-        }
+        mpt::removeTranslation();
         QLocale::setDefault(QLocale::c());
     }
 

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/translation.h"
 #include "channels/devices.h"
 #include "channels/trace.h"
 #include "support/pty.h"
@@ -243,6 +244,60 @@ class StatusLineTest : public QObject {
         box("txt1")->setText(QStringLiteral("1"));
         QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
         QCOMPARE(box("txt2")->text(), QStringLiteral("EPSON/SERIAL/CUTTER 정상 작동!!"));
+    }
+
+    // In a Korean locale the status line and the error box's detail are Korean; the captions,
+    // the result message box and the error's number and text stay exactly as given.
+    void koreanStatusLineAndErrorDetail() {
+        mpt::testing::ScopedEnv limit("MPT_IO_TIMEOUT_MS", "300");
+        QVERIFY(mpt::installTranslation(QLocale(QLocale::Korean, QLocale::SouthKorea)));
+        m_window = std::make_unique<mpt::MainWindow>(*m_devices, m_trace);
+        m_window->show();
+        const QString device = QString::fromStdString(m_printer->devicePath());
+        QVERIFY2(m_window->statusText().startsWith(QStringLiteral("준비. COM1 → ") + device),
+                 qPrintable(m_window->statusText()));
+        QSignalSpy errors(m_window.get(), &mpt::MainWindow::errorShown);
+        QString boxTitle;
+        QString boxText;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxTitle = box->windowTitle();
+                boxText = box->text();
+                box->reject();
+            }
+        });
+        closer.start(20);
+        box("txt1")->setText(QStringLiteral("100"));
+
+        QTest::mouseClick(button("cmddevice"), Qt::LeftButton);
+
+        mpt::removeTranslation();
+        const QString status = m_window->statusText();
+        QVERIFY2(
+            status.startsWith(QStringLiteral("QLX-610/650 SERIAL(EPSON): 약 87,600바이트 중 ")) &&
+                status.contains(QStringLiteral(
+                    "바이트 보낸 뒤 멈춤: 장치가 0.3초 동안 데이터를 받지 않았습니다; 넘겨준 ")) &&
+                status.endsWith(QStringLiteral("바이트는 받아지지 않아 버렸습니다")),
+            qPrintable(status));
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(errors.at(0).at(0).toInt(), 24);
+        QCOMPARE(errors.at(0).at(1).toString(), QStringLiteral("Device timeout"));
+        const QString detail = errors.at(0).at(2).toString();
+        QVERIFY2(detail.startsWith(device + QStringLiteral(": 장치가 0.3초 동안 데이터를 받지 "
+                                                           "않았습니다 (이번 쓰기의 ")),
+                 qPrintable(detail));
+        QCOMPARE(boxText, QStringLiteral("Run-time error '24':\n\nDevice timeout"));
+        QCOMPARE(box("txt2")->text(), QStringLiteral("메시지"));
+        QCOMPARE(button("cmddevice")->text().trimmed(),
+                 QStringLiteral("QLX-610/650 SERIAL(EPSON)"));
+        // English again once the translation is taken away.
+        m_printer->drainAll();
+        m_printer->startReading();
+        box("txt1")->setText(QStringLiteral("1"));
+        QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+        QVERIFY2(m_window->statusText().startsWith(QStringLiteral("Sent ")),
+                 qPrintable(m_window->statusText()));
     }
 
   private:

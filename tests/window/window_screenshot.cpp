@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "app/main_window.h"
+#include "app/translation.h"
 #include "channels/devices.h"
 #include "channels/trace.h"
 
@@ -37,6 +38,11 @@ int runUnderXvfb(int argc, char** argv, const QString& pngPath) {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    // The window as a Korean technician sees it: the added texts in Korean too.
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("ko_KR.UTF-8"));
+    environment.remove(QStringLiteral("LANGUAGE"));
+    environment.remove(QStringLiteral("LC_ALL"));
+    environment.remove(QStringLiteral("LC_MESSAGES"));
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.start(
@@ -99,6 +105,7 @@ int grabAndCheck(int argc, char** argv, const QString& pngPath) {
                      QGuiApplication::platformName().toUtf8().constData());
         return 1;
     }
+    mpt::installTranslation();
     const auto devices = mpt::dryRunDevices();
     mpt::Trace trace;
     mpt::MainWindow window(*devices, trace);
@@ -125,6 +132,26 @@ int grabAndCheck(int argc, char** argv, const QString& pngPath) {
                               QStringLiteral("메시지"));
     faults += checkKoreanText(shot, origin, window.findChild<QLabel*>(QStringLiteral("lab1")),
                               QStringLiteral("인쇄매수"));
+    // The status line and the Ports button speak Korean, in a face that has its letters.
+    for (const char* name : {"status", "portsButton"}) {
+        const auto* widget = window.findChild<QWidget*>(QLatin1String(name));
+        const QString text = widget->property("text").toString();
+        std::printf("%s \"%s\"\n", name, text.toUtf8().constData());
+        const bool korean =
+            text.startsWith(QStringLiteral("준비.")) || text == QStringLiteral("포트…");
+        const QFontMetrics metrics(widget->font());
+        for (const QChar c : text) {
+            if (c.script() == QChar::Script_Hangul && !metrics.inFont(c)) {
+                std::fprintf(stderr, "FAIL: %s: the font has no glyph for U+%04X\n", name,
+                             c.unicode());
+                ++faults;
+            }
+        }
+        if (!korean) {
+            std::fprintf(stderr, "FAIL: %s is not in Korean\n", name);
+            ++faults;
+        }
+    }
     return faults == 0 ? 0 : 1;
 }
 
