@@ -112,7 +112,7 @@ void PortsDialog::addRow(const QString& port, PortRoute route, const std::string
     } else {
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
-        box->lineEdit()->setPlaceholderText(tr("a device from the list, or a path"));
+        box->lineEdit()->setPlaceholderText(tr("a device from the list, a path, or tcp://HOST:PORT"));
         box->addItem(tr("built-in: %1").arg(fromStd(defaultPath)), QString());
         fillChoices(box,
                     port == QStringLiteral("lpt1") ? DevicePresent::Kind::Printer

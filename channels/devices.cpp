@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "channels/errors.h"
+#include "channels/network.h"
 #include "channels/port_inventory.h"
 #include "channels/posix_devices.h"
 #include "channels/texts.h"
@@ -48,6 +49,13 @@ class SystemDevices final : public Devices {
                      {"COM" + std::to_string(portNumber), identityInWords(route.identity)}));
         }
         const std::string& path = route.path;
+        if (isNetworkAddress(path)) {
+            auto line = openTcpSerial(path, observer(), stopToken());
+            if (observer() != nullptr) {
+                observer()->opened("COM" + std::to_string(portNumber), path);
+            }
+            return line;
+        }
         std::shared_ptr<PortClaim> claim;
         if (const auto kept = m_claims.find(path); kept != m_claims.end()) {
             claim = kept->second;
@@ -96,7 +104,8 @@ class SystemDevices final : public Devices {
                                       "/dev/lp0 nor /dev/usb/lp0 exists; set MPT_LPT1 "
                                       "to the printer's device)"));
         }
-        auto file = openPosixOutput(path, observer(), stopToken());
+        auto file = isNetworkAddress(path) ? openTcpOutput(path, observer(), stopToken())
+                                           : openPosixOutput(path, observer(), stopToken());
         if (observer() != nullptr) {
             observer()->opened("lpt1", path);
         }

@@ -15,6 +15,7 @@
 #include <set>
 
 #include "channels/devices.h"
+#include "channels/network.h"
 #include "channels/port_inventory.h"
 #include "channels/texts.h"
 
@@ -91,8 +92,9 @@ std::string portMappings(int usbPort, const PortMap& map) {
                                                   {identityInWords(route.identity)}));
         }
         return name + " → " +
-               (exists(route.path) ? route.path
-                                   : fill(translate("Ports", "%1 (missing)"), {route.path}));
+               (exists(route.path) || isNetworkAddress(route.path)
+                    ? route.path
+                    : fill(translate("Ports", "%1 (missing)"), {route.path}));
     };
     std::string text = describe("COM1", serialRoute(1, map));
     if (usbPort != 1 && usbPort >= 1) {

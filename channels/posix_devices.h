@@ -24,6 +24,12 @@ std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
                                             const LineSettings& settings, int handshaking,
                                             DeviceObserver* observer, std::stop_token stop,
                                             std::shared_ptr<PortClaim>& claim);
+// A port that leads to "tcp://HOST:PORT" (see network.h). Opening failures are the port's own
+// "not there" errors: "Invalid port number" for a serial port, "Device unavailable" for "lpt1 ".
+std::unique_ptr<SerialLine> openTcpSerial(const std::string& address, DeviceObserver* observer,
+                                          std::stop_token stop);
+std::unique_ptr<OutputFile> openTcpOutput(const std::string& address, DeviceObserver* observer,
+                                          std::stop_token stop);
 std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath, DeviceObserver* observer,
                                             std::stop_token stop);
 

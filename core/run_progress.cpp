@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "channels/fd_io.h"
+#include "channels/network.h"
 #include "channels/texts.h"
 
 namespace mpt {
@@ -192,7 +193,10 @@ std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took)
     std::string text = fill(translate("Run", "Sent %1 bytes to %2 in %3"),
                             {withThousands(end.sent()), where(end),
                              secondsText(static_cast<double>(took.count()) / 1000.0)});
-    if (end.port.rfind("COM", 0) == 0) {
+    if (isNetworkAddress(end.device)) {
+        // No wire of a known speed: the network sets the pace.
+        text += translate("Run", " (network)");
+    } else if (end.port.rfind("COM", 0) == 0) {
         // 10 bits a byte on the wire: a start bit, 8 data bits, a stop bit.
         text += fill(translate("Run", " (the wire needs %1 at 9600 baud)"),
                      {secondsText(static_cast<double>(end.sent()) * 10.0 / 9600.0)});

@@ -264,6 +264,22 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
         <source>an exception of unknown type</source>
         <translation>알 수 없는 종류의 예외</translation>
     </message>
+    <message>
+        <source>%1: no connection: %2</source>
+        <translation>%1: 연결 안 됨: %2</translation>
+    </message>
+    <message>
+        <source>not an address such as tcp://HOST:PORT</source>
+        <translation>tcp://호스트:포트 형식의 주소가 아닙니다</translation>
+    </message>
+    <message>
+        <source>the name was not found within %1</source>
+        <translation>%1 안에 이름을 찾지 못했습니다</translation>
+    </message>
+    <message>
+        <source>no answer within %1</source>
+        <translation>%1 안에 응답이 없습니다</translation>
+    </message>
 </context>
 <context>
     <name>Files</name>
@@ -481,6 +497,10 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
         <source>%1 (the trace was not written, from that step on)</source>
         <translation>%1 (이 단계부터 기록을 쓰지 못했습니다)</translation>
     </message>
+    <message>
+        <source> (network)</source>
+        <translation> (네트워크)</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -578,10 +598,6 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
         <translation>%1 환경 변수로 지정됨: %2</translation>
     </message>
     <message>
-        <source>a device from the list, or a path</source>
-        <translation>목록의 장치 또는 경로</translation>
-    </message>
-    <message>
         <source>built-in: %1</source>
         <translation>기본값: %1</translation>
     </message>
@@ -596,6 +612,10 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
     <message>
         <source>%1: no state to show (it cannot tell, or another program has it)</source>
         <translation>%1: 표시할 상태가 없습니다 (장치가 알려 주지 않거나 다른 프로그램이 사용 중입니다)</translation>
+    </message>
+    <message>
+        <source>a device from the list, a path, or tcp://HOST:PORT</source>
+        <translation>목록의 장치, 경로 또는 tcp://호스트:포트</translation>
     </message>
 </context>
 <context>
