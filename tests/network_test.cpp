@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 #include "channels/network.h"
 #include "core/run_session.h"
@@ -91,6 +92,26 @@ TEST(NetworkPrinter, EveryPageArrivesByteForByte) {
         EXPECT_EQ(run.outcome.last.sent(), expected.size());
         EXPECT_EQ(run.outcome.boxes.text("txt2"), testing::resultMessage(name));
     }
+}
+
+// An address typed in the Ports dialog is kept as a binding, and leads there like a device.
+TEST(NetworkPrinter, ABindingLeadsThere) {
+    TcpPrinter printer;
+    PortMap map;
+    map.boundSerial[1] = "path:" + printer.address();
+    map.boundLpt1 = "path:" + printer.address();
+    const auto devices = systemDevices(map);
+    Trace silent;
+    std::string expected;
+    for (const char* routine : {"cmddevice8", "cmddevice7"}) {
+        RunSession session(*devices, silent);
+        session.start(routine, TextBoxStore("1"));
+        const RunOutcome outcome = session.finish();
+        ASSERT_FALSE(outcome.end.error) << outcome.end.error->detail();
+        EXPECT_EQ(outcome.last.device, printer.address());
+        expected += testing::expectedStream(routine, 1);
+    }
+    testing::expectSameBytes(printer.waitFor(expected.size()), expected, "bytes received");
 }
 
 // The serial properties are the control's: taken and recorded, with no line to apply them to;
@@ -195,6 +216,29 @@ TEST(NetworkPrinter, APrinterThatStopsReadingIsATimeout) {
         EXPECT_GT(run.outcome.last.discarded(), 0u);
         testing::expectSameBytes(received, expected.substr(0, received.size()), "the start");
     }
+}
+
+// A stop while the printer takes nothing ends the run within the grace; the printer then holds
+// exactly what was reported as sent, and what the system still held is counted as discarded.
+TEST(NetworkPrinter, AStopGivesUpOnAPrinterThatTakesNothing) {
+    TcpPrinter printer(TcpPrinter::Behaviour::TakesNothing);
+    ScopedEnv lpt1("MPT_LPT1", printer.address());
+    const auto devices = systemDevices();
+    Trace silent;
+    RunSession session(*devices, silent);
+    session.start("cmddevice1", TextBoxStore("3000"));
+    std::this_thread::sleep_for(300ms);
+    const auto stoppedAt = std::chrono::steady_clock::now();
+    session.requestStop();
+    const RunOutcome outcome = session.finish();
+    EXPECT_LT(std::chrono::steady_clock::now() - stoppedAt, 1s);
+    EXPECT_TRUE(outcome.end.stopped);
+    EXPECT_FALSE(outcome.end.error);
+    EXPECT_GT(outcome.last.discarded(), 0u);
+    const std::string received = printer.takeWhatIsThere();
+    EXPECT_EQ(received.size(), outcome.last.sent());
+    const std::string expected = testing::expectedStream("cmddevice1", 3000);
+    testing::expectSameBytes(received, expected.substr(0, received.size()), "the start");
 }
 
 }  // namespace
