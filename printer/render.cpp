@@ -6,11 +6,17 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "channels/texts.h"
 #include "printer/barcode.h"
 
 namespace mpt::printer {
 
 namespace {
+
+// The paper's guide labels and captions, in the user's language.
+QString paperWords(const std::string& translated) {
+    return QString::fromStdString(translated);
+}
 
 constexpr int kLeft = (kPaperWidth - kPrintableWidth) / 2;
 constexpr int kTopMargin = 16;
@@ -111,7 +117,10 @@ class PagePainter {
             label(0, m_caption, kInk, true);
         }
         if (m_page.elements.empty() && m_page.cut != Cut::None) {
-            label(0, QStringLiteral("cut again: nothing printed since the previous cut"), kGuide);
+            label(
+                0,
+                paperWords(translate("Paper", "cut again: nothing printed since the previous cut")),
+                kGuide);
         }
         for (const Element& element : m_page.elements) {
             std::visit([this](const auto& e) { draw(e); }, element);
@@ -141,7 +150,7 @@ class PagePainter {
             if (m_p != nullptr) {
                 m_p->fillRect(kLeft - 16, top + 4, 4, m_y - top - 8, kGuide);
             }
-            label(top, QStringLiteral("line attribute (DC3)"), kGuide);
+            label(top, paperWords(translate("Paper", "line attribute (DC3)")), kGuide);
         }
     }
 
@@ -182,13 +191,17 @@ class PagePainter {
             m_p->drawRect(box);
             m_p->setPen(kGuide);
             m_p->setFont(labelFont(true));
-            static const char* const kSizes[] = {"normal size", "double width", "double height",
-                                                 "double width and height"};
-            const QString size = logo.sizeMode >= 0 && logo.sizeMode <= 3
-                                     ? QString::fromLatin1(kSizes[logo.sizeMode])
-                                     : QStringLiteral("size mode %1").arg(logo.sizeMode);
+            const QString size =
+                logo.sizeMode == 0   ? paperWords(translate("Paper", "normal size"))
+                : logo.sizeMode == 1 ? paperWords(translate("Paper", "double width"))
+                : logo.sizeMode == 2 ? paperWords(translate("Paper", "double height"))
+                : logo.sizeMode == 3
+                    ? paperWords(translate("Paper", "double width and height"))
+                    : paperWords(translate("Paper", "size mode %1")).arg(logo.sizeMode);
             m_p->drawText(box, Qt::AlignCenter,
-                          QStringLiteral("stored logo image %1\n%2").arg(logo.image).arg(size));
+                          paperWords(translate("Paper", "stored logo image %1\n%2"))
+                              .arg(logo.image)
+                              .arg(size));
         }
         m_y += height;
     }
@@ -237,17 +250,19 @@ class PagePainter {
                 const QString name = QString::fromStdString(symbologyName(code.symbology));
                 QString why;
                 if (code.symbology != kItf) {
-                    why = QStringLiteral("%1 bar code: bars not drawn here").arg(name);
+                    why = paperWords(translate("Paper", "%1 bar code: bars not drawn here"))
+                              .arg(name);
                 } else if (!elements) {
-                    why = QStringLiteral("ITF needs an even number of digits: not printed");
+                    why = paperWords(
+                        translate("Paper", "ITF needs an even number of digits: not printed"));
                 } else {
-                    why = QStringLiteral("ITF wider than the paper: not printed");
+                    why = paperWords(translate("Paper", "ITF wider than the paper: not printed"));
                 }
                 m_p->drawText(box, Qt::AlignCenter, why);
             }
         }
         label(m_y,
-              QStringLiteral("bar code %1, %2 dots high, module %3")
+              paperWords(translate("Paper", "bar code %1, %2 dots high, module %3"))
                   .arg(QString::fromStdString(symbologyName(code.symbology)))
                   .arg(code.height)
                   .arg(code.moduleWidth),
@@ -368,8 +383,9 @@ QImage renderPage(const Page& page, const QString& caption) {
         painter.setPen(kInk);
         painter.setFont(labelFont(true));
         painter.drawText(note, Qt::AlignCenter | Qt::TextWordWrap,
-                         QStringLiteral("picture cut short here: the page is %1 dots long, "
-                                        "the first %2 are drawn")
+                         paperWords(translate("Paper",
+                                              "picture cut short here: the page is %1 dots long, "
+                                              "the first %2 are drawn"))
                              .arg(height)
                              .arg(kMaxPictureHeight));
     }
@@ -377,23 +393,25 @@ QImage renderPage(const Page& page, const QString& caption) {
 }
 
 QString pageCaption(const Page& page, int number) {
-    QStringList parts{QStringLiteral("page %1").arg(number)};
+    QStringList parts{paperWords(translate("Paper", "page %1")).arg(number)};
     for (const std::string& source : page.sources) {
         parts << QString::fromStdString(source);
     }
     if (page.epson) {
-        parts << QStringLiteral("EPSON mode");
+        parts << paperWords(translate("Paper", "EPSON mode"));
     }
     if (page.cbm) {
-        parts << QStringLiteral("CBM mode");
+        parts << paperWords(translate("Paper", "CBM mode"));
     }
     switch (page.cut) {
-        case Cut::Partial: parts << QStringLiteral("partial cut"); break;
-        case Cut::Full: parts << QStringLiteral("full cut"); break;
+        case Cut::Partial: parts << paperWords(translate("Paper", "partial cut")); break;
+        case Cut::Full: parts << paperWords(translate("Paper", "full cut")); break;
         case Cut::None:
-            parts << (page.torn ? QStringLiteral("torn off uncut: a page longer than %1 lines")
-                                      .arg(PageBuilder::kMaxElements)
-                                : QStringLiteral("not cut yet"));
+            parts << (page.torn
+                          ? paperWords(
+                                translate("Paper", "torn off uncut: a page longer than %1 lines"))
+                                .arg(PageBuilder::kMaxElements)
+                          : paperWords(translate("Paper", "not cut yet")));
             break;
     }
     return parts.join(QStringLiteral(" · "));

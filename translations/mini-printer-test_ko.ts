@@ -321,6 +321,91 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
     </message>
 </context>
 <context>
+    <name>Paper</name>
+    <message>
+        <source>cut again: nothing printed since the previous cut</source>
+        <translation>다시 자름: 앞서 자른 뒤로 인쇄된 것이 없음</translation>
+    </message>
+    <message>
+        <source>line attribute (DC3)</source>
+        <translation>줄 속성 (DC3)</translation>
+    </message>
+    <message>
+        <source>normal size</source>
+        <translation>보통 크기</translation>
+    </message>
+    <message>
+        <source>double width</source>
+        <translation>가로 두 배</translation>
+    </message>
+    <message>
+        <source>double height</source>
+        <translation>세로 두 배</translation>
+    </message>
+    <message>
+        <source>double width and height</source>
+        <translation>가로세로 두 배</translation>
+    </message>
+    <message>
+        <source>size mode %1</source>
+        <translation>크기 모드 %1</translation>
+    </message>
+    <message>
+        <source>stored logo image %1
+%2</source>
+        <translation>저장된 로고 이미지 %1
+%2</translation>
+    </message>
+    <message>
+        <source>%1 bar code: bars not drawn here</source>
+        <translation>%1 바코드: 여기서는 막대를 그리지 않음</translation>
+    </message>
+    <message>
+        <source>ITF needs an even number of digits: not printed</source>
+        <translation>ITF는 숫자가 짝수 개여야 함: 인쇄되지 않음</translation>
+    </message>
+    <message>
+        <source>ITF wider than the paper: not printed</source>
+        <translation>ITF가 용지보다 넓음: 인쇄되지 않음</translation>
+    </message>
+    <message>
+        <source>bar code %1, %2 dots high, module %3</source>
+        <translation>바코드 %1, 높이 %2도트, 모듈 %3</translation>
+    </message>
+    <message>
+        <source>picture cut short here: the page is %1 dots long, the first %2 are drawn</source>
+        <translation>그림이 여기서 잘림: 페이지 길이 %1도트 중 처음 %2도트만 그림</translation>
+    </message>
+    <message>
+        <source>page %1</source>
+        <translation>%1쪽</translation>
+    </message>
+    <message>
+        <source>EPSON mode</source>
+        <translation>EPSON 모드</translation>
+    </message>
+    <message>
+        <source>CBM mode</source>
+        <translation>CBM 모드</translation>
+    </message>
+    <message>
+        <source>partial cut</source>
+        <translation>부분 자름</translation>
+    </message>
+    <message>
+        <source>full cut</source>
+        <translation>완전 자름</translation>
+    </message>
+    <message>
+        <source>torn off uncut: a page longer than %1 lines</source>
+        <translation>자르지 않고 뜯어냄: %1줄보다 긴 페이지</translation>
+    </message>
+    <message>
+        <source>not cut yet</source>
+        <translation>아직 자르지 않음</translation>
+    </message>
+</context>
+<context>
     <name>Ports</name>
     <message>
         <source>nothing</source>

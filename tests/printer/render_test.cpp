@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "channels/texts.h"
 #include "printer/decoder.h"
 #include "printer/layout.h"
 #include "printer/render.h"
@@ -141,6 +142,25 @@ TEST(Render, APictureIsCutShortAtItsMaximumHeight) {
         }
     }
     EXPECT_TRUE(inked) << "no note at the foot of the cut-short picture";
+}
+
+// The captions are in the user's language: each word is looked up, and the figures go where the
+// language puts them.
+TEST(Render, CaptionsInTheUsersLanguage) {
+    setTextLookup([](const char* context, const char* source) {
+        const std::string words(source);
+        return std::string(context) != "Paper" ? words
+               : words == "page %1"            ? std::string("%1쪽")
+               : words == "full cut"           ? std::string("완전 자름")
+                                               : "[" + words + "]";
+    });
+    PageBuilder paper;
+    paper.add(decode(std::string("text\n\x1bP\x00", 8)));
+    const std::vector<Page> cut = paper.cutPages();
+    const std::string caption =
+        cut.empty() ? std::string() : pageCaption(cut.front(), 7).toStdString();
+    setTextLookup({});
+    EXPECT_EQ(caption, "7쪽 · [CBM mode] · 완전 자름");
 }
 
 }  // namespace
