@@ -1,5 +1,6 @@
 // Mini Printer Test: opens the test console's window, or runs one routine from the command line.
 #include <QApplication>
+#include <QHostAddress>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <cstring>
@@ -72,6 +73,18 @@ int main(int argc, char** argv) {
         } catch (const std::exception& error) {
             std::cerr << "mini-printer-test: " << error.what() << '\n';
             return 1;
+        }
+        // An address the user chose that cannot be had is an error; without one the printer
+        // still has its ports, and the wiring printed below shows that it does not listen.
+        const QString problem =
+            cl.listen ? printer->listen(QHostAddress(QString::fromStdString(cl.listen->host)),
+                                        static_cast<quint16>(cl.listen->port))
+                      : printer->listenOnLoopback();
+        if (!problem.isEmpty()) {
+            std::cerr << "mini-printer-test: " << problem.toStdString() << '\n';
+            if (cl.listen) {
+                return 1;
+            }
         }
     }
     mpt::Trace trace(cl.traceFile.empty() ? nullptr : &traceFile, cl.traceFile);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/runner.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <fstream>
 #include <map>
@@ -23,7 +25,7 @@ namespace {
 std::string usageText() {
     return translate("CommandLine",
                      "Usage: mini-printer-test [--dry-run] [--trace FILE]\n"
-                     "       mini-printer-test --virtual [--trace FILE]\n"
+                     "       mini-printer-test --virtual [--listen ADDRESS:PORT] [--trace FILE]\n"
                      "       mini-printer-test --list\n"
                      "       mini-printer-test --ports\n"
                      "       mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] "
@@ -39,6 +41,8 @@ std::string optionsText() {
         "\n"
         "Without --list, --run, --decode or --render it opens the test console.\n"
         "  --virtual          every port leads to a virtual printer shown beside the console\n"
+        "  --listen ADDRESS:PORT  where the virtual printer listens for programs that print\n"
+        "                     over TCP (default 127.0.0.1:9100, or a free port if taken)\n"
         "  --list             the thirteen routines: button name, tab, caption\n"
         "  --ports            the devices present and where the ports lead, tab-separated\n"
         "  --run NAME         run one routine without a window and print its result message\n"
@@ -60,7 +64,7 @@ std::string optionsText() {
 
 // The options that take a value, attached ("--count=3") or as the next argument.
 const std::set<std::string> kTakesValue{"--run",    "--count",  "--port", "--trace",
-                                        "--decode", "--render", "--out"};
+                                        "--decode", "--render", "--out",  "--listen"};
 const std::set<std::string> kFlags{"--list",    "--ports", "--dry-run",
                                    "--virtual", "--help",  "--version"};
 // The window toolkit's own options, with whether each takes a value; the window mode passes them
@@ -102,6 +106,32 @@ int runWatchingSignals(RunSession& session, const CommandLine& cl) {
 
 }  // namespace
 
+std::optional<ListenAddress> parseListenAddress(const std::string& text) {
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string::npos) {
+        return std::nullopt;
+    }
+    std::string host = text.substr(0, colon);
+    const std::string port = text.substr(colon + 1);
+    if (port.empty() || port.size() > 5 ||
+        !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+        std::stoi(port) > 65535) {
+        return std::nullopt;
+    }
+    // An IPv6 address goes in brackets, so that its own colons are not taken for the port's.
+    const bool bracketed = host.size() >= 2 && host.front() == '[' && host.back() == ']';
+    if (bracketed) {
+        host = host.substr(1, host.size() - 2);
+    } else if (host == "localhost") {
+        host = "127.0.0.1";
+    }
+    unsigned char address[16];
+    if (::inet_pton(bracketed ? AF_INET6 : AF_INET, host.c_str(), address) != 1) {
+        return std::nullopt;
+    }
+    return ListenAddress{host, std::stoi(port)};
+}
+
 CommandLine parseCommandLine(int argc, const char* const* argv) {
     CommandLine cl;
     bool listed = false;
@@ -112,6 +142,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     bool traceGiven = false;
     bool countGiven = false;
     bool portGiven = false;
+    bool listenGiven = false;
     std::vector<std::string> unknown;
     std::vector<std::string> toolkit;
     const auto usage = [&](std::string message) {
@@ -200,6 +231,19 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             traceGiven = true;
         } else if (arg == "--virtual") {
             cl.virtualPrinter = true;
+        } else if (arg == "--listen") {
+            std::string address;
+            if (!value(address)) {
+                return usage(translate("CommandLine", "--listen needs ADDRESS:PORT"));
+            }
+            cl.listen = parseListenAddress(address);
+            if (!cl.listen) {
+                return usage(fill(translate("CommandLine",
+                                            "--listen %1: not an address and port such as "
+                                            "127.0.0.1:9100 or [::1]:9100"),
+                                  {address}));
+            }
+            listenGiven = true;
         } else if (arg == "--decode" || arg == "--render") {
             if (decodeGiven || renderGiven) {
                 return usage(translate("CommandLine", "--decode and --render go alone, once"));
@@ -229,6 +273,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     if (!toolkit.empty() && !windowMode) {
         return usage(
             fill(translate("CommandLine", "%1 goes only with the window"), {toolkit.front()}));
+    }
+    if (listenGiven && !cl.virtualPrinter) {
+        return usage(translate("CommandLine", "--listen goes only with --virtual"));
     }
     if (listed && !cl.routine.empty()) {
         return usage(translate("CommandLine", "--list and --run exclude each other"));

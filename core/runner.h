@@ -3,7 +3,8 @@
 // routine without a window, for benches, scripts and tests.
 //
 //   mini-printer-test [--dry-run] [--trace FILE]          opens the window
-//   mini-printer-test --virtual [--trace FILE]            the window and the virtual printer
+//   mini-printer-test --virtual [--listen ADDRESS:PORT] [--trace FILE]
+//                                                         the window and the virtual printer
 //   mini-printer-test --list                              the thirteen routines: name TAB caption
 //   mini-printer-test --ports                             devices present, where the ports lead
 //   mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]
@@ -18,6 +19,7 @@
 // --decode and --render are run by main(), which has the window and the virtual printer.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -26,12 +28,26 @@
 
 namespace mpt {
 
+// Where the virtual printer listens for programs that print over TCP: a numeric IPv4 or IPv6
+// address and a port, 0 for one the system picks.
+struct ListenAddress {
+    std::string host;  // "127.0.0.1", "::1", "0.0.0.0"
+    int port = 0;
+
+    bool operator==(const ListenAddress&) const = default;
+};
+
+// "127.0.0.1:9100", "[::1]:9100", "localhost:9100" (127.0.0.1); nothing for anything else.
+std::optional<ListenAddress> parseListenAddress(const std::string& text);
+
 struct CommandLine {
     enum class Mode { Window, List, Ports, Run, Decode, Render, Help, Version, Usage };
     Mode mode = Mode::Window;
     bool virtualPrinter = false;  // --virtual: the ports lead to the virtual printer
-    std::string streamFile;       // --decode, --render: the stream to read ("-": stdin)
-    std::string outDirectory;     // --render: where the pictures go
+    // --listen: where the virtual printer listens; none: 127.0.0.1:9100, or a free port there
+    std::optional<ListenAddress> listen;
+    std::string streamFile;    // --decode, --render: the stream to read ("-": stdin)
+    std::string outDirectory;  // --render: where the pictures go
     std::string routine;
     std::string count = "10";
     std::string port = "3";

@@ -3,6 +3,7 @@
 
 #include <QMetaObject>
 
+#include "printer/listener.h"
 #include "printer/virtual_ports.h"
 
 namespace mpt {
@@ -22,6 +23,51 @@ VirtualPrinter::VirtualPrinter(QObject* parent) : QObject(parent) {
 
 VirtualPrinter::~VirtualPrinter() {
     m_ports.reset();
+    m_listener.reset();
+}
+
+QString VirtualPrinter::listen(const QHostAddress& address, quint16 port) {
+    if (!m_listener) {
+        m_listener = std::make_unique<printer::Listener>(printer::Listener::Events{
+            [this](std::uint64_t connection, const std::string& source, std::string_view bytes) {
+                take(m_connections[connection], source, bytes);
+            },
+            [this](std::uint64_t connection, const std::string& source) {
+                const auto decoder = m_connections.find(connection);
+                if (decoder != m_connections.end()) {
+                    m_paper.add(decoder->second.finish(), source);
+                    m_connections.erase(decoder);
+                    emit paperChanged();
+                }
+            }});
+    }
+    if (m_listener->listen(address, port)) {
+        return {};
+    }
+    const QString where = address.protocol() == QAbstractSocket::IPv6Protocol
+                              ? QStringLiteral("[%1]:%2").arg(address.toString()).arg(port)
+                              : QStringLiteral("%1:%2").arg(address.toString()).arg(port);
+    return tr("the virtual printer cannot listen on %1: %2").arg(where, m_listener->errorString());
+}
+
+QString VirtualPrinter::listenOnLoopback(quint16 preferred) {
+    const QHostAddress loopback(QHostAddress::LocalHost);
+    const QString problem = listen(loopback, preferred);
+    return problem.isEmpty() || preferred == 0 ? problem : listen(loopback, 0);
+}
+
+QString VirtualPrinter::listenAddress() const {
+    if (!m_listener || !m_listener->isListening()) {
+        return {};
+    }
+    const QHostAddress address = m_listener->address();
+    return address.protocol() == QAbstractSocket::IPv6Protocol
+               ? QStringLiteral("tcp://[%1]:%2").arg(address.toString()).arg(m_listener->port())
+               : QStringLiteral("tcp://%1:%2").arg(address.toString()).arg(m_listener->port());
+}
+
+int VirtualPrinter::connectionCount() const {
+    return m_listener ? m_listener->connectionCount() : 0;
 }
 
 QStringList VirtualPrinter::wiring() const {
@@ -29,6 +75,9 @@ QStringList VirtualPrinter::wiring() const {
     for (const auto& [port, device] : m_ports->devices()) {
         lines << QString::fromStdString(port) + QStringLiteral("  ") +
                      QString::fromStdString(device);
+    }
+    if (const QString address = listenAddress(); !address.isEmpty()) {
+        lines << address;
     }
     return lines;
 }
@@ -52,10 +101,14 @@ void VirtualPrinter::clearPaper() {
 
 void VirtualPrinter::receive(const QString& port, const QByteArray& bytes) {
     const std::string name = port.toStdString();
-    m_received += static_cast<std::size_t>(bytes.size());
-    m_paper.add(m_decoders[name].feed(
-                    std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))),
-                name);
+    take(m_decoders[name], name,
+         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+void VirtualPrinter::take(printer::Decoder& decoder, const std::string& source,
+                          std::string_view bytes) {
+    m_received += bytes.size();
+    m_paper.add(decoder.feed(bytes), source);
     emit paperChanged();
 }
 

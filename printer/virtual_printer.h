@@ -7,13 +7,20 @@
 // the ports' reading thread and are handed to this object's thread, where each port's decoder reads
 // them and the one paper takes the items. Each port has its own decoder, so a sequence split
 // between two reads of one port is put together again, and ports never mix within a sequence.
+//
+// It can also listen for programs that print over TCP, on 127.0.0.1:9100 unless told otherwise.
+// Each connection is read on this object's thread and has a decoder of its own like a port, and
+// feeds the same paper; when the connection ends, what its decoder still held goes on the paper
+// (a sequence cut short as such) and the decoder goes with it.
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -24,8 +31,9 @@
 #include "printer/layout.h"
 
 namespace mpt::printer {
+class Listener;
 class VirtualPorts;
-}
+}  // namespace mpt::printer
 
 namespace mpt {
 
@@ -47,12 +55,26 @@ class VirtualPrinter : public QObject {
     std::size_t cutPages() const { return m_paper.cutPages().size() + m_paper.droppedPages(); }
     // The oldest pages dropped to keep within kKeptPages.
     std::size_t droppedPages() const { return m_paper.droppedPages(); }
-    // Bytes received on all ports since the start.
+    // Bytes received on all ports and connections since the start.
     std::size_t bytesReceived() const { return m_received; }
-    // "COM1  /dev/pts/4" … "lpt1  /tmp/…/lpt1": each port and the device behind it.
+    // "COM1  /dev/pts/4" … "lpt1  /tmp/…/lpt1": each port and the device behind it; then, while
+    // it listens, where: "tcp://127.0.0.1:9100".
     QStringList wiring() const;
     // The same, for the console's devices: every port number and "lpt1 " lead here.
     PortMap portMap() const;
+
+    // Where programs that print over the network find it unless told otherwise.
+    static constexpr quint16 kListenPort = 9100;
+    // Listens for programs that print over TCP on `address`:`port` (0: a port the system picks).
+    // Returns an empty text when it listens, else why it cannot, for the user.
+    QString listen(const QHostAddress& address, quint16 port);
+    // Listens on 127.0.0.1:`preferred`, or on a port of 127.0.0.1 the system picks when that one
+    // is taken.
+    QString listenOnLoopback(quint16 preferred = kListenPort);
+    // "tcp://127.0.0.1:9100", "tcp://[::1]:9100"; empty while it does not listen.
+    QString listenAddress() const;
+    // Connections open now; there are never more than printer::Listener::kMaxConnections.
+    int connectionCount() const;
 
     // Takes the paper out; the printer's settings and half-read sequences stay.
     void clearPaper();
@@ -63,9 +85,14 @@ class VirtualPrinter : public QObject {
     void paperChanged();
 
   private:
+    void take(printer::Decoder& decoder, const std::string& source, std::string_view bytes);
+
     printer::PageBuilder m_paper;
     std::map<std::string, printer::Decoder> m_decoders;
+    std::map<std::uint64_t, printer::Decoder> m_connections;
     std::size_t m_received = 0;
+    // After the paper and the decoders, so that it goes before them.
+    std::unique_ptr<printer::Listener> m_listener;
     // Last, so that it goes first: its thread has stopped before the rest is taken down.
     std::unique_ptr<printer::VirtualPorts> m_ports;
 };

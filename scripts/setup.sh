@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config    # the build
-  qt6-base-dev qt6-qpa-plugins libgl-dev          # Qt 6 Widgets, Test, and the platform plugins
+  qt6-base-dev qt6-qpa-plugins libgl-dev          # Qt 6 Widgets, Network, Test, platform plugins
   libxcb1-dev                                     # X11 events: the window destroyed from outside
   qt6-l10n-tools qt6-tools-dev                    # lupdate and lrelease: the Korean translation
   libgtest-dev                                    # GoogleTest

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "channels/trace.h"
@@ -151,8 +152,8 @@ TEST(Runner, HelpNamesTheOptionsAndWhereThePortsLead) {
         EXPECT_EQ(o.code, 0);
         EXPECT_EQ(o.out.rfind("Usage: mini-printer-test", 0), 0u);
         for (const char* option :
-             {"--virtual", "--list", "--run NAME", "--count TEXT", "--port TEXT", "--dry-run",
-              "--trace FILE", "--decode FILE", "--render FILE"}) {
+             {"--virtual", "--listen ADDRESS:PORT", "--list", "--run NAME", "--count TEXT",
+              "--port TEXT", "--dry-run", "--trace FILE", "--decode FILE", "--render FILE"}) {
             EXPECT_NE(o.out.find(option), std::string::npos) << option;
         }
         EXPECT_NE(o.out.find("On this machine: COM1 → /dev/no-such-port (missing), COM3 → "),
@@ -193,6 +194,18 @@ TEST(Runner, OptionsAsGnuProgramsTakeThem) {
         {{"--ports", "-platform", "xcb"},
          CommandLine::Mode::Usage,
          "-platform goes only with the window"},
+        {{"--virtual", "--listen", "0.0.0.0:9100"}, CommandLine::Mode::Window, ""},
+        {{"--listen=[::1]:9100", "--virtual"}, CommandLine::Mode::Window, ""},
+        {{"--listen=127.0.0.1:9100"},
+         CommandLine::Mode::Usage,
+         "--listen goes only with --virtual"},
+        {{"--run", "cmddevice8", "--listen", "127.0.0.1:9100"},
+         CommandLine::Mode::Usage,
+         "--listen goes only with --virtual"},
+        {{"--virtual", "--listen"}, CommandLine::Mode::Usage, "--listen needs ADDRESS:PORT"},
+        {{"--virtual", "--listen", "::1:9100"},
+         CommandLine::Mode::Usage,
+         "--listen ::1:9100: not an address and port such as 127.0.0.1:9100 or [::1]:9100"},
     };
     for (const Row& row : rows) {
         std::vector<const char*> argv{"mini-printer-test"};
@@ -209,6 +222,36 @@ TEST(Runner, OptionsAsGnuProgramsTakeThem) {
     const Outcome refused = run({"--bogus"});
     EXPECT_EQ(refused.code, 2);
     EXPECT_EQ(refused.err.find("mini-printer-test: unknown option --bogus\nUsage: "), 0u);
+}
+
+// --listen's ADDRESS:PORT: a numeric IPv4 address, an IPv6 one in brackets, or localhost, and a
+// port of 0 (any free one) to 65535.
+TEST(Runner, ListenAddresses) {
+    const struct {
+        const char* text;
+        std::optional<ListenAddress> address;
+    } rows[] = {
+        {"127.0.0.1:9100", ListenAddress{"127.0.0.1", 9100}},
+        {"localhost:9101", ListenAddress{"127.0.0.1", 9101}},
+        {"0.0.0.0:0", ListenAddress{"0.0.0.0", 0}},
+        {"[::1]:65535", ListenAddress{"::1", 65535}},
+        {"[::]:9100", ListenAddress{"::", 9100}},
+        {"127.0.0.1:65536", std::nullopt},
+        {"127.0.0.1:", std::nullopt},
+        {"127.0.0.1:+80", std::nullopt},
+        {"127.0.0.1:000009100", std::nullopt},
+        {"127.0.0.1", std::nullopt},
+        {":9100", std::nullopt},
+        {"1.2.3:9100", std::nullopt},
+        {"printer.example:9100", std::nullopt},
+        {"::1:9100", std::nullopt},
+        {"[127.0.0.1]:9100", std::nullopt},
+        {"[::1:9100", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(parseListenAddress(row.text), row.address) << row.text;
+    }
 }
 
 TEST(Runner, WindowModeKeepsTheToolkitArguments) {

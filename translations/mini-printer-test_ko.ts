@@ -4,68 +4,6 @@
 <context>
     <name>CommandLine</name>
     <message>
-        <source>Usage: mini-printer-test [--dry-run] [--trace FILE]
-       mini-printer-test --virtual [--trace FILE]
-       mini-printer-test --list
-       mini-printer-test --ports
-       mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]
-       mini-printer-test --decode FILE
-       mini-printer-test --render FILE --out DIR
-       mini-printer-test --help | --version
-</source>
-        <translation>사용법: mini-printer-test [--dry-run] [--trace 파일]
-        mini-printer-test --virtual [--trace 파일]
-        mini-printer-test --list
-        mini-printer-test --ports
-        mini-printer-test --run 이름 [--count 글자] [--port 글자] [--dry-run] [--trace 파일]
-        mini-printer-test --decode 파일
-        mini-printer-test --render 파일 --out 디렉터리
-        mini-printer-test --help | --version
-</translation>
-    </message>
-    <message>
-        <source>
-Without --list, --run, --decode or --render it opens the test console.
-  --virtual          every port leads to a virtual printer shown beside the console
-  --list             the thirteen routines: button name, tab, caption
-  --ports            the devices present and where the ports lead, tab-separated
-  --run NAME         run one routine without a window and print its result message
-  --count TEXT       the repeat count box for --run (default 10)
-  --port TEXT        the USB button&apos;s port number box for --run (default 3)
-  --dry-run          touch no device: every channel takes every byte
-  --trace FILE       every step of every run as JSON Lines
-  --decode FILE      the printer stream in FILE as an annotated listing
-  --render FILE      one PNG per cut of the stream in FILE, into --out DIR
-
-Serial port n leads to $MPT_COM&lt;n&gt; if set, else to the device it is bound to in the Ports
-dialog (kept by the device&apos;s identity), else /dev/ttyS&lt;n-1&gt;; lpt1 likewise to $MPT_LPT1,
-its binding, else the first of /dev/lp0 and /dev/usb/lp0. MPT_IO_TIMEOUT_MS shortens the
-30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1
-when it failed, 2 for a usage error; Ctrl+C or SIGTERM stops the run at the next write,
-prints how far it got and exits 130 or 143.
-</source>
-        <translation>
---list, --run, --decode, --render 가 없으면 테스트 콘솔 창을 엽니다.
-  --virtual          모든 포트가 콘솔 옆에 보이는 가상 프린터로 연결됩니다
-  --list             열세 가지 테스트: 버튼 이름, 탭, 캡션
-  --ports            있는 장치와 각 포트가 연결되는 곳 (탭으로 구분)
-  --run 이름         창 없이 테스트 하나를 실행하고 결과 메시지를 출력합니다
-  --count 글자       --run 의 반복 횟수 상자 (기본값 10)
-  --port 글자        --run 에서 USB 버튼의 포트 번호 상자 (기본값 3)
-  --dry-run          장치를 건드리지 않음: 모든 채널이 모든 바이트를 받습니다
-  --trace 파일       모든 실행의 모든 단계를 JSON Lines 로 기록합니다
-  --decode 파일      파일 속 프린터 스트림을 주석을 단 목록으로 보여 줍니다
-  --render 파일      파일 속 스트림을 자를 때마다 PNG 한 장씩 --out 디렉터리에 만듭니다
-
-시리얼 포트 n 은 $MPT_COM&lt;n&gt; 이 있으면 그곳으로, 없으면 포트 대화 상자에서 연결한 장치
-(장치의 식별자로 기억)로, 그것도 없으면 /dev/ttyS&lt;n-1&gt; 로 연결됩니다. lpt1 도 마찬가지로
-$MPT_LPT1, 연결한 장치, /dev/lp0 과 /dev/usb/lp0 중 먼저 있는 것의 순서입니다.
-MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄입니다. --run 의 종료 코드:
-테스트가 끝까지 실행되면 0, 실패하면 1, 사용법 오류는 2. Ctrl+C 나 SIGTERM 은 다음 쓰기에서
-실행을 중지하고, 어디까지 보냈는지 출력한 뒤 130 또는 143 으로 끝납니다.
-</translation>
-    </message>
-    <message>
         <source>unexpected argument %1</source>
         <translation>예상하지 못한 인수 %1</translation>
     </message>
@@ -152,6 +90,84 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
     <message>
         <source>cannot write the trace file %1</source>
         <translation>기록 파일 %1 에 쓸 수 없습니다</translation>
+    </message>
+    <message>
+        <source>Usage: mini-printer-test [--dry-run] [--trace FILE]
+       mini-printer-test --virtual [--listen ADDRESS:PORT] [--trace FILE]
+       mini-printer-test --list
+       mini-printer-test --ports
+       mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]
+       mini-printer-test --decode FILE
+       mini-printer-test --render FILE --out DIR
+       mini-printer-test --help | --version
+</source>
+        <translation>사용법: mini-printer-test [--dry-run] [--trace 파일]
+        mini-printer-test --virtual [--listen 주소:포트] [--trace 파일]
+        mini-printer-test --list
+        mini-printer-test --ports
+        mini-printer-test --run 이름 [--count 글자] [--port 글자] [--dry-run] [--trace 파일]
+        mini-printer-test --decode 파일
+        mini-printer-test --render 파일 --out 디렉터리
+        mini-printer-test --help | --version
+</translation>
+    </message>
+    <message>
+        <source>
+Without --list, --run, --decode or --render it opens the test console.
+  --virtual          every port leads to a virtual printer shown beside the console
+  --listen ADDRESS:PORT  where the virtual printer listens for programs that print
+                     over TCP (default 127.0.0.1:9100, or a free port if taken)
+  --list             the thirteen routines: button name, tab, caption
+  --ports            the devices present and where the ports lead, tab-separated
+  --run NAME         run one routine without a window and print its result message
+  --count TEXT       the repeat count box for --run (default 10)
+  --port TEXT        the USB button&apos;s port number box for --run (default 3)
+  --dry-run          touch no device: every channel takes every byte
+  --trace FILE       every step of every run as JSON Lines
+  --decode FILE      the printer stream in FILE as an annotated listing
+  --render FILE      one PNG per cut of the stream in FILE, into --out DIR
+
+Serial port n leads to $MPT_COM&lt;n&gt; if set, else to the device it is bound to in the Ports
+dialog (kept by the device&apos;s identity), else /dev/ttyS&lt;n-1&gt;; lpt1 likewise to $MPT_LPT1,
+its binding, else the first of /dev/lp0 and /dev/usb/lp0. MPT_IO_TIMEOUT_MS shortens the
+30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1
+when it failed, 2 for a usage error; Ctrl+C or SIGTERM stops the run at the next write,
+prints how far it got and exits 130 or 143.
+</source>
+        <translation>
+--list, --run, --decode, --render 가 없으면 테스트 콘솔 창을 엽니다.
+  --virtual          모든 포트가 콘솔 옆에 보이는 가상 프린터로 연결됩니다
+  --listen 주소:포트  TCP로 인쇄하는 프로그램을 위해 가상 프린터가 기다리는 곳
+                     (기본값 127.0.0.1:9100, 사용 중이면 빈 포트)
+  --list             열세 가지 테스트: 버튼 이름, 탭, 캡션
+  --ports            있는 장치와 각 포트가 연결되는 곳 (탭으로 구분)
+  --run 이름         창 없이 테스트 하나를 실행하고 결과 메시지를 출력합니다
+  --count 글자       --run 의 반복 횟수 상자 (기본값 10)
+  --port 글자        --run 에서 USB 버튼의 포트 번호 상자 (기본값 3)
+  --dry-run          장치를 건드리지 않음: 모든 채널이 모든 바이트를 받습니다
+  --trace 파일       모든 실행의 모든 단계를 JSON Lines 로 기록합니다
+  --decode 파일      파일 속 프린터 스트림을 주석을 단 목록으로 보여 줍니다
+  --render 파일      파일 속 스트림을 자를 때마다 PNG 한 장씩 --out 디렉터리에 만듭니다
+
+시리얼 포트 n 은 $MPT_COM&lt;n&gt; 이 있으면 그곳으로, 없으면 포트 대화 상자에서 연결한 장치
+(장치의 식별자로 기억)로, 그것도 없으면 /dev/ttyS&lt;n-1&gt; 로 연결됩니다. lpt1 도 마찬가지로
+$MPT_LPT1, 연결한 장치, /dev/lp0 과 /dev/usb/lp0 중 먼저 있는 것의 순서입니다.
+MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄입니다. --run 의 종료 코드:
+테스트가 끝까지 실행되면 0, 실패하면 1, 사용법 오류는 2. Ctrl+C 나 SIGTERM 은 다음 쓰기에서
+실행을 중지하고, 어디까지 보냈는지 출력한 뒤 130 또는 143 으로 끝납니다.
+</translation>
+    </message>
+    <message>
+        <source>--listen needs ADDRESS:PORT</source>
+        <translation>--listen 에는 주소:포트가 필요합니다</translation>
+    </message>
+    <message>
+        <source>--listen %1: not an address and port such as 127.0.0.1:9100 or [::1]:9100</source>
+        <translation>--listen %1: 127.0.0.1:9100 이나 [::1]:9100 같은 주소와 포트가 아닙니다</translation>
+    </message>
+    <message>
+        <source>--listen goes only with --virtual</source>
+        <translation>--listen 은 --virtual 과 함께만 쓸 수 있습니다</translation>
     </message>
 </context>
 <context>
@@ -728,6 +744,17 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
     <message>
         <source>No paper has come out yet.</source>
         <translation>아직 나온 용지가 없습니다.</translation>
+    </message>
+    <message>
+        <source>COM1 … COM9, lpt1 and %1 lead here. %2 bytes received, %3 pages cut.</source>
+        <translation>COM1 … COM9, lpt1과 %1이 여기로 연결됩니다. %2바이트 받음, %3장 자름.</translation>
+    </message>
+</context>
+<context>
+    <name>mpt::VirtualPrinter</name>
+    <message>
+        <source>the virtual printer cannot listen on %1: %2</source>
+        <translation>가상 프린터가 %1에서 연결을 기다릴 수 없습니다: %2</translation>
     </message>
 </context>
 </TS>

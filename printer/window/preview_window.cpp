@@ -129,9 +129,16 @@ const printer::Page* PreviewWindow::shownPageModel() const {
 void PreviewWindow::refresh() {
     m_gather.stop();
     m_pages = m_printer.pages();
-    QString status = tr("COM1 … COM9 and lpt1 lead here. %1 bytes received, %2 pages cut.")
-                         .arg(m_printer.bytesReceived())
-                         .arg(m_printer.cutPages());
+    const QString address = m_printer.listenAddress();
+    QString status =
+        address.isEmpty()
+            ? tr("COM1 … COM9 and lpt1 lead here. %1 bytes received, %2 pages cut.")
+                  .arg(m_printer.bytesReceived())
+                  .arg(m_printer.cutPages())
+            : tr("COM1 … COM9, lpt1 and %1 lead here. %2 bytes received, %3 pages cut.")
+                  .arg(address)
+                  .arg(m_printer.bytesReceived())
+                  .arg(m_printer.cutPages());
     const std::size_t dropped = m_printer.droppedPages();
     if (dropped > 0) {
         status += tr(" The oldest %1 are no longer kept; the last %2 are listed.")

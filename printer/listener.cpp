@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: MIT
+#include "printer/listener.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <utility>
+
+namespace mpt::printer {
+
+Listener::Listener(Events events)
+    : m_events(std::move(events)), m_server(std::make_unique<QTcpServer>()) {
+    QObject::connect(m_server.get(), &QTcpServer::newConnection, m_server.get(),
+                     [this] { accept(); });
+}
+
+Listener::~Listener() {
+    // The sockets are the server's children and go with it; their last signals find no one.
+    for (const auto& [socket, connection] : m_open) {
+        socket->disconnect();
+    }
+    m_server.reset();
+}
+
+bool Listener::listen(const QHostAddress& address, quint16 port) {
+    m_server->close();
+    return m_server->listen(address, port);
+}
+
+bool Listener::isListening() const {
+    return m_server->isListening();
+}
+
+QString Listener::errorString() const {
+    return m_server->errorString();
+}
+
+QHostAddress Listener::address() const {
+    return m_server->serverAddress();
+}
+
+quint16 Listener::port() const {
+    return m_server->serverPort();
+}
+
+void Listener::accept() {
+    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+        if (m_open.size() >= static_cast<std::size_t>(kMaxConnections)) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        socket->setReadBufferSize(kReadAhead);
+        m_open[socket] = {m_next++, "tcp " + socket->peerAddress().toString().toStdString()};
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { read(socket); });
+        QObject::connect(socket, &QTcpSocket::disconnected, socket,
+                         [this, socket] { end(socket); });
+        // Bytes that came with the connection, before its signals were connected.
+        read(socket);
+    }
+}
+
+void Listener::read(QTcpSocket* socket) {
+    const auto open = m_open.find(socket);
+    if (open == m_open.end()) {
+        return;
+    }
+    const Connection connection = open->second;
+    while (socket->bytesAvailable() > 0) {
+        const QByteArray bytes = socket->read(kReadAhead);
+        if (bytes.isEmpty()) {
+            break;
+        }
+        m_events.received(
+            connection.number, connection.source,
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    }
+}
+
+void Listener::end(QTcpSocket* socket) {
+    const auto open = m_open.find(socket);
+    if (open == m_open.end()) {
+        return;
+    }
+    read(socket);  // what arrived before the peer closed
+    const Connection connection = open->second;
+    m_open.erase(open);
+    socket->disconnect();
+    socket->deleteLater();
+    m_events.ended(connection.number, connection.source);
+}
+
+}  // namespace mpt::printer
