@@ -112,6 +112,18 @@
 </translation>
     </message>
     <message>
+        <source>--listen needs ADDRESS:PORT</source>
+        <translation>--listen 에는 주소:포트가 필요합니다</translation>
+    </message>
+    <message>
+        <source>--listen %1: not an address and port such as 127.0.0.1:9100 or [::1]:9100</source>
+        <translation>--listen %1: 127.0.0.1:9100 이나 [::1]:9100 같은 주소와 포트가 아닙니다</translation>
+    </message>
+    <message>
+        <source>--listen goes only with --virtual</source>
+        <translation>--listen 은 --virtual 과 함께만 쓸 수 있습니다</translation>
+    </message>
+    <message>
         <source>
 Without --list, --run, --decode or --render it opens the test console.
   --virtual          every port leads to a virtual printer shown beside the console
@@ -129,7 +141,8 @@ Without --list, --run, --decode or --render it opens the test console.
 
 Serial port n leads to $MPT_COM&lt;n&gt; if set, else to the device it is bound to in the Ports
 dialog (kept by the device&apos;s identity), else /dev/ttyS&lt;n-1&gt;; lpt1 likewise to $MPT_LPT1,
-its binding, else the first of /dev/lp0 and /dev/usb/lp0. MPT_IO_TIMEOUT_MS shortens the
+its binding, else the first of /dev/lp0 and /dev/usb/lp0. Any of them may be a network
+printer&apos;s address, tcp://HOST:PORT. MPT_IO_TIMEOUT_MS shortens the
 30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1
 when it failed, 2 for a usage error; Ctrl+C or SIGTERM stops the run at the next write,
 prints how far it got and exits 130 or 143.
@@ -151,23 +164,12 @@ prints how far it got and exits 130 or 143.
 
 시리얼 포트 n 은 $MPT_COM&lt;n&gt; 이 있으면 그곳으로, 없으면 포트 대화 상자에서 연결한 장치
 (장치의 식별자로 기억)로, 그것도 없으면 /dev/ttyS&lt;n-1&gt; 로 연결됩니다. lpt1 도 마찬가지로
-$MPT_LPT1, 연결한 장치, /dev/lp0 과 /dev/usb/lp0 중 먼저 있는 것의 순서입니다.
+$MPT_LPT1, 연결한 장치, /dev/lp0 과 /dev/usb/lp0 중 먼저 있는 것의 순서입니다. 어느 것이든
+네트워크 프린터의 주소 tcp://호스트:포트 일 수 있습니다.
 MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄입니다. --run 의 종료 코드:
 테스트가 끝까지 실행되면 0, 실패하면 1, 사용법 오류는 2. Ctrl+C 나 SIGTERM 은 다음 쓰기에서
 실행을 중지하고, 어디까지 보냈는지 출력한 뒤 130 또는 143 으로 끝납니다.
 </translation>
-    </message>
-    <message>
-        <source>--listen needs ADDRESS:PORT</source>
-        <translation>--listen 에는 주소:포트가 필요합니다</translation>
-    </message>
-    <message>
-        <source>--listen %1: not an address and port such as 127.0.0.1:9100 or [::1]:9100</source>
-        <translation>--listen %1: 127.0.0.1:9100 이나 [::1]:9100 같은 주소와 포트가 아닙니다</translation>
-    </message>
-    <message>
-        <source>--listen goes only with --virtual</source>
-        <translation>--listen 은 --virtual 과 함께만 쓸 수 있습니다</translation>
     </message>
 </context>
 <context>
