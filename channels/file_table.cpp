@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "channels/file_table.h"
 
 #include <algorithm>

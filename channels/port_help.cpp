@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "channels/port_help.h"
 
 #include <dirent.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the console's Debian package from a build tree, installs it (and a plain `cmake
 # --install`) into fresh directories, and runs the installed console there. Exits 77 when the
 # packaging tools are missing.

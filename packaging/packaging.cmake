@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installation and the Debian package: the console, its manual page, desktop entry and icon.
 include(GNUInstallDirs)
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what the console needs to build, run and test, where it is missing: Debian packages,
 # through sudo when not run as root. Safe to run again; it installs nothing that is already there.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parallel channel: print statements over a real FIFO and a real file, the line ends and
 // numbers they add, and the errors of a device that is missing or refuses the data.
 #include <fcntl.h>

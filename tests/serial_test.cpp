@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial control over a real pseudo-terminal: bytes leave exactly as written, the port is
 // held exclusively, closing delivers everything, and a printer that stops taking data ends in an
 // error instead of a hang.
