@@ -141,7 +141,7 @@ std::string accessAdvice(const std::string& devicePath) {
     }
     std::string directory = devicePath.substr(0, devicePath.rfind('/'));
     if (directory.empty()) {
-        directory = "/";
+        directory.push_back('/');
     }
     if (::stat(directory.c_str(), &st) == 0) {
         return "it cannot be made in " + directory + ", " + ownerAndMode(st);
