@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <sstream>
 
@@ -135,7 +136,7 @@ TEST_F(SerialPort, HeldWithAUucpLockFileWhileOpen) {
         GTEST_SKIP() << "/var/lock is not writable here";
     }
     std::string name = printer.devicePath().substr(5);  // "pts/N"
-    name.replace(name.find('/'), 1, "_");
+    std::replace(name.begin(), name.end(), '/', '_');
     const std::string lockFile = "/var/lock/LCK.." + name;
     openSerialPort(comm, 1);
     EXPECT_EQ(::access(lockFile.c_str(), F_OK), 0) << lockFile;
