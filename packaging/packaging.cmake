@@ -110,9 +110,14 @@ include(CPack)
 
 if(MPT_BUILD_TESTS)
   # The package built, checked by lintian, installed into fresh directories and run there.
+  if(MPT_HARDENING_FLAGS)
+    set(hardening hardened)
+  else()
+    set(hardening unhardened)
+  endif()
   add_test(NAME package
            COMMAND ${CMAKE_CURRENT_LIST_DIR}/package_test.sh ${CMAKE_BINARY_DIR}
-                   ${PROJECT_SOURCE_DIR} ${MPT_APPSTREAM_ID})
+                   ${PROJECT_SOURCE_DIR} ${MPT_APPSTREAM_ID} ${hardening})
   set_tests_properties(package PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 RUN_SERIAL ON)
   # Every option the program's --help names has its entry in the manual page, and no other.
   add_test(NAME packaging.manual_page_options
