@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/caption_button.h"
 
 #include <QFontInfo>

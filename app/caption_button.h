@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A push button that breaks its caption into lines at blanks where the caption does not fit the
 // button's width, and draws the lines centred.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Holds back the mouse and keyboard input given to a window while a test runs, and hands it over
 // in order once the run has ended: a technician's clicks and typing during a run take effect
 // after it, and none is lost, while the window goes on painting. Two things act at once instead:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mini Printer Test: opens the test console's window, or runs one routine from the command line.
 #include <QApplication>
 #include <QHostAddress>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The console's window: thirteen test buttons, the repeat count box txt1, the result message box
 // txt2, the port number box of the USB test, two labels and the picture.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/picture.h"
 
 #include <QLinearGradient>

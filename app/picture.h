@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Image2: the picture in the lower right corner of the window, a receipt printer with a receipt
 // coming out of it and the cut line across the receipt.
 //

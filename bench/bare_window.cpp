@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The floor the console's window is measured against: a bare Qt Widgets window of the same size,
 // built with the same compiler, flags and libraries, reporting its first paint the same way.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The console's figures beside the floors they are held to, in one run:
 //   start-up    cold start to the first painted frame, beside a bare Qt Widgets window, and
 //               beside that window with one line of Hangul on it

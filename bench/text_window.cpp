@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A second, informative floor for start-up: the bare window with one line of Hangul on it, in the
 // Korean face the console draws its captions with. Drawing any text makes a Qt program read the
 // font configuration and open a face, which the bare window never does; this floor shows how much

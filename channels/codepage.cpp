@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "channels/codepage.h"
 
 #include <iconv.h>

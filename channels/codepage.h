@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text to bytes for the printer: the Korean code page 949.
 //
 // Every text a routine hands to a channel is UTF-8 inside the program and becomes code page 949

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "channels/devices.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The devices behind the two channels, and where port numbers and "lpt1 " lead on this system.
 //
 // MSComm and FileTable speak only to these interfaces; the POSIX serial port and device file

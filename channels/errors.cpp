@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "channels/errors.h"
 
 #include "channels/port_help.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Errors raised by the console's channels and conversions.
 //
 // A failing step throws a ConsoleError where it happens; the dispatcher alone catches it, releases

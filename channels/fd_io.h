@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing to a device file descriptor without ever hanging: shared by the serial port and the
 // parallel device file.
 #pragma once

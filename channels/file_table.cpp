@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "channels/file_table.h"
 
 #include <algorithm>
@@ -9,8 +10,10 @@
 
 namespace mpt {
 
-PrintItem::PrintItem(Number number)
-    : m_text((number.value < 0 ? "" : " ") + std::to_string(number.value) + " ") {}
+PrintItem::PrintItem(Number number) : m_text(number.value < 0 ? "" : " ") {
+    m_text += std::to_string(number.value);
+    m_text += ' ';
+}
 
 FileTable::~FileTable() {
     release();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parallel channel: the device file "lpt1 " opened for output under a file number and written
 // with print statements.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parallel printer's device file on a POSIX system: /dev/lp0, /dev/usb/lp0, or whatever
 // MPT_LPT1 names (a FIFO or a plain file is welcome: benches capture streams that way).
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "channels/mscomm.h"
 
 #include "channels/codepage.h"

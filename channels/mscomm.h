@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MSComm: the serial communications control that sits on the console's window.
 //
 // The test routines drive a serial printer only by setting five properties, in the order a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "channels/port_help.h"
 
 #include <dirent.h>
@@ -150,7 +151,7 @@ std::string accessAdvice(const std::string& devicePath) {
     }
     std::string directory = devicePath.substr(0, devicePath.rfind('/'));
     if (directory.empty()) {
-        directory = "/";
+        directory.push_back('/');
     }
     if (::stat(directory.c_str(), &st) == 0) {
         return fill(translate("Ports", "it cannot be made in %1, %2"),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Help for finding the printer's port on this machine: which serial devices exist (with their
 // stable names), where the console's port numbers and "lpt1 " lead, and which group a user must
 // join to open a device that refuses them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The POSIX implementations behind systemDevices(): a serial port opened in raw mode and an
 // output device file. Internal to the channels.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial port on a POSIX system: termios in raw mode, held exclusively while open.
 //
 // This is the only source that includes <termios.h>. Everything the printer is sent leaves

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "channels/trace.h"
 #include "channels/texts.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The trace: every observable step of a run as JSON Lines, for benches, scripts and tests.
 //
 // One compact object a line, UTF-8, keys in a fixed order: reads and writes of the window's text

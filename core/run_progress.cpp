@@ -111,7 +111,7 @@ void RunProgress::reset() {
 std::string withThousands(std::uint64_t n) {
     std::string digits = std::to_string(n);
     for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) {
-        digits.insert(static_cast<size_t>(i), ",");
+        digits.insert(static_cast<size_t>(i), 1, ',');
     }
     return digits;
 }

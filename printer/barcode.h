@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bar code symbols: which symbology GS k's m selects, and the bars and spaces of a symbol.
 //
 // The virtual printer draws ITF (Interleaved 2 of 5), the symbology the thermal page selects with

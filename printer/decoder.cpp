@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "printer/decoder.h"
 
 #include <iconv.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The virtual printer's reading of a byte stream: bytes become a sequence of items, each a command
 // of one of the two command sets the console speaks, a line control, a run of text in code page
 // 949, or bytes the printer does not understand.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "printer/file_commands.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The virtual printer on a stream kept in a file: the annotated listing (--decode) and one
 // picture per cut (--render). Neither needs a display.
 #pragma once

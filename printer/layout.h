@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The paper the virtual printer prints on: pages of lines, stored logo images and bar codes,
 // with the marks of what happened beside the paper (drawer pulses, page brackets, unknown bytes),
 // built item by item from the decoder as a printer would.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "printer/listing.h"
 
 #include <cstdio>
@@ -69,7 +70,9 @@ std::string dataText(std::string_view data) {
         if (b >= 0x20 && b < 0x7F) {
             out.push_back(static_cast<char>(b));
         } else {
-            out += "<" + hexByte(b) + ">";
+            out += '<';
+            out += hexByte(b);
+            out += '>';
         }
     }
     return out;
@@ -215,7 +218,8 @@ std::string mnemonic(const Item& item) {
     const std::size_t head = item.bytes.size() - item.params.size() - item.data.size();
     std::string out = spelled(std::string_view(item.bytes).substr(0, head));
     for (const std::uint8_t p : item.params) {
-        out += " " + hexByte(p);
+        out += ' ';
+        out += hexByte(p);
     }
     if (!item.data.empty()) {
         out += " d1";

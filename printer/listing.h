@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The annotated listing of a stream: what each item is and what it does on the printer, in words,
 // one item a line, for --decode and for the marks beside the virtual printer's pages.
 #pragma once

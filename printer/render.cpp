@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "printer/render.h"
 
 #include <QFontMetrics>

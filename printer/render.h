@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws a page of the virtual printer's paper as a picture: receipt paper 80 mm wide at the
 // thermal head's 203 dots an inch, one pixel a dot, with a grey margin on the right where the
 // marks beside the paper are written (drawer pulses, page brackets, line attributes, unknown

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The virtual printer's end of the console's channels: a pseudo-terminal for each serial port and
 // a FIFO for "lpt1 ", so that the console writes to them through its real serial and parallel
 // channel code, exactly as to a printer.

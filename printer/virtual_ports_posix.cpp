@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The virtual printer's ports on a POSIX system: pseudo-terminal masters for the serial ports,
 // the reading end of a FIFO in a private directory for "lpt1 ", all read by one thread in poll().
 #include <fcntl.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds and opens the test console. Arguments go to the console (--dry-run, --trace F).
 set -euo pipefail
 cd "$(dirname "$0")/.."

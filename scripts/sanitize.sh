@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the whole suite with clang under AddressSanitizer and UndefinedBehaviorSanitizer, with
 # the fuzz targets, and runs it: every test, and each fuzz target for a bounded time.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what the console needs to build, run and test, where it is missing: Debian packages,
 # through sudo when not run as root. Safe to run again; it installs nothing that is already there.
 set -euo pipefail
@@ -12,7 +13,10 @@ packages=(
   fonts-nanum                                     # Korean faces for the window's Hangul texts
   xvfb xauth xdotool xclip                        # a display, a mouse and a clipboard for window tests
   clang libclang-rt-dev                           # sanitizer and fuzzing build (scripts/sanitize.sh)
-  dpkg-dev                                        # the Debian package (cpack, dpkg-shlibdeps)
+  dpkg-dev                                        # the Debian package (cpack, dpkg-shlibdeps) and
+                                                  # the hardening flags (dpkg-buildflags)
+  librsvg2-bin                                    # the icon's PNG sizes drawn from its SVG
+  lintian appstream                               # the package and its metainfo judged as Debian does
 )
 
 missing=()

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds and runs every test. Needs no display: the window tests run on Qt's offscreen
 # platform and the screenshot test starts its own Xvfb.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dot-matrix CBM-mode sample page: a ruler, the heading and three other lines with the line
 // attribute, double-width lines, a six-line feed and the cut, inside the page bracket. Several
 // texts have twins on the EPSON-mode page that differ only in trailing blanks; these are the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "testpages/commands.h"
 
 namespace mpt::cmd {

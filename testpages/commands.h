@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The printer command vocabulary: every control sequence the test pages send, in the two command
 // sets the console speaks (EPSON receipt-printer mode and CBM mode), built from its control
 // characters and parameters. Routines never spell raw command bytes; they join these sequences

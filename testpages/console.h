@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a test routine works with: the window's three text boxes, the serial control MSComm1 and
 // the file table of the parallel channel.
 //

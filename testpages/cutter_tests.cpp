@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cutter tests: a short numbered line and a cut for every repetition, then a final feed and cut,
 // so that a count of N makes N + 1 cuts. Both tests of a command set send the same bytes; the
 // message is set before the channel is closed.

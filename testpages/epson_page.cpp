@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dot-matrix EPSON-mode test page: the printer family describes itself in red print, double size
 // and underline, then feeds six lines, cuts and drives the cash drawer. Every repetition sends
 // the same bytes and leaves the printer in black, underline off and print mode 0x01.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Line feed test: 300 numbered lines whatever the count box holds, a feed, then the cut of each
 // command set, CBM first, so that the paper is cut whichever set the printer is in.
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "testpages/routines.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The thirteen test routines, one for each button of the window, and the table that names them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "testpages/skeleton.h"
 
 #include <locale.h>

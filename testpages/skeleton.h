@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The steps every test routine is built from, beyond its own writes: converting the text of the
 // count and port boxes to numbers, and opening the serial port.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Thermal receipt page: the printer describes itself, with its stored logos,
 // enlarged lines and a bar code sample, once per repetition. Most lines are padded with ruler
 // digits to 42 bytes, the width of the page's ruler.

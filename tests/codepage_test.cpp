@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Code page 949 at the channel: the known answers, every command byte unchanged, and the byte
 // lengths of the pages' Hangul texts.
 #include <gtest/gtest.h>

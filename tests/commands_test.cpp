@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The printer command vocabulary: the bytes of every sequence for the parameter values the pages
 // send, written out byte by byte. Zero parameters are part of the sequence and must survive.
 #include <gtest/gtest.h>

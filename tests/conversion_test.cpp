@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The number conversion of the count and port boxes: the forms accepted, the forms refused, and
 // where the port number rounds and overflows.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The four cutter tests, write by write: for every repetition the double-width command, the
 // numbered line and a cut, then the final feed and cut; the message is set before the channel
 // closes. Expected writes are the shared pages', spelled out there control byte by control byte.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two dot-matrix sample pages, CBM mode and EPSON mode, on their serial and parallel buttons.
 //
 // On all four buttons alike: every write as the page is printed, byte by byte, inside the channel

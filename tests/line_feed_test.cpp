@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The line feed tests: 300 numbered lines whatever the count box holds, the feed, then the cut of
 // each command set, CBM first. Serial lines carry their own CR LF; parallel lines are print
 // statements that put a blank on each side of the bare number and end with CR LF.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A technician may type a very large count: the console sends page after page without keeping
 // anything of the pages sent, so its memory stays flat however many pages a run makes.
 #include <gtest/gtest.h>

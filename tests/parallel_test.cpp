@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parallel channel: print statements over a real FIFO and a real file, the line ends and
 // numbers they add, and the errors of a device that is missing or refuses the data.
 #include <fcntl.h>
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <future>
 #include <sstream>
@@ -40,7 +42,10 @@ class TempDir {
         char tmpl[] = "/tmp/mpt-lpt-XXXXXX";
         m_path = ::mkdtemp(tmpl);
     }
-    ~TempDir() { std::system(("rm -rf '" + m_path + "'").c_str()); }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
     std::string file(const std::string& name) const { return m_path + "/" + name; }
 
   private:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Port help: where the buttons' ports lead, which serial devices a missing port could be mapped
 // to, and which group a refused user must join.
 #include <grp.h>

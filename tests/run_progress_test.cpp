@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The status line's figures: the progress a routine's own loop reports while it runs, and what is
 // said during a run and when it ends, stalls or is stopped.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line runner: listing, running a routine without a window, errors and usage.
 #include <gtest/gtest.h>
 #include <unistd.h>

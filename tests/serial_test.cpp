@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: MIT
 // The serial control over a real pseudo-terminal: bytes leave exactly as written, the port is
 // held exclusively, closing delivers everything, and a printer that stops taking data ends in an
 // error instead of a hang.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <sstream>
 
@@ -134,7 +136,7 @@ TEST_F(SerialPort, HeldWithAUucpLockFileWhileOpen) {
         GTEST_SKIP() << "/var/lock is not writable here";
     }
     std::string name = printer.devicePath().substr(5);  // "pts/N"
-    name.replace(name.find('/'), 1, "_");
+    std::replace(name.begin(), name.end(), '/', '_');
     const std::string lockFile = "/var/lock/LCK.." + name;
     openSerialPort(comm, 1);
     EXPECT_EQ(::access(lockFile.c_str(), F_OK), 0) << lockFile;

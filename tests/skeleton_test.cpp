@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The skeleton of every routine, read from its trace: when the channel opens and closes, when the
 // count is read, when the message is set, and what happens when the count is not a number. The
 // writes of the pages are left out here; their bytes are checked page by page elsewhere.

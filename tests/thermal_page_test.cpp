@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The thermal receipt page that describes the printer, on its three buttons: every write of the
 // page as the receipt is printed (logos, numbered title, headings, the lines padded with ruler
 // digits, the bar code sample, the feed and the cut), the port opened and closed around every page

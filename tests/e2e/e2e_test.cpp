@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The console end to end, as a technician uses it: the real binary on an X server of the suite's
 // own, its serial ports 1 and 3 on pseudo-terminals and "lpt1 " on a FIFO. Every button is
 // clicked with the mouse after the count (and for the USB button the port) has been typed in;

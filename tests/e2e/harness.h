@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The end-to-end harness: an X server of the suite's own (Xvfb), the real console binary started
 // on it with its devices mapped to pseudo-terminals and FIFOs, and a person's hands and eyes on
 // the window: the mouse moved onto a control and clicked, text typed, a text box copied to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target for the number conversion of the count and port boxes: whatever is typed, the
 // conversion either returns a number or raises "Type mismatch" / "Overflow", never anything else,
 // and it accepts exactly the written forms of a number the console documents.

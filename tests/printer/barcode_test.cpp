@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bar code symbols as the virtual printer draws them.
 #include <gtest/gtest.h>
 

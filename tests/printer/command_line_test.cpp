@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The virtual printer on the command line: the options that choose it, and the listing that
 // --decode writes.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The virtual printer's decoder: every command the thirteen routines send, read with its
 // parameters, its command set and its meaning; text in code page 949; malformed and cut-short
 // input; and the same items however a stream is split into reads.

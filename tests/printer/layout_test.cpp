@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The virtual printer's paper: for every routine's stream, the pages with their lines, print
 // modes, logos, bar code, marks and cuts, written out by hand from the pages' descriptions; and
 // the printer's rules on short streams of their own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pages of the virtual printer written as text, one element a line, so that tests can state a
 // page by hand and show a difference line by line:
 //

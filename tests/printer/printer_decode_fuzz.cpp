@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target for the virtual printer's decoder and paper: whatever bytes arrive, the decoder
 // covers every byte with exactly one item, in order, with the right offsets; a text run's
 // characters keep every single-byte letter of the run, in order (an invalid pair does not swallow

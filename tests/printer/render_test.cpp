@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The virtual printer's pictures: one page of each family drawn and compared with the reference
 // picture kept beside this test, which a person has looked at; and the face that prints Hangul.
 //

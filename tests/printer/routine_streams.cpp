@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "routine_streams.h"
 
 #include <map>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bytes a routine sends, for feeding the virtual printer in tests: the routine runs on
 // devices that record every write instead of touching a port.
 #pragma once

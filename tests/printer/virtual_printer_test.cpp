@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The console with the virtual printer, end to end: the window's buttons are clicked, the
 // routines send through the real serial channel (pseudo-terminals) and parallel channel (a FIFO),
 // and the preview window shows the pages the printer made of what arrived. The window and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/expected_pages.h"
 
 #include <stdexcept>

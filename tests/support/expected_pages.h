@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What every button is expected to send, written by hand from the printed pages: one element a
 // serial write or a parallel print statement, in the bytes the printer receives, and the result
 // message each routine leaves in the message box. Shared by the page tests and the end-to-end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A FIFO standing in for the printer on "lpt1 ": its reading end is open before the console opens
 // the writing end, and a background reader takes every byte, across as many openings by the
 // console as come. The printer can also pause, read slowly, stop reading for good or be replaced

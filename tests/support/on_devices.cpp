@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/on_devices.h"
 
 #include <gtest/gtest.h>

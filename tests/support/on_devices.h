@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A button run on the system's devices with its printer stood in for by a real pseudo-terminal
 // (serial) or a real FIFO (parallel), and the bytes that printer receives checked byte by byte.
 #pragma once

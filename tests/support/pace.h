@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pace of a slow printer: a reader that takes no more than a fixed number of bytes a second,
 // counted from when it started.
 #pragma once

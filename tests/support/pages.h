@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the page tests share: expected writes written as UTF-8 text and turned into printer bytes,
 // comparisons that name the write and the byte where a page goes wrong, and the trace lines of the
 // channel steps.

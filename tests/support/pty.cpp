@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/pty.h"
 #include "support/pace.h"
 

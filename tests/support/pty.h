@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A real pseudo-terminal standing in for a serial printer: the console opens the slave side as
 // its serial port, the test reads the master side as the printer would.
 #pragma once

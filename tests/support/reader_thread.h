@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The background reader of a test printer, started once, asked to stop or waited for, and the
 // bytes it has received so far.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/stream.h"
 
 #include <memory>

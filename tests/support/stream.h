@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Running a routine with a recording trace, and reading the trace back: the steps a routine took
 // and the bytes of each write, as the channels handed them over.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The caption button: where its caption breaks into lines, that the caption itself stays intact,
 // and that the drawing shows every line.
 #include <QFontMetrics>

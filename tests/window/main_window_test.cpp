@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window as the technician meets it: its controls with their texts, places, sizes and fonts,
 // where the focus starts and how Tab moves it, and the text boxes as the routines see them.
 #include <QFontDatabase>

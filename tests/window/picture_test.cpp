@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Image2's picture: drawn, at its own size, and never scaled to the widget.
 #include <QImage>
 #include <QtTest>

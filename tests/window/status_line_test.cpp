@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window at the bench: during a run it keeps painting, shows a busy cursor and reports
 // progress in the status line; clicks and typing given meanwhile take effect after the run, in
 // order; afterwards the status line says what was sent, or how far a failed run got.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Buttons running their routines: which routine a click runs, what the window shows after it, the
 // error box when a routine fails, and clicks that arrive while a run is still going on.
 #include <QLineEdit>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Screenshot of the real window on an X server: shows the window under Xvfb, grabs the whole X
 // screen into a PNG, and checks that the Korean texts are drawn with fonts that hold their glyphs,
 // where the window puts them.
