@@ -7,7 +7,7 @@
 namespace mpt {
 
 RunSession::RunSession(Devices& devices, Trace& trace)
-    : m_devices(&devices), m_trace(&trace), m_console(m_boxes, devices, trace, &m_progress) {
+    : m_devices(&devices), m_console(m_boxes, devices, trace, &m_progress) {
     m_progress.setTrace(&trace);
 }
 

@@ -68,7 +68,6 @@ class RunSession {
     void work(std::stop_token stop, std::string name, std::function<void()> onEnd);
 
     Devices* m_devices;
-    Trace* m_trace;
     TextBoxStore m_boxes;
     RunProgress m_progress;
     Console m_console;
