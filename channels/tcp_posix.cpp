@@ -136,7 +136,9 @@ class TcpLine final : public SerialLine, public OutputFile {
         int previous = -1;
         auto lastProgress = Clock::now();
         while (true) {
-            discardIncoming();
+            // A peer that has finished sending (but may still read) always polls readable, and
+            // hung up once both sides are shut: the wait then only sleeps.
+            const bool peerSends = discardIncoming();
             const int pending = unacknowledged();
             if (pending <= 0) {
                 break;
@@ -157,8 +159,12 @@ class TcpLine final : public SerialLine, public OutputFile {
                                                "sent after %3 without progress"),
                                      {m_address, std::to_string(pending), seconds(m_limit)}));
             }
-            pollfd pfd{m_fd.get(), POLLIN, 0};
-            ::poll(&pfd, 1, static_cast<int>(kPollSlice.count()));
+            if (peerSends) {
+                pollfd pfd{m_fd.get(), POLLIN, 0};
+                ::poll(&pfd, 1, static_cast<int>(kPollSlice.count()));
+            } else {
+                std::this_thread::sleep_for(kPollSlice);
+            }
             if (const int error = socketError(); error != 0) {
                 // The peer reset the connection: what it had not acknowledged is lost.
                 reset();
@@ -183,10 +189,19 @@ class TcpLine final : public SerialLine, public OutputFile {
 
     // What the peer sends back (a printer's status bytes) is read and dropped: unread bytes at
     // the close would make the system reset the connection instead of closing it.
-    void discardIncoming() {
+    // Returns false once the peer has said it sends no more.
+    bool discardIncoming() {
         char sink[4096];
-        for (int i = 0; i < 64 && ::recv(m_fd.get(), sink, sizeof sink, MSG_DONTWAIT) > 0; ++i) {
+        for (int i = 0; i < 64; ++i) {
+            const ssize_t n = ::recv(m_fd.get(), sink, sizeof sink, MSG_DONTWAIT);
+            if (n == 0) {
+                return false;
+            }
+            if (n < 0) {
+                break;
+            }
         }
+        return true;
     }
 
     // Ends the connection at once, throwing away what the system still holds for the peer. What
