@@ -10,12 +10,10 @@
 // byte. Where that cannot be (a fault, a stop whose grace is over) the connection is reset, which
 // throws away what the system still holds, and those bytes are counted as dropped.
 #include <fcntl.h>
-#include <linux/sockios.h>
 #include <linux/tcp.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -38,6 +36,10 @@ namespace mpt {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The kernel's state of a connection that is gone (TCP_CLOSE; not in the headers this file can
+// include beside the kernel's own tcp_info).
+constexpr std::uint8_t kClosedState = 7;
 
 // What a connection may hold unsent (the system doubles it for its own bookkeeping).
 constexpr int kSendQueue = 16 * 1024;
@@ -131,20 +133,30 @@ class TcpLine final : public SerialLine, public OutputFile {
             reset();
             return;
         }
-        ::shutdown(m_fd.get(), SHUT_WR);
+        // The peer may have reset the connection since the last write: then shutting down fails
+        // (ENOTCONN), and the reason is the connection's own error.
+        if (::shutdown(m_fd.get(), SHUT_WR) != 0) {
+            dropped(errno);
+        }
         StopGrace grace(m_stop);
-        int previous = -1;
+        std::uint64_t previous = 0;
         auto lastProgress = Clock::now();
         while (true) {
             // A peer that has finished sending (but may still read) always polls readable, and
             // hung up once both sides are shut: the wait then only sleeps.
-            const bool peerSends = discardIncoming();
-            const int pending = unacknowledged();
-            if (pending <= 0) {
+            const Incoming incoming = discardIncoming();
+            if (incoming.error != 0) {
+                dropped(incoming.error);
+            }
+            const Acknowledged now = acknowledged();
+            if (!now.known || now.pending == 0) {
                 break;
             }
-            if (pending != previous) {
-                previous = pending;
+            if (now.closed) {
+                dropped(ECONNRESET);
+            }
+            if (now.pending != previous) {
+                previous = now.pending;
                 lastProgress = Clock::now();
             }
             if (grace.over(lastProgress)) {
@@ -157,28 +169,40 @@ class TcpLine final : public SerialLine, public OutputFile {
                                 fill(translate("Errors",
                                                "%1: %2 bytes were still waiting to be "
                                                "sent after %3 without progress"),
-                                     {m_address, std::to_string(pending), seconds(m_limit)}));
+                                     {m_address, std::to_string(now.pending), seconds(m_limit)}));
             }
-            if (peerSends) {
+            if (incoming.more) {
                 pollfd pfd{m_fd.get(), POLLIN, 0};
                 ::poll(&pfd, 1, static_cast<int>(kPollSlice.count()));
             } else {
                 std::this_thread::sleep_for(kPollSlice);
             }
             if (const int error = socketError(); error != 0) {
-                // The peer reset the connection: what it had not acknowledged is lost.
-                reset();
-                throw systemError(error, Step::Close, m_address);
+                dropped(error);
             }
         }
         m_fd.reset();
     }
 
   private:
-    // Bytes the peer has not acknowledged yet, sent or still queued; -1 where it cannot be told.
-    int unacknowledged() const {
-        int pending = 0;
-        return ::ioctl(m_fd.get(), SIOCOUTQ, &pending) == 0 ? pending : -1;
+    struct Acknowledged {
+        bool known = false;         // the system told
+        std::uint64_t pending = 0;  // bytes taken for the peer that it has not acknowledged
+        bool closed = false;        // the connection is gone: they never will be
+    };
+
+    // Counted from the connection's own figures rather than its send queue, which also holds the
+    // closing FIN and is emptied when the peer resets the connection.
+    Acknowledged acknowledged() const {
+        tcp_info info{};
+        socklen_t size = sizeof info;
+        if (::getsockopt(m_fd.get(), IPPROTO_TCP, TCP_INFO, &info, &size) != 0) {
+            return {};
+        }
+        // The connection's opening is acknowledged as one byte, and so is its FIN.
+        const std::uint64_t data = info.tcpi_bytes_acked > 0 ? info.tcpi_bytes_acked - 1 : 0;
+        const std::uint64_t taken = m_observer.taken();
+        return {true, taken - std::min(data, taken), info.tcpi_state == kClosedState};
     }
 
     int socketError() const {
@@ -187,40 +211,50 @@ class TcpLine final : public SerialLine, public OutputFile {
         return ::getsockopt(m_fd.get(), SOL_SOCKET, SO_ERROR, &error, &size) == 0 ? error : 0;
     }
 
+    // The connection went away before the peer acknowledged everything: "Device I/O error" with
+    // the system's reason, and what was lost counted.
+    [[noreturn]] void dropped(int error) {
+        if (error == ENOTCONN || error == 0) {
+            error = socketError();
+        }
+        reset();
+        throw systemError(error != 0 ? error : ECONNRESET, Step::Close, m_address);
+    }
+
+    struct Incoming {
+        bool more = true;  // false once the peer has said it sends no more
+        int error = 0;     // the connection's error, where reading found one
+    };
+
     // What the peer sends back (a printer's status bytes) is read and dropped: unread bytes at
     // the close would make the system reset the connection instead of closing it.
-    // Returns false once the peer has said it sends no more.
-    bool discardIncoming() {
+    Incoming discardIncoming() {
         char sink[4096];
         for (int i = 0; i < 64; ++i) {
             const ssize_t n = ::recv(m_fd.get(), sink, sizeof sink, MSG_DONTWAIT);
             if (n == 0) {
-                return false;
+                return {false, 0};
             }
             if (n < 0) {
-                break;
+                if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+                    break;
+                }
+                return {false, errno};
             }
         }
-        return true;
+        return {};
     }
 
     // Ends the connection at once, throwing away what the system still holds for the peer. What
     // the peer never acknowledged is counted as dropped, also when the peer itself reset the
     // connection and the system has already thrown it away.
     void reset() {
-        tcp_info info{};
-        socklen_t size = sizeof info;
-        std::uint64_t acknowledged = 0;
-        if (::getsockopt(m_fd.get(), IPPROTO_TCP, TCP_INFO, &info, &size) == 0 &&
-            info.tcpi_bytes_acked > 0) {
-            acknowledged = info.tcpi_bytes_acked - 1;  // the connection's opening counts one
-        }
-        const std::uint64_t lost = m_observer.taken() - std::min(acknowledged, m_observer.taken());
+        const Acknowledged now = acknowledged();
         const linger abort{1, 0};
         ::setsockopt(m_fd.get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
         m_fd.reset();
-        if (lost > 0) {
-            m_observer.dropped(static_cast<std::size_t>(lost));
+        if (now.known && now.pending > 0) {
+            m_observer.dropped(static_cast<std::size_t>(now.pending));
         }
     }
 
@@ -269,7 +303,14 @@ bool lookUp(const NetworkAddress& address, Clock::time_point deadline, const std
 UniqueFd connectTo(const addrinfo* candidates, Clock::time_point deadline,
                    const std::stop_token& stop, int& reason) {
     reason = ETIMEDOUT;
+    int untried = 0;
     for (const addrinfo* at = candidates; at != nullptr; at = at->ai_next) {
+        ++untried;
+    }
+    for (const addrinfo* at = candidates; at != nullptr; at = at->ai_next, --untried) {
+        // Each address gets its share of the time left, so that one that never answers (an IPv6
+        // route that drops everything) leaves time for the next.
+        const auto until = Clock::now() + (deadline - Clock::now()) / untried;
         UniqueFd fd(::socket(at->ai_family, at->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                              at->ai_protocol));
         if (!fd.valid()) {
@@ -292,10 +333,10 @@ UniqueFd connectTo(const addrinfo* candidates, Clock::time_point deadline,
             if (stop.stop_requested()) {
                 throw RunStopped();
             }
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
             if (left.count() <= 0) {
                 reason = ETIMEDOUT;
-                return {};
+                break;
             }
             pollfd pfd{fd.get(), POLLOUT, 0};
             const int ready =

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "channels/network.h"
+#include "core/run_progress.h"
 #include "core/run_session.h"
 #include "support/expected_pages.h"
 #include "support/pages.h"
@@ -186,6 +187,33 @@ TEST(NetworkPrinter, ADroppedConnectionIsAnIoError) {
     EXPECT_LE(received.size(), last.sent() + last.discarded());
     EXPECT_EQ(last.sent() + last.discarded(), last.taken + last.notTaken);
     EXPECT_LT(last.sent(), expected.size());
+}
+
+// A printer that resets the connection after the last write but before the close: the close says
+// so at once ("Device I/O error"), rather than waiting out the limit for acknowledgements that
+// will never come.
+TEST(NetworkPrinter, AResetBeforeTheCloseIsAnIoError) {
+    ScopedEnv limit("MPT_IO_TIMEOUT_MS", "5000");
+    TcpPrinter printer(TcpPrinter::Behaviour::Drops, 100);
+    ScopedEnv lpt1("MPT_LPT1", printer.address());
+    const auto devices = systemDevices();
+    RunProgress progress;
+    devices->setObserver(&progress);
+    const auto file = devices->openLpt1();
+    file->write(std::string(20000, 'x'));
+    while (printer.received().size() < 100) {
+        std::this_thread::sleep_for(10ms);
+    }
+    std::this_thread::sleep_for(200ms);
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        file->close();
+        ADD_FAILURE() << "the close succeeded";
+    } catch (const ConsoleError& error) {
+        EXPECT_EQ(error.number(), err::kDeviceIoError) << error.detail();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(progress.snapshot().taken, 20000u);  // the write itself went through
 }
 
 // A printer that stops reading: "Device timeout" after the no-progress limit, whether the run
