@@ -29,25 +29,15 @@ namespace {
 using Text = std::vector<std::string>;
 
 QString joined(const std::vector<mpt::printer::Page>& pages) {
-    QStringList out;
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        out << QStringLiteral("page %1:").arg(i + 1);
-        for (const std::string& line : mpt::testing::pageText(pages[i])) {
-            out << QStringLiteral("  ") + QString::fromStdString(line);
-        }
+    std::vector<Text> text;
+    for (const auto& page : pages) {
+        text.push_back(mpt::testing::pageText(page));
     }
-    return out.join(QLatin1Char('\n'));
+    return QString::fromStdString(mpt::testing::listed(text));
 }
 
 QString joined(const std::vector<Text>& pages) {
-    QStringList out;
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        out << QStringLiteral("page %1:").arg(i + 1);
-        for (const std::string& line : pages[i]) {
-            out << QStringLiteral("  ") + QString::fromStdString(line);
-        }
-    }
-    return out.join(QLatin1Char('\n'));
+    return QString::fromStdString(mpt::testing::listed(pages));
 }
 
 const QHostAddress kLoopback(QHostAddress::LocalHost);

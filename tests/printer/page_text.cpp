@@ -113,4 +113,15 @@ std::string difference(const std::vector<std::string>& actual,
     return out.str();
 }
 
+std::string listed(const std::vector<std::vector<std::string>>& pages) {
+    std::string out;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        out += (i == 0 ? "" : "\n") + std::string("page ") + std::to_string(i + 1) + ":";
+        for (const std::string& line : pages[i]) {
+            out += "\n  " + line;
+        }
+    }
+    return out;
+}
+
 }  // namespace mpt::testing

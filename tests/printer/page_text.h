@@ -32,6 +32,10 @@ std::vector<std::string> feeds(int n);
 // The lists one after the other.
 std::vector<std::string> cat(std::initializer_list<std::vector<std::string>> parts);
 
+// Pages one after the other, each under "page N:" with its lines indented, for a failure
+// message.
+std::string listed(const std::vector<std::vector<std::string>>& pages);
+
 // Both lists side by side from the first line where they differ, for a failure message.
 std::string difference(const std::vector<std::string>& actual,
                        const std::vector<std::string>& expected);

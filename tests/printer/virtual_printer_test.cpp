@@ -39,14 +39,7 @@ std::vector<Text> paperText(const std::vector<mpt::printer::Page>& pages) {
 }
 
 QString joined(const std::vector<Text>& pages) {
-    QStringList out;
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        out << QStringLiteral("page %1:").arg(i + 1);
-        for (const std::string& line : pages[i]) {
-            out << QStringLiteral("  ") + QString::fromStdString(line);
-        }
-    }
-    return out.join(QLatin1Char('\n'));
+    return QString::fromStdString(mpt::testing::listed(pages));
 }
 
 }  // namespace
