@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "channels/devices.h"
+#include "channels/errors.h"
 
 namespace mpt {
 
@@ -99,6 +100,18 @@ inline constexpr std::chrono::milliseconds kPollSlice{25};
 void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
               const std::string& devicePath, DeviceObserver* observer,
               const std::stop_token& stop = {}, StateProbe* probe = nullptr);
+
+// Runs a write; a ConsoleError from it marks the channel `faulted` before it goes on, so that the
+// close knows the bytes queued behind the failed write cannot be delivered.
+template <typename Write>
+void writeNotingFault(bool& faulted, Write&& write) {
+    try {
+        write();
+    } catch (const ConsoleError&) {
+        faulted = true;
+        throw;
+    }
+}
 
 // Waits until the device reports room for more, which a printer driver that writes behind the
 // caller's back (USB printers) reports only once its last transfer is done; for a terminal or a

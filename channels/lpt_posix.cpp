@@ -34,12 +34,9 @@ class PosixOutput final : public OutputFile {
     }
 
     void write(std::string_view bytes) override {
-        try {
+        writeNotingFault(m_faulted, [&] {
             writeAll(m_fd.get(), bytes, m_limit, m_path, m_observer, m_stop, &m_probe);
-        } catch (const ConsoleError&) {
-            m_faulted = true;
-            throw;
-        }
+        });
     }
 
     // Each statement was written straight through, so nothing is buffered here. A pipe keeps its

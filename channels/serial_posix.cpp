@@ -224,12 +224,9 @@ class PosixSerial final : public SerialLine {
     }
 
     void write(std::string_view bytes) override {
-        try {
+        writeNotingFault(m_faulted, [&] {
             writeAll(m_fd.get(), bytes, m_limit, m_path, m_observer, m_stop, &m_probe);
-        } catch (const ConsoleError&) {
-            m_faulted = true;
-            throw;
-        }
+        });
     }
 
     void close() override {

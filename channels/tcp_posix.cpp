@@ -117,12 +117,9 @@ class TcpLine final : public SerialLine, public OutputFile {
     void setHandshaking(int) override {}
 
     void write(std::string_view bytes) override {
-        try {
+        writeNotingFault(m_faulted, [&] {
             writeAll(m_fd.get(), bytes, m_limit, m_address, &m_observer, m_stop);
-        } catch (const ConsoleError&) {
-            m_faulted = true;
-            throw;
-        }
+        });
     }
 
     void close() override {
