@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "channels/devices.h"
 
-#include <sys/stat.h>
-
 #include <charconv>
 #include <cstdlib>
 
@@ -22,9 +20,13 @@ bool parseInt(std::string_view text, int& value) {
     return ec == std::errc() && ptr == end && !text.empty();
 }
 
-bool exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+// A port bound to a device that is absent: the port's own "not there" error, naming the device.
+ConsoleError notPluggedIn(int number, const std::string& port, const std::string& identity) {
+    return makeError(number, fill(translate("Errors",
+                                            "%1 is bound to %2, which is not plugged in: "
+                                            "plug it in, or choose another device under "
+                                            "Ports… (Ctrl+,)"),
+                                  {port, identityInWords(identity)}));
 }
 
 class SystemDevices final : public Devices {
@@ -41,13 +43,8 @@ class SystemDevices final : public Devices {
                                            int handshaking) override {
         const PortRoute route = serialRoute(portNumber, portMap());
         if (route.path.empty()) {
-            throw makeError(
-                err::kInvalidPortNumber,
-                fill(translate("Errors",
-                               "%1 is bound to %2, which is not plugged in: "
-                               "plug it in, or choose another device under "
-                               "Ports… (Ctrl+,)"),
-                     {"COM" + std::to_string(portNumber), identityInWords(route.identity)}));
+            throw notPluggedIn(err::kInvalidPortNumber, "COM" + std::to_string(portNumber),
+                               route.identity);
         }
         const std::string& path = route.path;
         if (isNetworkAddress(path)) {
@@ -90,12 +87,7 @@ class SystemDevices final : public Devices {
     std::unique_ptr<OutputFile> openLpt1() override {
         const PortRoute route = lpt1Route(portMap());
         if (route.by == PortRoute::By::Binding && route.path.empty()) {
-            throw makeError(err::kDeviceUnavailable,
-                            fill(translate("Errors",
-                                           "%1 is bound to %2, which is not plugged in: "
-                                           "plug it in, or choose another device under "
-                                           "Ports… (Ctrl+,)"),
-                                 {"lpt1", identityInWords(route.identity)}));
+            throw notPluggedIn(err::kDeviceUnavailable, "lpt1", route.identity);
         }
         const std::string& path = route.path;
         if (path.empty()) {
@@ -254,7 +246,7 @@ PortRoute lpt1Route(const PortMap& map) {
         return bound(map.boundLpt1, map);
     }
     for (const char* candidate : {"/dev/lp0", "/dev/usb/lp0"}) {
-        if (exists(candidate)) {
+        if (pathExists(candidate)) {
             return {PortRoute::By::Default, candidate, {}};
         }
     }

@@ -17,6 +17,7 @@
 #include "channels/devices.h"
 #include "channels/errors.h"
 #include "channels/fd_io.h"
+#include "channels/posix_devices.h"
 #include "channels/texts.h"
 
 namespace mpt {
@@ -79,6 +80,11 @@ std::string lockHolder(int fd) {
         }
     }
     return {};
+}
+
+bool pathExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
 }
 
 std::string seconds(std::chrono::milliseconds span) {

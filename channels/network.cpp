@@ -2,7 +2,6 @@
 #include "channels/network.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "channels/devices.h"
 
@@ -18,41 +17,50 @@ bool isNetworkAddress(std::string_view where) {
     return where.substr(0, kScheme.size()) == kScheme;
 }
 
-std::optional<NetworkAddress> parseNetworkAddress(std::string_view where) {
-    if (!isNetworkAddress(where)) {
-        return std::nullopt;
-    }
-    std::string_view rest = where.substr(kScheme.size());
+std::optional<NetworkAddress> splitHostAndPort(std::string_view text) {
     NetworkAddress address;
     std::string_view port;
-    if (!rest.empty() && rest.front() == '[') {
-        const std::size_t close = rest.find(']');
-        if (close == std::string_view::npos || close + 1 >= rest.size() || rest[close + 1] != ':') {
+    if (!text.empty() && text.front() == '[') {
+        const std::size_t close = text.find(']');
+        if (close == std::string_view::npos || close + 1 >= text.size() || text[close + 1] != ':') {
             return std::nullopt;
         }
-        address.host = rest.substr(1, close - 1);
-        port = rest.substr(close + 2);
+        address.host = text.substr(1, close - 1);
+        port = text.substr(close + 2);
+        if (address.host.find(':') == std::string::npos) {
+            return std::nullopt;  // brackets are for an IPv6 address
+        }
     } else {
-        const std::size_t colon = rest.rfind(':');
+        const std::size_t colon = text.rfind(':');
         if (colon == std::string_view::npos) {
             return std::nullopt;
         }
-        address.host = rest.substr(0, colon);
-        port = rest.substr(colon + 1);
+        address.host = text.substr(0, colon);
+        port = text.substr(colon + 1);
         if (address.host.find(':') != std::string::npos) {
             return std::nullopt;  // an IPv6 address goes in brackets
         }
     }
-    const auto isBlankOrSlash = [](char c) { return c == ' ' || c == '/' || c == '\t'; };
-    int number = 0;
-    const auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), number);
-    if (address.host.empty() ||
-        std::any_of(address.host.begin(), address.host.end(), isBlankOrSlash) ||
-        ec != std::errc() || end != port.data() + port.size() || port.empty() ||
-        port.front() == '+' || number < 1 || number > 65535) {
+    const bool digits =
+        !port.empty() && port.size() <= 5 &&
+        std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (address.host.empty() || !digits || std::stoi(std::string(port)) > 65535) {
         return std::nullopt;
     }
     address.port = std::string(port);
+    return address;
+}
+
+std::optional<NetworkAddress> parseNetworkAddress(std::string_view where) {
+    if (!isNetworkAddress(where)) {
+        return std::nullopt;
+    }
+    std::optional<NetworkAddress> address = splitHostAndPort(where.substr(kScheme.size()));
+    const auto isBlankOrSlash = [](char c) { return c == ' ' || c == '/' || c == '\t'; };
+    if (!address || std::stoi(address->port) < 1 ||
+        std::any_of(address->host.begin(), address->host.end(), isBlankOrSlash)) {
+        return std::nullopt;
+    }
     return address;
 }
 

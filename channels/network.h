@@ -13,11 +13,16 @@ namespace mpt {
 
 struct NetworkAddress {
     std::string host;  // a name, an IPv4 address, or an IPv6 address without its brackets
-    std::string port;  // 1 to 65535, digits only
+    std::string port;  // digits only
 };
 
 // Whether a port leads to the network rather than to a device file.
 bool isNetworkAddress(std::string_view where);
+
+// "HOST:PORT" or "[IPV6]:PORT": the host, without brackets, and the port, 0 to 65535 in digits
+// only; nothing for any other form. An IPv6 address goes in brackets, so that its colons are not
+// taken for the port's, and only an IPv6 address does.
+std::optional<NetworkAddress> splitHostAndPort(std::string_view text);
 
 // "tcp://printer.local:9100", "tcp://10.0.0.7:9100", "tcp://[fe80::1]:9100"; nothing for any
 // other form.

@@ -1,84 +1,27 @@
 // SPDX-License-Identifier: MIT
 #include "channels/port_help.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <grp.h>
-#include <linux/serial.h>
 #include <pwd.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <set>
 
 #include "channels/devices.h"
 #include "channels/network.h"
 #include "channels/port_inventory.h"
+#include "channels/posix_devices.h"
 #include "channels/texts.h"
 
 namespace mpt {
 
-namespace {
-
-std::vector<std::string> entries(const std::string& dir, const std::string& prefix) {
-    std::vector<std::string> names;
-    if (DIR* d = ::opendir(dir.c_str())) {
-        while (const dirent* e = ::readdir(d)) {
-            const std::string name = e->d_name;
-            if (name != "." && name != ".." && name.rfind(prefix, 0) == 0) {
-                names.push_back(dir + "/" + name);
-            }
-        }
-        ::closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string realPath(const std::string& path) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    std::string out = real != nullptr ? real : path;
-    std::free(real);
-    return out;
-}
-
-// The kernel creates /dev/ttyS0 to ttyS3 whether or not a UART is there; only those with one are
-// worth naming.
-bool hasUart(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return errno == EACCES || errno == EBUSY;  // there, but not ours to look at
-    }
-    serial_struct info{};
-    const bool present = ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type != PORT_UNKNOWN;
-    ::close(fd);
-    return present;
-}
-
-bool exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-}  // namespace
-
 std::vector<SerialDevicePresent> serialDevicesPresent() {
     std::vector<SerialDevicePresent> found;
-    std::set<std::string> covered;
-    for (const std::string& link : entries("/dev/serial/by-id", "")) {
-        const std::string target = realPath(link);
-        found.push_back({target, link});
-        covered.insert(target);
-    }
-    for (const char* prefix : {"ttyUSB", "ttyACM", "ttyS"}) {
-        for (const std::string& path : entries("/dev", prefix)) {
-            if (covered.count(path) == 0 && (std::string(prefix) != "ttyS" || hasUart(path))) {
-                found.push_back({path, {}});
-            }
+    for (const DevicePresent& device : devicesPresent()) {
+        if (device.kind == DevicePresent::Kind::Serial) {
+            found.push_back({device.node, device.byId});
         }
     }
     return found;
@@ -93,7 +36,7 @@ std::string portMappings(int usbPort, const PortMap& map) {
                                                   {identityInWords(route.identity)}));
         }
         return name + " → " +
-               (exists(route.path) || isNetworkAddress(route.path)
+               (pathExists(route.path) || isNetworkAddress(route.path)
                     ? route.path
                     : fill(translate("Ports", "%1 (missing)"), {route.path}));
     };

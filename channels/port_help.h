@@ -16,8 +16,7 @@ struct SerialDevicePresent {
     std::string stableName;  // /dev/serial/by-id/usb-…, or empty where there is none
 };
 
-// The serial devices that exist here: every /dev/serial/by-id link and the USB and on-board
-// ports it does not cover (/dev/ttyUSB*, /dev/ttyACM*, and /dev/ttyS* with a UART behind it).
+// The serial devices that exist here, as the Ports dialog lists them (see devicesPresent).
 std::vector<SerialDevicePresent> serialDevicesPresent();
 
 // "COM1 → /dev/ttyS0, COM3 → /dev/ttyS2, lpt1 → /dev/lp0" for the ports the buttons use (1, and

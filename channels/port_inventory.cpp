@@ -55,11 +55,6 @@ std::string attribute(const std::string& path) {
     return line;
 }
 
-bool exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
 bool startsWith(const std::string& text, const std::string& prefix) {
     return text.rfind(prefix, 0) == 0;
 }
@@ -89,7 +84,7 @@ void fillUsb(const Tree& tree, const std::string& classEntry, DevicePresent& dev
     std::string dir = realPath(tree.at(classEntry) + "/device");
     const std::string sys = realPath(tree.at("/sys"));
     while (!dir.empty() && dir != sys && startsWith(dir, sys)) {
-        if (exists(dir + "/idVendor")) {
+        if (pathExists(dir + "/idVendor")) {
             device.usbId = attribute(dir + "/idVendor") + ":" + attribute(dir + "/idProduct");
             device.maker = attribute(dir + "/manufacturer");
             device.product = attribute(dir + "/product");
@@ -100,8 +95,9 @@ void fillUsb(const Tree& tree, const std::string& classEntry, DevicePresent& dev
     }
 }
 
-// "MFG:ACME;MDL:Receipt 80;SN:123;" or the parallel probe's "MODEL:…;" lines: key to value.
-std::map<std::string, std::string> deviceId(const std::string& text) {
+// "MFG:ACME;MDL:Receipt 80;SN:123;" or the parallel probe's "MODEL:…;" lines: key to value;
+// `between` splits key from value (an identity's fields use "=").
+std::map<std::string, std::string> deviceId(const std::string& text, char between = ':') {
     std::map<std::string, std::string> fields;
     std::size_t at = 0;
     while (at < text.size()) {
@@ -110,7 +106,7 @@ std::map<std::string, std::string> deviceId(const std::string& text) {
             end = text.size();
         }
         const std::string field = text.substr(at, end - at);
-        if (const std::size_t colon = field.find(':'); colon != std::string::npos) {
+        if (const std::size_t colon = field.find(between); colon != std::string::npos) {
             std::string key = field.substr(0, colon);
             key.erase(0, key.find_first_not_of(' '));
             fields[key] = field.substr(colon + 1);
@@ -202,7 +198,7 @@ std::vector<DevicePresent> devicesPresent(const std::string& root, const Credent
         }
         DevicePresent device;
         device.node = "/dev/" + name;
-        if (!exists(tree.at(device.node))) {
+        if (!pathExists(tree.at(device.node))) {
             continue;
         }
         if (const auto stable = byId.find(device.node); stable != byId.end()) {
@@ -221,7 +217,7 @@ std::vector<DevicePresent> devicesPresent(const std::string& root, const Credent
         DevicePresent device;
         device.kind = DevicePresent::Kind::Printer;
         device.node = "/dev/usb/" + name;
-        if (!exists(tree.at(device.node))) {
+        if (!pathExists(tree.at(device.node))) {
             continue;
         }
         std::ifstream id(tree.at("/sys/class/usbmisc/" + name + "/device/ieee1284_id"));
@@ -335,27 +331,8 @@ std::string identityInWords(const std::string& identity) {
         return fill(translate("Ports", "the serial device %1"), {identity.substr(13)});
     }
     if (startsWith(identity, "printer:")) {
-        const auto fields = [&] {
-            std::map<std::string, std::string> f;
-            std::string rest = identity.substr(8);
-            std::size_t at = 0;
-            while (at <= rest.size()) {
-                std::size_t end = rest.find(';', at);
-                if (end == std::string::npos) {
-                    end = rest.size();
-                }
-                const std::string field = rest.substr(at, end - at);
-                if (const std::size_t eq = field.find('='); eq != std::string::npos) {
-                    f[field.substr(0, eq)] = field.substr(eq + 1);
-                }
-                at = end + 1;
-            }
-            return f;
-        }();
-        const auto get = [&](const char* key) {
-            const auto found = fields.find(key);
-            return found == fields.end() ? std::string() : found->second;
-        };
+        const auto fields = deviceId(identity.substr(8), '=');
+        const auto get = [&](const char* key) { return firstOf(fields, {key}); };
         if (get("SN").empty()) {
             return fill(translate("Ports", "the printer %1 %2"), {get("MFG"), get("MDL")});
         }

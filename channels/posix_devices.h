@@ -13,6 +13,9 @@
 
 namespace mpt {
 
+// Whether anything is at `path` (a device node, a file, a link that leads somewhere).
+bool pathExists(const std::string& path);
+
 // A serial port's UUCP lock file, released when its last holder lets go.
 class PortClaim;
 

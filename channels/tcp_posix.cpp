@@ -60,6 +60,13 @@ struct Lookup {
     }
 };
 
+// The error pending on a socket (and cleared by asking), or 0.
+int socketError(int fd) {
+    int error = 0;
+    socklen_t size = sizeof error;
+    return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 ? error : 0;
+}
+
 // Passes on what the writes report, and keeps count of the bytes the system took for the peer.
 class CountingObserver final : public DeviceObserver {
   public:
@@ -174,7 +181,7 @@ class TcpLine final : public SerialLine, public OutputFile {
             } else {
                 std::this_thread::sleep_for(kPollSlice);
             }
-            if (const int error = socketError(); error != 0) {
+            if (const int error = socketError(m_fd.get()); error != 0) {
                 dropped(error);
             }
         }
@@ -202,17 +209,11 @@ class TcpLine final : public SerialLine, public OutputFile {
         return {true, taken - std::min(data, taken), info.tcpi_state == kClosedState};
     }
 
-    int socketError() const {
-        int error = 0;
-        socklen_t size = sizeof error;
-        return ::getsockopt(m_fd.get(), SOL_SOCKET, SO_ERROR, &error, &size) == 0 ? error : 0;
-    }
-
     // The connection went away before the peer acknowledged everything: "Device I/O error" with
     // the system's reason, and what was lost counted.
     [[noreturn]] void dropped(int error) {
         if (error == ENOTCONN || error == 0) {
-            error = socketError();
+            error = socketError(m_fd.get());
         }
         reset();
         throw systemError(error != 0 ? error : ECONNRESET, Step::Close, m_address);
@@ -343,9 +344,7 @@ UniqueFd connectTo(const addrinfo* candidates, Clock::time_point deadline,
                 break;
             }
             if (ready > 0) {
-                int error = 0;
-                socklen_t size = sizeof error;
-                ::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &size);
+                const int error = socketError(fd.get());
                 if (error == 0) {
                     return fd;
                 }

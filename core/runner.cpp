@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 
+#include "channels/network.h"
 #include "channels/port_help.h"
 #include "channels/port_inventory.h"
 #include "channels/texts.h"
@@ -108,29 +109,19 @@ int runWatchingSignals(RunSession& session, const CommandLine& cl) {
 }  // namespace
 
 std::optional<ListenAddress> parseListenAddress(const std::string& text) {
-    const std::size_t colon = text.rfind(':');
-    if (colon == std::string::npos) {
+    std::optional<NetworkAddress> address = splitHostAndPort(text);
+    if (!address) {
         return std::nullopt;
     }
-    std::string host = text.substr(0, colon);
-    const std::string port = text.substr(colon + 1);
-    if (port.empty() || port.size() > 5 ||
-        !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
-        std::stoi(port) > 65535) {
+    const bool ipv6 = address->host.find(':') != std::string::npos;
+    if (address->host == "localhost") {
+        address->host = "127.0.0.1";
+    }
+    unsigned char numeric[16];
+    if (::inet_pton(ipv6 ? AF_INET6 : AF_INET, address->host.c_str(), numeric) != 1) {
         return std::nullopt;
     }
-    // An IPv6 address goes in brackets, so that its own colons are not taken for the port's.
-    const bool bracketed = host.size() >= 2 && host.front() == '[' && host.back() == ']';
-    if (bracketed) {
-        host = host.substr(1, host.size() - 2);
-    } else if (host == "localhost") {
-        host = "127.0.0.1";
-    }
-    unsigned char address[16];
-    if (::inet_pton(bracketed ? AF_INET6 : AF_INET, host.c_str(), address) != 1) {
-        return std::nullopt;
-    }
-    return ListenAddress{host, std::stoi(port)};
+    return ListenAddress{address->host, std::stoi(address->port)};
 }
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {

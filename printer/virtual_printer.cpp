@@ -8,6 +8,20 @@
 
 namespace mpt {
 
+namespace {
+
+// "127.0.0.1:9100", "[::1]:9100": an IPv6 address in brackets, so that its colons are not taken
+// for the port's.
+QString hostAndPort(const QHostAddress& address, quint16 port) {
+    const QString host = address.toString();
+    return (address.protocol() == QAbstractSocket::IPv6Protocol ? QStringLiteral("[%1]:%2")
+                                                                : QStringLiteral("%1:%2"))
+        .arg(host)
+        .arg(port);
+}
+
+}  // namespace
+
 VirtualPrinter::VirtualPrinter(QObject* parent) : QObject(parent) {
     m_paper.keepAtMost(kKeptPages);
     m_ports = std::make_unique<printer::VirtualPorts>(
@@ -44,10 +58,8 @@ QString VirtualPrinter::listen(const QHostAddress& address, quint16 port) {
     if (m_listener->listen(address, port)) {
         return {};
     }
-    const QString where = address.protocol() == QAbstractSocket::IPv6Protocol
-                              ? QStringLiteral("[%1]:%2").arg(address.toString()).arg(port)
-                              : QStringLiteral("%1:%2").arg(address.toString()).arg(port);
-    return tr("the virtual printer cannot listen on %1: %2").arg(where, m_listener->errorString());
+    return tr("the virtual printer cannot listen on %1: %2")
+        .arg(hostAndPort(address, port), m_listener->errorString());
 }
 
 QString VirtualPrinter::listenOnLoopback(quint16 preferred) {
@@ -60,10 +72,7 @@ QString VirtualPrinter::listenAddress() const {
     if (!m_listener || !m_listener->isListening()) {
         return {};
     }
-    const QHostAddress address = m_listener->address();
-    return address.protocol() == QAbstractSocket::IPv6Protocol
-               ? QStringLiteral("tcp://[%1]:%2").arg(address.toString()).arg(m_listener->port())
-               : QStringLiteral("tcp://%1:%2").arg(address.toString()).arg(m_listener->port());
+    return QStringLiteral("tcp://") + hostAndPort(m_listener->address(), m_listener->port());
 }
 
 int VirtualPrinter::connectionCount() const {
