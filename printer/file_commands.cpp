@@ -37,17 +37,13 @@ class StreamFile {
         const bool standardInput = path == "-";
         m_fd = standardInput ? 0 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (m_fd < 0) {
-            const std::string reason = std::strerror(errno);
-            err << "mini-printer-test: "
-                << fill(translate("Files", "cannot read %1: %2"), {path, reason}) << '\n';
+            cannotRead(errno);
             return;
         }
         m_owned = !standardInput;
         struct stat st {};
         if (::fstat(m_fd, &st) != 0) {
-            err << "mini-printer-test: "
-                << fill(translate("Files", "cannot read %1: %2"), {path, std::strerror(errno)})
-                << '\n';
+            cannotRead(errno);
             close();
             return;
         }
@@ -92,10 +88,7 @@ class StreamFile {
                 continue;
             }
             if (n < 0) {
-                *m_err << "mini-printer-test: "
-                       << fill(translate("Files", "cannot read %1: %2"),
-                               {m_path, std::strerror(errno)})
-                       << '\n';
+                cannotRead(errno);
                 m_failed = true;
             }
             return {};
@@ -104,6 +97,13 @@ class StreamFile {
     bool failed() const { return m_failed; }
 
   private:
+    // `error` is taken before anything else can change errno.
+    void cannotRead(int error) {
+        *m_err << "mini-printer-test: "
+               << fill(translate("Files", "cannot read %1: %2"), {m_path, std::strerror(error)})
+               << '\n';
+    }
+
     void close() {
         if (m_owned && m_fd >= 0) {
             ::close(m_fd);
