@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "channels/texts.h"
 #include "core/run_progress.h"
 
 namespace mpt {
@@ -112,7 +113,8 @@ void PortsDialog::addRow(const QString& port, PortRoute route, const std::string
     } else {
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
-        box->lineEdit()->setPlaceholderText(tr("a device from the list, a path, or tcp://HOST:PORT"));
+        box->lineEdit()->setPlaceholderText(
+            tr("a device from the list, a path, or tcp://HOST:PORT"));
         box->addItem(tr("built-in: %1").arg(fromStd(defaultPath)), QString());
         fillChoices(box,
                     port == QStringLiteral("lpt1") ? DevicePresent::Kind::Printer
@@ -135,7 +137,8 @@ void PortsDialog::fillChoices(QComboBox* box, DevicePresent::Kind kind, const st
         }
     }
     if (!chosen.isEmpty() && box->findData(chosen) < 0) {
-        box->addItem(tr("%1 (not plugged in)").arg(fromStd(identityInWords(chosen.toStdString()))),
+        box->addItem(fromStd(fill(translate("Ports", "%1 (not plugged in)"),
+                                  {identityInWords(chosen.toStdString())})),
                      chosen);
     }
     box->setCurrentIndex(std::max(0, box->findData(chosen)));

@@ -705,10 +705,6 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
         <translation>기본값: %1</translation>
     </message>
     <message>
-        <source>%1 (not plugged in)</source>
-        <translation>%1 (연결되어 있지 않음)</translation>
-    </message>
-    <message>
         <source>No serial device or printer is present.</source>
         <translation>시리얼 장치나 프린터가 없습니다.</translation>
     </message>
