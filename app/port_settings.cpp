@@ -1,17 +1,26 @@
 // SPDX-License-Identifier: MIT
 #include "app/port_settings.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "channels/texts.h"
+
 namespace mpt {
 
 namespace {
+
 const QString kGroup = QStringLiteral("ports");
+
+// The bindings are read before the window exists (and without one, for --run): their problems
+// are looked up where the libraries below the window look theirs up.
+QString words(const std::string& translated) {
+    return QString::fromStdString(translated);
+}
+
 }  // namespace
 
 QString PortSettings::defaultFile() {
@@ -28,9 +37,9 @@ void PortSettings::load(PortMap& map) {
     // A file that says nothing QSettings can read as bindings is damaged too.
     if (settings.status() != QSettings::NoError || !QFileInfo(m_file).isReadable() ||
         (QFileInfo(m_file).size() > 0 && !settings.childGroups().contains(kGroup))) {
-        m_problem = QCoreApplication::translate("mpt::PortSettings",
-                                                "The saved port bindings in %1 cannot be read; "
-                                                "they are ignored until they are saved again.")
+        m_problem = words(translate("mpt::PortSettings",
+                                    "The saved port bindings in %1 cannot be read; "
+                                    "they are ignored until they are saved again."))
                         .arg(m_file);
         return;
     }
@@ -52,11 +61,11 @@ void PortSettings::load(PortMap& map) {
         } else if (number && port >= 1 && port <= 32767) {
             loaded.boundSerial[port] = identity;
         } else {
-            m_problem = QCoreApplication::translate(
-                            "mpt::PortSettings",
-                            "The saved port bindings in %1 hold \"%2\", which names no port; "
-                            "it is ignored.")
-                            .arg(m_file, key);
+            m_problem =
+                words(translate("mpt::PortSettings",
+                                "The saved port bindings in %1 hold \"%2\", which names no port; "
+                                "it is ignored."))
+                    .arg(m_file, key);
         }
     }
     map = std::move(loaded);
@@ -83,9 +92,9 @@ bool PortSettings::save(const PortMap& map) {
     settings.endGroup();
     settings.sync();
     if (settings.status() != QSettings::NoError) {
-        m_problem = QCoreApplication::translate("mpt::PortSettings",
-                                                "The port bindings cannot be saved in %1.")
-                        .arg(m_file);
+        m_problem =
+            words(translate("mpt::PortSettings", "The port bindings cannot be saved in %1."))
+                .arg(m_file);
         return false;
     }
     return true;
