@@ -390,20 +390,23 @@ UniqueFd openConnection(const std::string& where, int notThere, const std::stop_
     return fd;
 }
 
+std::unique_ptr<TcpLine> openLine(const std::string& address, int notThere,
+                                  DeviceObserver* observer, std::stop_token stop) {
+    ignoreSigpipe();
+    UniqueFd fd = openConnection(address, notThere, stop);
+    return std::make_unique<TcpLine>(std::move(fd), address, observer, std::move(stop));
+}
+
 }  // namespace
 
 std::unique_ptr<SerialLine> openTcpSerial(const std::string& address, DeviceObserver* observer,
                                           std::stop_token stop) {
-    ignoreSigpipe();
-    UniqueFd fd = openConnection(address, err::kInvalidPortNumber, stop);
-    return std::make_unique<TcpLine>(std::move(fd), address, observer, std::move(stop));
+    return openLine(address, err::kInvalidPortNumber, observer, std::move(stop));
 }
 
 std::unique_ptr<OutputFile> openTcpOutput(const std::string& address, DeviceObserver* observer,
                                           std::stop_token stop) {
-    ignoreSigpipe();
-    UniqueFd fd = openConnection(address, err::kDeviceUnavailable, stop);
-    return std::make_unique<TcpLine>(std::move(fd), address, observer, std::move(stop));
+    return openLine(address, err::kDeviceUnavailable, observer, std::move(stop));
 }
 
 }  // namespace mpt
