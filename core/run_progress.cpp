@@ -141,8 +141,7 @@ ConsoleError traceNotWritten(const std::string& failure) {
 std::string stateText(const DeviceState& state) {
     if (state.kind == DeviceState::Kind::Serial) {
         const auto lamp = [](bool on) { return on ? "●" : "○"; };
-        return std::string("CTS ") + lamp(state.cts) + " DSR " + lamp(state.dsr) + " DCD " +
-               lamp(state.dcd);
+        return fill("CTS %1 DSR %2 DCD %3", {lamp(state.cts), lamp(state.dsr), lamp(state.dcd)});
     }
     return (state.paperOut ? translate("Run", "paper out") : translate("Run", "paper ok")) + ", " +
            (state.offLine ? translate("Run", "off line") : translate("Run", "on line")) + ", " +

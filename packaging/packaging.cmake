@@ -118,9 +118,10 @@ if(MPT_BUILD_TESTS)
   add_test(NAME package
            COMMAND ${CMAKE_CURRENT_LIST_DIR}/package_test.sh ${CMAKE_BINARY_DIR}
                    ${PROJECT_SOURCE_DIR} ${MPT_APPSTREAM_ID} ${hardening})
-  set_tests_properties(package PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 RUN_SERIAL ON)
+  set_tests_properties(package PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 RUN_SERIAL ON LABELS slow)
   # Every option the program's --help names has its entry in the manual page, and no other.
   add_test(NAME packaging.manual_page_options
            COMMAND ${CMAKE_CURRENT_LIST_DIR}/manual_page_test.sh $<TARGET_FILE:mini-printer-test>
                    ${CMAKE_CURRENT_LIST_DIR}/mini-printer-test.1)
+  set_tests_properties(packaging.manual_page_options PROPERTIES LABELS quick)
 endif()

@@ -16,6 +16,7 @@
 #include "printer/virtual_printer.h"
 #include "printer/window/preview_window.h"
 #include "routine_streams.h"
+#include "support/qt_test_main.h"
 
 #ifndef MPT_CONSOLE_BINARY
 #error "MPT_CONSOLE_BINARY names the console's executable"
@@ -227,5 +228,5 @@ class ListenerTest : public QObject {
     quint16 m_port = 0;
 };
 
-QTEST_MAIN(ListenerTest)
+MPT_QT_TEST(ListenerTest, "listener_test")
 #include "listener_test.moc"

@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFontInfo>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QImage>
 #include <QRawFont>
 #include <cstdlib>
@@ -166,11 +165,3 @@ TEST(Render, CaptionsInTheUsersLanguage) {
 
 }  // namespace
 }  // namespace mpt::printer
-
-int main(int argc, char** argv) {
-    // Text needs a GUI application; the offscreen platform needs no display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

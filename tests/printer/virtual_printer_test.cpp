@@ -21,6 +21,7 @@
 #include "page_text.h"
 #include "printer/virtual_printer.h"
 #include "printer/window/preview_window.h"
+#include "support/qt_test_main.h"
 
 #ifndef MPT_CONSOLE_BINARY
 #error "MPT_CONSOLE_BINARY names the console's executable"
@@ -327,5 +328,5 @@ class VirtualPrinterTest : public QObject {
     std::optional<std::string> m_lpt1Before;
 };
 
-QTEST_MAIN(VirtualPrinterTest)
+MPT_QT_TEST(VirtualPrinterTest, "virtual_printer_test")
 #include "virtual_printer_test.moc"

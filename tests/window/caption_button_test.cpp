@@ -9,6 +9,7 @@
 #include "app/main_window.h"
 #include "channels/devices.h"
 #include "channels/trace.h"
+#include "support/qt_test_main.h"
 #include "testpages/routines.h"
 
 namespace {
@@ -241,5 +242,5 @@ class CaptionButtonTest : public QObject {
     }
 };
 
-QTEST_MAIN(CaptionButtonTest)
+MPT_QT_TEST(CaptionButtonTest, "caption_button_test")
 #include "caption_button_test.moc"

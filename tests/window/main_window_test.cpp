@@ -18,6 +18,7 @@
 #include "app/translation.h"
 #include "channels/devices.h"
 #include "channels/trace.h"
+#include "support/qt_test_main.h"
 
 namespace {
 
@@ -353,5 +354,5 @@ class MainWindowTest : public QObject {
     std::unique_ptr<mpt::MainWindow> m_window;
 };
 
-QTEST_MAIN(MainWindowTest)
+MPT_QT_TEST(MainWindowTest, "main_window_test")
 #include "main_window_test.moc"

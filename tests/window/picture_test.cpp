@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "app/picture.h"
+#include "support/qt_test_main.h"
 
 namespace {
 
@@ -64,5 +65,5 @@ class PictureTest : public QObject {
     }
 };
 
-QTEST_MAIN(PictureTest)
+MPT_QT_TEST(PictureTest, "picture_test")
 #include "picture_test.moc"

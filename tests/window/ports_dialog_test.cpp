@@ -18,6 +18,7 @@
 #include "app/ports_dialog.h"
 #include "channels/devices.h"
 #include "support/pty.h"
+#include "support/qt_test_main.h"
 
 class PortsDialogTest : public QObject {
     Q_OBJECT
@@ -156,5 +157,5 @@ class PortsDialogTest : public QObject {
     std::unique_ptr<mpt::PortSettings> m_settings;
 };
 
-QTEST_MAIN(PortsDialogTest)
+MPT_QT_TEST(PortsDialogTest, "ports_dialog_test")
 #include "ports_dialog_test.moc"

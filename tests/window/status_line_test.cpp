@@ -20,6 +20,7 @@
 #include "channels/devices.h"
 #include "channels/trace.h"
 #include "support/pty.h"
+#include "support/qt_test_main.h"
 
 namespace {
 
@@ -318,5 +319,5 @@ class StatusLineTest : public QObject {
     std::unique_ptr<mpt::MainWindow> m_window;
 };
 
-QTEST_MAIN(StatusLineTest)
+MPT_QT_TEST(StatusLineTest, "status_line_test")
 #include "status_line_test.moc"

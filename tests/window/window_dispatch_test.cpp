@@ -19,6 +19,7 @@
 #include "channels/devices.h"
 #include "channels/trace.h"
 #include "core/dispatch.h"
+#include "support/qt_test_main.h"
 
 namespace {
 
@@ -318,5 +319,5 @@ class WindowDispatchTest : public QObject {
     std::unique_ptr<mpt::MainWindow> m_window;
 };
 
-QTEST_MAIN(WindowDispatchTest)
+MPT_QT_TEST(WindowDispatchTest, "window_dispatch_test")
 #include "window_dispatch_test.moc"

@@ -3,9 +3,9 @@
 // screen into a PNG, and checks that the Korean texts are drawn with fonts that hold their glyphs,
 // where the window puts them.
 //
-//   window_screenshot --xvfb OUT.png   starts itself with --grab under xvfb-run on the xcb
-//                                      platform; exits 77 when xvfb-run is not installed
-//   window_screenshot --grab OUT.png   shows the window on the current X display and checks it
+//   qt_tests screenshot --xvfb OUT.png   starts itself with --grab under xvfb-run on the xcb
+//                                        platform; exits 77 when xvfb-run is not installed
+//   qt_tests screenshot --grab OUT.png   shows the window on the current X display and checks it
 #include <QApplication>
 #include <QFontMetrics>
 #include <QImage>
@@ -23,6 +23,7 @@
 #include "app/translation.h"
 #include "channels/devices.h"
 #include "channels/trace.h"
+#include "support/qt_test_main.h"
 
 namespace {
 
@@ -46,10 +47,10 @@ int runUnderXvfb(int argc, char** argv, const QString& pngPath) {
     environment.remove(QStringLiteral("LC_MESSAGES"));
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::ForwardedChannels);
-    child.start(
-        xvfbRun,
-        {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1024x768x24"),
-         QCoreApplication::applicationFilePath(), QStringLiteral("--grab"), pngPath});
+    child.start(xvfbRun,
+                {QStringLiteral("-a"), QStringLiteral("-s"),
+                 QStringLiteral("-screen 0 1024x768x24"), QCoreApplication::applicationFilePath(),
+                 QStringLiteral("screenshot"), QStringLiteral("--grab"), pngPath});
     if (!child.waitForFinished(100000) || child.exitStatus() != QProcess::NormalExit) {
         std::fprintf(stderr, "FAIL: the window under xvfb-run did not finish normally\n");
         child.kill();
@@ -156,9 +157,7 @@ int grabAndCheck(int argc, char** argv, const QString& pngPath) {
     return faults == 0 ? 0 : 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int screenshot(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--xvfb") == 0) {
         return runUnderXvfb(argc, argv, QString::fromLocal8Bit(argv[2]));
     }
@@ -168,3 +167,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s --xvfb|--grab OUT.png\n", argv[0]);
     return 2;
 }
+
+const bool registered = mpt::testing::registerQtTestProgram("screenshot", &screenshot);
+
+}  // namespace
