@@ -6,13 +6,13 @@
 #include <unistd.h>
 
 #include <QGuiApplication>
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <regex>
 #include <string_view>
 #include <vector>
 
@@ -120,13 +120,29 @@ class StreamFile {
     std::vector<char> m_buffer = std::vector<char>(kPart);
 };
 
+// Whether `name` is one --render gives a picture: "page-", digits, "-uncut" or not, ".png".
+bool isPageName(std::string_view name) {
+    constexpr std::string_view kPrefix = "page-";
+    constexpr std::string_view kUncut = "-uncut";
+    constexpr std::string_view kPng = ".png";
+    if (!name.starts_with(kPrefix) || !name.ends_with(kPng)) {
+        return false;
+    }
+    name.remove_prefix(kPrefix.size());
+    name.remove_suffix(kPng.size());
+    if (name.ends_with(kUncut)) {
+        name.remove_suffix(kUncut.size());
+    }
+    return !name.empty() &&
+           std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // Removes the pictures an earlier --render left in the directory (page-001.png,
 // page-012-uncut.png …), so that none of them is taken for a page of this stream. Nothing else.
 bool removeOldPages(const std::filesystem::path& directory, std::ostream& err) {
-    static const std::regex kPage("page-[0-9]+(-uncut)?\\.png");
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(directory, ec)) {
-        if (std::regex_match(entry.path().filename().string(), kPage) &&
+        if (isPageName(entry.path().filename().string()) &&
             !std::filesystem::remove(entry.path(), ec)) {
             break;
         }

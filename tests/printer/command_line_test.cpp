@@ -129,12 +129,14 @@ TEST(PrinterCommandLine, DecodeAndRenderRefuseWhatIsNotAStream) {
 }
 
 // --render into a folder that holds the pages of an earlier stream: those pages go, and only the
-// new stream's are there after; other files stay.
+// new stream's are there after; other files stay, those named nearly like a page among them.
 TEST(PrinterCommandLine, RenderReplacesThePagesOfAnEarlierRender) {
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("mpt-render-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    for (const char* old : {"page-001.png", "page-002.png", "page-1000-uncut.png", "notes.txt"}) {
+    for (const char* old :
+         {"page-001.png", "page-002.png", "page-1000-uncut.png", "notes.txt", "page-.png",
+          "page-1a.png", "page-3-uncut-uncut.png", "page-4.png.bak", "page--uncut.png"}) {
         std::ofstream(dir / old) << "old";
     }
     const std::filesystem::path stream = dir / "stream.bin";
@@ -147,7 +149,9 @@ TEST(PrinterCommandLine, RenderReplacesThePagesOfAnEarlierRender) {
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"notes.txt", "page-001.png", "stream.bin"}));
+    EXPECT_EQ(names, (std::vector<std::string>{
+                         "notes.txt", "page--uncut.png", "page-.png", "page-001.png", "page-1a.png",
+                         "page-3-uncut-uncut.png", "page-4.png.bak", "stream.bin"}));
     EXPECT_NE(std::ifstream(dir / "page-001.png").get(), 'o');  // a new picture
     std::filesystem::remove_all(dir);
 }
