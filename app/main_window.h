@@ -10,13 +10,16 @@
 // A click runs the button's routine to its end before the click returns. The routine itself runs
 // on the session's worker thread while the window goes on painting, shows a busy cursor and
 // reports progress in a status line beneath the controls; mouse and keyboard input given
-// meanwhile is held back and delivered, in order, once the run has ended. Only the Stop button
-// in the status line and Escape act during a run: they stop it at the next write. Closing the
-// window stops the run the same way, then closes. A click that reaches the window while a run is
-// going on waits in a queue and runs after it. When a routine fails, the window shows the error
-// in a modal box and stays open.
+// meanwhile is held back and delivered, in order, once the run has ended by itself. Only the Stop
+// button in the status line and Escape act during a run: they stop it at the next write, and
+// whatever was held back during a stopped run is discarded. Closing the window stops the run the
+// same way, then closes. A click that reaches the window while a run is going on waits in a queue
+// and runs after it. When a routine fails, the window shows the error in a modal box and stays
+// open; a termination signal or the window's destruction closes the box and ends the program.
 #pragma once
 
+#include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <deque>
@@ -85,7 +88,8 @@ class MainWindow : public QWidget, public TextBoxes {
     void createControls();
     void createStatusLine();
     void connectButtons();
-    void runOne(const std::string& name);
+    // Runs one routine to its end; returns whether the run was asked to stop.
+    bool runOne(const std::string& name);
     void showRunControls(bool running);
     void showIdleStatus();
     void showError(const ConsoleError& error);
@@ -108,6 +112,7 @@ class MainWindow : public QWidget, public TextBoxes {
     bool m_closeAfterRun = false;  // the window was closed during the run
     bool m_quitAfterRun = false;   // a termination signal came during the run
     bool m_traceFailureShown = false;
+    QPointer<QDialog> m_errorBox;  // while an error box is open
     QString m_notice;
 };
 

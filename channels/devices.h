@@ -39,7 +39,8 @@ class SerialLine {
     // Waits until every byte handed over has left, then closes. After a failed write or a time-out
     // the bytes still queued cannot be delivered, and close() releases the port without waiting.
     // Once the run is asked to stop, the wait lasts only while the printer keeps taking bytes;
-    // what is still queued then is dropped and reported to the observer.
+    // what is still queued then is dropped and reported to the observer, the port is released,
+    // and RunStopped is raised with the bytes dropped.
     virtual void close() = 0;
 };
 
@@ -48,6 +49,8 @@ class OutputFile {
   public:
     virtual ~OutputFile() = default;
     virtual void write(std::string_view bytes) = 0;
+    // Delivers, then closes; the file is released on every path. A wait on a device given up for
+    // a stop raises RunStopped once the file is closed.
     virtual void close() = 0;
 };
 

@@ -47,17 +47,26 @@ inline constexpr int kPortNotOpen = 8018;
 }  // namespace err
 
 // Not an error: the technician asked the run to stop. A channel raises it at the next write
-// boundary, or when it gives up waiting on a device that does not take the write under way; the
-// dispatcher catches it, closes the channel and reports the run as stopped, not failed.
+// boundary, when it gives up waiting on a device that does not take the write under way, or when
+// the stop came while it was closing (then after the port is closed); the dispatcher catches it,
+// closes the channel and reports the run as stopped, not failed.
 class RunStopped : public std::exception {
   public:
-    explicit RunStopped(std::size_t notTaken = 0) : m_notTaken(notTaken) {}
+    // Where the stop took effect: before a channel step (an opening, a write), within a write, in
+    // the closing of a channel, or once the routine had taken its last step.
+    enum class At { Step, Write, Close, End };
+
+    explicit RunStopped(std::size_t notTaken = 0, At at = At::Step)
+        : m_notTaken(notTaken), m_at(at) {}
     const char* what() const noexcept override { return "the run was stopped"; }
-    // Bytes of the write under way that the device never took.
+    // Bytes handed over that the device never took: the rest of the write under way, or what the
+    // device still held when its closing was given up.
     std::size_t notTaken() const { return m_notTaken; }
+    At at() const { return m_at; }
 
   private:
     std::size_t m_notTaken;
+    At m_at;
 };
 
 // The error of the given number with its standard text.

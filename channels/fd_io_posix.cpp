@@ -189,7 +189,7 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
             if (observer != nullptr) {
                 observer->notTaken(bytes.size());
             }
-            throw RunStopped(bytes.size());
+            throw RunStopped(bytes.size(), RunStopped::At::Write);
         }
         if (probe != nullptr) {
             probe->read();

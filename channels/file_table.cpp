@@ -86,6 +86,11 @@ void FileTable::close(int fileNumber) {
     m_files.erase(file);
     m_trace->close(fileNumber);
     device->close();
+    // A stop that came while the file was closing ends the run here, even where the close still
+    // delivered everything: the routine goes no further.
+    if (m_devices->stopToken().stop_requested()) {
+        throw RunStopped(0, RunStopped::At::Close);
+    }
 }
 
 void FileTable::release() {
@@ -94,6 +99,8 @@ void FileTable::release() {
             close(m_files.begin()->first);
         } catch (const ConsoleError&) {
             // The routine's own error is the one the technician needs to see.
+        } catch (const RunStopped&) {
+            // The run has already ended; the file is closed.
         }
     }
 }

@@ -7,7 +7,8 @@
 // blank on each side (the first in the place of its sign). A statement either ends with a line
 // end, which adds CR LF behind its last item, or goes on, which adds nothing. Each statement goes
 // to the device as one write, so closing has no buffer of its own to lose. Once the run is asked
-// to stop, opening and each statement raise RunStopped instead of going on.
+// to stop, opening and each statement raise RunStopped instead of going on, and so does closing
+// (once the file is closed).
 #pragma once
 
 #include <initializer_list>

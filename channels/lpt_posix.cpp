@@ -50,9 +50,10 @@ class PosixOutput final : public OutputFile {
             return;
         }
         std::optional<ConsoleError> failure;
+        bool givenUp = false;  // for a stop; the driver does not say what it still holds
         if (m_device && !m_faulted) {
             try {
-                waitUntilTaken(m_fd.get(), m_limit, m_path, m_stop, &m_probe);
+                givenUp = !waitUntilTaken(m_fd.get(), m_limit, m_path, m_stop, &m_probe);
             } catch (const ConsoleError& error) {
                 failure = error;
             }
@@ -60,6 +61,9 @@ class PosixOutput final : public OutputFile {
         const int closeError = m_fd.reset();
         if (failure) {
             throw *failure;
+        }
+        if (givenUp) {
+            throw RunStopped(0, RunStopped::At::Close);
         }
         if (closeError != 0 && !m_faulted) {
             throw systemError(closeError, Step::Close, m_path);

@@ -44,6 +44,11 @@ void MSComm::setPortOpen(bool open) {
     std::unique_ptr<SerialLine> line = std::move(m_line);
     m_trace->portOpen(false);
     line->close();
+    // A stop that came while the port was closing ends the run here, even where the close still
+    // delivered everything: the routine goes no further.
+    if (m_devices->stopToken().stop_requested()) {
+        throw RunStopped(0, RunStopped::At::Close);
+    }
 }
 
 void MSComm::setSettings(std::string_view settings) {
@@ -91,6 +96,8 @@ void MSComm::release() {
         setPortOpen(false);
     } catch (const ConsoleError&) {
         // The routine's own error is the one the technician needs to see.
+    } catch (const RunStopped&) {
+        // The run has already ended; the port is closed.
     }
 }
 

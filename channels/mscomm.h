@@ -6,7 +6,8 @@
 // Handshaking configure the open line, and each assignment of Output is one write. Output text is
 // converted to code page 949 here, at the channel, and sent whole: NUL bytes included, nothing
 // added. The control owns the open port; the window owns the control. Once the run is asked to
-// stop, opening the port and each Output raise RunStopped instead of going on.
+// stop, opening the port and each Output raise RunStopped instead of going on, and so does closing
+// it (once it is closed).
 #pragma once
 
 #include <cstdint>

@@ -168,6 +168,7 @@ class PosixSerial final : public SerialLine {
             try {
                 close();
             } catch (const ConsoleError&) {
+            } catch (const RunStopped&) {
             }
         }
     }
@@ -234,10 +235,11 @@ class PosixSerial final : public SerialLine {
             return;
         }
         std::optional<ConsoleError> failure;
+        std::optional<std::size_t> givenUp;  // the drain was given up for a stop: bytes dropped
         if (!m_faulted) {
             try {
                 if (!drain()) {
-                    dropQueued();
+                    givenUp = dropQueued();
                 }
             } catch (const ConsoleError& error) {
                 failure = error;
@@ -257,6 +259,9 @@ class PosixSerial final : public SerialLine {
         m_lock.reset();
         if (failure) {
             throw *failure;
+        }
+        if (givenUp) {
+            throw RunStopped(*givenUp, RunStopped::At::Close);
         }
         if (closeError != 0 && !m_faulted) {
             throw systemError(closeError, Step::Close, m_path);
@@ -285,15 +290,17 @@ class PosixSerial final : public SerialLine {
     // queued: flushing a pseudo-terminal, which reports nothing, would throw away bytes of earlier
     // pages still waiting for the reader, pages the console had closed and counted as sent.
     // A device that has gone says nothing; its queue goes with it.
-    void dropQueued() noexcept {
+    // Returns how many bytes were dropped.
+    std::size_t dropQueued() noexcept {
         int pending = 0;
         if (::ioctl(m_fd.get(), TIOCOUTQ, &pending) != 0 || pending <= 0) {
-            return;
+            return 0;
         }
         ::tcflush(m_fd.get(), TCOFLUSH);
         if (m_observer != nullptr) {
             m_observer->dropped(static_cast<std::size_t>(pending));
         }
+        return static_cast<std::size_t>(pending);
     }
 
     // Waits until the driver's output queue is empty. The queue shrinking counts as progress, so

@@ -8,7 +8,8 @@
 // no-progress limit and a dropped connection a "Device I/O error". Closing delivers: the sending
 // side is shut down and the close waits, within the limit, until the peer has acknowledged every
 // byte. Where that cannot be (a fault, a stop whose grace is over) the connection is reset, which
-// throws away what the system still holds, and those bytes are counted as dropped.
+// throws away what the system still holds, and those bytes are counted as dropped; a close given
+// up for a stop then raises RunStopped.
 #include <fcntl.h>
 #include <linux/tcp.h>
 #include <netdb.h>
@@ -164,8 +165,7 @@ class TcpLine final : public SerialLine, public OutputFile {
                 lastProgress = Clock::now();
             }
             if (grace.over(lastProgress)) {
-                reset();
-                return;
+                throw RunStopped(reset(), RunStopped::At::Close);
             }
             if (Clock::now() - lastProgress >= m_limit) {
                 reset();
@@ -246,14 +246,17 @@ class TcpLine final : public SerialLine, public OutputFile {
     // Ends the connection at once, throwing away what the system still holds for the peer. What
     // the peer never acknowledged is counted as dropped, also when the peer itself reset the
     // connection and the system has already thrown it away.
-    void reset() {
+    // Returns how many bytes were dropped.
+    std::size_t reset() {
         const Acknowledged now = acknowledged();
         const linger abort{1, 0};
         ::setsockopt(m_fd.get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
         m_fd.reset();
-        if (now.known && now.pending > 0) {
-            m_observer.dropped(static_cast<std::size_t>(now.pending));
+        if (!now.known || now.pending == 0) {
+            return 0;
         }
+        m_observer.dropped(static_cast<std::size_t>(now.pending));
+        return static_cast<std::size_t>(now.pending);
     }
 
     UniqueFd m_fd;

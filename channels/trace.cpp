@@ -189,8 +189,9 @@ void Trace::printerStatus(bool paperOut, bool offLine, bool error) {
          boolean(!offLine) + R"(,"error":)" + boolean(error) + "}");
 }
 
-void Trace::stop(std::size_t notTaken) {
-    line(R"({"op":"Stop","notTaken":)" + std::to_string(notTaken) + "}");
+void Trace::stop(std::size_t notTaken, std::string_view at) {
+    line(R"({"op":"Stop","notTaken":)" + std::to_string(notTaken) + R"(,"at":)" + jsonString(at) +
+         "}");
 }
 
 }  // namespace mpt

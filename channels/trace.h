@@ -42,8 +42,10 @@ class Trace {
     // What the open device said when it changed: a serial port's modem lines, a printer's status.
     void lines(bool cts, bool dsr, bool dcd);
     void printerStatus(bool paperOut, bool offLine, bool error);
-    // The run was stopped here; `notTaken` bytes of the write before it never reached the device.
-    void stop(std::size_t notTaken);
+    // The run was stopped here; `notTaken` bytes handed over never reached the device: of the
+    // write before it, or of what the device held when its closing was given up. `at` says where
+    // the stop took effect: "step" (before an opening or a write), "write" or "close".
+    void stop(std::size_t notTaken, std::string_view at);
 
   private:
     void line(const std::string& json);

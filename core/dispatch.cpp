@@ -21,6 +21,20 @@ void releaseChannels(Console& con) {
     con.files.release();
 }
 
+}  // namespace
+
+const char* stopPlace(RunStopped::At at) {
+    switch (at) {
+        case RunStopped::At::Write: return "write";
+        case RunStopped::At::Close: return "close";
+        case RunStopped::At::End: return "end";
+        case RunStopped::At::Step: break;
+    }
+    return "step";
+}
+
+namespace {
+
 RoutineEnd failed(Console& con, const ConsoleError& error) {
     con.trace().error(error.number(), error.text(), error.detail());
     releaseChannels(con);
@@ -45,9 +59,9 @@ RoutineEnd runRoutine(Console& con, std::string_view name) {
         routine->run(con);
         return {};
     } catch (const RunStopped& stop) {
-        con.trace().stop(stop.notTaken());
+        con.trace().stop(stop.notTaken(), stopPlace(stop.at()));
         releaseChannels(con);
-        return {std::nullopt, true};
+        return {std::nullopt, true, stop.at()};
     } catch (const ConsoleError& error) {
         return failed(con, error);
     } catch (const std::exception& unexpected) {

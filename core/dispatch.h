@@ -19,6 +19,7 @@ namespace mpt {
 struct RoutineEnd {
     std::optional<ConsoleError> error;
     bool stopped = false;
+    RunStopped::At stoppedAt = RunStopped::At::Step;  // where a stop took effect
 
     bool finished() const { return !error && !stopped; }
 };
@@ -27,6 +28,9 @@ struct RoutineEnd {
 // std::invalid_argument; anything else a routine raises comes back in the RoutineEnd, an
 // unexpected exception as "Internal error" naming it.
 RoutineEnd runRoutine(Console& con, std::string_view name);
+
+// How the trace names where a stop took effect: "step", "write", "close", "end".
+const char* stopPlace(RunStopped::At at);
 
 // How many routines this process has started: one click must start exactly one.
 long long routinesStarted();

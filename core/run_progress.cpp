@@ -22,27 +22,35 @@ std::string where(const RunSnapshot& s) {
     return s.port.empty() ? translate("Run", "no port yet") : s.port + " → " + s.device;
 }
 
-// "1,024 of about 8,761 bytes", or "1,024 bytes" while the total is not known.
+// "1,024 of about 8,761 bytes", or "1,024 bytes" while the total is not known; for a count
+// beyond what the loop's counter reaches, "1,024 of more than 80,…,096 bytes".
 std::string ofTotal(const RunSnapshot& s) {
     if (const auto total = s.estimatedTotal()) {
-        return fill(translate("Run", "%1 of about %2 bytes"),
-                    {withThousands(s.sent()), withThousands(std::max(*total, s.sent()))});
+        const std::string whole = withThousands(std::max(*total, ByteCount{s.sent()}));
+        return fill(s.repetitions == kCountBeyond ? translate("Run", "%1 of more than %2 bytes")
+                                                  : translate("Run", "%1 of about %2 bytes"),
+                    {withThousands(s.sent()), whole});
     }
     return fill(translate("Run", "%1 bytes"), {withThousands(s.sent())});
 }
 
 std::string repetitions(long long n) {
+    if (n == kCountBeyond) {
+        return fill(translate("Run", "more than %1"),
+                    {withThousands(static_cast<std::uint64_t>(n))});
+    }
     return withThousands(static_cast<std::uint64_t>(n));
 }
 
 }  // namespace
 
-std::optional<std::uint64_t> RunSnapshot::estimatedTotal() const {
+std::optional<ByteCount> RunSnapshot::estimatedTotal() const {
     if (repetition < 2 || repetitions < 2) {
         return std::nullopt;
     }
-    const std::uint64_t first = takenAtSecond - takenAtFirst;
-    return takenAtFirst + first * static_cast<std::uint64_t>(repetitions);
+    // At most 2^64 bytes a repetition times 2^63 repetitions: within 128 bits.
+    const ByteCount first = takenAtSecond - takenAtFirst;
+    return takenAtFirst + first * static_cast<ByteCount>(repetitions);
 }
 
 void RunProgress::opened(const std::string& port, const std::string& devicePath) {
@@ -88,6 +96,10 @@ void RunProgress::dropped(std::size_t bytes) {
 
 void RunProgress::repetition(long long counter, long long count) {
     std::lock_guard lock(m_mutex);
+    m_starts.push_back({counter, m_now.taken});
+    if (m_starts.size() > kStartsKept) {
+        m_starts.pop_front();
+    }
     m_now.repetition = counter;
     m_now.repetitions = count;
     m_now.takenAtCurrent = m_now.taken;
@@ -98,18 +110,54 @@ void RunProgress::repetition(long long counter, long long count) {
     }
 }
 
+void RunProgress::stopped(RunStopped::At at) {
+    std::lock_guard lock(m_mutex);
+    m_now.stoppedAt = at;
+}
+
+long long RunProgress::completeBy(std::uint64_t sent) const {
+    if (m_starts.empty()) {
+        return 0;
+    }
+    // A repetition is complete once the start of the next lies within what was sent.
+    const auto next = std::upper_bound(
+        m_starts.begin(), m_starts.end(), sent,
+        [](std::uint64_t bytes, const Start& start) { return bytes < start.taken; });
+    if (next == m_starts.begin()) {
+        // Even the oldest start kept lies beyond: the repetition before it is not complete, and
+        // those before that are taken to be.
+        return std::max(next->counter - 2, 0LL);
+    }
+    long long complete = std::prev(next)->counter - 1;
+    // The repetition under way, once the stop came in the closing or later: its writes were all
+    // handed over, and it is complete where nothing was dropped.
+    const bool handedOver =
+        m_now.stoppedAt == RunStopped::At::Close || m_now.stoppedAt == RunStopped::At::End;
+    if (next == m_starts.end() && handedOver && m_now.dropped == 0 && m_now.notTaken == 0) {
+        complete = m_starts.back().counter;
+    }
+    return complete;
+}
+
 RunSnapshot RunProgress::snapshot() const {
     std::lock_guard lock(m_mutex);
-    return m_now;
+    RunSnapshot now = m_now;
+    now.complete = completeBy(now.sent());
+    return now;
 }
 
 void RunProgress::reset() {
     std::lock_guard lock(m_mutex);
     m_now = {};
+    m_starts.clear();
 }
 
-std::string withThousands(std::uint64_t n) {
-    std::string digits = std::to_string(n);
+std::string withThousands(ByteCount n) {
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(n % 10)));
+        n /= 10;
+    } while (n != 0);
     for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) {
         digits.insert(static_cast<size_t>(i), 1, ',');
     }
@@ -215,23 +263,27 @@ std::string faultText(const ConsoleError& error, const RunSnapshot& end,
 }
 
 std::string stoppedText(const RunSnapshot& end) {
-    // A repetition that has sent nothing yet has not begun on the printer.
+    // A repetition that has sent nothing yet has not begun on the printer; one whose writes were
+    // all handed over before a stop in the closing is over.
     const bool begun = end.taken + end.notTaken > end.takenAtCurrent;
-    const long long done = begun ? end.repetition : end.repetition - 1;
+    const bool over =
+        end.stoppedAt == RunStopped::At::Close || end.stoppedAt == RunStopped::At::End;
+    const long long done = begun || over ? end.repetition : end.repetition - 1;
     const std::string sent = ofTotal(end);
     const std::string discarded = withThousands(end.discarded());
-    if (end.repetition == 0 || done == 0) {
-        return fill(translate("Run",
-                              "Stopped before the first repetition: %1 sent, %2 bytes "
-                              "discarded"),
+    const std::string complete = withThousands(static_cast<std::uint64_t>(end.complete));
+    if (done == 0) {
+        return fill(translate("Run", "Stopped before the first repetition: %1 sent, %2 discarded"),
                     {sent, discarded});
     }
-    if (begun) {
-        return fill(translate("Run", "Stopped in repetition %1 of %2: %3 sent, %4 bytes discarded"),
-                    {repetitions(end.repetition), repetitions(end.repetitions), sent, discarded});
+    if (begun && !(over && end.complete == end.repetition)) {
+        return fill(
+            translate("Run", "Stopped in repetition %1 of %2: %3 complete; %4 sent, %5 discarded"),
+            {repetitions(end.repetition), repetitions(end.repetitions), complete, sent, discarded});
     }
-    return fill(translate("Run", "Stopped after repetition %1 of %2: %3 sent, %4 bytes discarded"),
-                {repetitions(done), repetitions(end.repetitions), sent, discarded});
+    return fill(
+        translate("Run", "Stopped after repetition %1 of %2: %3 complete; %4 sent, %5 discarded"),
+        {repetitions(done), repetitions(end.repetitions), complete, sent, discarded});
 }
 
 }  // namespace mpt

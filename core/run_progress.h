@@ -11,6 +11,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -23,6 +25,14 @@
 
 namespace mpt {
 
+// A count of bytes reckoned for a whole run: a count of repetitions times the bytes of one is
+// beyond 64 bits for the counts a box can hold.
+__extension__ typedef unsigned __int128 ByteCount;
+
+// A repetition count beyond what the loop's counter can reach (a count of 1e300): the loop never
+// ends, and the count is said as "more than" this.
+inline constexpr long long kCountBeyond = std::numeric_limits<long long>::max();
+
 struct RunSnapshot {
     std::string port;            // "COM3", "lpt1"; empty before a channel opens
     std::string device;          // where it leads
@@ -31,19 +41,22 @@ struct RunSnapshot {
     std::uint64_t notTaken = 0;  // bytes of a write cut short by a stop or a fault
     long long writes = 0;
     long long repetition = 0;                // the repetition under way, 0 before the first
-    long long repetitions = 0;               // how many the loop runs
+    long long repetitions = 0;               // how many the loop runs; kCountBeyond: no end
     std::uint64_t takenAtFirst = 0;          // bytes taken when repetition 1 started
     std::uint64_t takenAtSecond = 0;         // … and repetition 2
     std::uint64_t takenAtCurrent = 0;        // … and the repetition under way
     std::optional<DeviceState> deviceState;  // the last the open device said, where it can tell
+    // Repetitions whose every byte reached the device and stays there.
+    long long complete = 0;
+    std::optional<RunStopped::At> stoppedAt;  // where a stop took effect, once the run has ended
 
     // Bytes that reached the device and stay there.
     std::uint64_t sent() const { return taken - dropped; }
     // Bytes handed to a channel that never reached the printer.
     std::uint64_t discarded() const { return notTaken + dropped; }
     // The bytes the whole run sends, reckoned from the first repetition; nothing until the second
-    // has started.
-    std::optional<std::uint64_t> estimatedTotal() const;
+    // has started. For a count beyond kCountBeyond, what the run sends is more than this.
+    std::optional<ByteCount> estimatedTotal() const;
 };
 
 class RunProgress final : public DeviceObserver, public RepetitionListener {
@@ -56,19 +69,33 @@ class RunProgress final : public DeviceObserver, public RepetitionListener {
     void state(const DeviceState& now) override;
     void repetition(long long counter, long long count) override;
 
+    // The run was stopped, and where the stop took effect.
+    void stopped(RunStopped::At at);
+
     RunSnapshot snapshot() const;
     void reset();
     // Where each change of the device's state is recorded (on the thread that writes).
     void setTrace(Trace* trace) { m_trace = trace; }
 
   private:
+    struct Start {
+        long long counter;
+        std::uint64_t taken;  // bytes taken when the repetition started
+    };
+    // The starts of the latest repetitions, enough of them to cover whatever a device can hold
+    // unsent (an output queue, a connection's, a pipe's) when a run ends: which repetitions are
+    // complete is told by what was sent.
+    static constexpr std::size_t kStartsKept = 8192;
+    long long completeBy(std::uint64_t sent) const;
+
     mutable std::mutex m_mutex;
     RunSnapshot m_now;
+    std::deque<Start> m_starts;
     Trace* m_trace = nullptr;
 };
 
 // "1,024"
-std::string withThousands(std::uint64_t n);
+std::string withThousands(ByteCount n);
 
 // "CUTTER TEST EPSON SERIAL: repetition 3 of 10, 1,024 of about 8,761 bytes, COM1 → /dev/ttyUSB0"
 std::string progressText(std::string_view caption, const RunSnapshot& now);
@@ -82,7 +109,9 @@ std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took)
 std::string faultText(const ConsoleError& error, const RunSnapshot& end,
                       std::chrono::milliseconds limit);
 
-// "Stopped after repetition 3 of 1,000: 2,628 of about 876,000 bytes sent, 0 bytes discarded"
+// "Stopped in repetition 39 of 500: 38 complete; 34,085 of about 438,000 bytes sent, 33
+// discarded"; "after repetition 3" once that one was complete and the next had not begun (or the
+// stop came in the closing, after the last).
 std::string stoppedText(const RunSnapshot& end);
 
 // Error 75 for a trace that could not be written, naming why ("the trace: No space left on

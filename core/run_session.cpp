@@ -24,13 +24,13 @@ void RunSession::start(std::string_view name, TextBoxStore boxes, std::function<
     }
     m_boxes = std::move(boxes);
     m_progress.reset();
-    {
-        std::lock_guard lock(m_mutex);
-        m_ended = false;
-        m_end = {};
-        m_escaped = nullptr;
-        m_started = std::chrono::steady_clock::now();
-    }
+    // Under the lock, so that a stop asked for at once (even by the worker itself) finds the
+    // worker in place.
+    std::lock_guard lock(m_mutex);
+    m_ended = false;
+    m_end = {};
+    m_escaped = nullptr;
+    m_started = std::chrono::steady_clock::now();
     m_worker = std::jthread(
         [this](std::stop_token stop, std::string routine, std::function<void()> then) {
             work(std::move(stop), std::move(routine), std::move(then));
@@ -61,6 +61,16 @@ void RunSession::work(std::stop_token stop, std::string name, std::function<void
     }
     {
         std::lock_guard lock(m_mutex);
+        // A stop asked for before the run has ended ends it as a stop, also one that came after
+        // the routine's last step on a channel: a stop is never reported as a success.
+        if (end.finished() && !escaped && stop.stop_requested()) {
+            end.stopped = true;
+            end.stoppedAt = RunStopped::At::End;
+            m_console.trace().stop(0, stopPlace(end.stoppedAt));
+        }
+        if (end.stopped) {
+            m_progress.stopped(end.stoppedAt);
+        }
         m_end = std::move(end);
         m_escaped = escaped;
         m_took = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -74,7 +84,12 @@ void RunSession::work(std::stop_token stop, std::string name, std::function<void
 }
 
 void RunSession::requestStop() {
-    m_worker.request_stop();
+    // Under the lock that marks the run ended: a stop either comes in time to end the run as a
+    // stop, or not at all.
+    std::lock_guard lock(m_mutex);
+    if (!m_ended) {
+        m_worker.request_stop();
+    }
 }
 
 bool RunSession::stopRequested() const {

@@ -47,7 +47,10 @@ class RunSession {
     // the routine has ended and its channel is closed. A run must be finished before the next.
     void start(std::string_view name, TextBoxStore boxes, std::function<void()> onEnd = {});
 
-    // Asks the run to stop; any thread. Nothing happens when no run is going on.
+    // Asks the run to stop; any thread. Nothing happens when no run is going on or it has already
+    // ended. A run asked to stop before it has ended always ends as stopped (or failed), never as
+    // finished, wherever the stop finds it: before the first write, in a write, in the closing
+    // of the port, or after the routine's last step.
     void requestStop();
     bool stopRequested() const;
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace mpt {
@@ -39,11 +40,13 @@ bool TextBoxStore::written(std::string_view control) const {
 
 void Console::repetition(long long counter, double count) {
     if (m_listener != nullptr) {
-        // The number of repetitions the loop runs: the count rounded down, held to what a
-        // counter can reach.
+        // The number of repetitions the loop runs: the count rounded down; a count the counter
+        // cannot reach (2^63 and beyond) is told as the largest counter, which no count that
+        // can be typed rounds down to.
         const double whole = std::floor(count);
-        const long long of = whole >= 9.2e18 ? 9'200'000'000'000'000'000LL
-                                             : static_cast<long long>(std::max(whole, 0.0));
+        const long long of = whole >= 9223372036854775808.0
+                                 ? std::numeric_limits<long long>::max()
+                                 : static_cast<long long>(std::max(whole, 0.0));
         m_listener->repetition(counter, of);
     }
 }

@@ -50,7 +50,8 @@ class TextBoxStore final : public TextBoxes {
     std::array<Box, 3> m_boxes;
 };
 
-// Told by a routine's repetition loop which repetition starts, and how many the loop runs.
+// Told by a routine's repetition loop which repetition starts, and how many the loop runs (the
+// largest long long for a count beyond what the counter can reach).
 class RepetitionListener {
   public:
     virtual ~RepetitionListener() = default;

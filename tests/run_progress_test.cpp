@@ -6,6 +6,7 @@
 #include "channels/texts.h"
 #include "core/run_progress.h"
 #include "core/run_session.h"
+#include "testpages/skeleton.h"
 
 namespace mpt {
 namespace {
@@ -156,33 +157,99 @@ TEST(StatusLine, ProgressShowsWhatTheDeviceSays) {
               "X: 10 bytes, COM1 → /dev/ttyUSB0 · paper out, on line, no error");
 }
 
-// A stop between repetitions is "after" the last one done; within one, "in" it. Bytes dropped
-// from a queue were taken but never sent; both they and a write cut short count as discarded.
-TEST(StatusLine, StoppedSaysWhereAndWhatWasDiscarded) {
-    RunSnapshot between = at("COM1", "/dev/ttyS0", 2628 + 5);
-    between.repetition = 4;
-    between.repetitions = 1000;
-    between.takenAtFirst = 5;
-    between.takenAtSecond = 5 + 876;
-    between.takenAtCurrent = between.taken;
-    EXPECT_EQ(stoppedText(between),
-              "Stopped after repetition 3 of 1,000: 2,633 of about 876,005 bytes sent, "
-              "0 bytes discarded");
+// A stop between repetitions is "after" the last one done; within one, "in" it; in the closing
+// once the last was handed over, "after" it. Bytes dropped from a queue were taken but never
+// sent; both they and a write cut short count as discarded, and a page is complete only when
+// every byte of it was sent.
+TEST(StatusLine, StoppedSaysWhereHowManyPagesWereCompleteAndWhatWasDiscarded) {
+    // Five bytes before the loop, then pages of 876 bytes.
+    const auto progress = [](long long repetitions, long long upTo, std::uint64_t intoLast) {
+        auto p = std::make_unique<RunProgress>();
+        p->opened("COM1", "/dev/ttyS0");
+        p->taken(5);
+        for (long long r = 1; r <= upTo; ++r) {
+            p->repetition(r, repetitions);
+            p->taken(r < upTo ? 876 : intoLast);
+        }
+        return p;
+    };
+    const struct {
+        const char* what;
+        long long upTo;
+        std::uint64_t intoLast;
+        std::uint64_t dropped, notTaken;
+        std::optional<RunStopped::At> at;
+        std::string text;
+    } rows[] = {
+        {"between pages", 4, 0, 0, 0, RunStopped::At::Step,
+         "Stopped after repetition 3 of 1,000: 3 complete; 2,633 of about 876,005 bytes sent, "
+         "0 discarded"},
+        {"in a page", 4, 100, 40, 12, RunStopped::At::Write,
+         "Stopped in repetition 4 of 1,000: 3 complete; 2,693 of about 876,005 bytes sent, "
+         "52 discarded"},
+        {"a queue dropped reaching into the pages before", 39, 800, 1700, 0, RunStopped::At::Write,
+         "Stopped in repetition 39 of 1,000: 36 complete; 32,393 of about 876,005 bytes sent, "
+         "1,700 discarded"},
+        {"in the closing, nothing dropped", 1000, 876, 0, 0, RunStopped::At::Close,
+         "Stopped after repetition 1,000 of 1,000: 1,000 complete; 876,005 of about 876,005 "
+         "bytes sent, 0 discarded"},
+        {"in the closing, the tail dropped", 1000, 876, 900, 0, RunStopped::At::Close,
+         "Stopped in repetition 1,000 of 1,000: 998 complete; 875,105 of about 876,005 bytes "
+         "sent, 900 discarded"},
+        {"after the routine's last step", 1000, 876, 0, 0, RunStopped::At::End,
+         "Stopped after repetition 1,000 of 1,000: 1,000 complete; 876,005 of about 876,005 "
+         "bytes sent, 0 discarded"},
+        {"before the first page", 1, 0, 0, 0, RunStopped::At::Step,
+         "Stopped before the first repetition: 5 bytes sent, 0 discarded"},
+        {"before the loop", 0, 0, 0, 0, RunStopped::At::Step,
+         "Stopped before the first repetition: 5 bytes sent, 0 discarded"},
+    };
+    for (const auto& row : rows) {
+        const auto p = progress(1000, row.upTo, row.intoLast);
+        p->dropped(row.dropped);
+        p->notTaken(row.notTaken);
+        if (row.at) {
+            p->stopped(*row.at);
+        }
+        EXPECT_EQ(stoppedText(p->snapshot()), row.text) << row.what;
+    }
+}
 
-    RunSnapshot within = between;
-    within.taken += 100;
-    within.dropped = 40;
-    within.notTaken = 12;
-    EXPECT_EQ(stoppedText(within),
-              "Stopped in repetition 4 of 1,000: 2,693 of about 876,005 bytes sent, "
-              "52 bytes discarded");
-
-    RunSnapshot first = at("lpt1", "/dev/lp0");
-    first.repetition = 1;
-    first.repetitions = 10;
-    EXPECT_EQ(stoppedText(first),
-              "Stopped before the first repetition: 0 bytes sent, "
-              "0 bytes discarded");
+// The total of a huge count is reckoned without wrapping; a count the loop's counter cannot
+// reach is said as "more than".
+TEST(StatusLine, TotalsOfHugeCountsNeverWrap) {
+    const struct {
+        const char* count;
+        std::string says;
+    } rows[] = {
+        {"1000", "repetition 2 of 1,000, 879 of about 874,003 bytes"},
+        {"1e18",
+         "repetition 2 of 1,000,000,000,000,000,000, 879 of about "
+         "874,000,000,000,000,000,003 bytes"},
+        {"9223372036854775807",
+         "repetition 2 of more than 9,223,372,036,854,775,807, 879 of "
+         "more than 8,061,227,160,211,074,055,321 bytes"},
+        {"1e300",
+         "repetition 2 of more than 9,223,372,036,854,775,807, 879 of more than "
+         "8,061,227,160,211,074,055,321 bytes"},
+    };
+    for (const auto& row : rows) {
+        // The thermal page on the parallel port, as its loop reports it: 3 bytes before the loop
+        // and 874 for the first page.
+        TextBoxStore boxes(row.count);
+        RunProgress progress;
+        Trace silent;
+        const auto devices = dryRunDevices();
+        Console con(boxes, *devices, silent, &progress);
+        progress.opened("lpt1", "/dev/lp0");
+        progress.taken(3);
+        con.repetition(1, toCount(row.count));
+        progress.taken(874);
+        con.repetition(2, toCount(row.count));
+        progress.taken(2);
+        EXPECT_EQ(progressText("X", progress.snapshot()), "X: " + row.says + ", lpt1 → /dev/lp0")
+            << row.count;
+    }
 }
 
 // The words are looked up in the user's language, and a language may put the figures in its own
@@ -204,8 +271,8 @@ TEST(StatusLine, WordsInTheUsersLanguage) {
     setTextLookup([](const char* context, const char* source) {
         return std::string(context) == "Run" &&
                        std::string(source) ==
-                           "Stopped in repetition %1 of %2: %3 sent, %4 bytes discarded"
-                   ? std::string("%4 / %3 / %2 / %1")
+                           "Stopped in repetition %1 of %2: %3 complete; %4 sent, %5 discarded"
+                   ? std::string("%5 / %4 / %3 / %2 / %1")
                    : std::string(source);
     });
     RunSnapshot within = at("COM1", "/dev/ttyS0", 10);
@@ -214,7 +281,7 @@ TEST(StatusLine, WordsInTheUsersLanguage) {
     within.takenAtCurrent = 4;
     const std::string stopped = stoppedText(within);
     setTextLookup({});
-    EXPECT_EQ(stopped, "0 / 10 bytes / 5 / 1");
+    EXPECT_EQ(stopped, "0 / 10 bytes / 0 / 5 / 1");
 }
 
 TEST(StatusLine, Thousands) {

@@ -12,6 +12,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -20,6 +23,7 @@
 #include "support/fifo.h"
 #include "support/pty.h"
 #include "support/stream.h"
+#include "support/tcp_printer.h"
 
 extern char** environ;
 
@@ -31,6 +35,7 @@ using Clock = std::chrono::steady_clock;
 using testing::FifoPrinter;
 using testing::PtyPrinter;
 using testing::ScopedEnv;
+using testing::TcpPrinter;
 
 enum class Channel { Serial, Parallel };
 
@@ -157,7 +162,7 @@ TEST_P(Stop, PrinterTakingNothingIsGivenUpAtOnceAndThePortFreed) {
     EXPECT_EQ(outcome.last.notTaken, notTakenByTrace());
     EXPECT_EQ(outcome.last.discarded(), outcome.last.notTaken);
     EXPECT_NE(
-        stoppedText(outcome.last).find(withThousands(outcome.last.notTaken) + " bytes discarded"),
+        stoppedText(outcome.last).find(", " + withThousands(outcome.last.notTaken) + " discarded"),
         std::string::npos);
 
     if (serial()) {
@@ -211,6 +216,200 @@ INSTANTIATE_TEST_SUITE_P(Channels, Stop, ::testing::Values(Channel::Serial, Chan
                          [](const auto& info) {
                              return info.param == Channel::Serial ? "Serial" : "Parallel";
                          });
+
+// ---- A stop at each point of a run, on every channel
+// ---------------------------------------------
+
+enum class StopPoint { BeforeFirstWrite, InWrite, InClose };
+
+// The system's devices, the run asked to stop from inside at a chosen point: as the channel has
+// opened, or as it begins to close. A stop in a write comes from the test while the printer takes
+// nothing. Everything else is the real channel's.
+class StoppingDevices final : public Devices {
+  public:
+    StoppingDevices(StopPoint point, RunSession*& session)
+        : m_point(point), m_session(session), m_system(systemDevices()) {}
+
+    void beginRun() override { m_system->beginRun(); }
+    void endRun() override { m_system->endRun(); }
+    std::unique_ptr<SerialLine> openSerial(int n, const LineSettings& s, int h) override {
+        lend();
+        auto line = m_system->openSerial(n, s, h);
+        opened();
+        return m_point == StopPoint::InClose
+                   ? std::make_unique<StopOnClose<SerialLine>>(std::move(line), m_session)
+                   : std::move(line);
+    }
+    std::unique_ptr<OutputFile> openLpt1() override {
+        lend();
+        auto file = m_system->openLpt1();
+        opened();
+        return m_point == StopPoint::InClose
+                   ? std::make_unique<StopOnClose<OutputFile>>(std::move(file), m_session)
+                   : std::move(file);
+    }
+
+  private:
+    template <typename Channel>
+    class StopOnClose final : public Channel {
+      public:
+        StopOnClose(std::unique_ptr<Channel> inner, RunSession* session)
+            : m_inner(std::move(inner)), m_session(session) {}
+        // A serial line's own (instantiated only for one).
+        void apply(const LineSettings& s) { m_inner->apply(s); }
+        void setHandshaking(int mode) { m_inner->setHandshaking(mode); }
+        void write(std::string_view bytes) override { m_inner->write(bytes); }
+        void close() override {
+            m_session->requestStop();
+            m_inner->close();
+        }
+
+      private:
+        std::unique_ptr<Channel> m_inner;
+        RunSession* m_session;
+    };
+
+    void lend() {
+        m_system->setObserver(observer());
+        m_system->setStopToken(stopToken());
+    }
+    void opened() {
+        if (m_point == StopPoint::BeforeFirstWrite) {
+            m_session->requestStop();
+        }
+    }
+
+    StopPoint m_point;
+    RunSession*& m_session;
+    std::unique_ptr<Devices> m_system;
+};
+
+// Before the first write, in a write, in the closing: on a pseudo-terminal, a FIFO, a plain file
+// and a network printer, on a serial port and on "lpt1 ". Each ends as a stop (never as a
+// success), with a Stop event saying where and what was not taken, nothing written after it, and
+// the printer holding exactly what was reported as sent. A stop in the closing was reported as a
+// success before: the close gave up its wait and returned as if it had delivered.
+TEST(StopPoints, EveryPointOfARunOnEveryChannelEndsAsAStop) {
+    enum class Printer { Pty, Fifo, File, Network };
+    const struct Row {
+        const char* what;
+        Printer printer;
+        bool serial;
+        const char* routine;
+        StopPoint point;
+        const char* at;  // the Stop event's place
+    } rows[] = {
+        {"pty, before the first write", Printer::Pty, true, "cmddevice4",
+         StopPoint::BeforeFirstWrite, "step"},
+        {"pty, in a write", Printer::Pty, true, "cmddevice4", StopPoint::InWrite, "write"},
+        {"pty, in the close", Printer::Pty, true, "cmddevice4", StopPoint::InClose, "close"},
+        {"FIFO, before the first write", Printer::Fifo, false, "cmddevice10",
+         StopPoint::BeforeFirstWrite, "step"},
+        {"FIFO, in a write", Printer::Fifo, false, "cmddevice10", StopPoint::InWrite, "write"},
+        {"FIFO, in the close", Printer::Fifo, false, "cmddevice10", StopPoint::InClose, "close"},
+        {"file, before the first write", Printer::File, false, "cmddevice5",
+         StopPoint::BeforeFirstWrite, "step"},
+        {"file, in the close", Printer::File, false, "cmddevice5", StopPoint::InClose, "close"},
+        {"network COM1, before the first write", Printer::Network, true, "cmddevice8",
+         StopPoint::BeforeFirstWrite, "step"},
+        {"network COM1, in a write", Printer::Network, true, "cmddevice4", StopPoint::InWrite,
+         "write"},
+        {"network COM1, in the close", Printer::Network, true, "cmddevice8", StopPoint::InClose,
+         "close"},
+        {"network lpt1, in a write", Printer::Network, false, "cmddevice1", StopPoint::InWrite,
+         "write"},
+        {"network lpt1, in the close", Printer::Network, false, "cmddevice1", StopPoint::InClose,
+         "close"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        PtyPrinter pty;
+        FifoPrinter fifo;
+        TcpPrinter tcp(TcpPrinter::Behaviour::TakesNothing);
+        const std::string file = fifo.path() + ".bin";
+        std::string where = row.printer == Printer::Pty    ? pty.devicePath()
+                            : row.printer == Printer::Fifo ? fifo.path()
+                            : row.printer == Printer::File ? file
+                                                           : tcp.address();
+        ScopedEnv port(row.serial ? "MPT_COM1" : "MPT_LPT1", where);
+        const bool takesNothing = row.point == StopPoint::InWrite;
+        if (row.printer == Printer::Pty && !takesNothing) {
+            pty.startReading();
+        }
+        if (row.printer == Printer::Fifo && takesNothing) {
+            ASSERT_TRUE(fifo.ready());
+            fifo.stopReading();
+            ASSERT_TRUE(fifo.setCapacity(4096));
+        }
+
+        RunSession* session = nullptr;
+        StoppingDevices devices(row.point, session);
+        std::ostringstream traceText;
+        Trace trace(&traceText);
+        RunSession run(devices, trace);
+        session = &run;
+        run.start(row.routine, TextBoxStore(takesNothing ? "1000" : "10"));
+        if (takesNothing) {
+            std::uint64_t before = run.progress().taken;
+            for (auto still = Clock::now(); Clock::now() - still < 300ms;) {
+                std::this_thread::sleep_for(20ms);
+                if (const std::uint64_t now = run.progress().taken; now != before) {
+                    before = now;
+                    still = Clock::now();
+                }
+            }
+            run.requestStop();
+        }
+        ASSERT_TRUE(run.waitUntilEnded(5s));
+        const RunOutcome outcome = run.finish();
+        EXPECT_TRUE(outcome.end.stopped);
+        EXPECT_FALSE(outcome.end.error) << outcome.end.error->detail();
+        EXPECT_EQ(stoppedText(outcome.last).rfind("Stopped ", 0), 0u) << stoppedText(outcome.last);
+
+        testing::TracedRun traced;
+        std::istringstream in(traceText.str());
+        for (std::string line; std::getline(in, line);) {
+            traced.lines.push_back(line);
+        }
+        const std::vector<std::string> ops = traced.ops();
+        const auto stop = std::find(ops.begin(), ops.end(), "Stop");
+        ASSERT_NE(stop, ops.end()) << traceText.str();
+        const std::string& stopLine = traced.lines[static_cast<size_t>(stop - ops.begin())];
+        EXPECT_EQ(testing::field(stopLine, "at"), row.at);
+        EXPECT_EQ(std::count(stop, ops.end(), "Output") + std::count(stop, ops.end(), "Print"), 0);
+        // What the Stop event counts as not taken: the rest of the write, or what the device
+        // still held when its closing was given up.
+        const std::uint64_t notTaken = std::stoull(testing::field(stopLine, "notTaken"));
+        EXPECT_EQ(notTaken,
+                  row.point == StopPoint::InClose ? outcome.last.dropped : outcome.last.notTaken);
+        const std::string handedOver = traced.stream();
+        EXPECT_EQ(outcome.last.sent() + outcome.last.discarded(), handedOver.size());
+
+        std::string received;
+        switch (row.printer) {
+            case Printer::Pty:
+                pty.stopReading();
+                pty.startReading();
+                pty.waitFor(outcome.last.sent());
+                received = pty.drainAll();
+                break;
+            case Printer::Fifo:
+                fifo.stopReading();
+                fifo.startReading();
+                received = fifo.finish();
+                break;
+            case Printer::File: {
+                std::ifstream bytes(file, std::ios::binary);
+                received.assign(std::istreambuf_iterator<char>(bytes), {});
+                std::remove(file.c_str());
+                break;
+            }
+            case Printer::Network: received = tcp.takeWhatIsThere(); break;
+        }
+        EXPECT_EQ(received.size(), outcome.last.sent());
+        EXPECT_TRUE(received == handedOver.substr(0, received.size()));
+    }
+}
 
 // A device that raises what no channel should: the routine's dispatch names it as an error.
 class RaisingDevices final : public Devices {
@@ -356,17 +555,51 @@ Exit runAndSignal(const std::vector<std::string>& args, int signal,
     return result;
 }
 
-TEST(Runner, SigintAndSigtermStopTheRunAndSayHowFarItGot) {
-    for (const auto& [signal, code] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
-        PtyPrinter printer;
-        printer.startReading(6000);
-        ScopedEnv com1("MPT_COM1", printer.devicePath());
+// In a write to a slow printer, or in the closing, waiting on a network printer that took the
+// whole stream and acknowledges none of it: the stopped line, the shell's code, a Stop event in
+// the trace, and no result message.
+TEST(Runner, SignalsStopTheRunAndSayHowFarItGot) {
+    const struct {
+        int signal, code;
+        bool network;
+        const char* count;
+        const char* at;
+    } rows[] = {
+        {SIGINT, 130, false, "1000", "write"},
+        {SIGTERM, 143, false, "1000", "write"},
+        {SIGHUP, 129, false, "1000", "write"},
+        {SIGTERM, 143, true, "10", "close"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.signal);
+        PtyPrinter pty;
+        pty.startReading(6000);
+        TcpPrinter tcp(TcpPrinter::Behaviour::TakesNothing);
+        ScopedEnv com1("MPT_COM1", pty.devicePath());
+        ScopedEnv lpt1("MPT_LPT1", tcp.address());
+        FifoPrinter dir;  // a directory of its own for the trace
+        const std::string trace = dir.path() + ".jsonl";
         const auto start = Clock::now();
-        const Exit exit = runAndSignal({"--run", "cmddevice4", "--count", "1000"}, signal, 500ms);
+        const Exit exit = runAndSignal({"--run", row.network ? "cmddevice1" : "cmddevice4",
+                                        "--count", row.count, "--trace", trace},
+                                       row.signal, 500ms);
         EXPECT_LT(Clock::now() - start, 1500ms);
-        EXPECT_EQ(exit.code, code) << exit.err;
+        EXPECT_EQ(exit.code, row.code) << exit.err;
         EXPECT_EQ(exit.err.rfind("mini-printer-test: Stopped ", 0), 0u) << exit.err;
-        EXPECT_NE(exit.err.find(" of 1,000: "), std::string::npos) << exit.err;
+        EXPECT_NE(exit.err.find(std::string(" of ") + (row.network ? "10" : "1,000") + ": "),
+                  std::string::npos)
+            << exit.err;
+        std::ifstream in(trace);
+        std::string line, last;
+        while (std::getline(in, line)) {
+            last = line;
+        }
+        std::remove(trace.c_str());
+        EXPECT_EQ(testing::field(last, "op"), row.network ? "Stop" : "PortOpen") << last;
+        if (row.network) {
+            EXPECT_EQ(testing::field(last, "at"), row.at) << last;
+            EXPECT_GT(std::stoull(testing::field(last, "notTaken")), 0u) << last;
+        }
     }
 }
 #endif

@@ -585,24 +585,32 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
         <translation>; 넘겨준 %1바이트는 받아지지 않아 버렸습니다</translation>
     </message>
     <message>
-        <source>Stopped before the first repetition: %1 sent, %2 bytes discarded</source>
-        <translation>첫 반복 전에 중지: %1 보냄, %2바이트 버림</translation>
-    </message>
-    <message>
-        <source>Stopped in repetition %1 of %2: %3 sent, %4 bytes discarded</source>
-        <translation>반복 %2회 중 %1회째에 중지: %3 보냄, %4바이트 버림</translation>
-    </message>
-    <message>
-        <source>Stopped after repetition %1 of %2: %3 sent, %4 bytes discarded</source>
-        <translation>반복 %2회 중 %1회째 뒤에 중지: %3 보냄, %4바이트 버림</translation>
-    </message>
-    <message>
         <source>%1 (the trace was not written, from that step on)</source>
         <translation>%1 (이 단계부터 기록을 쓰지 못했습니다)</translation>
     </message>
     <message>
         <source> (network)</source>
         <translation> (네트워크)</translation>
+    </message>
+    <message>
+        <source>%1 of more than %2 bytes</source>
+        <translation>%2바이트가 넘는 양 중 %1바이트</translation>
+    </message>
+    <message>
+        <source>more than %1</source>
+        <translation>%1 초과</translation>
+    </message>
+    <message>
+        <source>Stopped before the first repetition: %1 sent, %2 discarded</source>
+        <translation>첫 반복 전에 중지: %1 보냄, %2바이트 버림</translation>
+    </message>
+    <message>
+        <source>Stopped in repetition %1 of %2: %3 complete; %4 sent, %5 discarded</source>
+        <translation>반복 %2회 중 %1회째에 중지: %3회 완료; %4 보냄, %5바이트 버림</translation>
+    </message>
+    <message>
+        <source>Stopped after repetition %1 of %2: %3 complete; %4 sent, %5 discarded</source>
+        <translation>반복 %2회 중 %1회째 뒤에 중지: %3회 완료; %4 보냄, %5바이트 버림</translation>
     </message>
 </context>
 <context>
