@@ -638,6 +638,37 @@ TEST_F(Faults, EndedDuringARun) {
     }
 }
 
+// The console ended while an error box waits for the technician (a count that is no number): the
+// termination signals and the window's destruction close the box and end the process within two
+// seconds, as they do without a box; no box is left behind with a live process.
+TEST_F(Faults, EndedWhileAnErrorBoxIsOpen) {
+    for (const auto& [how, signal] :
+         {std::pair{"SIGTERM", SIGTERM}, std::pair{"SIGINT", SIGINT}, std::pair{"SIGHUP", SIGHUP},
+          std::pair{"window destroyed", 0}}) {
+        SCOPED_TRACE(how);
+        FifoPrinter lpt1;
+        const auto console = start({{"MPT_LPT1", lpt1.path()}});
+        ASSERT_TRUE(console);
+        const Clicked clicked = clickButton(*console, "cmddevice1", "abc");
+        const std::optional<Failure> failure = waitForFailure(*console, clicked.from, clicked.at);
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->end.number, 13);
+        const auto asked = Clock::now();
+        if (signal == 0) {
+            console->destroyWindow();
+        } else {
+            ::kill(console->process().pid(), signal);
+        }
+        const std::optional<int> exit = console->process().wait(5s);
+        ASSERT_TRUE(exit) << "the console is still running with its box; its log:\n"
+                          << console->log();
+        EXPECT_LT(millisecondsSince(asked), 2000);
+        const std::vector<std::string>& lines = console->trace().lines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back(), kFileClosed) << "the file is not closed";
+    }
+}
+
 // A port bound in an earlier session (the Ports dialog saved it in the user's configuration) leads
 // there when no environment variable says otherwise.
 TEST_F(Faults, SavedBindingLeadsThePort) {
