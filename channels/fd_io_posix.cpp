@@ -152,6 +152,22 @@ bool StopGrace::over(Clock::time_point lastProgress) {
     return now - std::max(*m_seen, lastProgress) >= kIdle || now - *m_seen >= kMost;
 }
 
+namespace {
+
+// A FIFO whose reader has gone still holds what the reader never read (FIONREAD): bytes the
+// device took that never reach the printer. 0 for anything else, whose FIONREAD would tell the
+// bytes waiting to be read from the device instead.
+std::size_t unreadInPipe(int fd) {
+    struct stat st {};
+    int unread = 0;
+    if (::fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode) || ::ioctl(fd, FIONREAD, &unread) != 0) {
+        return 0;
+    }
+    return unread > 0 ? static_cast<std::size_t>(unread) : 0;
+}
+
+}  // namespace
+
 void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
               const std::string& devicePath, DeviceObserver* observer, const std::stop_token& stop,
               StateProbe* probe) {
@@ -165,6 +181,15 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
             observer->notTaken(bytes.size());
         }
         return error;
+    };
+    // The reader went away: what it left unread in a pipe is lost with it, and counted so.
+    const auto readerGone = [&](ConsoleError error) {
+        if (observer != nullptr) {
+            if (const std::size_t unread = unreadInPipe(fd); unread > 0) {
+                observer->dropped(unread);
+            }
+        }
+        return failed(std::move(error));
     };
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -181,7 +206,8 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            throw failed(systemError(errno, Step::Write, devicePath));
+            const int error = errno;
+            throw readerGone(systemError(error, Step::Write, devicePath));
         }
         // The device takes nothing now (handshake held, buffer full): wait for room, but never
         // longer than the no-progress limit in all, nor past the grace of a stop.
@@ -216,7 +242,7 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
         }
         if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 &&
             (pfd.revents & POLLOUT) == 0) {
-            throw failed(
+            throw readerGone(
                 makeError(err::kDeviceIoError,
                           fill(translate("Errors", "%1: the device went away"), {devicePath})));
         }

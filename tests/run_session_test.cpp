@@ -411,6 +411,52 @@ TEST(StopPoints, EveryPointOfARunOnEveryChannelEndsAsAStop) {
     }
 }
 
+// A parallel printer on a FIFO that quits part-way, leaving what it had not read in the FIFO: those
+// bytes were taken and never printed. They count as discarded, and what is reported as sent is
+// exactly what the printer read. (A pseudo-terminal cannot tell: its bytes wait on the reader's
+// side, which takes them away when it closes.)
+TEST(ReaderGone, WhatAFifoReaderLeftUnreadCountsAsDiscarded) {
+    FifoPrinter fifo;
+    ASSERT_TRUE(fifo.ready());
+    ScopedEnv lpt1("MPT_LPT1", fifo.path());
+    fifo.startReading(5000);
+    const auto devices = systemDevices();
+    std::ostringstream traceText;
+    Trace trace(&traceText);
+    RunSession session(*devices, trace);
+    session.start("cmddevice5", TextBoxStore("1000"));
+    ASSERT_GE(fifo.waitFor(5000).size(), 5000u);
+    // The printer stops reading until the FIFO is full, then quits.
+    fifo.stopReading();
+    std::uint64_t before = session.progress().taken;
+    for (auto still = Clock::now(); Clock::now() - still < 300ms;) {
+        std::this_thread::sleep_for(20ms);
+        if (const std::uint64_t now = session.progress().taken; now != before) {
+            before = now;
+            still = Clock::now();
+        }
+    }
+    fifo.unplug();
+    const RunOutcome outcome = session.finish();
+    ASSERT_TRUE(outcome.end.error);
+    EXPECT_EQ(outcome.end.error->number(), err::kDeviceIoError);
+    const std::string received = fifo.received();
+    EXPECT_EQ(outcome.last.sent(), received.size());
+    EXPECT_GT(outcome.last.dropped, 0u) << "nothing was left in the FIFO";
+    testing::TracedRun traced;
+    std::istringstream in(traceText.str());
+    for (std::string line; std::getline(in, line);) {
+        traced.lines.push_back(line);
+    }
+    const std::string handedOver = traced.stream();
+    EXPECT_EQ(outcome.last.sent() + outcome.last.discarded(), handedOver.size());
+    EXPECT_TRUE(received == handedOver.substr(0, received.size()));
+    EXPECT_NE(faultText(*outcome.end.error, outcome.last, 30s)
+                  .find(" after " + withThousands(received.size()) + " of about "),
+              std::string::npos)
+        << faultText(*outcome.end.error, outcome.last, 30s);
+}
+
 // A device that raises what no channel should: the routine's dispatch names it as an error.
 class RaisingDevices final : public Devices {
   public:
