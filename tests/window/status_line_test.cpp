@@ -23,6 +23,7 @@
 #include "core/dispatch.h"
 #include "support/pty.h"
 #include "support/qt_test_main.h"
+#include "support/tcp_printer.h"
 
 namespace {
 
@@ -263,6 +264,31 @@ class StatusLineTest : public QObject {
         QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
         QCOMPARE(box("txt2")->text(), QStringLiteral("EPSON/SERIAL/CUTTER 정상 작동!!"));
         QCOMPARE(mpt::routinesStarted(), started + 2);
+    }
+
+    // A stop that comes while the port closes, waiting on a network printer that acknowledges
+    // nothing of the stream it took: a stop like any other. The cutter test had set its message
+    // before closing; the message box keeps its text all the same.
+    void stopWhileThePortClosesIsAStop() {
+        mpt::testing::TcpPrinter printer(mpt::testing::TcpPrinter::Behaviour::TakesNothing);
+        mpt::testing::ScopedEnv com1("MPT_COM1", printer.address());
+        box("txt1")->setText(QStringLiteral("500"));
+        QSignalSpy errors(m_window.get(), &mpt::MainWindow::errorShown);
+        QTimer::singleShot(500, m_window.get(),
+                           [&] { QTest::keyClick(button("cmddevice8"), Qt::Key_Escape); });
+
+        QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+
+        QCOMPARE(errors.count(), 0);
+        QCOMPARE(box("txt2")->text(), QStringLiteral("메시지"));
+        const QString status = m_window->statusText();
+        QVERIFY2(status.startsWith(QStringLiteral("Stopped in repetition 500 of 500: ")) &&
+                     !status.endsWith(QStringLiteral(" 0 discarded")),
+                 qPrintable(status));
+        const std::string trace = m_traceText.str();
+        QVERIFY2(trace.find("{\"op\":\"Stop\"") != std::string::npos &&
+                     trace.find("\"at\":\"close\"}") != std::string::npos,
+                 trace.substr(trace.size() > 300 ? trace.size() - 300 : 0).c_str());
     }
 
     // In a Korean locale the status line and the error box's detail are Korean; the captions,
