@@ -298,6 +298,10 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
         <source>no answer within %1</source>
         <translation>%1 안에 응답이 없습니다</translation>
     </message>
+    <message>
+        <source>%1 is a link to %2, which does not exist; nothing is created through a link</source>
+        <translation>%1 은(는) 존재하지 않는 %2 을(를) 가리키는 링크입니다. 링크를 거쳐서는 아무것도 만들지 않습니다</translation>
+    </message>
 </context>
 <context>
     <name>Files</name>
