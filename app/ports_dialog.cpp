@@ -29,7 +29,11 @@ constexpr int kPollMs = 1000;
 }  // namespace
 
 PortsDialog::PortsDialog(Devices& devices, PortSettings& settings, int usbPort, QWidget* parent)
-    : QDialog(parent), m_devices(&devices), m_settings(&settings), m_map(devices.portMap()) {
+    : QDialog(parent),
+      m_devices(&devices),
+      m_settings(&settings),
+      m_map(devices.portMap()),
+      m_started(m_map) {
     setObjectName(QStringLiteral("ports"));
     setWindowTitle(tr("Ports"));
     m_present = devicesPresent(m_map.root);
@@ -190,6 +194,7 @@ void PortsDialog::showState() {
 }
 
 void PortsDialog::accept() {
+    const PortMap before = m_map;  // kept should a binding be refused
     for (const auto& [port, box] : m_boxes) {
         if (!box->isEnabled()) {
             continue;
@@ -201,6 +206,13 @@ void PortsDialog::accept() {
         } else if (!text.isEmpty()) {
             identity = identityOfPath(text.toStdString(), m_present);
         }
+        if (!PortSettings::fitForSaving(identity)) {
+            m_map = before;
+            m_problem->setText(tr("The device for %1 holds a line end, a tab or another control "
+                                  "character: no device or address has one.")
+                                   .arg(port));
+            return;  // stays open, nothing bound
+        }
         if (port == QStringLiteral("lpt1")) {
             m_map.boundLpt1 = identity;
         } else if (identity.empty()) {
@@ -210,9 +222,15 @@ void PortsDialog::accept() {
         }
     }
     m_devices->setPortMap(m_map);
-    if (!m_settings->save(m_map)) {
+    if (!m_settings->save(m_started, m_map)) {
         m_problem->setText(m_settings->problem());
         return;  // stays open: the bindings hold for this session, the user is told
+    }
+    // What another console saved meanwhile holds here too from now on.
+    PortMap saved = m_map;
+    m_settings->load(saved);
+    if (m_settings->problem().isEmpty()) {
+        m_devices->setPortMap(saved);
     }
     QDialog::accept();
 }

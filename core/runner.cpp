@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -316,6 +317,19 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     return cl;
 }
 
+std::string openTrace(const std::string& path, std::ofstream& out) {
+    const int error = openTraceFile(path, out);
+    if (error == 0) {
+        return {};
+    }
+    return error == ENXIO
+               ? fill(translate("CommandLine",
+                                "cannot write the trace file %1: it is a FIFO that no "
+                                "program reads"),
+                      {path})
+               : fill(translate("CommandLine", "cannot write the trace file %1"), {path});
+}
+
 void listPorts(const PortMap& map, int usbPort, std::ostream& out) {
     for (const DevicePresent& device : devicesPresent(map.root)) {
         out << "device\t" << device.node << '\t' << device.identity() << '\t' << device.usbId
@@ -371,11 +385,8 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
     }
     std::ofstream traceFile;
     if (!cl.traceFile.empty()) {
-        traceFile.open(cl.traceFile, std::ios::binary | std::ios::trunc);
-        if (!traceFile) {
-            err << "mini-printer-test: "
-                << fill(translate("CommandLine", "cannot write the trace file %1"), {cl.traceFile})
-                << '\n';
+        if (const std::string problem = openTrace(cl.traceFile, traceFile); !problem.empty()) {
+            err << "mini-printer-test: " << problem << '\n';
             return 2;
         }
     }

@@ -171,6 +171,10 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
 실행을 중지하고, 어디까지 보냈는지 출력한 뒤 130 또는 143 으로 끝납니다.
 </translation>
     </message>
+    <message>
+        <source>cannot write the trace file %1: it is a FIFO that no program reads</source>
+        <translation>기록 파일 %1 에 쓸 수 없습니다: 읽는 프로그램이 없는 FIFO 입니다</translation>
+    </message>
 </context>
 <context>
     <name>Errors</name>
@@ -673,6 +677,22 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
         <source>The saved port bindings in %1 hold &quot;%2&quot;, which names no port; it is ignored.</source>
         <translation>%1에 저장된 포트 연결의 &quot;%2&quot;은(는) 포트 이름이 아니므로 무시합니다.</translation>
     </message>
+    <message>
+        <source>The saved port bindings in %1 cannot be read: it is not a plain file. They are ignored, and not saved there.</source>
+        <translation>%1에 저장된 포트 연결을 읽을 수 없습니다: 일반 파일이 아닙니다. 무시하며, 그곳에 저장하지도 않습니다.</translation>
+    </message>
+    <message>
+        <source>The saved port bindings in %1 hold %2, which name no port; they are ignored.</source>
+        <translation>%1에 저장된 포트 연결의 %2은(는) 포트 이름이 아니므로 무시합니다.</translation>
+    </message>
+    <message>
+        <source>The saved port bindings in %1 bind %2 to what is no device or address; ignored.</source>
+        <translation>%1에 저장된 포트 연결은 %2을(를) 장치도 주소도 아닌 것에 연결하므로 무시합니다.</translation>
+    </message>
+    <message>
+        <source>The binding of %1 holds a line end, a tab or another control character; it is not saved.</source>
+        <translation>%1의 연결에 줄 바꿈, 탭 또는 다른 제어 문자가 들어 있어 저장하지 않습니다.</translation>
+    </message>
 </context>
 <context>
     <name>mpt::PortsDialog</name>
@@ -719,6 +739,10 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
     <message>
         <source>a device from the list, a path, or tcp://HOST:PORT</source>
         <translation>목록의 장치, 경로 또는 tcp://호스트:포트</translation>
+    </message>
+    <message>
+        <source>The device for %1 holds a line end, a tab or another control character: no device or address has one.</source>
+        <translation>%1의 장치에 줄 바꿈, 탭 또는 다른 제어 문자가 들어 있습니다. 그런 장치나 주소는 없습니다.</translation>
     </message>
 </context>
 <context>
