@@ -330,11 +330,43 @@ std::string openTrace(const std::string& path, std::ofstream& out) {
                : fill(translate("CommandLine", "cannot write the trace file %1"), {path});
 }
 
+namespace {
+
+// A field of the --ports listing: a line end, a tab or another control character in a path, an
+// identity or what a device reports would split a line or a field where there is none; each is
+// written as \n, \t, \r or \xHH, and a backslash as two.
+std::string field(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (byte < 0x20 || byte == 0x7f) {
+            static constexpr char kDigits[] = "0123456789abcdef";
+            out += "\\x";
+            out += kDigits[byte >> 4];
+            out += kDigits[byte & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 void listPorts(const PortMap& map, int usbPort, std::ostream& out) {
     for (const DevicePresent& device : devicesPresent(map.root)) {
-        out << "device\t" << device.node << '\t' << device.identity() << '\t' << device.usbId
-            << '\t' << device.maker << '\t' << device.product << '\t' << device.serial << '\t'
-            << (device.mayOpen ? std::string("may open") : device.advice) << '\n';
+        out << "device\t" << field(device.node) << '\t' << field(device.identity()) << '\t'
+            << field(device.usbId) << '\t' << field(device.maker) << '\t' << field(device.product)
+            << '\t' << field(device.serial) << '\t'
+            << (device.mayOpen ? std::string("may open") : field(device.advice)) << '\n';
     }
     std::vector<int> ports{1};
     if (usbPort != 1) {
@@ -348,8 +380,8 @@ void listPorts(const PortMap& map, int usbPort, std::ostream& out) {
     std::sort(ports.begin(), ports.end());
     const auto line = [&](const std::string& name, const PortRoute& route) {
         static constexpr const char* kBy[] = {"virtual", "environment", "binding", "default"};
-        out << "port\t" << name << '\t' << route.path << '\t' << kBy[static_cast<int>(route.by)]
-            << '\t' << route.identity << '\n';
+        out << "port\t" << name << '\t' << field(route.path) << '\t'
+            << kBy[static_cast<int>(route.by)] << '\t' << field(route.identity) << '\n';
     };
     for (const int number : ports) {
         line("COM" + std::to_string(number), serialRoute(number, map));

@@ -195,6 +195,18 @@ TEST(PortInventory, PortsListingForScripts) {
               "port\tCOM3\t/dev/ttyUSB0\tbinding\t"
               "serial:by-id:usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0\n"
               "port\tlpt1\t/tmp/lpt1.fifo\tenvironment\t\n");
+
+    // A line end, a tab or another control character in a field cannot forge a line or a field:
+    // it is written escaped, and a backslash with it so that the escapes stay unambiguous.
+    map.boundSerial[3] = "path:/dev/x\nport\tCOM9\t/dev/y";
+    ScopedEnv forged("MPT_LPT1", "/tmp/a\\b\r\x01");
+    out.str({});
+    listPorts(map, 3, out);
+    EXPECT_EQ(out.str().substr(out.str().find("port\t")),
+              "port\tCOM1\t/dev/ttyS0\tdefault\t\n"
+              "port\tCOM3\t/dev/x\\nport\\tCOM9\\t/dev/y\tbinding\t"
+              "path:/dev/x\\nport\\tCOM9\\t/dev/y\n"
+              "port\tlpt1\t/tmp/a\\\\b\\r\\x01\tenvironment\t\n");
 }
 
 }  // namespace
