@@ -3,6 +3,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "channels/network.h"
 #include "channels/texts.h"
 #include "core/run_progress.h"
 
@@ -21,6 +23,23 @@ namespace {
 
 QString fromStd(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// A binding that is none of the devices listed: an address is a network address, never plugged
+// in or out; a path is present when something is there (a pseudo-terminal, a FIFO, a file); the
+// rest is a device that is not plugged in.
+QString boundElsewhere(const std::string& identity) {
+    const std::string words = identityInWords(identity);
+    if (identity.rfind("path:", 0) == 0) {
+        const std::string path = identity.substr(5);
+        if (isNetworkAddress(path)) {
+            return fromStd(fill(translate("Ports", "%1 (network address)"), {words}));
+        }
+        if (QFileInfo::exists(fromStd(path))) {
+            return fromStd(fill(translate("Ports", "%1 (present)"), {words}));
+        }
+    }
+    return fromStd(fill(translate("Ports", "%1 (not plugged in)"), {words}));
 }
 
 // How often the list is read again while the dialog is open: devices come and go by hand.
@@ -141,9 +160,7 @@ void PortsDialog::fillChoices(QComboBox* box, DevicePresent::Kind kind, const st
         }
     }
     if (!chosen.isEmpty() && box->findData(chosen) < 0) {
-        box->addItem(fromStd(fill(translate("Ports", "%1 (not plugged in)"),
-                                  {identityInWords(chosen.toStdString())})),
-                     chosen);
+        box->addItem(boundElsewhere(chosen.toStdString()), chosen);
     }
     box->setCurrentIndex(std::max(0, box->findData(chosen)));
 }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "channels/devices.h"
@@ -154,6 +155,41 @@ TEST(PortInventory, BindingsFollowTheDeviceAcrossRenumbering) {
         EXPECT_EQ(error.detail(),
                   "lpt1 is bound to the printer ACME Receipt 80 (serial S42), which is not "
                   "plugged in: plug it in, or choose another device under Ports… (Ctrl+,)");
+    }
+}
+
+// A bound path that cannot be opened: the error names the binding and where it is changed, not
+// only the environment variable that would override it.
+TEST(PortInventory, AnErrorOnABoundPortNamesTheBinding) {
+    PortMap map;
+    map.boundSerial[7] = "path:/dev/mpt-no-such-tty";
+    map.boundLpt1 = "path:/dev/mpt-no-such-lp";
+    ScopedEnv noCom7("MPT_COM7", "");
+    ScopedEnv noLpt1("MPT_LPT1", "");
+    const auto devices = systemDevices(map);
+    const struct {
+        std::function<void()> open;
+        int number;
+        std::string words;
+    } cases[] = {
+        {[&] { devices->openSerial(7, {}, 2); }, err::kInvalidPortNumber,
+         " COM7 is bound to /dev/mpt-no-such-tty under Ports… (Ctrl+,): choose another device "
+         "there."},
+        {[&] { devices->openLpt1(); }, err::kDeviceUnavailable,
+         "/dev/mpt-no-such-lp: No such file or directory lpt1 is bound to /dev/mpt-no-such-lp "
+         "under Ports… (Ctrl+,): choose another device there."},
+    };
+    for (const auto& c : cases) {
+        try {
+            c.open();
+            ADD_FAILURE() << "opened " << c.words;
+        } catch (const ConsoleError& error) {
+            EXPECT_EQ(error.number(), c.number);
+            EXPECT_TRUE(error.detail().size() >= c.words.size() &&
+                        error.detail().compare(error.detail().size() - c.words.size(),
+                                               c.words.size(), c.words) == 0)
+                << error.detail();
+        }
     }
 }
 

@@ -306,6 +306,10 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
         <source>%1 is a link to %2, which does not exist; nothing is created through a link</source>
         <translation>%1 은(는) 존재하지 않는 %2 을(를) 가리키는 링크입니다. 링크를 거쳐서는 아무것도 만들지 않습니다</translation>
     </message>
+    <message>
+        <source>%1 %2 is bound to %3 under Ports… (Ctrl+,): choose another device there.</source>
+        <translation>%1 %2 은(는) 포트…(Ctrl+,)에서 %3 에 연결되어 있습니다. 그곳에서 다른 장치를 고르십시오.</translation>
+    </message>
 </context>
 <context>
     <name>Files</name>
@@ -492,6 +496,14 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
     <message>
         <source>the printer %1 %2 (serial %3)</source>
         <translation>프린터 %1 %2 (일련번호 %3)</translation>
+    </message>
+    <message>
+        <source>%1 (network address)</source>
+        <translation>%1 (네트워크 주소)</translation>
+    </message>
+    <message>
+        <source>%1 (present)</source>
+        <translation>%1 (있음)</translation>
     </message>
 </context>
 <context>

@@ -16,6 +16,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include "app/main_window.h"
 #include "app/port_settings.h"
 #include "app/ports_dialog.h"
@@ -102,6 +104,41 @@ class PortsDialogTest : public QObject {
         QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("state"))->text(),
                  QStringLiteral("/dev/ttyACM0: no state to show (it cannot tell, or another "
                                 "program has it)"));
+    }
+
+    // What the dialog says of a binding that is not among the devices listed: a live
+    // pseudo-terminal or a FIFO is present, an address is a network address, only a device that
+    // is not there is not plugged in.
+    void boundPortIsShownAsWhatItIs_data() {
+        QTest::addColumn<QString>("kind");  // "pty", "fifo", or the path itself
+        QTest::addColumn<QString>("words");
+        QTest::newRow("a live pseudo-terminal") << "pty"
+                                                << "%1 (present)";
+        QTest::newRow("a FIFO") << "fifo"
+                                << "%1 (present)";
+        QTest::newRow("an absent device") << "/dev/mpt-no-such-tty"
+                                          << "%1 (not plugged in)";
+        QTest::newRow("an address") << "tcp://10.0.0.7:9100"
+                                    << "%1 (network address)";
+    }
+
+    void boundPortIsShownAsWhatItIs() {
+        QFETCH(QString, kind);
+        QFETCH(QString, words);
+        mpt::testing::PtyPrinter printer;
+        QString path = kind;
+        if (kind == QStringLiteral("pty")) {
+            path = QString::fromStdString(printer.devicePath());
+        } else if (kind == QStringLiteral("fifo")) {
+            path = m_dir.filePath(QStringLiteral("bound.fifo"));
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0 || errno == EEXIST);
+        }
+        mpt::testing::ScopedEnv noCom1("MPT_COM1", "");
+        mpt::PortMap map;
+        map.boundSerial[1] = "path:" + path.toStdString();
+        const auto devices = mpt::systemDevices(map);
+        mpt::PortsDialog dialog(*devices, *m_settings, 3);
+        QCOMPARE(dialog.binding(QStringLiteral("COM1"))->currentText(), words.arg(path));
     }
 
     // A port the environment decides is shown so, and no binding is made for it.
