@@ -383,6 +383,20 @@ TEST_F(ParallelFile, FileNumbersAndNames) {
     files.close(1);
 }
 
+// MPT_IO_TIMEOUT_MS sets the no-progress limit either way, shorter for tests and longer for a
+// printer that pauses; anything but a whole number above 0 leaves the 30 s.
+TEST(NoProgressLimit, SetShorterOrLongerByTheEnvironment) {
+    const struct {
+        const char* value;
+        long long ms;
+    } cases[] = {{"250", 250},  {"120000", 120000}, {"", 30000},    {"0", 30000},
+                 {"-5", 30000}, {"abc", 30000},     {"1.5", 30000}, {"99999999999", 30000}};
+    for (const auto& c : cases) {
+        ScopedEnv limit("MPT_IO_TIMEOUT_MS", c.value);
+        EXPECT_EQ(noProgressLimit().count(), c.ms) << c.value;
+    }
+}
+
 TEST(LptMapping, EnvironmentFirstThenTheUsualDevices) {
     {
         ScopedEnv lpt("MPT_LPT1", "/tmp/somewhere");

@@ -142,7 +142,7 @@ Without --list, --run, --decode or --render it opens the test console.
 Serial port n leads to $MPT_COM&lt;n&gt; if set, else to the device it is bound to in the Ports
 dialog (kept by the device&apos;s identity), else /dev/ttyS&lt;n-1&gt;; lpt1 likewise to $MPT_LPT1,
 its binding, else the first of /dev/lp0 and /dev/usb/lp0. Any of them may be a network
-printer&apos;s address, tcp://HOST:PORT. MPT_IO_TIMEOUT_MS shortens the
+printer&apos;s address, tcp://HOST:PORT. MPT_IO_TIMEOUT_MS sets the
 30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1
 when it failed, 2 for a usage error; Ctrl+C or SIGTERM stops the run at the next write,
 prints how far it got and exits 130 or 143.
@@ -166,7 +166,7 @@ prints how far it got and exits 130 or 143.
 (장치의 식별자로 기억)로, 그것도 없으면 /dev/ttyS&lt;n-1&gt; 로 연결됩니다. lpt1 도 마찬가지로
 $MPT_LPT1, 연결한 장치, /dev/lp0 과 /dev/usb/lp0 중 먼저 있는 것의 순서입니다. 어느 것이든
 네트워크 프린터의 주소 tcp://호스트:포트 일 수 있습니다.
-MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄입니다. --run 의 종료 코드:
+MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바꿉니다. --run 의 종료 코드:
 테스트가 끝까지 실행되면 0, 실패하면 1, 사용법 오류는 2. Ctrl+C 나 SIGTERM 은 다음 쓰기에서
 실행을 중지하고, 어디까지 보냈는지 출력한 뒤 130 또는 143 으로 끝납니다.
 </translation>
