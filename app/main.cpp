@@ -15,6 +15,7 @@
 #include "app/translation.h"
 #include "app/window_destroyed.h"
 #include "channels/texts.h"
+#include "core/locale_output.h"
 #include "core/runner.h"
 #include "core/termination.h"
 #include "printer/file_commands.h"
@@ -22,6 +23,8 @@
 #include "printer/window/preview_window.h"
 
 int main(int argc, char** argv) {
+    // Messages on standard error in the terminal's character set, should it not be UTF-8.
+    mpt::writeStandardErrorIn(mpt::localeCodeset());
     // Before the command line is read: its errors and --help are in the user's language too.
     mpt::installTranslation();
     const mpt::CommandLine cl = mpt::parseCommandLine(argc, argv);
