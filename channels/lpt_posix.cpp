@@ -95,6 +95,9 @@ std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath, Devic
     struct stat st {};
     if (::lstat(devicePath.c_str(), &st) == 0) {
         if (S_ISLNK(st.st_mode) && ::stat(devicePath.c_str(), &st) != 0) {
+            if (errno != ENOENT) {
+                throw systemError(errno, Step::OpenLpt, devicePath);
+            }
             char target[4096] = {};
             const ssize_t size = ::readlink(devicePath.c_str(), target, sizeof target - 1);
             throw makeError(
