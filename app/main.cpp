@@ -15,6 +15,7 @@
 #include "app/translation.h"
 #include "app/window_destroyed.h"
 #include "channels/texts.h"
+#include "core/locale_output.h"
 #include "core/runner.h"
 #include "core/termination.h"
 #include "printer/file_commands.h"
@@ -22,13 +23,21 @@
 #include "printer/window/preview_window.h"
 
 int main(int argc, char** argv) {
+    // Messages on standard error in the terminal's character set, should it not be UTF-8.
+    mpt::writeStandardErrorIn(mpt::localeCodeset());
     // Before the command line is read: its errors and --help are in the user's language too.
     mpt::installTranslation();
     const mpt::CommandLine cl = mpt::parseCommandLine(argc, argv);
     // The ports the user bound in the Ports dialog, for the window and --run alike.
+    // --version, --decode, --render and a usage error do not need them and do not read them.
     mpt::PortMap bindings;
     mpt::PortSettings portSettings;
-    portSettings.load(bindings);
+    const bool needsBindings =
+        cl.mode != mpt::CommandLine::Mode::Version && cl.mode != mpt::CommandLine::Mode::Decode &&
+        cl.mode != mpt::CommandLine::Mode::Render && cl.mode != mpt::CommandLine::Mode::Usage;
+    if (needsBindings) {
+        portSettings.load(bindings);
+    }
     if (!portSettings.problem().isEmpty()) {
         std::cerr << "mini-printer-test: " << portSettings.problem().toStdString() << '\n';
     }
@@ -55,12 +64,8 @@ int main(int argc, char** argv) {
     }
     std::ofstream traceFile;
     if (!cl.traceFile.empty()) {
-        traceFile.open(cl.traceFile, std::ios::binary | std::ios::trunc);
-        if (!traceFile) {
-            std::cerr << "mini-printer-test: "
-                      << mpt::fill(mpt::translate("CommandLine", "cannot write the trace file %1"),
-                                   {cl.traceFile})
-                      << '\n';
+        if (const std::string problem = mpt::openTrace(cl.traceFile, traceFile); !problem.empty()) {
+            std::cerr << "mini-printer-test: " << problem << '\n';
             return 2;
         }
     }

@@ -3,6 +3,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "channels/network.h"
 #include "channels/texts.h"
 #include "core/run_progress.h"
 
@@ -23,13 +25,34 @@ QString fromStd(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// A binding that is none of the devices listed: an address is a network address, never plugged
+// in or out; a path is present when something is there (a pseudo-terminal, a FIFO, a file); the
+// rest is a device that is not plugged in.
+QString boundElsewhere(const std::string& identity) {
+    const std::string words = identityInWords(identity);
+    if (identity.rfind("path:", 0) == 0) {
+        const std::string path = identity.substr(5);
+        if (isNetworkAddress(path)) {
+            return fromStd(fill(translate("Ports", "%1 (network address)"), {words}));
+        }
+        if (QFileInfo::exists(fromStd(path))) {
+            return fromStd(fill(translate("Ports", "%1 (present)"), {words}));
+        }
+    }
+    return fromStd(fill(translate("Ports", "%1 (not plugged in)"), {words}));
+}
+
 // How often the list is read again while the dialog is open: devices come and go by hand.
 constexpr int kPollMs = 1000;
 
 }  // namespace
 
 PortsDialog::PortsDialog(Devices& devices, PortSettings& settings, int usbPort, QWidget* parent)
-    : QDialog(parent), m_devices(&devices), m_settings(&settings), m_map(devices.portMap()) {
+    : QDialog(parent),
+      m_devices(&devices),
+      m_settings(&settings),
+      m_map(devices.portMap()),
+      m_started(m_map) {
     setObjectName(QStringLiteral("ports"));
     setWindowTitle(tr("Ports"));
     m_present = devicesPresent(m_map.root);
@@ -137,9 +160,7 @@ void PortsDialog::fillChoices(QComboBox* box, DevicePresent::Kind kind, const st
         }
     }
     if (!chosen.isEmpty() && box->findData(chosen) < 0) {
-        box->addItem(fromStd(fill(translate("Ports", "%1 (not plugged in)"),
-                                  {identityInWords(chosen.toStdString())})),
-                     chosen);
+        box->addItem(boundElsewhere(chosen.toStdString()), chosen);
     }
     box->setCurrentIndex(std::max(0, box->findData(chosen)));
 }
@@ -190,6 +211,7 @@ void PortsDialog::showState() {
 }
 
 void PortsDialog::accept() {
+    const PortMap before = m_map;  // kept should a binding be refused
     for (const auto& [port, box] : m_boxes) {
         if (!box->isEnabled()) {
             continue;
@@ -201,6 +223,13 @@ void PortsDialog::accept() {
         } else if (!text.isEmpty()) {
             identity = identityOfPath(text.toStdString(), m_present);
         }
+        if (!PortSettings::fitForSaving(identity)) {
+            m_map = before;
+            m_problem->setText(tr("The device for %1 holds a line end, a tab or another control "
+                                  "character: no device or address has one.")
+                                   .arg(port));
+            return;  // stays open, nothing bound
+        }
         if (port == QStringLiteral("lpt1")) {
             m_map.boundLpt1 = identity;
         } else if (identity.empty()) {
@@ -210,9 +239,15 @@ void PortsDialog::accept() {
         }
     }
     m_devices->setPortMap(m_map);
-    if (!m_settings->save(m_map)) {
+    if (!m_settings->save(m_started, m_map)) {
         m_problem->setText(m_settings->problem());
         return;  // stays open: the bindings hold for this session, the user is told
+    }
+    // What another console saved meanwhile holds here too from now on.
+    PortMap saved = m_map;
+    m_settings->load(saved);
+    if (m_settings->problem().isEmpty()) {
+        m_devices->setPortMap(saved);
     }
     QDialog::accept();
 }

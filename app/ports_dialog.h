@@ -46,6 +46,7 @@ class PortsDialog : public QDialog {
     Devices* m_devices;
     PortSettings* m_settings;
     PortMap m_map;
+    PortMap m_started;  // the bindings the dialog opened with: saving writes only what differs
     std::vector<DevicePresent> m_present;
     QListWidget* m_list = nullptr;
     QFormLayout* m_form = nullptr;

@@ -29,6 +29,24 @@ ConsoleError notPluggedIn(int number, const std::string& port, const std::string
                                   {port, identityInWords(identity)}));
 }
 
+// An opening that failed on a port a binding decided: the error also names the binding and where
+// it is changed, since the environment variable the detail may suggest is not what decided it.
+template <typename Open>
+auto openBound(const PortRoute& route, const std::string& port, Open open) {
+    if (route.by != PortRoute::By::Binding) {
+        return open();
+    }
+    try {
+        return open();
+    } catch (const ConsoleError& error) {
+        throw makeError(error.number(),
+                        fill(translate("Errors",
+                                       "%1 %2 is bound to %3 under Ports… (Ctrl+,): choose "
+                                       "another device there."),
+                             {error.detail(), port, identityInWords(route.identity)}));
+    }
+}
+
 class SystemDevices final : public Devices {
   public:
     using Devices::Devices;
@@ -48,7 +66,8 @@ class SystemDevices final : public Devices {
         }
         const std::string& path = route.path;
         if (isNetworkAddress(path)) {
-            auto line = openTcpSerial(path, observer(), stopToken());
+            auto line = openBound(route, "COM" + std::to_string(portNumber),
+                                  [&] { return openTcpSerial(path, observer(), stopToken()); });
             if (observer() != nullptr) {
                 observer()->opened("COM" + std::to_string(portNumber), path);
             }
@@ -58,9 +77,12 @@ class SystemDevices final : public Devices {
         if (const auto kept = m_claims.find(path); kept != m_claims.end()) {
             claim = kept->second;
         }
+        const std::string port = "COM" + std::to_string(portNumber);
         std::unique_ptr<SerialLine> line;
         try {
-            line = openPosixSerial(path, settings, handshaking, observer(), stopToken(), claim);
+            line = openBound(route, port, [&] {
+                return openPosixSerial(path, settings, handshaking, observer(), stopToken(), claim);
+            });
         } catch (const ConsoleError& error) {
             // The run had this port open for an earlier page: it has not gone missing, it was
             // unplugged.
@@ -97,8 +119,10 @@ class SystemDevices final : public Devices {
                                       "/dev/lp0 nor /dev/usb/lp0 exists; set MPT_LPT1 "
                                       "to the printer's device)"));
         }
-        auto file = isNetworkAddress(path) ? openTcpOutput(path, observer(), stopToken())
-                                           : openPosixOutput(path, observer(), stopToken());
+        auto file = openBound(route, "lpt1", [&] {
+            return isNetworkAddress(path) ? openTcpOutput(path, observer(), stopToken())
+                                          : openPosixOutput(path, observer(), stopToken());
+        });
         if (observer() != nullptr) {
             observer()->opened("lpt1", path);
         }

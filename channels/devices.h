@@ -167,7 +167,7 @@ std::string serialDevicePath(int portNumber, const PortMap& map = {});
 std::string lpt1DevicePath(const PortMap& map = {});
 
 // How long a write or a drain may go without progress before it fails with "Device timeout":
-// 30 s, or MPT_IO_TIMEOUT_MS where set (tests shorten it).
+// 30 s, or MPT_IO_TIMEOUT_MS (milliseconds, any whole number above 0, shorter or longer) where set.
 std::chrono::milliseconds noProgressLimit();
 
 }  // namespace mpt

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -85,6 +86,20 @@ std::string lockHolder(int fd) {
 bool pathExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
+}
+
+NewFilePlace newFilePlace(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string directory = slash == std::string::npos ? std::string(".")
+                                  : slash == 0               ? std::string("/")
+                                                             : path.substr(0, slash);
+    NewFilePlace place;
+    place.name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (char* real = ::realpath(directory.c_str(), nullptr); real != nullptr) {
+        place.directory = real;
+        std::free(real);
+    }
+    return place;
 }
 
 std::string seconds(std::chrono::milliseconds span) {

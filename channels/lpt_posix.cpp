@@ -89,16 +89,41 @@ std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath, Devic
 
     // O_NONBLOCK: a FIFO without a reader fails at once (ENXIO) instead of waiting for ever, and
     // writes never block (see writeAll). A plain file is created if missing and started afresh,
-    // as output to a file always is; a device or FIFO is never truncated, and nothing is ever
-    // created under /dev, where a missing name means a missing printer.
-    struct stat st {};
-    const bool exists = ::stat(devicePath.c_str(), &st) == 0;
-    const bool plainFile = exists ? S_ISREG(st.st_mode) : devicePath.rfind("/dev/", 0) != 0;
+    // as output to a file always is; a device or FIFO is never truncated. What is created, and
+    // where, is decided on where the path really leads, not on how it is spelled ("//dev/x",
+    // "dev/x" from "/"): nothing is ever created under /dev, where a missing name means a missing
+    // printer, and nothing through a link that leads nowhere, whose target the user never named.
     int flags = O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
-    if (plainFile) {
-        flags |= O_CREAT;
+    std::string openPath = devicePath;
+    bool plainFile = false;
+    struct stat st {};
+    if (::lstat(devicePath.c_str(), &st) == 0) {
+        if (S_ISLNK(st.st_mode) && ::stat(devicePath.c_str(), &st) != 0) {
+            if (errno != ENOENT) {
+                throw systemError(errno, Step::OpenLpt, devicePath);
+            }
+            char target[4096] = {};
+            const ssize_t size = ::readlink(devicePath.c_str(), target, sizeof target - 1);
+            throw makeError(
+                err::kDeviceUnavailable,
+                fill(translate("Errors",
+                               "%1 is a link to %2, which does not exist; nothing "
+                               "is created through a link"),
+                     {devicePath,
+                      std::string(target, size > 0 ? static_cast<std::size_t>(size) : 0)}));
+        }
+        plainFile = S_ISREG(st.st_mode);
+    } else if (errno == ENOENT) {
+        const NewFilePlace place = newFilePlace(devicePath);
+        const bool underDev = place.directory == "/dev" || place.directory.rfind("/dev/", 0) == 0;
+        if (!place.directory.empty() && !underDev) {
+            // The resolved place, and O_NOFOLLOW: a link put there meanwhile is not followed.
+            openPath = place.directory + (place.directory == "/" ? "" : "/") + place.name;
+            flags |= O_CREAT | O_NOFOLLOW;
+            plainFile = true;
+        }
     }
-    const int raw = ::open(devicePath.c_str(), flags, 0666);
+    const int raw = ::open(openPath.c_str(), flags, 0666);
     if (raw < 0) {
         throw systemError(errno, Step::OpenLpt, devicePath);
     }

@@ -56,9 +56,19 @@ std::optional<NetworkAddress> parseNetworkAddress(std::string_view where) {
         return std::nullopt;
     }
     std::optional<NetworkAddress> address = splitHostAndPort(where.substr(kScheme.size()));
-    const auto isBlankOrSlash = [](char c) { return c == ' ' || c == '/' || c == '\t'; };
-    if (!address || std::stoi(address->port) < 1 ||
-        std::any_of(address->host.begin(), address->host.end(), isBlankOrSlash)) {
+    if (!address || std::stoi(address->port) < 1) {
+        return std::nullopt;
+    }
+    // Nothing but a host name or an address goes to the name resolver: no user before an "@",
+    // no query, no blank or control character. A name is letters, digits, "-", "_" and dots; an
+    // IPv6 address hex digits, colons and dots, with a zone after "%".
+    const bool ipv6 = address->host.find(':') != std::string::npos;
+    const auto allowed = [ipv6](char c) {
+        const bool alnum =
+            (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        return alnum || c == '.' || c == '-' || (ipv6 ? c == ':' || c == '%' : c == '_');
+    };
+    if (!std::all_of(address->host.begin(), address->host.end(), allowed)) {
         return std::nullopt;
     }
     return address;

@@ -92,11 +92,9 @@ std::string accessAdvice(const std::string& devicePath) {
                               "or run as its owner"),
                     {ownerAndMode(st)});
     }
-    std::string directory = devicePath.substr(0, devicePath.rfind('/'));
-    if (directory.empty()) {
-        directory.push_back('/');
-    }
-    if (::stat(directory.c_str(), &st) == 0) {
+    // The directory the file would really go in, not the one its path spells.
+    const std::string directory = newFilePlace(devicePath).directory;
+    if (!directory.empty() && ::stat(directory.c_str(), &st) == 0) {
         return fill(translate("Ports", "it cannot be made in %1, %2"),
                     {directory, ownerAndMode(st)});
     }

@@ -2,10 +2,27 @@
 #include "channels/trace.h"
 #include "channels/texts.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
 namespace mpt {
+
+int openTraceFile(const std::string& path, std::ofstream& out) {
+    // Non-blocking, a FIFO without a reader fails (ENXIO) instead of waiting; opened so once, a
+    // FIFO has its reader and the stream's own opening below does not wait either.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return errno;
+    }
+    out.open(path, std::ios::binary | std::ios::trunc);
+    const int error = out ? 0 : errno != 0 ? errno : EIO;
+    ::close(fd);
+    return error;
+}
 
 std::string toHex(std::string_view bytes) {
     static constexpr char kDigits[] = "0123456789abcdef";

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <fstream>
 #include <mutex>
 #include <ostream>
 #include <string>
@@ -55,6 +56,11 @@ class Trace {
     mutable std::mutex m_mutex;  // the window reads failure() while a run writes
     std::string m_failure;
 };
+
+// Opens the file a trace goes to, started afresh, without waiting for anything: a FIFO that no
+// program reads is refused at once instead of holding up the console until a reader comes.
+// Returns 0, or the errno of the failure (ENXIO for a FIFO nobody reads).
+int openTraceFile(const std::string& path, std::ofstream& out);
 
 // Lowercase hex of the bytes, two digits a byte, nothing between them.
 std::string toHex(std::string_view bytes);

@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -58,7 +59,7 @@ std::string optionsText() {
         "Ports\n"
         "dialog (kept by the device's identity), else /dev/ttyS<n-1>; lpt1 likewise to $MPT_LPT1,\n"
         "its binding, else the first of /dev/lp0 and /dev/usb/lp0. Any of them may be a network\n"
-        "printer's address, tcp://HOST:PORT. MPT_IO_TIMEOUT_MS shortens the\n"
+        "printer's address, tcp://HOST:PORT. MPT_IO_TIMEOUT_MS sets the\n"
         "30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1\n"
         "when it failed, 2 for a usage error; Ctrl+C or SIGTERM stops the run at the next write,\n"
         "prints how far it got and exits 130 or 143.\n");
@@ -316,11 +317,56 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     return cl;
 }
 
+std::string openTrace(const std::string& path, std::ofstream& out) {
+    const int error = openTraceFile(path, out);
+    if (error == 0) {
+        return {};
+    }
+    return error == ENXIO
+               ? fill(translate("CommandLine",
+                                "cannot write the trace file %1: it is a FIFO that no "
+                                "program reads"),
+                      {path})
+               : fill(translate("CommandLine", "cannot write the trace file %1"), {path});
+}
+
+namespace {
+
+// A field of the --ports listing: a line end, a tab or another control character in a path, an
+// identity or what a device reports would split a line or a field where there is none; each is
+// written as \n, \t, \r or \xHH, and a backslash as two.
+std::string field(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (byte < 0x20 || byte == 0x7f) {
+            static constexpr char kDigits[] = "0123456789abcdef";
+            out += "\\x";
+            out += kDigits[byte >> 4];
+            out += kDigits[byte & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 void listPorts(const PortMap& map, int usbPort, std::ostream& out) {
     for (const DevicePresent& device : devicesPresent(map.root)) {
-        out << "device\t" << device.node << '\t' << device.identity() << '\t' << device.usbId
-            << '\t' << device.maker << '\t' << device.product << '\t' << device.serial << '\t'
-            << (device.mayOpen ? std::string("may open") : device.advice) << '\n';
+        out << "device\t" << field(device.node) << '\t' << field(device.identity()) << '\t'
+            << field(device.usbId) << '\t' << field(device.maker) << '\t' << field(device.product)
+            << '\t' << field(device.serial) << '\t'
+            << (device.mayOpen ? std::string("may open") : field(device.advice)) << '\n';
     }
     std::vector<int> ports{1};
     if (usbPort != 1) {
@@ -334,8 +380,8 @@ void listPorts(const PortMap& map, int usbPort, std::ostream& out) {
     std::sort(ports.begin(), ports.end());
     const auto line = [&](const std::string& name, const PortRoute& route) {
         static constexpr const char* kBy[] = {"virtual", "environment", "binding", "default"};
-        out << "port\t" << name << '\t' << route.path << '\t' << kBy[static_cast<int>(route.by)]
-            << '\t' << route.identity << '\n';
+        out << "port\t" << name << '\t' << field(route.path) << '\t'
+            << kBy[static_cast<int>(route.by)] << '\t' << field(route.identity) << '\n';
     };
     for (const int number : ports) {
         line("COM" + std::to_string(number), serialRoute(number, map));
@@ -371,11 +417,8 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
     }
     std::ofstream traceFile;
     if (!cl.traceFile.empty()) {
-        traceFile.open(cl.traceFile, std::ios::binary | std::ios::trunc);
-        if (!traceFile) {
-            err << "mini-printer-test: "
-                << fill(translate("CommandLine", "cannot write the trace file %1"), {cl.traceFile})
-                << '\n';
+        if (const std::string problem = openTrace(cl.traceFile, traceFile); !problem.empty()) {
+            err << "mini-printer-test: " << problem << '\n';
             return 2;
         }
     }

@@ -19,6 +19,7 @@
 // --decode and --render are run by main(), which has the window and the virtual printer.
 #pragma once
 
+#include <fstream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -64,6 +65,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv);
 // saved bindings.
 int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err,
                      const PortMap& map = {});
+
+// Opens the trace file of --trace; empty, or why it cannot be written, in the user's words.
+std::string openTrace(const std::string& path, std::ofstream& out);
 
 // --ports: the devices present and where the ports lead, one a line, fields split by tabs:
 //   device TAB node TAB identity TAB usb vendor:product TAB maker TAB product TAB serial TAB

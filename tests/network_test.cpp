@@ -67,6 +67,13 @@ TEST(NetworkAddress, ReadAsTheBenchWritesThem) {
         {"tcp://::1:9100", nullptr, nullptr},
         {"tcp://[::1]9100", nullptr, nullptr},
         {"tcp://a b:9100", nullptr, nullptr},
+        {"tcp://[fe80::1%eth0]:9100", "fe80::1%eth0", "9100"},
+        {"tcp://print_server-2.example:9100", "print_server-2.example", "9100"},
+        {"tcp://user@host:9100", nullptr, nullptr},
+        {"tcp://host?x=1:9100", nullptr, nullptr},
+        {"tcp://host#a:9100", nullptr, nullptr},
+        {"tcp://[::1@x]:9100", nullptr, nullptr},
+        {"tcp://h\x01st:9100", nullptr, nullptr},
         {"/dev/ttyS0", nullptr, nullptr},
     };
     for (const auto& c : cases) {

@@ -170,6 +170,58 @@ TEST_F(ParallelFile, MissingDeviceIsDeviceUnavailable) {
     EXPECT_FALSE(files.isOpen(1));
 }
 
+// What is created is decided on where the path really leads, however it is spelled: a plain file
+// anywhere but under /dev, nothing under /dev, nothing through a link that leads nowhere.
+TEST_F(ParallelFile, CreatesOnlyWhereThePathReallyLeads) {
+    const std::string absent = "mpt-absent-" + std::to_string(::getpid());
+    const std::string inDev = "/dev/" + absent;
+    ASSERT_EQ(::symlink("/dev", dir.file("devlink").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.file("missing.out").c_str(), dir.file("dangling").c_str()), 0);
+    ASSERT_EQ(::symlink(inDev.c_str(), dir.file("dangling-dev").c_str()), 0);
+    std::ofstream(dir.file("target.out")) << "old contents";
+    ASSERT_EQ(::symlink(dir.file("target.out").c_str(), dir.file("tofile").c_str()), 0);
+    struct Case {
+        const char* name;
+        std::string path;
+        std::string from;     // the working directory, where not the test's own
+        int error;            // 0: the statement arrives in `written`
+        std::string written;  // where the bytes land; on an error, what must not exist
+    };
+    const Case cases[] = {
+        {"a new plain file", dir.file("new.out"), "", 0, dir.file("new.out")},
+        {"a new file by a relative name", "rel.out", dir.file(""), 0, dir.file("rel.out")},
+        {"a link to a file", dir.file("tofile"), "", 0, dir.file("target.out")},
+        {"a link that leads nowhere", dir.file("dangling"), "", 68, dir.file("missing.out")},
+        {"a link that leads nowhere in /dev", dir.file("dangling-dev"), "", 68, inDev},
+        {"a missing device", inDev, "", 68, inDev},
+        {"a doubled slash", "/" + inDev, "", 68, inDev},
+        {"a dot", "/." + inDev, "", 68, inDev},
+        {"dev/ from the root", inDev.substr(1), "/", 68, inDev},
+        {"a directory that is a link to /dev", dir.file("devlink/" + absent), "", 68, inDev},
+    };
+    char* cwd = ::getcwd(nullptr, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedEnv lpt("MPT_LPT1", c.path);
+        ASSERT_EQ(::chdir(c.from.empty() ? cwd : c.from.c_str()), 0);
+        const int error = errorOf([&] {
+            files.open("lpt1 ", 1);
+            files.printLine(1, {"x"});
+            files.close(1);
+        });
+        ASSERT_EQ(::chdir(cwd), 0);
+        EXPECT_EQ(error, c.error);
+        EXPECT_FALSE(files.isOpen(1));
+        if (c.error == 0) {
+            EXPECT_EQ(readFile(c.written), "x\r\n");
+        } else {
+            EXPECT_NE(::access(c.written.c_str(), F_OK), 0) << c.written << " was created";
+            ::unlink(c.written.c_str());
+        }
+    }
+    std::free(cwd);
+}
+
 TEST_F(ParallelFile, DeviceThatTakesNoDataIsAnIoError) {
     ScopedEnv lpt("MPT_LPT1", "/dev/full");
     files.open("lpt1 ", 1);
@@ -329,6 +381,20 @@ TEST_F(ParallelFile, FileNumbersAndNames) {
     files.close(1);
     files.open("lpt1 ", 1);  // free again after closing
     files.close(1);
+}
+
+// MPT_IO_TIMEOUT_MS sets the no-progress limit either way, shorter for tests and longer for a
+// printer that pauses; anything but a whole number above 0 leaves the 30 s.
+TEST(NoProgressLimit, SetShorterOrLongerByTheEnvironment) {
+    const struct {
+        const char* value;
+        long long ms;
+    } cases[] = {{"250", 250},  {"120000", 120000}, {"", 30000},    {"0", 30000},
+                 {"-5", 30000}, {"abc", 30000},     {"1.5", 30000}, {"99999999999", 30000}};
+    for (const auto& c : cases) {
+        ScopedEnv limit("MPT_IO_TIMEOUT_MS", c.value);
+        EXPECT_EQ(noProgressLimit().count(), c.ms) << c.value;
+    }
 }
 
 TEST(LptMapping, EnvironmentFirstThenTheUsualDevices) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fstream>
 
 #include "channels/errors.h"
@@ -89,6 +90,27 @@ TEST(PortHelp, ARefusedUserIsToldWhatWouldLetThemIn) {
     ::unlink(device.c_str());
     EXPECT_EQ(accessAdvice(device),
               "it cannot be made in " + std::string(dir) + ", owned by root:root with mode 0755");
+    ::rmdir(dir);
+}
+
+// The directory a missing file would be made in is the one its path really leads to: through a
+// linked directory, or from the working directory for a relative name.
+TEST(PortHelp, AdviceNamesTheDirectoryAFileWouldReallyGoIn) {
+    char dir[] = "/tmp/mpt-where-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string real = std::string(dir) + "/real";
+    ASSERT_EQ(::mkdir(real.c_str(), 0755), 0);
+    ASSERT_EQ(::symlink(real.c_str(), (std::string(dir) + "/linked").c_str()), 0);
+    char* cwd = ::getcwd(nullptr, 0);
+    ASSERT_EQ(::chdir(real.c_str()), 0);
+    for (const std::string& path : {std::string(dir) + "/linked/lp.out", std::string("lp.out")}) {
+        EXPECT_EQ(accessAdvice(path).rfind("it cannot be made in " + real + ", owned by ", 0), 0u)
+            << path << ": " << accessAdvice(path);
+    }
+    ASSERT_EQ(::chdir(cwd), 0);
+    std::free(cwd);
+    ::unlink((std::string(dir) + "/linked").c_str());
+    ::rmdir(real.c_str());
     ::rmdir(dir);
 }
 

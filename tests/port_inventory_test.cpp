@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "channels/devices.h"
@@ -157,6 +158,41 @@ TEST(PortInventory, BindingsFollowTheDeviceAcrossRenumbering) {
     }
 }
 
+// A bound path that cannot be opened: the error names the binding and where it is changed, not
+// only the environment variable that would override it.
+TEST(PortInventory, AnErrorOnABoundPortNamesTheBinding) {
+    PortMap map;
+    map.boundSerial[7] = "path:/dev/mpt-no-such-tty";
+    map.boundLpt1 = "path:/dev/mpt-no-such-lp";
+    ScopedEnv noCom7("MPT_COM7", "");
+    ScopedEnv noLpt1("MPT_LPT1", "");
+    const auto devices = systemDevices(map);
+    const struct {
+        std::function<void()> open;
+        int number;
+        std::string words;
+    } cases[] = {
+        {[&] { devices->openSerial(7, {}, 2); }, err::kInvalidPortNumber,
+         " COM7 is bound to /dev/mpt-no-such-tty under Ports… (Ctrl+,): choose another device "
+         "there."},
+        {[&] { devices->openLpt1(); }, err::kDeviceUnavailable,
+         "/dev/mpt-no-such-lp: No such file or directory lpt1 is bound to /dev/mpt-no-such-lp "
+         "under Ports… (Ctrl+,): choose another device there."},
+    };
+    for (const auto& c : cases) {
+        try {
+            c.open();
+            ADD_FAILURE() << "opened " << c.words;
+        } catch (const ConsoleError& error) {
+            EXPECT_EQ(error.number(), c.number);
+            EXPECT_TRUE(error.detail().size() >= c.words.size() &&
+                        error.detail().compare(error.detail().size() - c.words.size(),
+                                               c.words.size(), c.words) == 0)
+                << error.detail();
+        }
+    }
+}
+
 // The environment wins over a saved binding, which wins over the built-in default.
 TEST(PortInventory, EnvironmentThenBindingThenDefault) {
     PortMap map;
@@ -195,6 +231,18 @@ TEST(PortInventory, PortsListingForScripts) {
               "port\tCOM3\t/dev/ttyUSB0\tbinding\t"
               "serial:by-id:usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0\n"
               "port\tlpt1\t/tmp/lpt1.fifo\tenvironment\t\n");
+
+    // A line end, a tab or another control character in a field cannot forge a line or a field:
+    // it is written escaped, and a backslash with it so that the escapes stay unambiguous.
+    map.boundSerial[3] = "path:/dev/x\nport\tCOM9\t/dev/y";
+    ScopedEnv forged("MPT_LPT1", "/tmp/a\\b\r\x01");
+    out.str({});
+    listPorts(map, 3, out);
+    EXPECT_EQ(out.str().substr(out.str().find("port\t")),
+              "port\tCOM1\t/dev/ttyS0\tdefault\t\n"
+              "port\tCOM3\t/dev/x\\nport\\tCOM9\\t/dev/y\tbinding\t"
+              "path:/dev/x\\nport\\tCOM9\\t/dev/y\n"
+              "port\tlpt1\t/tmp/a\\\\b\\r\\x01\tenvironment\t\n");
 }
 
 }  // namespace

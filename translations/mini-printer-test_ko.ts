@@ -142,7 +142,7 @@ Without --list, --run, --decode or --render it opens the test console.
 Serial port n leads to $MPT_COM&lt;n&gt; if set, else to the device it is bound to in the Ports
 dialog (kept by the device&apos;s identity), else /dev/ttyS&lt;n-1&gt;; lpt1 likewise to $MPT_LPT1,
 its binding, else the first of /dev/lp0 and /dev/usb/lp0. Any of them may be a network
-printer&apos;s address, tcp://HOST:PORT. MPT_IO_TIMEOUT_MS shortens the
+printer&apos;s address, tcp://HOST:PORT. MPT_IO_TIMEOUT_MS sets the
 30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1
 when it failed, 2 for a usage error; Ctrl+C or SIGTERM stops the run at the next write,
 prints how far it got and exits 130 or 143.
@@ -166,10 +166,14 @@ prints how far it got and exits 130 or 143.
 (장치의 식별자로 기억)로, 그것도 없으면 /dev/ttyS&lt;n-1&gt; 로 연결됩니다. lpt1 도 마찬가지로
 $MPT_LPT1, 연결한 장치, /dev/lp0 과 /dev/usb/lp0 중 먼저 있는 것의 순서입니다. 어느 것이든
 네트워크 프린터의 주소 tcp://호스트:포트 일 수 있습니다.
-MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄입니다. --run 의 종료 코드:
+MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바꿉니다. --run 의 종료 코드:
 테스트가 끝까지 실행되면 0, 실패하면 1, 사용법 오류는 2. Ctrl+C 나 SIGTERM 은 다음 쓰기에서
 실행을 중지하고, 어디까지 보냈는지 출력한 뒤 130 또는 143 으로 끝납니다.
 </translation>
+    </message>
+    <message>
+        <source>cannot write the trace file %1: it is a FIFO that no program reads</source>
+        <translation>기록 파일 %1 에 쓸 수 없습니다: 읽는 프로그램이 없는 FIFO 입니다</translation>
     </message>
 </context>
 <context>
@@ -297,6 +301,14 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
     <message>
         <source>no answer within %1</source>
         <translation>%1 안에 응답이 없습니다</translation>
+    </message>
+    <message>
+        <source>%1 is a link to %2, which does not exist; nothing is created through a link</source>
+        <translation>%1 은(는) 존재하지 않는 %2 을(를) 가리키는 링크입니다. 링크를 거쳐서는 아무것도 만들지 않습니다</translation>
+    </message>
+    <message>
+        <source>%1 %2 is bound to %3 under Ports… (Ctrl+,): choose another device there.</source>
+        <translation>%1 %2 은(는) 포트…(Ctrl+,)에서 %3 에 연결되어 있습니다. 그곳에서 다른 장치를 고르십시오.</translation>
     </message>
 </context>
 <context>
@@ -484,6 +496,14 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
     <message>
         <source>the printer %1 %2 (serial %3)</source>
         <translation>프린터 %1 %2 (일련번호 %3)</translation>
+    </message>
+    <message>
+        <source>%1 (network address)</source>
+        <translation>%1 (네트워크 주소)</translation>
+    </message>
+    <message>
+        <source>%1 (present)</source>
+        <translation>%1 (있음)</translation>
     </message>
 </context>
 <context>
@@ -677,6 +697,22 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
         <source>The saved port bindings in %1 hold &quot;%2&quot;, which names no port; it is ignored.</source>
         <translation>%1에 저장된 포트 연결의 &quot;%2&quot;은(는) 포트 이름이 아니므로 무시합니다.</translation>
     </message>
+    <message>
+        <source>The saved port bindings in %1 cannot be read: it is not a plain file. They are ignored, and not saved there.</source>
+        <translation>%1에 저장된 포트 연결을 읽을 수 없습니다: 일반 파일이 아닙니다. 무시하며, 그곳에 저장하지도 않습니다.</translation>
+    </message>
+    <message>
+        <source>The saved port bindings in %1 hold %2, which name no port; they are ignored.</source>
+        <translation>%1에 저장된 포트 연결의 %2은(는) 포트 이름이 아니므로 무시합니다.</translation>
+    </message>
+    <message>
+        <source>The saved port bindings in %1 bind %2 to what is no device or address; ignored.</source>
+        <translation>%1에 저장된 포트 연결은 %2을(를) 장치도 주소도 아닌 것에 연결하므로 무시합니다.</translation>
+    </message>
+    <message>
+        <source>The binding of %1 holds a line end, a tab or another control character; it is not saved.</source>
+        <translation>%1의 연결에 줄 바꿈, 탭 또는 다른 제어 문자가 들어 있어 저장하지 않습니다.</translation>
+    </message>
 </context>
 <context>
     <name>mpt::PortsDialog</name>
@@ -723,6 +759,10 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
     <message>
         <source>a device from the list, a path, or tcp://HOST:PORT</source>
         <translation>목록의 장치, 경로 또는 tcp://호스트:포트</translation>
+    </message>
+    <message>
+        <source>The device for %1 holds a line end, a tab or another control character: no device or address has one.</source>
+        <translation>%1의 장치에 줄 바꿈, 탭 또는 다른 제어 문자가 들어 있습니다. 그런 장치나 주소는 없습니다.</translation>
     </message>
 </context>
 <context>
