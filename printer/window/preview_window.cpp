@@ -122,13 +122,26 @@ void PreviewWindow::connectControls() {
     connect(m_clear, &QPushButton::clicked, &m_printer, &VirtualPrinter::clearPaper);
 }
 
+std::vector<printer::Page> PreviewWindow::pages() const {
+    std::vector<printer::Page> copies;
+    for (const printer::SharedPage& page : m_pages) {
+        copies.push_back(*page);
+    }
+    return copies;
+}
+
 const printer::Page* PreviewWindow::shownPageModel() const {
-    return m_shown >= 0 && m_shown < pageCount() ? &m_pages[static_cast<size_t>(m_shown)] : nullptr;
+    return m_shown >= 0 && m_shown < pageCount() ? m_pages[static_cast<size_t>(m_shown)].get()
+                                                 : nullptr;
+}
+
+QImage PreviewWindow::shownImage() const {
+    return shownPageModel() == nullptr ? QImage() : m_picture->pixmap().toImage();
 }
 
 void PreviewWindow::refresh() {
     m_gather.stop();
-    m_pages = m_printer.pages();
+    m_pages = m_printer.sharedPages();
     const QString address = m_printer.listenAddress();
     QString status =
         address.isEmpty()
@@ -143,7 +156,7 @@ void PreviewWindow::refresh() {
     if (dropped > 0) {
         status += tr(" The oldest %1 are no longer kept; the last %2 are listed.")
                       .arg(dropped)
-                      .arg(mpt::VirtualPrinter::kKeptPages);
+                      .arg(m_printer.keptPages());
     }
     m_status->setText(status);
     m_filling = true;
@@ -151,7 +164,7 @@ void PreviewWindow::refresh() {
         delete m_list->takeItem(m_list->count() - 1);
     }
     for (int i = 0; i < pageCount(); ++i) {
-        const QString caption = printer::pageCaption(m_pages[static_cast<size_t>(i)],
+        const QString caption = printer::pageCaption(*m_pages[static_cast<size_t>(i)],
                                                      i + 1 + static_cast<int>(dropped));
         if (i < m_list->count()) {
             m_list->item(i)->setText(caption);
@@ -167,7 +180,7 @@ void PreviewWindow::refresh() {
 
 int PreviewWindow::newestPrinted() const {
     for (int i = pageCount() - 1; i >= 0; --i) {
-        if (m_pages[static_cast<size_t>(i)].hasPrint()) {
+        if (m_pages[static_cast<size_t>(i)]->hasPrint()) {
             return i;
         }
     }
@@ -178,14 +191,14 @@ void PreviewWindow::choose(int row) {
     m_shown = row;
     const printer::Page* page = shownPageModel();
     if (page == nullptr) {
-        m_image = QImage();
         m_picture->setText(tr("No paper has come out yet."));
         m_picture->adjustSize();
         return;
     }
-    m_image = printer::renderPage(
-        *page, printer::pageCaption(*page, row + 1 + static_cast<int>(m_printer.droppedPages())));
-    m_picture->setPixmap(QPixmap::fromImage(m_image));
+    // The picture is held once, as the label's pixmap: a long page's is some 56 MB.
+    m_picture->clear();
+    m_picture->setPixmap(QPixmap::fromImage(printer::renderPage(
+        *page, printer::pageCaption(*page, row + 1 + static_cast<int>(m_printer.droppedPages())))));
     m_picture->adjustSize();
 }
 

@@ -41,12 +41,12 @@ class PreviewWindow : public QWidget {
     static std::unique_ptr<PreviewWindow> openBeside(VirtualPrinter& printer,
                                                      const QWidget& console);
 
-    // What the window shows: the pages in its list, the chosen one, its picture.
-    const std::vector<printer::Page>& pages() const { return m_pages; }
+    // What the window shows: the pages in its list (a copy), the chosen one, its picture.
+    std::vector<printer::Page> pages() const;
     int pageCount() const { return static_cast<int>(m_pages.size()); }
     int shownPage() const { return m_shown; }
     const printer::Page* shownPageModel() const;
-    QImage shownImage() const { return m_image; }
+    QImage shownImage() const;
 
     // Redraws now rather than after the pause that gathers arrivals.
     void refresh();
@@ -64,8 +64,8 @@ class PreviewWindow : public QWidget {
     QPushButton* m_clear = nullptr;
     QLabel* m_picture = nullptr;
     QTimer m_gather;
-    std::vector<printer::Page> m_pages;
-    QImage m_image;
+    // Shared with the printer's paper, not copied: the window adds only the page in the printer.
+    std::vector<printer::SharedPage> m_pages;
     int m_shown = -1;
     bool m_follow = true;
     bool m_filling = false;  // the list is being refilled: its signals are not the user's

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QtTest>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,6 +42,25 @@ std::vector<Text> paperText(const std::vector<mpt::printer::Page>& pages) {
 
 QString joined(const std::vector<Text>& pages) {
     return QString::fromStdString(mpt::testing::listed(pages));
+}
+
+// This process's peak resident memory in KiB since the last resetPeakMemory(), by the kernel's
+// own count; 0 where the system does not tell.
+long peakMemoryKiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+bool resetPeakMemory() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    return static_cast<bool>(clear);
 }
 
 }  // namespace
@@ -278,6 +298,40 @@ class VirtualPrinterTest : public QObject {
             QCOMPARE(place, row.place);
             QVERIFY(row.screen.contains(place));
         }
+    }
+
+    // Pages dense with text (2,000 lines of Hangul each, no cut) are kept within the printer's
+    // bound in bytes, the window sharing them: forty such pages, over 500 MB as the paper holds
+    // them, leave this process's peak well under what they would take if all were kept.
+    void densePagesKeepMemoryBounded() {
+        QByteArray line;
+        while (line.size() < 4000) {
+            line += QByteArray("\xb0\xa1\xb3\xaa\xb4\xd9");  // 가나다 in code page 949
+        }
+        line += '\n';
+        QByteArray page;
+        for (int i = 0; i < 2000; ++i) {
+            page += line;
+        }
+        if (!resetPeakMemory()) {
+            QSKIP("the system does not reset this process's peak memory");
+        }
+        const long before = peakMemoryKiB();
+        constexpr int kPages = 40;
+        for (int n = 0; n < kPages; ++n) {
+            m_printer->receive(QStringLiteral("lpt1"), page);
+            if (n % 10 == 9) {
+                m_preview->refresh();
+            }
+        }
+        const long grown = peakMemoryKiB() - before;
+        // A line of 2,000 Hangul is more than the paper takes in one: each page is torn in two.
+        QVERIFY(m_printer->cutPages() >= static_cast<std::size_t>(kPages));
+        QVERIFY(m_printer->droppedPages() > 0);
+        QVERIFY(m_printer->keptBytes() <= mpt::VirtualPrinter::kKeptBytes);
+        // The kept pages, the page in the printer with the window's copy, and one picture.
+        QVERIFY2(grown < 250 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(grown)));
+        QCOMPARE(m_preview->pageCount(), static_cast<int>(m_printer->keptPages()));
     }
 
     // Taking the paper out empties the preview; the printer keeps its print mode.
