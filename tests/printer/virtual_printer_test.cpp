@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest>
 #include <cstdlib>
 #include <fstream>
@@ -20,6 +22,7 @@
 #include "channels/devices.h"
 #include "channels/trace.h"
 #include "page_text.h"
+#include "printer/render.h"
 #include "printer/virtual_printer.h"
 #include "printer/window/preview_window.h"
 #include "support/qt_test_main.h"
@@ -291,25 +294,52 @@ class VirtualPrinterTest : public QObject {
         QVERIFY(!QDir(QFileInfo(fifo).path()).exists());
     }
 
-    // The printer's window fits the screen it opens on: beside the console where there is room,
-    // narrower where there is a little less, over the console where there is none.
-    void printerWindowFitsTheScreen() {
-        const QRect console(0, 0, 733, 360);
-        const QSize wanted(1180, 820);
+    // Where the console and the printer's window go, by the screen's available area: both whole
+    // and apart on every common screen from 1024x768 up, the printer's window beside the console
+    // where it has room, under it where it does not; over it only on a smaller screen.
+    void consoleAndPrinterWindowPlacement() {
+        const QSize console(725, 367);   // 717 x 335 and a window manager's frame
+        const QSize printer(1188, 852);  // 1180 x 820 and its frame
         const struct {
-            QRect screen;
+            const char* screen;
+            QRect available;
             QRect place;
+            bool apart;
         } rows[] = {
-            {QRect(0, 0, 1922, 1040), QRect(741, 0, 1180, 820)},  // room beside it
-            {QRect(0, 0, 1700, 1000), QRect(741, 0, 959, 820)},   // beside, narrower
-            {QRect(0, 0, 1366, 728), QRect(186, 0, 1180, 728)},   // over it, shorter
-            {QRect(0, 0, 1024, 728), QRect(0, 0, 1024, 728)},     // as wide as the screen
+            {"1024x768", QRect(0, 0, 1024, 768), QRect(0, 375, 1024, 393), true},
+            {"1366x768", QRect(0, 0, 1366, 768), QRect(0, 375, 1188, 393), true},
+            {"1366x768, a panel on top", QRect(0, 28, 1366, 740), QRect(0, 403, 1188, 365), true},
+            {"1600x900", QRect(0, 0, 1600, 900), QRect(0, 375, 1188, 525), true},
+            {"1920x1080", QRect(0, 0, 1920, 1080), QRect(733, 0, 1187, 852), true},
+            {"1920x1080, a second screen", QRect(1920, 0, 1920, 1040), QRect(2653, 0, 1187, 852),
+             true},
+            {"800x600", QRect(0, 0, 800, 600), QRect(0, 0, 800, 600), false},
         };
         for (const auto& row : rows) {
-            const QRect place = mpt::PreviewWindow::placeBeside(console, row.screen, wanted, 900);
-            QCOMPARE(place, row.place);
-            QVERIFY(row.screen.contains(place));
+            const auto place = mpt::PreviewWindow::place(row.available, console, printer);
+            QVERIFY2(place.printer == row.place, row.screen);
+            QVERIFY2(place.console == QRect(row.available.topLeft(), console), row.screen);
+            QVERIFY2(row.available.contains(place.printer), row.screen);
+            QVERIFY2(place.console.intersects(place.printer) != row.apart, row.screen);
         }
+    }
+
+    // Narrower than its picture, as on a 1024-pixel screen, the window scales the picture to its
+    // view: the margin's notes are whole, with no scroll bar across them.
+    void narrowWindowShowsTheWholeWidthOfThePage() {
+        click(QStringLiteral("cmddevice8"), QStringLiteral("1"), QStringLiteral("3"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_preview->pageCount(), 3, 10000);
+        auto* picture = m_preview->findChild<QLabel*>(QStringLiteral("picture"));
+        auto* paper = m_preview->findChild<QScrollArea*>(QStringLiteral("paper"));
+        QVERIFY(picture != nullptr && paper != nullptr);
+        for (const int width : {1180, 1016, 760}) {
+            m_preview->resize(width, 361);
+            QTRY_VERIFY(picture->pixmap().width() <= paper->viewport()->width());
+            QVERIFY(picture->pixmap().width() > paper->viewport()->width() - 4);
+            QCOMPARE(paper->horizontalScrollBar()->isVisible(), false);
+        }
+        QCOMPARE(m_preview->shownImage().width(),
+                 mpt::printer::kPaperWidth + mpt::printer::kMarginWidth);
     }
 
     // Pages dense with text (2,000 lines of Hangul each, no cut) are kept within the printer's
