@@ -82,7 +82,7 @@ void PageBuilder::add(const std::vector<Item>& items, const std::string& source)
 void PageBuilder::add(const Item& item, const std::string& source) {
     noteSource(source);
     if (item.truncated) {
-        mark(Mark::Kind::Truncated, meaning(item), item.offset);
+        mark(Mark::Kind::Truncated, paperNote(item), item.offset);
         return;
     }
     const CommandSet set = commandSetOf(item.op);
@@ -146,7 +146,7 @@ void PageBuilder::add(const Item& item, const std::string& source) {
         }
         case Op::PartialCut: cut(Cut::Partial, item.offset); break;
         case Op::Cut: cut(Cut::Full, item.offset); break;
-        case Op::DrawerPulse: mark(Mark::Kind::DrawerPulse, meaning(item), item.offset); break;
+        case Op::DrawerPulse: mark(Mark::Kind::DrawerPulse, paperNote(item), item.offset); break;
         case Op::PrintStoredLogo:
             printOpenLine(item.offset);
             place(Logo{static_cast<int>(p(0)), digitValue(p(1)), item.offset});
@@ -184,13 +184,13 @@ void PageBuilder::add(const Item& item, const std::string& source) {
         case Op::PageBracket:
             if (p(0) == 1) {
                 m_justCut = false;  // it opens the next page, whose first mark it is
-                mark(Mark::Kind::PageOpen, meaning(item), item.offset);
+                mark(Mark::Kind::PageOpen, paperNote(item), item.offset);
             } else {
-                mark(p(0) == 0 ? Mark::Kind::PageClose : Mark::Kind::PageBracket, meaning(item),
+                mark(p(0) == 0 ? Mark::Kind::PageClose : Mark::Kind::PageBracket, paperNote(item),
                      item.offset);
             }
             break;
-        case Op::Unknown: mark(Mark::Kind::Unknown, meaning(item), item.offset); break;
+        case Op::Unknown: mark(Mark::Kind::Unknown, paperNote(item), item.offset); break;
     }
 }
 
