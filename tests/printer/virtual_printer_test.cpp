@@ -361,7 +361,10 @@ class VirtualPrinterTest : public QObject {
         const long before = peakMemoryKiB();
         constexpr int kPages = 40;
         for (int n = 0; n < kPages; ++n) {
-            m_printer->receive(QStringLiteral("lpt1"), page);
+            // In the parts the listener reads a connection in.
+            for (qsizetype at = 0; at < page.size(); at += 64 * 1024) {
+                m_printer->receive(QStringLiteral("lpt1"), page.mid(at, 64 * 1024));
+            }
             if (n % 10 == 9) {
                 m_preview->refresh();
             }
@@ -371,10 +374,11 @@ class VirtualPrinterTest : public QObject {
         QVERIFY(m_printer->cutPages() >= static_cast<std::size_t>(kPages));
         QVERIFY(m_printer->droppedPages() > 0);
         QVERIFY(m_printer->keptBytes() <= mpt::VirtualPrinter::kKeptBytes);
-        // The kept pages, the page in the printer with the window's copy, and one picture; not
-        // under AddressSanitizer, which holds freed memory on purpose.
+        // The kept pages, the page in the printer with the window's copy, and one picture:
+        // 186,224 KiB measured, 570,000 KiB with the bound in bytes taken out; the stated limit is
+        // 300 MB. Not under AddressSanitizer, which holds freed memory on purpose.
         if (!kAddressSanitizer) {
-            QVERIFY2(grown < 250 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(grown)));
+            QVERIFY2(grown < 300 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(grown)));
         }
         QCOMPARE(m_preview->pageCount(), static_cast<int>(m_printer->keptPages()));
     }
