@@ -4,6 +4,8 @@
 // and the preview window shows the pages the printer made of what arrived. The window and the
 // printer are wired as `mini-printer-test --virtual` wires them; the command-line runner, started
 // as a process of its own with the same environment, reaches the printer too.
+#include <fcntl.h>
+#include <unistd.h>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
@@ -381,6 +383,31 @@ class VirtualPrinterTest : public QObject {
             QVERIFY2(grown < 300 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(grown)));
         }
         QCOMPARE(m_preview->pageCount(), static_cast<int>(m_printer->keptPages()));
+    }
+
+    // A local sender faster than the printer is held back by the port: while this thread takes
+    // nothing, a writer into the lpt1 FIFO gets no further than the printer's backlog and the
+    // FIFO's own buffer, rather than the printer reading without end into memory.
+    void aFastLocalSenderIsHeldBackByThePort() {
+        const int fd = ::open(m_devices->lpt1Path().c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        const std::string block(64 * 1024, 'x');
+        std::size_t written = 0;
+        for (int idle = 0; idle < 20 && written < 64u * 1024 * 1024;) {
+            const ssize_t n = ::write(fd, block.data(), block.size());
+            if (n > 0) {
+                written += static_cast<std::size_t>(n);
+                idle = 0;
+            } else {
+                ++idle;  // full for now: the reader may still be taking some
+                ::usleep(10 * 1000);
+            }
+        }
+        ::close(fd);
+        QVERIFY2(written < mpt::VirtualPrinter::kPortBacklog + 2 * 1024 * 1024,
+                 qPrintable(QStringLiteral("%1 bytes written").arg(written)));
+        // Once taken, all of it is on the paper.
+        QTRY_COMPARE_WITH_TIMEOUT(m_printer->bytesReceived(), written, 10000);
     }
 
     // Taking the paper out empties the preview; the printer keeps its print mode.
