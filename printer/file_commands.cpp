@@ -259,7 +259,10 @@ int renderFile(const std::string& path, const std::string& directory, std::ostre
             return 1;
         }
     } else if (!rest.elements.empty()) {
-        out << "(after the last cut: line feeds and marks only, nothing printed; no picture)\n";
+        out << translate("Files",
+                         "(after the last cut: line feeds and marks only, nothing printed; no "
+                         "picture)")
+            << '\n';
     }
     return 0;
 }

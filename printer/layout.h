@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -112,11 +113,18 @@ struct Page {
 
     // Text, a logo or a bar code is on it: it is more than feeds and marks.
     bool hasPrint() const;
+    // About how much memory the page takes, its own heap blocks included.
+    std::size_t bytes() const;
 };
+
+// A page that no one changes any more, shared rather than copied between the paper and a window.
+using SharedPage = std::shared_ptr<const Page>;
 
 // Builds pages from items. Items may come from several ports; the printer and its paper are one.
 // What it holds is bounded: a page that reaches kMaxElements lines and marks without a cut is torn
-// off there, and keepAtMost() drops the oldest pages beyond a number, counting them.
+// off there, a line is taken at about kMaxLineText bytes, so that no page grows beyond some 17 MB;
+// keepAtMost() and keepWithin() drop the oldest cut pages beyond a number and beyond a size,
+// counting them.
 class PageBuilder {
   public:
     // Some 40 m of receipt paper: far beyond any page a test prints.
@@ -128,13 +136,19 @@ class PageBuilder {
     void add(const Item& item, const std::string& source = {});
     void add(const std::vector<Item>& items, const std::string& source = {});
 
-    // The pages that have been cut (or torn off), oldest first.
-    const std::vector<Page>& cutPages() const { return m_cut; }
+    // The pages that have been cut (or torn off), oldest first: a copy, and their number.
+    std::vector<Page> cutPages() const;
+    std::size_t cutCount() const { return m_cut.size(); }
     // Hands over the cut pages and forgets them, all but the newest when `keepNewest`: marks that
     // come right after a cut still belong to it.
     std::vector<Page> takeCutPages(bool keepNewest);
     // From now on keeps at most `pages` cut pages, dropping the oldest.
     void keepAtMost(std::size_t pages);
+    // From now on keeps the cut pages within `bytes` (Page::bytes()), dropping the oldest; the
+    // newest cut page is always kept.
+    void keepWithin(std::size_t bytes);
+    // What the cut pages kept take, by Page::bytes().
+    std::size_t keptBytes() const { return m_keptBytes; }
     // How many cut pages were dropped to keep within that number, since the start.
     std::size_t droppedPages() const { return m_dropped; }
     // The paper still in the printer, with the line being assembled as its last line when that
@@ -142,6 +156,8 @@ class PageBuilder {
     Page inPrinter() const;
     // Every page: the cut ones, then the paper in the printer if it holds anything.
     std::vector<Page> pages() const;
+    // The same, the cut pages shared rather than copied: a window can hold them at no cost.
+    std::vector<SharedPage> sharedPages() const;
     // Takes the paper out: drops every page; the print mode and bar code settings stay.
     void clearPaper();
 
@@ -153,10 +169,17 @@ class PageBuilder {
     void cut(Cut how, std::size_t offset);
     void tearIfTooLong();
     void store(Page page);
+    void trim();
+    // The newest cut page, to change: a copy of its own when a window still shares it.
+    Page& lastCut();
     void noteSource(const std::string& source);
 
-    std::vector<Page> m_cut;
-    std::size_t m_keep = 0;  // 0: every page
+    // Shared with the windows that show them; changed only through lastCut().
+    std::vector<std::shared_ptr<Page>> m_cut;
+    std::vector<std::size_t> m_cutBytes;  // Page::bytes() of each, as it was stored
+    std::size_t m_keptBytes = 0;          // their sum, and the marks added after a cut
+    std::size_t m_keep = 0;               // 0: every page
+    std::size_t m_keepBytes = 0;          // 0: any size
     std::size_t m_dropped = 0;
     Page m_page;
     Line m_line;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "channels/texts.h"
 #include "printer/barcode.h"
 
 namespace mpt::printer {
@@ -232,6 +233,86 @@ std::string mnemonic(const Item& item) {
 
 std::string meaning(const Item& item) {
     return item.truncated ? truncatedMeaning(item) : completeMeaning(item);
+}
+
+std::string paperNote(const Item& item) {
+    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
+    if (item.truncated) {
+        std::string command;
+        switch (item.op) {
+            case Op::PrintBarCode:
+                if (item.params.size() == 2) {
+                    return fill(translate("Paper",
+                                          "truncated: print bar code, %1 of %2 data bytes arrived "
+                                          "before the end of the stream"),
+                                {std::to_string(item.data.size()), std::to_string(p(1))});
+                }
+                command = translate("Paper", "print bar code (GS k m n d1 … dn)");
+                break;
+            case Op::SelectPrintMode:
+                command = translate("Paper", "select print mode (ESC ! n)");
+                break;
+            case Op::Underline: command = translate("Paper", "underline (ESC - n)"); break;
+            case Op::PrintColour: command = translate("Paper", "print colour (ESC r n)"); break;
+            case Op::DrawerPulse:
+                command = translate("Paper", "drawer pulse (ESC p m t1 t2)");
+                break;
+            case Op::PrintStoredLogo:
+                command = translate("Paper", "print stored logo image (FS p n m)");
+                break;
+            case Op::BarCodeHeight: command = translate("Paper", "bar code height (GS h n)"); break;
+            case Op::BarCodeModuleWidth:
+                command = translate("Paper", "bar code module width (GS w n)");
+                break;
+            case Op::BarCodeTextPosition:
+                command = translate("Paper", "bar code text position (GS H n)");
+                break;
+            case Op::Cut: command = translate("Paper", "cut (ESC P NUL)"); break;
+            case Op::PageBracket: command = translate("Paper", "page bracket (SYN n)"); break;
+            default:
+                return fill(translate("Paper", "truncated: %1 at the end of the stream"),
+                            {spelled(item.bytes)});
+        }
+        return fill(translate("Paper", "truncated: %1 cut short by the end of the stream"),
+                    {command});
+    }
+    switch (item.op) {
+        case Op::DrawerPulse: {
+            const int pin = digitValue(p(0)) == 0 ? 2 : digitValue(p(0)) == 1 ? 5 : 0;
+            const std::string on = std::to_string(p(1) * 2);
+            const std::string off = std::to_string(p(2) * 2);
+            return pin == 0 ? fill(translate("Paper",
+                                             "drawer pulse: connector pin %1 (not defined), %2 ms "
+                                             "on, %3 ms off"),
+                                   {hexByte(p(0)), on, off})
+                            : fill(translate("Paper",
+                                             "drawer pulse: connector pin %1, %2 ms on, %3 ms off"),
+                                   {std::to_string(pin), on, off});
+        }
+        case Op::PageBracket:
+            switch (p(0)) {
+                case 0: return translate("Paper", "page bracket: closes the page");
+                case 1: return translate("Paper", "page bracket: opens a page");
+                default:
+                    return fill(translate("Paper", "page bracket %1 (neither opens nor closes)"),
+                                {hexByte(p(0))});
+            }
+        case Op::Unknown:
+            if (item.bytes.size() >= 3 && item.bytes[0] == 0x1D && item.bytes[1] == 'k') {
+                return fill(translate("Paper",
+                                      "unknown: bar code symbology %1 is not one this printer "
+                                      "reads; its data follow as they are"),
+                            {hexByte(p(0))});
+            }
+            if (item.bytes.size() == 1) {
+                return fill(
+                    translate("Paper", "unknown: control byte %1 (%2) is not a command here"),
+                    {spelled(item.bytes), hexByte(static_cast<unsigned char>(item.bytes[0]))});
+            }
+            return fill(translate("Paper", "unknown: %1 is not a command here"),
+                        {spelled(item.bytes)});
+        default: return meaning(item);
+    }
 }
 
 std::string_view commandSetName(CommandSet set) {

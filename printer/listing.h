@@ -21,6 +21,10 @@ std::string mnemonic(const Item& item);
 // A truncated item says what was cut short and how much of it arrived.
 std::string meaning(const Item& item);
 
+// What an item that leaves a mark beside the virtual printer's paper (a drawer pulse, a page
+// bracket, an unknown or truncated sequence) did, as meaning() says it, in the user's language.
+std::string paperNote(const Item& item);
+
 // "EPSON mode", "CBM mode", or "both command sets" for Common.
 std::string_view commandSetName(CommandSet set);
 

@@ -156,7 +156,8 @@ class PagePainter {
     }
 
     void drawRow(const Row& row) {
-        if (m_p == nullptr) {
+        // Rows below the foot of the picture are measured, not painted.
+        if (m_p == nullptr || m_y >= kMaxPictureHeight) {
             return;
         }
         const int foot = m_y + row.pitch - kBelowCell;

@@ -24,18 +24,39 @@ QString hostAndPort(const QHostAddress& address, quint16 port) {
 
 VirtualPrinter::VirtualPrinter(QObject* parent) : QObject(parent) {
     m_paper.keepAtMost(kKeptPages);
+    m_paper.keepWithin(kKeptBytes);
     m_ports = std::make_unique<printer::VirtualPorts>(
         [this](const std::string& port, std::string_view bytes) {
             // On the ports' thread: copy and hand over; a call still queued when this object
-            // goes is dropped with it.
+            // goes is dropped with it. While too much waits to be taken, it reads no more, so
+            // that the sender is held back by the port rather than the bytes piling up here.
             const QString name = QString::fromStdString(port);
             const QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
+            {
+                std::unique_lock lock(m_backlogMutex);
+                m_backlogTaken.wait(lock, [this] { return m_closing || m_backlog < kPortBacklog; });
+                m_backlog += bytes.size();
+            }
             QMetaObject::invokeMethod(
-                this, [this, name, data] { receive(name, data); }, Qt::QueuedConnection);
+                this,
+                [this, name, data] {
+                    {
+                        const std::lock_guard lock(m_backlogMutex);
+                        m_backlog -= static_cast<std::size_t>(data.size());
+                    }
+                    m_backlogTaken.notify_one();
+                    receive(name, data);
+                },
+                Qt::QueuedConnection);
         });
 }
 
 VirtualPrinter::~VirtualPrinter() {
+    {
+        const std::lock_guard lock(m_backlogMutex);
+        m_closing = true;
+    }
+    m_backlogTaken.notify_all();
     m_ports.reset();
     m_listener.reset();
 }

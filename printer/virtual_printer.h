@@ -12,6 +12,11 @@
 // Each connection is read on this object's thread and has a decoder of its own like a port, and
 // feeds the same paper; when the connection ends, what its decoder still held goes on the paper
 // (a sequence cut short as such) and the decoder goes with it.
+//
+// What any sender can make it hold is bounded: the cut pages within kKeptBytes and kKeptPages,
+// the page in the printer by its longest, the bytes read from the ports and not yet taken by
+// kPortBacklog (the ports' reader waits, and the sender with it, as a printer holds back a fast
+// host), a connection's by the listener's read-ahead.
 #pragma once
 
 #include <QByteArray>
@@ -19,10 +24,12 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -45,15 +52,24 @@ class VirtualPrinter : public QObject {
     explicit VirtualPrinter(QObject* parent = nullptr);
     ~VirtualPrinter() override;
 
-    // The most recent pages it keeps; older ones are dropped and counted, so that a printer left
-    // running for days holds a bounded amount.
+    // The most recent pages it keeps, and what they may take at most (by printer::Page::bytes());
+    // older ones are dropped and counted, so that a printer left running for days, or sent
+    // pages dense with text, holds a bounded amount.
     static constexpr std::size_t kKeptPages = 300;
+    static constexpr std::size_t kKeptBytes = 64 * 1024 * 1024;
+    // Bytes read from the ports that this object's thread has not taken yet, at most.
+    static constexpr std::size_t kPortBacklog = 1024 * 1024;
 
     // Every page kept: the cut ones, then the paper still in the printer if it holds anything.
     std::vector<printer::Page> pages() const { return m_paper.pages(); }
+    // The same, the cut pages shared rather than copied.
+    std::vector<printer::SharedPage> sharedPages() const { return m_paper.sharedPages(); }
     // Pages cut since the start (or since the paper was cleared), kept or dropped.
-    std::size_t cutPages() const { return m_paper.cutPages().size() + m_paper.droppedPages(); }
-    // The oldest pages dropped to keep within kKeptPages.
+    std::size_t cutPages() const { return m_paper.cutCount() + m_paper.droppedPages(); }
+    // Cut pages kept, and what they take.
+    std::size_t keptPages() const { return m_paper.cutCount(); }
+    std::size_t keptBytes() const { return m_paper.keptBytes(); }
+    // The oldest pages dropped to keep within kKeptPages and kKeptBytes.
     std::size_t droppedPages() const { return m_paper.droppedPages(); }
     // Bytes received on all ports and connections since the start.
     std::size_t bytesReceived() const { return m_received; }
@@ -91,6 +107,11 @@ class VirtualPrinter : public QObject {
     std::map<std::string, printer::Decoder> m_decoders;
     std::map<std::uint64_t, printer::Decoder> m_connections;
     std::size_t m_received = 0;
+    // Bytes handed over by the ports' thread and not yet taken; it waits while there are too many.
+    std::mutex m_backlogMutex;
+    std::condition_variable m_backlogTaken;
+    std::size_t m_backlog = 0;
+    bool m_closing = false;
     // After the paper and the decoders, so that it goes before them.
     std::unique_ptr<printer::Listener> m_listener;
     // Last, so that it goes first: its thread has stopped before the rest is taken down.

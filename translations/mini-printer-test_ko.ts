@@ -349,6 +349,10 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
         <source>cannot write %1</source>
         <translation>%1 을(를) 쓸 수 없습니다</translation>
     </message>
+    <message>
+        <source>(after the last cut: line feeds and marks only, nothing printed; no picture)</source>
+        <translation>(마지막 자름 뒤: 줄 바꿈과 표시만 있고 인쇄된 것이 없음; 그림 없음)</translation>
+    </message>
 </context>
 <context>
     <name>Paper</name>
@@ -433,6 +437,94 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
     <message>
         <source>not cut yet</source>
         <translation>아직 자르지 않음</translation>
+    </message>
+    <message>
+        <source>truncated: print bar code, %1 of %2 data bytes arrived before the end of the stream</source>
+        <translation>잘림: 바코드 인쇄, 스트림이 끝나기 전에 데이터 %2바이트 중 %1바이트만 도착함</translation>
+    </message>
+    <message>
+        <source>print bar code (GS k m n d1 … dn)</source>
+        <translation>바코드 인쇄 (GS k m n d1 … dn)</translation>
+    </message>
+    <message>
+        <source>select print mode (ESC ! n)</source>
+        <translation>인쇄 모드 선택 (ESC ! n)</translation>
+    </message>
+    <message>
+        <source>underline (ESC - n)</source>
+        <translation>밑줄 (ESC - n)</translation>
+    </message>
+    <message>
+        <source>print colour (ESC r n)</source>
+        <translation>인쇄 색 (ESC r n)</translation>
+    </message>
+    <message>
+        <source>drawer pulse (ESC p m t1 t2)</source>
+        <translation>돈통 펄스 (ESC p m t1 t2)</translation>
+    </message>
+    <message>
+        <source>print stored logo image (FS p n m)</source>
+        <translation>저장된 로고 이미지 인쇄 (FS p n m)</translation>
+    </message>
+    <message>
+        <source>bar code height (GS h n)</source>
+        <translation>바코드 높이 (GS h n)</translation>
+    </message>
+    <message>
+        <source>bar code module width (GS w n)</source>
+        <translation>바코드 모듈 폭 (GS w n)</translation>
+    </message>
+    <message>
+        <source>bar code text position (GS H n)</source>
+        <translation>바코드 문자 위치 (GS H n)</translation>
+    </message>
+    <message>
+        <source>cut (ESC P NUL)</source>
+        <translation>자름 (ESC P NUL)</translation>
+    </message>
+    <message>
+        <source>page bracket (SYN n)</source>
+        <translation>페이지 괄호 (SYN n)</translation>
+    </message>
+    <message>
+        <source>truncated: %1 at the end of the stream</source>
+        <translation>잘림: 스트림 끝의 %1</translation>
+    </message>
+    <message>
+        <source>truncated: %1 cut short by the end of the stream</source>
+        <translation>잘림: %1, 스트림이 끝나 중간에 끊김</translation>
+    </message>
+    <message>
+        <source>drawer pulse: connector pin %1 (not defined), %2 ms on, %3 ms off</source>
+        <translation>돈통 펄스: 커넥터 핀 %1 (정의되지 않음), %2ms 켜짐, %3ms 꺼짐</translation>
+    </message>
+    <message>
+        <source>drawer pulse: connector pin %1, %2 ms on, %3 ms off</source>
+        <translation>돈통 펄스: 커넥터 핀 %1, %2ms 켜짐, %3ms 꺼짐</translation>
+    </message>
+    <message>
+        <source>page bracket: closes the page</source>
+        <translation>페이지 괄호: 페이지를 닫음</translation>
+    </message>
+    <message>
+        <source>page bracket: opens a page</source>
+        <translation>페이지 괄호: 페이지를 엶</translation>
+    </message>
+    <message>
+        <source>page bracket %1 (neither opens nor closes)</source>
+        <translation>페이지 괄호 %1 (열지도 닫지도 않음)</translation>
+    </message>
+    <message>
+        <source>unknown: bar code symbology %1 is not one this printer reads; its data follow as they are</source>
+        <translation>알 수 없음: 바코드 종류 %1은(는) 이 프린터가 읽지 않는 것임; 그 데이터는 그대로 이어짐</translation>
+    </message>
+    <message>
+        <source>unknown: control byte %1 (%2) is not a command here</source>
+        <translation>알 수 없음: 제어 바이트 %1 (%2)은(는) 여기서 명령이 아님</translation>
+    </message>
+    <message>
+        <source>unknown: %1 is not a command here</source>
+        <translation>알 수 없음: %1은(는) 여기서 명령이 아님</translation>
     </message>
 </context>
 <context>

@@ -33,39 +33,56 @@ PreviewWindow::PreviewWindow(VirtualPrinter& printer, QWidget* parent)
     refresh();
 }
 
-QRect PreviewWindow::placeBeside(const QRect& console, const QRect& screen, QSize wanted,
-                                 int narrowest) {
-    wanted = wanted.boundedTo(screen.size());
-    const int height = wanted.height();
-    const int top = std::clamp(console.top(), screen.top(), screen.bottom() + 1 - height);
-    // Beside the console where there is room for it, narrower if need be.
-    const int besideLeft = console.right() + 1 + 8;
-    const int roomBeside = screen.right() + 1 - besideLeft;
-    if (roomBeside >= narrowest) {
-        return {besideLeft, top, std::min(wanted.width(), roomBeside), height};
+PreviewWindow::Placement PreviewWindow::place(const QRect& available, QSize consoleFrame,
+                                              QSize printerFrame) {
+    const QRect console(available.topLeft(), consoleFrame.boundedTo(available.size()));
+    const QSize wanted = printerFrame.boundedTo(available.size());
+    // Beside the console where there is room enough, narrower if need be.
+    const int besideLeft = console.right() + 1 + kGap;
+    const int roomBeside = available.right() + 1 - besideLeft;
+    if (roomBeside >= std::min(wanted.width(), kNarrowestBeside)) {
+        return {console, QRect(besideLeft, available.top(), std::min(wanted.width(), roomBeside),
+                               wanted.height())};
     }
-    // Otherwise over it, at the screen's right edge, never running off it.
-    const int width = std::max(std::min(wanted.width(), screen.width()), 1);
-    return {screen.right() + 1 - width, top, width, height};
+    // Under it, lower if need be.
+    const int underTop = console.bottom() + 1 + kGap;
+    const int roomUnder = available.bottom() + 1 - underTop;
+    if (roomUnder >= std::min(wanted.height(), kLowestUnder)) {
+        return {console, QRect(available.left(), underTop, wanted.width(),
+                               std::min(wanted.height(), roomUnder))};
+    }
+    // A screen too small for both: over the console at the right edge, never running off it.
+    return {console, QRect(available.right() + 1 - wanted.width(), available.top(), wanted.width(),
+                           wanted.height())};
 }
 
 std::unique_ptr<PreviewWindow> PreviewWindow::openBeside(VirtualPrinter& printer,
-                                                         const QWidget& console) {
+                                                         QWidget& console) {
     auto preview = std::make_unique<PreviewWindow>(printer);
     preview->setAttribute(Qt::WA_QuitOnClose, false);
-    const QScreen* screen = console.screen();
-    if (screen != nullptr) {
-        // The frame the window manager adds is not known before the window shows; the margin
-        // keeps it on the screen.
-        const QRect place = placeBeside(console.frameGeometry(),
-                                        screen->availableGeometry().adjusted(0, 0, -8, -40),
-                                        preview->size(), preview->minimumSizeHint().width());
-        preview->resize(place.size());
-        preview->move(place.topLeft());
+    // The console keeps the focus: the printer's window shows without taking it.
+    preview->setAttribute(Qt::WA_ShowWithoutActivating);
+    if (const QScreen* screen = console.screen(); screen != nullptr) {
+        // The frame the window manager adds is not known before a window is decorated; until
+        // then a title bar and borders of the usual size are allowed for.
+        const QSize allowance(8, 32);
+        const auto frameOf = [&](const QWidget& window) {
+            const QSize frame = window.frameGeometry().size();
+            return frame != window.size() ? frame : window.size() + allowance;
+        };
+        const QSize decoration = frameOf(console) - console.size();
+        const Placement place = PreviewWindow::place(screen->availableGeometry(), frameOf(console),
+                                                     preview->size() + decoration);
+        // A window's position is its frame's.
+        console.move(place.console.topLeft());
+        preview->resize(place.printer.size() - decoration);
+        preview->move(place.printer.topLeft());
     } else {
-        preview->move(console.frameGeometry().topRight() + QPoint(8, 0));
+        preview->move(console.frameGeometry().topRight() + QPoint(kGap, 0));
     }
     preview->show();
+    console.raise();
+    console.activateWindow();
     return preview;
 }
 
@@ -90,7 +107,13 @@ void PreviewWindow::createControls() {
     scroll->setObjectName(QStringLiteral("paper"));
     scroll->setWidget(m_picture);
     scroll->setWidgetResizable(false);
-    scroll->setMinimumWidth(printer::kPaperWidth + 40);
+    // Narrower than the picture, the picture is scaled to it (fitPicture()); never so narrow that
+    // its writing could not be read.
+    scroll->setMinimumWidth((printer::kPaperWidth + printer::kMarginWidth) / 2);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    scroll->viewport()->installEventFilter(this);
+    m_paper = scroll;
 
     auto* side = new QVBoxLayout;
     side->addWidget(m_status);
@@ -122,13 +145,44 @@ void PreviewWindow::connectControls() {
     connect(m_clear, &QPushButton::clicked, &m_printer, &VirtualPrinter::clearPaper);
 }
 
+std::vector<printer::Page> PreviewWindow::pages() const {
+    std::vector<printer::Page> copies;
+    for (const printer::SharedPage& page : m_pages) {
+        copies.push_back(*page);
+    }
+    return copies;
+}
+
 const printer::Page* PreviewWindow::shownPageModel() const {
-    return m_shown >= 0 && m_shown < pageCount() ? &m_pages[static_cast<size_t>(m_shown)] : nullptr;
+    return m_shown >= 0 && m_shown < pageCount() ? m_pages[static_cast<size_t>(m_shown)].get()
+                                                 : nullptr;
+}
+
+QImage PreviewWindow::shownImage() const {
+    return shownPageModel() == nullptr ? QImage() : m_full.toImage();
+}
+
+bool PreviewWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_paper->viewport() && event->type() == QEvent::Resize) {
+        fitPicture();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PreviewWindow::fitPicture() {
+    if (m_full.isNull()) {
+        return;
+    }
+    const int room = m_paper->viewport()->width();
+    m_picture->setPixmap(room > 0 && room < m_full.width()
+                             ? m_full.scaledToWidth(room, Qt::SmoothTransformation)
+                             : m_full);
+    m_picture->adjustSize();
 }
 
 void PreviewWindow::refresh() {
     m_gather.stop();
-    m_pages = m_printer.pages();
+    m_pages = m_printer.sharedPages();
     const QString address = m_printer.listenAddress();
     QString status =
         address.isEmpty()
@@ -143,7 +197,7 @@ void PreviewWindow::refresh() {
     if (dropped > 0) {
         status += tr(" The oldest %1 are no longer kept; the last %2 are listed.")
                       .arg(dropped)
-                      .arg(mpt::VirtualPrinter::kKeptPages);
+                      .arg(m_printer.keptPages());
     }
     m_status->setText(status);
     m_filling = true;
@@ -151,7 +205,7 @@ void PreviewWindow::refresh() {
         delete m_list->takeItem(m_list->count() - 1);
     }
     for (int i = 0; i < pageCount(); ++i) {
-        const QString caption = printer::pageCaption(m_pages[static_cast<size_t>(i)],
+        const QString caption = printer::pageCaption(*m_pages[static_cast<size_t>(i)],
                                                      i + 1 + static_cast<int>(dropped));
         if (i < m_list->count()) {
             m_list->item(i)->setText(caption);
@@ -167,7 +221,7 @@ void PreviewWindow::refresh() {
 
 int PreviewWindow::newestPrinted() const {
     for (int i = pageCount() - 1; i >= 0; --i) {
-        if (m_pages[static_cast<size_t>(i)].hasPrint()) {
+        if (m_pages[static_cast<size_t>(i)]->hasPrint()) {
             return i;
         }
     }
@@ -178,15 +232,17 @@ void PreviewWindow::choose(int row) {
     m_shown = row;
     const printer::Page* page = shownPageModel();
     if (page == nullptr) {
-        m_image = QImage();
+        m_full = QPixmap();
         m_picture->setText(tr("No paper has come out yet."));
         m_picture->adjustSize();
         return;
     }
-    m_image = printer::renderPage(
-        *page, printer::pageCaption(*page, row + 1 + static_cast<int>(m_printer.droppedPages())));
-    m_picture->setPixmap(QPixmap::fromImage(m_image));
-    m_picture->adjustSize();
+    // The old picture goes before the new one is drawn: a long page's is some 56 MB.
+    m_picture->clear();
+    m_full = QPixmap();
+    m_full = QPixmap::fromImage(printer::renderPage(
+        *page, printer::pageCaption(*page, row + 1 + static_cast<int>(m_printer.droppedPages()))));
+    fitPicture();
 }
 
 }  // namespace mpt

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -20,6 +21,7 @@
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QScrollArea;
 
 namespace mpt {
 
@@ -31,30 +33,47 @@ class PreviewWindow : public QWidget {
   public:
     explicit PreviewWindow(VirtualPrinter& printer, QWidget* parent = nullptr);
 
-    // Shows a preview to the right of the console's window. Closing the console ends the
-    // program, and the preview with it; closing the preview leaves the console running.
-    // Where the window goes: beside the console where the screen has room for `narrowest` pixels,
-    // as wide as wanted up to the screen's edge; otherwise over the console at the screen's right
-    // edge; never off the screen.
-    static QRect placeBeside(const QRect& console, const QRect& screen, QSize wanted,
-                             int narrowest);
-    static std::unique_ptr<PreviewWindow> openBeside(VirtualPrinter& printer,
-                                                     const QWidget& console);
+    // Where the console and the printer's window go on a screen, as frames (the window manager's
+    // title and borders included): both wholly visible, neither over the other, wherever the
+    // screen from 1024x768 up allows. The console goes to the top left corner of the screen's
+    // available area; the printer's window beside it, as wide as wanted up to the area's edge,
+    // where at least kNarrowestBeside is left; else under it, as high as wanted down to the
+    // area's foot, where at least kLowestUnder is left; else (a smaller screen) over the console
+    // at the area's right edge.
+    struct Placement {
+        QRect console;
+        QRect printer;
+    };
+    static constexpr int kNarrowestBeside = 980;
+    static constexpr int kLowestUnder = 300;
+    static constexpr int kGap = 8;
+    static Placement place(const QRect& available, QSize consoleFrame, QSize printerFrame);
 
-    // What the window shows: the pages in its list, the chosen one, its picture.
-    const std::vector<printer::Page>& pages() const { return m_pages; }
+    // Places the console and opens a preview by place(). Closing the console ends the program,
+    // and the preview with it; closing the preview leaves the console running. The console keeps
+    // the keyboard focus.
+    static std::unique_ptr<PreviewWindow> openBeside(VirtualPrinter& printer, QWidget& console);
+
+    // What the window shows: the pages in its list (a copy), the chosen one, its picture.
+    std::vector<printer::Page> pages() const;
     int pageCount() const { return static_cast<int>(m_pages.size()); }
     int shownPage() const { return m_shown; }
     const printer::Page* shownPageModel() const;
-    QImage shownImage() const { return m_image; }
+    QImage shownImage() const;
 
     // Redraws now rather than after the pause that gathers arrivals.
     void refresh();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void createControls();
     void connectControls();
     void choose(int row);
+    // Shows the picture as wide as the paper's view, scaled down where it is narrower, so that
+    // the margin's notes are never cut off.
+    void fitPicture();
     // The newest page with text, a logo or a bar code on it; else the newest page; -1 for none.
     int newestPrinted() const;
 
@@ -63,9 +82,11 @@ class PreviewWindow : public QWidget {
     QListWidget* m_list = nullptr;
     QPushButton* m_clear = nullptr;
     QLabel* m_picture = nullptr;
+    QScrollArea* m_paper = nullptr;
+    QPixmap m_full;  // the shown page's picture at its own size
     QTimer m_gather;
-    std::vector<printer::Page> m_pages;
-    QImage m_image;
+    // Shared with the printer's paper, not copied: the window adds only the page in the printer.
+    std::vector<printer::SharedPage> m_pages;
     int m_shown = -1;
     bool m_follow = true;
     bool m_filling = false;  // the list is being refilled: its signals are not the user's

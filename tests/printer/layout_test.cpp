@@ -333,6 +333,39 @@ TEST(Paper, HoldsABoundedAmountWhateverComes) {
     EXPECT_EQ(testing::pageText(kept.cutPages().front())[0], "[A]page 3");
     kept.clearPaper();
     EXPECT_EQ(kept.droppedPages(), 0u);
+
+    // By size: the oldest go until the rest fit, whatever their number; the newest stays even
+    // when it alone is larger; a shared page is copied before a mark changes it.
+    PageBuilder sized;
+    sized.keepWithin(64 * 1024);
+    for (int page = 1; page <= 6; ++page) {
+        sized.add(decode(std::string(20 * 1024, static_cast<char>('a' + page)) + "\n\x1bm"));
+    }
+    EXPECT_LE(sized.keptBytes(), 64u * 1024);
+    EXPECT_GE(sized.cutCount(), 2u);
+    EXPECT_EQ(sized.cutCount() + sized.droppedPages(), 6u);
+    EXPECT_EQ(sized.cutPages().back().elements.size(), 6u);  // 20 KiB taken in five lines, a feed
+    const std::vector<SharedPage> shown = sized.sharedPages();
+    sized.add(decode("\x1bp\x00\x19\xfa"s));  // a drawer pulse, which goes on the page just cut
+    EXPECT_TRUE(shown.back()->afterCut.empty());
+    EXPECT_EQ(sized.cutPages().back().afterCut.size(), 1u);
+    sized.add(decode(std::string(200 * 1024, 'z') + "\x1bm"));
+    EXPECT_EQ(sized.cutCount(), 1u);
+    EXPECT_GT(sized.keptBytes(), 64u * 1024);
+
+    // A line of one-letter spans, each in another style, is taken in parts too.
+    std::string styles;
+    for (int i = 0; i < 4096; ++i) {
+        styles += (i % 2 == 0 ? "\x1b!\x01"s : "\x1b!\x00"s) + "x";
+    }
+    PageBuilder spans;
+    spans.add(decode(styles));
+    for (const Page& page : spans.pages()) {
+        for (const Element& element : page.elements) {
+            EXPECT_LE(std::get<Line>(element).spans.size(),
+                      PageBuilder::kMaxLineText / sizeof(Span) + 1);
+        }
+    }
 }
 
 }  // namespace

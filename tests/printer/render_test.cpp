@@ -18,6 +18,7 @@
 #include "channels/texts.h"
 #include "printer/decoder.h"
 #include "printer/layout.h"
+#include "printer/listing.h"
 #include "printer/render.h"
 #include "routine_streams.h"
 
@@ -161,6 +162,54 @@ TEST(Render, CaptionsInTheUsersLanguage) {
         cut.empty() ? std::string() : pageCaption(cut.front(), 7).toStdString();
     setTextLookup({});
     EXPECT_EQ(caption, "7쪽 · [CBM mode] · 완전 자름");
+}
+
+// The notes beside the paper (drawer pulses, page brackets, unknown and truncated sequences) are
+// in the user's language too; without a translation they say what the listing says.
+TEST(Render, MarksInTheUsersLanguage) {
+    using namespace std::string_literals;
+    const std::string stream =
+        "\x16\x01"
+        "a\n\x1bm\x16\x00\x1bp\x00\x19\xfa\x1bp\x07\x01\x01\x16\x07\x07"
+        "\x1d\x6b\x63\x01\x30\x1d\x6b\x46\x05\x31\x1b!"s;
+    int marks = 0;
+    for (const Item& item : decode(stream)) {
+        if (item.truncated || item.op == Op::DrawerPulse || item.op == Op::PageBracket ||
+            item.op == Op::Unknown) {
+            EXPECT_EQ(paperNote(item), meaning(item));
+            ++marks;
+        }
+    }
+    EXPECT_EQ(marks, 9);
+
+    setTextLookup([](const char*, const char* source) { return "[" + std::string(source) + "]"; });
+    PageBuilder paper;
+    paper.add(decode(stream));
+    std::vector<std::string> notes;
+    for (const Page& page : paper.pages()) {
+        for (const Element& element : page.elements) {
+            if (const auto* mark = std::get_if<Mark>(&element)) {
+                notes.push_back(mark->text);
+            }
+        }
+        for (const Mark& mark : page.afterCut) {
+            notes.push_back(mark.text);
+        }
+    }
+    setTextLookup({});
+    EXPECT_EQ(notes, (std::vector<std::string>{
+                         "[page bracket: opens a page]",
+                         "[page bracket: closes the page]",
+                         "[drawer pulse: connector pin 2, 50 ms on, 500 ms off]",
+                         "[drawer pulse: connector pin 0x07 (not defined), 2 ms on, 2 ms off]",
+                         "[page bracket 0x07 (neither opens nor closes)]",
+                         "[unknown: control byte BEL (0x07) is not a command here]",
+                         "[unknown: bar code symbology 0x63 is not one this printer reads; its "
+                         "data follow as they are]",
+                         "[unknown: control byte SOH (0x01) is not a command here]",
+                         "[truncated: print bar code, 3 of 5 data bytes arrived before the end "
+                         "of the stream]",
+                     }));
 }
 
 }  // namespace
