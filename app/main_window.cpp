@@ -107,17 +107,6 @@ QString fromUtf8(std::string_view text) {
 // Hangul syllable. The choice is made here, from the list of installed families, because asking
 // the font database for a missing face makes it consult the whole font configuration for every
 // font, which took most of the window's start-up.
-// The Korean faces the console looks for, Myeongjo and gothic, in order of preference.
-const QStringList& koreanFaces() {
-    static const QStringList faces{
-        QStringLiteral("NanumMyeongjo"),    QStringLiteral("Noto Serif CJK KR"),
-        QStringLiteral("UnBatang"),         QStringLiteral("Noto Sans CJK KR"),
-        QStringLiteral("NanumGothic"),      QStringLiteral("UnDotum"),
-        QStringLiteral("NanumBarunGothic"), QString::fromUtf8(kBatang),
-        QString::fromUtf8(kGulim),          QString::fromUtf8(kGungsuh)};
-    return faces;
-}
-
 QFont consoleFont(const char* face, double points, QFont::Weight weight) {
     const bool gothic = std::string_view(face) == kGulim;
     static const QStringList installed = QFontDatabase::families();
@@ -263,9 +252,11 @@ int MainWindow::usbPortNumber() {
 }
 
 bool MainWindow::koreanFaceInstalled() {
-    const QStringList installed = QFontDatabase::families();
-    return std::any_of(koreanFaces().begin(), koreanFaces().end(),
-                       [&](const QString& face) { return installed.contains(face); });
+    // By what the installed faces can draw, not by their names: the font configuration names a
+    // family in the user's language where the face has such a name (나눔고딕, not NanumGothic, in
+    // a Korean locale). The writing systems come with the list of families the window's fonts
+    // read anyway, so this costs nothing at start.
+    return !QFontDatabase::families(QFontDatabase::Korean).isEmpty();
 }
 
 void MainWindow::showStartNotice(const QString& notice) {

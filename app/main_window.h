@@ -62,8 +62,8 @@ class MainWindow : public QWidget, public TextBoxes {
     QString statusText() const;
 
     bool running() const { return m_running; }
-    // Whether any Korean face the window's texts need is installed; without one every Hangul text
-    // shows as empty boxes.
+    // Whether any installed face can draw Korean, whatever the font configuration calls it in
+    // the user's language; without one every Hangul text shows as empty boxes.
     static bool koreanFaceInstalled();
     // A notice shown with the idle status line until the first run.
     void showStartNotice(const QString& notice);
