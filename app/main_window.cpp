@@ -152,7 +152,7 @@ MainWindow::MainWindow(Devices& devices, Trace& trace, QWidget* parent)
       m_deferral(new InputDeferral(this)) {
     setObjectName(QStringLiteral("frm"));
     setWindowTitle(kTitle);
-    setWindowIcon(consoleIcon());
+    setIconAfterFirstFrame(this);
     // The window's font is the application's too: the boxes the console opens (the error box
     // among them) read in the same Korean face, and no other face is loaded at start for the
     // line edits, which lay out their first, empty text in the application's font.

@@ -150,7 +150,12 @@ class MainWindowTest : public QObject {
         QVERIFY(!status->geometry().intersects(ports->geometry()));
         QCOMPARE(status->focusPolicy(), Qt::NoFocus);
         QVERIFY(m_window->isWindow());
-        // Its icon: the receipt's white paper at the top, the printer's dark body below.
+        // Its icon, given once the first frame is painted: the receipt's white paper at the top,
+        // the printer's dark body below.
+        QVERIFY(m_window->windowIcon().isNull());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QTRY_VERIFY(!m_window->windowIcon().isNull());
         const QImage icon = m_window->windowIcon().pixmap(64, 64).toImage();
         QCOMPARE(icon.size(), QSize(64, 64));
         QCOMPARE(QColor(icon.pixel(32, 8)), QColor(Qt::white));
