@@ -173,6 +173,29 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
     </message>
 </context>
 <context>
+    <name>Conversion</name>
+    <message>
+        <source>the count box holds &quot;%1&quot;, which is not a number</source>
+        <translation>반복 횟수 상자의 &quot;%1&quot;은(는) 숫자가 아닙니다</translation>
+    </message>
+    <message>
+        <source>the port box holds &quot;%1&quot;, which is not a number</source>
+        <translation>포트 번호 상자의 &quot;%1&quot;은(는) 숫자가 아닙니다</translation>
+    </message>
+    <message>
+        <source>the count box holds &quot;%1&quot;, too large a number</source>
+        <translation>반복 횟수 상자의 &quot;%1&quot;은(는) 너무 큰 숫자입니다</translation>
+    </message>
+    <message>
+        <source>the port box holds &quot;%1&quot;, too large a number</source>
+        <translation>포트 번호 상자의 &quot;%1&quot;은(는) 너무 큰 숫자입니다</translation>
+    </message>
+    <message>
+        <source>the port box holds &quot;%1&quot;, outside the port numbers -32768 to 32767</source>
+        <translation>포트 번호 상자의 &quot;%1&quot;은(는) 포트 번호 범위 -32768~32767을 벗어납니다</translation>
+    </message>
+</context>
+<context>
     <name>Errors</name>
     <message>
         <source>%1 is bound to %2, which is not plugged in: plug it in, or choose another device under Ports… (Ctrl+,)</source>
