@@ -272,6 +272,13 @@ void MainWindow::showIdleStatus() {
 }
 
 void MainWindow::createControls() {
+    // What each text box is for, as its tooltip and its name for screen readers, in the user's
+    // language; the boxes' texts stay as given.
+    const auto purpose = [](std::string_view box) {
+        return box == "txt1"   ? tr("Repeat count: how many times each test prints its page")
+               : box == "txt2" ? tr("Result of the last test")
+                               : tr("SERIAL NO: the serial port number the USB button prints to");
+    };
     QWidget* previousInTabOrder = nullptr;
     for (const Control& control : kControls) {
         QWidget* widget = nullptr;
@@ -296,6 +303,8 @@ void MainWindow::createControls() {
                 box->setAlignment(Qt::AlignCenter);
                 box->setMaxLength(std::numeric_limits<int>::max());
                 box->setReadOnly(false);
+                box->setToolTip(purpose(control.name));
+                box->setAccessibleName(box->toolTip());
                 widget = box;
                 break;
             }

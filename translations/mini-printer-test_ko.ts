@@ -677,6 +677,18 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
         <source>: starting</source>
         <translation>: 시작하는 중</translation>
     </message>
+    <message>
+        <source>Repeat count: how many times each test prints its page</source>
+        <translation>반복 횟수: 각 테스트가 페이지를 몇 번 인쇄하는지</translation>
+    </message>
+    <message>
+        <source>Result of the last test</source>
+        <translation>마지막 테스트의 결과</translation>
+    </message>
+    <message>
+        <source>SERIAL NO: the serial port number the USB button prints to</source>
+        <translation>SERIAL NO: USB 버튼이 인쇄하는 시리얼 포트 번호</translation>
+    </message>
 </context>
 <context>
     <name>mpt::PortSettings</name>
