@@ -264,11 +264,17 @@ void MainWindow::showStartNotice(const QString& notice) {
     showIdleStatus();
 }
 
+void MainWindow::setDryRun(bool dryRun) {
+    m_dryRun = dryRun;
+    showIdleStatus();
+}
+
 void MainWindow::showIdleStatus() {
     const int usbPort = usbPortNumber();
-    m_status->setText((m_notice.isEmpty() ? QString() : m_notice + QStringLiteral(" ")) +
-                      tr("Ready. ") +
-                      QString::fromStdString(portMappings(usbPort, m_devices->portMap())));
+    m_status->setText(
+        (m_notice.isEmpty() ? QString() : m_notice + QStringLiteral(" ")) + tr("Ready. ") +
+        (m_dryRun ? tr("Dry run: nothing is sent, no device is opened.")
+                  : QString::fromStdString(portMappings(usbPort, m_devices->portMap()))));
 }
 
 void MainWindow::createControls() {

@@ -646,6 +646,14 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
         <source>the ports lead to the virtual printer:</source>
         <translation>포트가 가상 프린터로 연결됩니다:</translation>
     </message>
+    <message>
+        <source>no display: DISPLAY is not set; --run, --list and --decode work without one</source>
+        <translation>디스플레이 없음: DISPLAY가 설정되어 있지 않습니다; --run, --list, --decode는 디스플레이 없이 동작합니다</translation>
+    </message>
+    <message>
+        <source>no display: %1 cannot be opened; --run, --list and --decode work without one</source>
+        <translation>디스플레이 없음: %1을(를) 열 수 없습니다; --run, --list, --decode는 디스플레이 없이 동작합니다</translation>
+    </message>
 </context>
 <context>
     <name>mpt::MainWindow</name>
@@ -688,6 +696,10 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
     <message>
         <source>SERIAL NO: the serial port number the USB button prints to</source>
         <translation>SERIAL NO: USB 버튼이 인쇄하는 시리얼 포트 번호</translation>
+    </message>
+    <message>
+        <source>Dry run: nothing is sent, no device is opened.</source>
+        <translation>시험 실행: 아무것도 보내지 않고 장치도 열지 않습니다.</translation>
     </message>
 </context>
 <context>
