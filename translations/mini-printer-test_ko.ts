@@ -171,6 +171,18 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 줄�
 실행을 중지하고, 어디까지 보냈는지 출력한 뒤 130 또는 143 으로 끝납니다.
 </translation>
     </message>
+    <message>
+        <source>License MIT: &lt;https://opensource.org/licenses/MIT&gt;.</source>
+        <translation>사용 허가 MIT: &lt;https://opensource.org/licenses/MIT&gt;.</translation>
+    </message>
+    <message>
+        <source>This is free software: you are free to change and redistribute it.</source>
+        <translation>이 프로그램은 자유 소프트웨어입니다: 자유롭게 고치고 다시 배포할 수 있습니다.</translation>
+    </message>
+    <message>
+        <source>There is NO WARRANTY, to the extent permitted by law.</source>
+        <translation>법이 허용하는 한도에서 어떠한 보증도 없습니다.</translation>
+    </message>
 </context>
 <context>
     <name>Conversion</name>
