@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/no_display.h"
 
+#include <QByteArray>
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,6 +15,7 @@ QtMessageHandler previousHandler = nullptr;
 
 struct Held {
     QtMsgType type;
+    QByteArray category;
     QString message;
 };
 QList<Held>& held() {
@@ -29,8 +31,7 @@ void handler(QtMsgType type, const QMessageLogContext& context, const QString& m
         std::fflush(stderr);
         std::_Exit(1);
     }
-    (void)context;
-    held().append({type, message});
+    held().append({type, QByteArray(context.category), message});
 }
 
 QString environment(const char* name) {
@@ -67,12 +68,8 @@ NoDisplayExit::~NoDisplayExit() {
     qInstallMessageHandler(previousHandler);
     // The toolkit started: what it said on the way goes where it would have gone.
     for (const Held& message : held()) {
-        switch (message.type) {
-            case QtDebugMsg: qDebug("%s", qUtf8Printable(message.message)); break;
-            case QtInfoMsg: qInfo("%s", qUtf8Printable(message.message)); break;
-            case QtWarningMsg: qWarning("%s", qUtf8Printable(message.message)); break;
-            default: qCritical("%s", qUtf8Printable(message.message)); break;
-        }
+        const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
+        qt_message_output(message.type, context, message.message);
     }
     held().clear();
 }
