@@ -8,9 +8,11 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "app/first_paint.h"
 #include "app/main_window.h"
+#include "app/no_display.h"
 #include "app/port_settings.h"
 #include "app/translation.h"
 #include "app/window_destroyed.h"
@@ -69,7 +71,9 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    std::optional<mpt::NoDisplayExit> noDisplay(std::in_place);
     QApplication app(argc, argv);
+    noDisplay.reset();
     mpt::installTranslation();  // now for the window's own texts as well
     // The virtual printer sets up its ports before the console can open one.
     std::unique_ptr<mpt::VirtualPrinter> printer;
@@ -103,6 +107,7 @@ int main(int argc, char** argv) {
     const auto devices = cl.dryRun ? mpt::dryRunDevices() : mpt::systemDevices(bindings);
     mpt::MainWindow window(*devices, trace);
     window.setPortSettings(&portSettings);
+    window.setDryRun(cl.dryRun);
     if (!mpt::MainWindow::koreanFaceInstalled()) {
         const QString notice = QCoreApplication::translate(
             "main",

@@ -107,17 +107,6 @@ QString fromUtf8(std::string_view text) {
 // Hangul syllable. The choice is made here, from the list of installed families, because asking
 // the font database for a missing face makes it consult the whole font configuration for every
 // font, which took most of the window's start-up.
-// The Korean faces the console looks for, Myeongjo and gothic, in order of preference.
-const QStringList& koreanFaces() {
-    static const QStringList faces{
-        QStringLiteral("NanumMyeongjo"),    QStringLiteral("Noto Serif CJK KR"),
-        QStringLiteral("UnBatang"),         QStringLiteral("Noto Sans CJK KR"),
-        QStringLiteral("NanumGothic"),      QStringLiteral("UnDotum"),
-        QStringLiteral("NanumBarunGothic"), QString::fromUtf8(kBatang),
-        QString::fromUtf8(kGulim),          QString::fromUtf8(kGungsuh)};
-    return faces;
-}
-
 QFont consoleFont(const char* face, double points, QFont::Weight weight) {
     const bool gothic = std::string_view(face) == kGulim;
     static const QStringList installed = QFontDatabase::families();
@@ -163,7 +152,7 @@ MainWindow::MainWindow(Devices& devices, Trace& trace, QWidget* parent)
       m_deferral(new InputDeferral(this)) {
     setObjectName(QStringLiteral("frm"));
     setWindowTitle(kTitle);
-    setWindowIcon(consoleIcon());
+    setIconAfterFirstFrame(this);
     // The window's font is the application's too: the boxes the console opens (the error box
     // among them) read in the same Korean face, and no other face is loaded at start for the
     // line edits, which lay out their first, empty text in the application's font.
@@ -268,9 +257,11 @@ int MainWindow::usbPortNumber() {
 }
 
 bool MainWindow::koreanFaceInstalled() {
-    const QStringList installed = QFontDatabase::families();
-    return std::any_of(koreanFaces().begin(), koreanFaces().end(),
-                       [&](const QString& face) { return installed.contains(face); });
+    // By what the installed faces can draw, not by their names: the font configuration names a
+    // family in the user's language where the face has such a name (나눔고딕, not NanumGothic, in
+    // a Korean locale). The writing systems come with the list of families the window's fonts
+    // read anyway, so this costs nothing at start.
+    return !QFontDatabase::families(QFontDatabase::Korean).isEmpty();
 }
 
 void MainWindow::showStartNotice(const QString& notice) {
@@ -278,14 +269,27 @@ void MainWindow::showStartNotice(const QString& notice) {
     showIdleStatus();
 }
 
+void MainWindow::setDryRun(bool dryRun) {
+    m_dryRun = dryRun;
+    showIdleStatus();
+}
+
 void MainWindow::showIdleStatus() {
     const int usbPort = usbPortNumber();
-    m_status->setText((m_notice.isEmpty() ? QString() : m_notice + QStringLiteral(" ")) +
-                      tr("Ready. ") +
-                      QString::fromStdString(portMappings(usbPort, m_devices->portMap())));
+    m_status->setText(
+        (m_notice.isEmpty() ? QString() : m_notice + QStringLiteral(" ")) + tr("Ready. ") +
+        (m_dryRun ? tr("Dry run: nothing is sent, no device is opened.")
+                  : QString::fromStdString(portMappings(usbPort, m_devices->portMap()))));
 }
 
 void MainWindow::createControls() {
+    // What each text box is for, as its tooltip and its name for screen readers, in the user's
+    // language; the boxes' texts stay as given.
+    const auto purpose = [](std::string_view box) {
+        return box == "txt1"   ? tr("Repeat count: how many times each test prints its page")
+               : box == "txt2" ? tr("Result of the last test")
+                               : tr("SERIAL NO: the serial port number the USB button prints to");
+    };
     QWidget* previousInTabOrder = nullptr;
     for (const Control& control : kControls) {
         QWidget* widget = nullptr;
@@ -310,6 +314,8 @@ void MainWindow::createControls() {
                 box->setAlignment(Qt::AlignCenter);
                 box->setMaxLength(std::numeric_limits<int>::max());
                 box->setReadOnly(false);
+                box->setToolTip(purpose(control.name));
+                box->setAccessibleName(box->toolTip());
                 widget = box;
                 break;
             }

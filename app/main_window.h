@@ -65,11 +65,14 @@ class MainWindow : public QWidget, public TextBoxes {
     QString statusText() const;
 
     bool running() const { return m_running; }
-    // Whether any Korean face the window's texts need is installed; without one every Hangul text
-    // shows as empty boxes.
+    // Whether any installed face can draw Korean, whatever the font configuration calls it in
+    // the user's language; without one every Hangul text shows as empty boxes.
     static bool koreanFaceInstalled();
     // A notice shown with the idle status line until the first run.
     void showStartNotice(const QString& notice);
+    // The devices take every byte and touch nothing (--dry-run): the idle status line says so
+    // instead of where the ports lead.
+    void setDryRun(bool dryRun);
     // Where the bindings made in the Ports dialog are kept; without one, the user's own file.
     void setPortSettings(PortSettings* settings) { m_settings = settings; }
     // Opens the Ports dialog (the Ports… button, Ctrl+,); not during a run.
@@ -112,6 +115,7 @@ class MainWindow : public QWidget, public TextBoxes {
     bool m_closeAfterRun = false;  // the window was closed during the run
     bool m_quitAfterRun = false;   // a termination signal came during the run
     bool m_traceFailureShown = false;
+    bool m_dryRun = false;
     QPointer<QDialog> m_errorBox;  // while an error box is open
     QString m_notice;
 };

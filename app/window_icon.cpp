@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "app/window_icon.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
+#include <QWidget>
 
 namespace mpt {
 
@@ -48,6 +51,36 @@ QIcon consoleIcon() {
         icon.addPixmap(QPixmap::fromImage(consoleIconImage(size)));
     }
     return icon;
+}
+
+namespace {
+
+class IconAfterFirstFrame : public QObject {
+  public:
+    explicit IconAfterFirstFrame(QWidget* window) : QObject(window), m_window(window) {}
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !m_done) {
+            m_done = true;
+            // Once the paint event has been handled and the frame is on its way.
+            QTimer::singleShot(0, this, [this] {
+                m_window->setWindowIcon(consoleIcon());
+                m_window->removeEventFilter(this);
+            });
+        }
+        return false;
+    }
+
+  private:
+    QWidget* m_window;
+    bool m_done = false;
+};
+
+}  // namespace
+
+void setIconAfterFirstFrame(QWidget* window) {
+    window->installEventFilter(new IconAfterFirstFrame(window));
 }
 
 }  // namespace mpt

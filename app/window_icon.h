@@ -7,6 +7,8 @@
 #include <QIcon>
 #include <QImage>
 
+class QWidget;
+
 namespace mpt {
 
 // The icon at `size` x `size` pixels, on a transparent ground.
@@ -14,5 +16,10 @@ QImage consoleIconImage(int size);
 
 // The icon at the sizes window managers and task bars ask for.
 QIcon consoleIcon();
+
+// Gives `window` the console's icon just after its first frame is painted. Drawing the icon at
+// every size and handing it to the window system would otherwise delay that frame by about as
+// much as drawing the window's captions; window managers take an icon given later all the same.
+void setIconAfterFirstFrame(QWidget* window);
 
 }  // namespace mpt

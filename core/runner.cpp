@@ -402,7 +402,16 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
                 << serialDevicesLine() << '\n';
             return 0;
         case CommandLine::Mode::Version:
-            out << "mini-printer-test " << MPT_VERSION << '\n';
+            // As GNU programs print it: the version, the copyright, the licence.
+            out << "mini-printer-test " << MPT_VERSION << '\n'
+                << "Copyright (C) 2026 The Mini Printer Test developers.\n"
+                << translate("CommandLine", "License MIT: <https://opensource.org/licenses/MIT>.")
+                << '\n'
+                << translate("CommandLine",
+                             "This is free software: you are free to change and redistribute it.")
+                << '\n'
+                << translate("CommandLine", "There is NO WARRANTY, to the extent permitted by law.")
+                << '\n';
             return 0;
         case CommandLine::Mode::List:
             for (const RoutineInfo& routine : routines()) {

@@ -103,9 +103,10 @@ set(CPACK_MPT_STRIP ${CMAKE_STRIP})
 set(CPACK_PRE_BUILD_SCRIPTS ${packaging_src}/strip.cmake)
 # The libraries it links (Qt 6, libstdc++) are found by dpkg-shlibdeps; libqt6gui6 brings the
 # X11 and offscreen platform plugins. The window's Hangul texts want a Korean face, but the
-# program runs (and says so) without one.
+# program runs (and says so) without one; Qt's own buttons (OK, Cancel) are Korean in a Korean
+# locale with Qt's translations, English without them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-nanum | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-nanum | fonts-noto-cjk, qt6-translations-l10n")
 include(CPack)
 
 if(MPT_BUILD_TESTS)

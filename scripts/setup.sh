@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev          # Qt 6 Widgets, Network, Test, platform plugins
   libxcb1-dev                                     # X11 events: the window destroyed from outside
   qt6-l10n-tools qt6-tools-dev                    # lupdate and lrelease: the Korean translation
+  qt6-translations-l10n                           # Qt's own texts (OK, Cancel) in Korean
   libgtest-dev                                    # GoogleTest
   fonts-nanum                                     # Korean faces for the window's Hangul texts
   xvfb xauth xdotool xclip                        # a display, a mouse and a clipboard for window tests

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "channels/errors.h"
+#include "channels/texts.h"
 
 namespace mpt {
 
@@ -18,12 +19,19 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// Which box a number comes from: the details of its errors name it, in the user's language.
+enum class Box { Count, Port };
+
 // Checks the accepted form and returns the number, or raises. The form is checked here rather
 // than left to strtod, which would also take hex, "inf", "nan" and leading tabs.
-double toNumber(std::string_view text, const char* box) {
+double toNumber(std::string_view text, Box box) {
     const auto mismatch = [&] {
-        return makeError(err::kTypeMismatch, std::string(box) + " holds \"" + std::string(text) +
-                                                 "\", which is not a number");
+        return makeError(
+            err::kTypeMismatch,
+            fill(box == Box::Count
+                     ? translate("Conversion", "the count box holds \"%1\", which is not a number")
+                     : translate("Conversion", "the port box holds \"%1\", which is not a number"),
+                 {text}));
     };
     size_t i = 0;
     const size_t n = text.size();
@@ -72,8 +80,12 @@ double toNumber(std::string_view text, const char* box) {
     errno = 0;
     const double value = ::strtod_l(number.c_str(), nullptr, cLocale);
     if (errno == ERANGE && std::isinf(value)) {
-        throw makeError(err::kOverflow, std::string(box) + " holds \"" + std::string(text) +
-                                            "\", too large a number");
+        throw makeError(
+            err::kOverflow,
+            fill(box == Box::Count
+                     ? translate("Conversion", "the count box holds \"%1\", too large a number")
+                     : translate("Conversion", "the port box holds \"%1\", too large a number"),
+                 {text}));
     }
     return value;
 }
@@ -81,14 +93,17 @@ double toNumber(std::string_view text, const char* box) {
 }  // namespace
 
 double toCount(std::string_view text) {
-    return toNumber(text, "the count box");
+    return toNumber(text, Box::Count);
 }
 
 std::int16_t toPortNumber(std::string_view text) {
-    const double rounded = std::nearbyint(toNumber(text, "the port box"));
+    const double rounded = std::nearbyint(toNumber(text, Box::Port));
     if (rounded < -32768.0 || rounded > 32767.0) {
-        throw makeError(err::kOverflow, "the port box holds \"" + std::string(text) +
-                                            "\", outside the port numbers -32768 to 32767");
+        throw makeError(err::kOverflow,
+                        fill(translate("Conversion",
+                                       "the port box holds \"%1\", outside the port "
+                                       "numbers -32768 to 32767"),
+                             {text}));
     }
     return static_cast<std::int16_t>(rounded);
 }

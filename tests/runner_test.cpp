@@ -164,11 +164,18 @@ TEST(Runner, HelpNamesTheOptionsAndWhereThePortsLead) {
     }
 }
 
+// The version, then the copyright and licence lines GNU programs print.
 TEST(Runner, Version) {
     const Outcome o = run({"--version"});
     EXPECT_EQ(o.code, 0);
     EXPECT_EQ(o.out.rfind("mini-printer-test ", 0), 0u);
-    EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '.'), 2) << o.out;
+    const std::string first = o.out.substr(0, o.out.find('\n'));
+    EXPECT_EQ(std::count(first.begin(), first.end(), '.'), 2) << o.out;
+    EXPECT_EQ(o.out.substr(first.size() + 1),
+              "Copyright (C) 2026 The Mini Printer Test developers.\n"
+              "License MIT: <https://opensource.org/licenses/MIT>.\n"
+              "This is free software: you are free to change and redistribute it.\n"
+              "There is NO WARRANTY, to the extent permitted by law.\n");
 }
 
 // As GNU programs read their options: "=" attaches a value, "--" ends the options, and anything

@@ -175,6 +175,41 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
         <source>cannot write the trace file %1: it is a FIFO that no program reads</source>
         <translation>기록 파일 %1 에 쓸 수 없습니다: 읽는 프로그램이 없는 FIFO 입니다</translation>
     </message>
+    <message>
+        <source>License MIT: &lt;https://opensource.org/licenses/MIT&gt;.</source>
+        <translation>사용 허가 MIT: &lt;https://opensource.org/licenses/MIT&gt;.</translation>
+    </message>
+    <message>
+        <source>This is free software: you are free to change and redistribute it.</source>
+        <translation>이 프로그램은 자유 소프트웨어입니다: 자유롭게 고치고 다시 배포할 수 있습니다.</translation>
+    </message>
+    <message>
+        <source>There is NO WARRANTY, to the extent permitted by law.</source>
+        <translation>법이 허용하는 한도에서 어떠한 보증도 없습니다.</translation>
+    </message>
+</context>
+<context>
+    <name>Conversion</name>
+    <message>
+        <source>the count box holds &quot;%1&quot;, which is not a number</source>
+        <translation>반복 횟수 상자의 &quot;%1&quot;은(는) 숫자가 아닙니다</translation>
+    </message>
+    <message>
+        <source>the port box holds &quot;%1&quot;, which is not a number</source>
+        <translation>포트 번호 상자의 &quot;%1&quot;은(는) 숫자가 아닙니다</translation>
+    </message>
+    <message>
+        <source>the count box holds &quot;%1&quot;, too large a number</source>
+        <translation>반복 횟수 상자의 &quot;%1&quot;은(는) 너무 큰 숫자입니다</translation>
+    </message>
+    <message>
+        <source>the port box holds &quot;%1&quot;, too large a number</source>
+        <translation>포트 번호 상자의 &quot;%1&quot;은(는) 너무 큰 숫자입니다</translation>
+    </message>
+    <message>
+        <source>the port box holds &quot;%1&quot;, outside the port numbers -32768 to 32767</source>
+        <translation>포트 번호 상자의 &quot;%1&quot;은(는) 포트 번호 범위 -32768~32767을 벗어납니다</translation>
+    </message>
 </context>
 <context>
     <name>Errors</name>
@@ -743,6 +778,14 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
         <source>the ports lead to the virtual printer:</source>
         <translation>포트가 가상 프린터로 연결됩니다:</translation>
     </message>
+    <message>
+        <source>no display: DISPLAY is not set; --run, --list and --decode work without one</source>
+        <translation>디스플레이 없음: DISPLAY가 설정되어 있지 않습니다; --run, --list, --decode는 디스플레이 없이 동작합니다</translation>
+    </message>
+    <message>
+        <source>no display: %1 cannot be opened; --run, --list and --decode work without one</source>
+        <translation>디스플레이 없음: %1을(를) 열 수 없습니다; --run, --list, --decode는 디스플레이 없이 동작합니다</translation>
+    </message>
 </context>
 <context>
     <name>mpt::MainWindow</name>
@@ -773,6 +816,22 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
     <message>
         <source>: starting</source>
         <translation>: 시작하는 중</translation>
+    </message>
+    <message>
+        <source>Repeat count: how many times each test prints its page</source>
+        <translation>반복 횟수: 각 테스트가 페이지를 몇 번 인쇄하는지</translation>
+    </message>
+    <message>
+        <source>Result of the last test</source>
+        <translation>마지막 테스트의 결과</translation>
+    </message>
+    <message>
+        <source>SERIAL NO: the serial port number the USB button prints to</source>
+        <translation>SERIAL NO: USB 버튼이 인쇄하는 시리얼 포트 번호</translation>
+    </message>
+    <message>
+        <source>Dry run: nothing is sent, no device is opened.</source>
+        <translation>시험 실행: 아무것도 보내지 않고 장치도 열지 않습니다.</translation>
     </message>
 </context>
 <context>

@@ -6,8 +6,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTranslator>
 #include <QtTest>
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <sstream>
@@ -150,7 +152,12 @@ class MainWindowTest : public QObject {
         QVERIFY(!status->geometry().intersects(ports->geometry()));
         QCOMPARE(status->focusPolicy(), Qt::NoFocus);
         QVERIFY(m_window->isWindow());
-        // Its icon: the receipt's white paper at the top, the printer's dark body below.
+        // Its icon, given once the first frame is painted: the receipt's white paper at the top,
+        // the printer's dark body below.
+        QVERIFY(m_window->windowIcon().isNull());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QTRY_VERIFY(!m_window->windowIcon().isNull());
         const QImage icon = m_window->windowIcon().pixmap(64, 64).toImage();
         QCOMPARE(icon.size(), QSize(64, 64));
         QCOMPARE(QColor(icon.pixel(32, 8)), QColor(Qt::white));
@@ -270,6 +277,50 @@ class MainWindowTest : public QObject {
             const auto* box = m_window->findChild<QLineEdit*>(QLatin1String(name));
             QVERIFY(box->alignment() & Qt::AlignHCenter);
         }
+    }
+
+    // Each text box says what it is for, as its tooltip and its accessible name, in the user's
+    // language; its text stays as given.
+    void boxesSayWhatTheyAreFor_data() {
+        QTest::addColumn<bool>("korean");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("purpose");
+        const struct {
+            const char* box;
+            const char* english;
+            const char* korean;
+        } rows[] = {
+            {"txt1", "Repeat count: how many times each test prints its page",
+             "반복 횟수: 각 테스트가 페이지를 몇 번 인쇄하는지"},
+            {"txt2", "Result of the last test", "마지막 테스트의 결과"},
+            {"port", "SERIAL NO: the serial port number the USB button prints to",
+             "SERIAL NO: USB 버튼이 인쇄하는 시리얼 포트 번호"},
+        };
+        for (const auto& row : rows) {
+            QTest::addRow("%s, English", row.box)
+                << false << QString::fromLatin1(row.box) << QString::fromUtf8(row.english);
+            QTest::addRow("%s, Korean", row.box)
+                << true << QString::fromLatin1(row.box) << QString::fromUtf8(row.korean);
+        }
+    }
+
+    void boxesSayWhatTheyAreFor() {
+        QFETCH(bool, korean);
+        QFETCH(QString, box);
+        QFETCH(QString, purpose);
+        if (korean) {
+            QVERIFY(mpt::installTranslation(QLocale(QLocale::Korean, QLocale::SouthKorea)));
+        }
+        const auto translation = qScopeGuard([] { mpt::removeTranslation(); });
+        const auto devices = mpt::dryRunDevices();
+        mpt::Trace trace;
+        mpt::MainWindow window(*devices, trace);
+        const auto* edit = window.findChild<QLineEdit*>(box);
+        QCOMPARE(edit->toolTip(), purpose);
+        QCOMPARE(edit->accessibleName(), purpose);
+        const auto expected = std::find_if(std::begin(kExpected), std::end(kExpected),
+                                           [&](const Expected& e) { return box == e.name; });
+        QCOMPARE(edit->text(), QString::fromUtf8(expected->text));
     }
 
     // In a Korean locale the texts the console adds are Korean; the window's own captions and

@@ -84,6 +84,12 @@ class StatusLineTest : public QObject {
         box("txt1")->setText(QStringLiteral("0"));
         QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
         QVERIFY(!m_window->statusText().contains(QStringLiteral("fonts-nanum")));
+        // With --dry-run nothing is sent: the idle status line says so, before the first run.
+        const auto nothing = mpt::dryRunDevices();
+        mpt::MainWindow dryRun(*nothing, m_trace);
+        dryRun.setDryRun(true);
+        QCOMPARE(dryRun.statusText(),
+                 QStringLiteral("Ready. Dry run: nothing is sent, no device is opened."));
     }
 
     // Fifty EPSON-mode pages (32,400 bytes) to a printer that reads 6,000 bytes a second: about

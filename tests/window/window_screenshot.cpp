@@ -6,18 +6,25 @@
 //   qt_tests screenshot --xvfb OUT.png   starts itself with --grab under xvfb-run on the xcb
 //                                        platform; exits 77 when xvfb-run is not installed
 //   qt_tests screenshot --grab OUT.png   shows the window on the current X display and checks it
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "app/main_window.h"
 #include "app/translation.h"
@@ -100,6 +107,90 @@ int checkKoreanText(const QImage& screen, const QPoint& screenOrigin, const QWid
     return faults;
 }
 
+// Letters of the Latin alphabet in `text`, once what the user typed (quoted) is taken out: the
+// English left in a text meant to be Korean.
+QString englishIn(QString text, const QString& typed) {
+    text.remove(QLatin1Char('"') + typed + QLatin1Char('"'));
+    text.remove(QLatin1Char('&'));  // a mnemonic's marker
+    return text.remove(QRegularExpression(QStringLiteral("[^A-Za-z]")));
+}
+
+// What the modal window opened by `action` says: its detail (an error box's) and its buttons.
+struct ModalTexts {
+    QString detail;
+    QStringList buttons;
+};
+
+ModalTexts modalTexts(const std::function<void()>& action) {
+    ModalTexts seen;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (modal == nullptr || !modal->isVisible()) {
+            return;
+        }
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            seen.detail = box->informativeText();
+        }
+        for (const QAbstractButton* button : modal->findChildren<QPushButton*>()) {
+            if (button->isVisible()) {
+                seen.buttons.append(button->text());
+            }
+        }
+        modal->reject();
+    });
+    closer.start(50);
+    action();
+    return seen;
+}
+
+// The Korean window has no English left in the details of a bad count or port, and Qt's own
+// buttons (OK, Cancel) are Korean; the error's number and text stay as they are everywhere.
+int checkNoEnglishLeft(mpt::MainWindow& window) {
+    int faults = 0;
+    const auto box = [&](const char* name) {
+        return window.findChild<QLineEdit*>(QLatin1String(name));
+    };
+    const struct {
+        const char* count;
+        const char* port;
+        const char* button;
+        const char* typed;  // the text the detail quotes
+    } rows[] = {
+        {"abc", "3", "cmddevice8", "abc"},       // Type mismatch, the count
+        {"1e400", "3", "cmddevice8", "1e400"},   // Overflow, the count
+        {"1", "x1", "cmddevice12", "x1"},        // Type mismatch, the port
+        {"1", "32768", "cmddevice12", "32768"},  // Overflow, the port
+    };
+    for (const auto& row : rows) {
+        box("txt1")->setText(QString::fromLatin1(row.count));
+        box("port")->setText(QString::fromLatin1(row.port));
+        auto* button = window.findChild<QPushButton*>(QLatin1String(row.button));
+        const ModalTexts seen = modalTexts([&] { button->click(); });
+        const QString english = englishIn(seen.detail, QString::fromLatin1(row.typed));
+        std::printf("%s with count \"%s\", port \"%s\": detail \"%s\", buttons \"%s\"\n",
+                    row.button, row.count, row.port, seen.detail.toUtf8().constData(),
+                    seen.buttons.join(QStringLiteral("\", \"")).toUtf8().constData());
+        if (seen.detail.isEmpty() || !english.isEmpty() || seen.buttons.size() != 1 ||
+            !englishIn(seen.buttons.front(), {}).isEmpty()) {
+            std::fprintf(stderr, "FAIL: English left in the error box of %s\n", row.button);
+            ++faults;
+        }
+    }
+    box("txt1")->setText(QStringLiteral("10"));
+    box("port")->setText(QStringLiteral("3"));
+    const ModalTexts ports = modalTexts([&] { window.openPortsDialog(); });
+    std::printf("the Ports dialog's buttons: \"%s\"\n",
+                ports.buttons.join(QStringLiteral("\", \"")).toUtf8().constData());
+    for (const char* qtButton : {"확인", "취소"}) {
+        if (!ports.buttons.contains(QString::fromUtf8(qtButton))) {
+            std::fprintf(stderr, "FAIL: the Ports dialog has no button \"%s\"\n", qtButton);
+            ++faults;
+        }
+    }
+    return faults;
+}
+
 int grabAndCheck(int argc, char** argv, const QString& pngPath) {
     QApplication app(argc, argv);
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
@@ -154,6 +245,7 @@ int grabAndCheck(int argc, char** argv, const QString& pngPath) {
             ++faults;
         }
     }
+    faults += checkNoEnglishLeft(window);
     return faults == 0 ? 0 : 1;
 }
 
