@@ -61,8 +61,8 @@ std::string optionsText() {
         "its binding, else the first of /dev/lp0 and /dev/usb/lp0. Any of them may be a network\n"
         "printer's address, tcp://HOST:PORT. MPT_IO_TIMEOUT_MS sets the\n"
         "30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1\n"
-        "when it failed, 2 for a usage error; Ctrl+C or SIGTERM stops the run at the next write,\n"
-        "prints how far it got and exits 130 or 143.\n");
+        "when it failed, 2 for a usage error; Ctrl+C, SIGTERM or SIGHUP stops the run at the next\n"
+        "write, prints how far it got and exits 130, 143 or 129.\n");
 }
 
 // The options that take a value, attached ("--count=3") or as the next argument.

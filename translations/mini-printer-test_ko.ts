@@ -144,8 +144,8 @@ dialog (kept by the device&apos;s identity), else /dev/ttyS&lt;n-1&gt;; lpt1 lik
 its binding, else the first of /dev/lp0 and /dev/usb/lp0. Any of them may be a network
 printer&apos;s address, tcp://HOST:PORT. MPT_IO_TIMEOUT_MS sets the
 30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1
-when it failed, 2 for a usage error; Ctrl+C or SIGTERM stops the run at the next write,
-prints how far it got and exits 130 or 143.
+when it failed, 2 for a usage error; Ctrl+C, SIGTERM or SIGHUP stops the run at the next
+write, prints how far it got and exits 130, 143 or 129.
 </source>
         <translation>
 --list, --run, --decode, --render 가 없으면 테스트 콘솔 창을 엽니다.
@@ -167,8 +167,8 @@ prints how far it got and exits 130 or 143.
 $MPT_LPT1, 연결한 장치, /dev/lp0 과 /dev/usb/lp0 중 먼저 있는 것의 순서입니다. 어느 것이든
 네트워크 프린터의 주소 tcp://호스트:포트 일 수 있습니다.
 MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바꿉니다. --run 의 종료 코드:
-테스트가 끝까지 실행되면 0, 실패하면 1, 사용법 오류는 2. Ctrl+C 나 SIGTERM 은 다음 쓰기에서
-실행을 중지하고, 어디까지 보냈는지 출력한 뒤 130 또는 143 으로 끝납니다.
+테스트가 끝까지 실행되면 0, 실패하면 1, 사용법 오류는 2. Ctrl+C, SIGTERM, SIGHUP 은 다음 쓰기에서
+실행을 중지하고, 어디까지 보냈는지 출력한 뒤 각각 130, 143, 129 로 끝납니다.
 </translation>
     </message>
     <message>
