@@ -8,6 +8,7 @@
 
 #include "channels/devices.h"
 #include "core/dispatch.h"
+#include "support/sanitizers.h"
 
 namespace mpt {
 namespace {
@@ -32,22 +33,8 @@ long residentAfterRun(const std::string& routine, const std::string& count) {
     return residentKiB();
 }
 
-// AddressSanitizer holds freed blocks in quarantine on purpose, so the resident set grows there
-// whatever the console does; its leak checker watches for kept memory in that build instead.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kFreedMemoryIsReused = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kFreedMemoryIsReused = false;
-#else
-constexpr bool kFreedMemoryIsReused = true;
-#endif
-#else
-constexpr bool kFreedMemoryIsReused = true;
-#endif
-
 TEST(Memory, FlatOverAThousandPages) {
-    if (!kFreedMemoryIsReused) {
+    if (mpt::testing::kAddressSanitizer) {
         GTEST_SKIP() << "freed memory is quarantined under AddressSanitizer";
     }
     if (residentKiB() < 0) {

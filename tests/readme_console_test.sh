@@ -12,9 +12,8 @@ set -euo pipefail
 source="$1"
 deadline="${2:-480}"  # seconds a start may take to its windows, the build of the first included
 
-for tool in Xvfb xdotool; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+source "$(dirname "$0")/support/xvfb.sh"
+skip_without Xvfb xdotool
 work="$(mktemp -d)"
 xvfb=
 console=
@@ -43,16 +42,9 @@ else
 fi
 [ ! -e "$tree/build" ] || fail "the copy is not clean"
 
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1366x768x24 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-display=":$(head -n 1 "$work/display")"
+start_xvfb "$work" 1366x768
 
-shown() { DISPLAY="$display" xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 
 # Starts the command in the copy and waits for both windows; the console's process id is left in
 # $console.
@@ -63,7 +55,7 @@ start() {
     # The environment of a newcomer: none of the console's own variables, the config elsewhere.
     unset MPT_BUILD_DIR MPT_LPT1 MPT_IO_TIMEOUT_MS QT_QPA_PLATFORM
     for name in $(compgen -v MPT_COM || true); do unset "$name"; done
-    export DISPLAY="$display" XDG_CONFIG_HOME="$work/config"
+    export XDG_CONFIG_HOME="$work/config"
     exec bash -c "$command"
   ) >>"$work/console.log" 2>&1 &
   console=$!

@@ -28,6 +28,7 @@
 #include "printer/virtual_printer.h"
 #include "printer/window/preview_window.h"
 #include "support/qt_test_main.h"
+#include "support/sanitizers.h"
 
 #ifndef MPT_CONSOLE_BINARY
 #error "MPT_CONSOLE_BINARY names the console's executable"
@@ -60,18 +61,6 @@ long peakMemoryKiB() {
     }
     return 0;
 }
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
 
 bool resetPeakMemory() {
     std::ofstream clear("/proc/self/clear_refs");
@@ -379,7 +368,7 @@ class VirtualPrinterTest : public QObject {
         // The kept pages, the page in the printer with the window's copy, and one picture:
         // 186,224 KiB measured, 570,000 KiB with the bound in bytes taken out; the stated limit is
         // 300 MB. Not under AddressSanitizer, which holds freed memory on purpose.
-        if (!kAddressSanitizer) {
+        if (!mpt::testing::kAddressSanitizer) {
             QVERIFY2(grown < 300 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(grown)));
         }
         QCOMPARE(m_preview->pageCount(), static_cast<int>(m_printer->keptPages()));

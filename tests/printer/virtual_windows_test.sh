@@ -7,9 +7,8 @@
 set -euo pipefail
 binary="$1"
 size="${2:-1024x768}"
-for tool in Xvfb xdotool; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+source "$(dirname "$0")/../support/xvfb.sh"
+skip_without Xvfb xdotool
 work="$(mktemp -d)"
 xvfb=
 console=
@@ -21,14 +20,7 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; [ -f "$work/console.log" ] && tail -n 20 "$work/console.log"; exit 1; }
 
-Xvfb -displayfd 3 -nolisten tcp -screen 0 "${size}x24" 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n 1 "$work/display")"
+start_xvfb "$work" "$size"
 
 env -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$work/config" "$binary" --virtual --listen 127.0.0.1:0 \
   >"$work/console.log" 2>&1 &

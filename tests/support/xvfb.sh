@@ -1,0 +1,24 @@
+# SPDX-License-Identifier: MIT
+# Sourced by the shell tests that drive real windows on an X server of their own.
+#   skip_without TOOL...      exits 77 (skipped) when a tool is not installed
+#   start_xvfb WORKDIR SIZE   starts Xvfb on a free display at SIZE (WIDTHxHEIGHT), leaves its
+#                             process id in $xvfb and exports DISPLAY; calls the test's `fail`
+#                             when it does not start
+skip_without() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+  done
+}
+
+start_xvfb() {
+  local work="$1" size="$2"
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 "${size}x24" 3>"$work/display" 2>"$work/xvfb.log" &
+  xvfb=$!
+  for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+  done
+  [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  export DISPLAY=":$(head -n 1 "$work/display")"
+}
