@@ -16,11 +16,6 @@ constexpr unsigned kDoubleHeightBit = 0x10;
 constexpr unsigned kDoubleWidthBit = 0x20;
 constexpr unsigned kUnderlineBit = 0x80;
 
-// The command sets take several parameters both as a number and as its ASCII digit.
-int digitValue(unsigned p) {
-    return p >= '0' && p <= '9' ? static_cast<int>(p - '0') : static_cast<int>(p);
-}
-
 // The heap block a text holds beyond the object itself: none while it fits inside it.
 std::size_t heapBytes(const std::string& text) {
     return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0;

@@ -79,11 +79,6 @@ std::string dataText(std::string_view data) {
     return out;
 }
 
-// A parameter that the command sets accept both as a number and as its ASCII digit.
-int digitValue(unsigned p) {
-    return p >= '0' && p <= '9' ? static_cast<int>(p - '0') : static_cast<int>(p);
-}
-
 std::string printMode(unsigned n) {
     std::string out = (n & 0x01) != 0 ? "font B" : "font A";
     if ((n & 0x08) != 0) {
