@@ -6,6 +6,7 @@
 
 #include "channels/texts.h"
 #include "printer/barcode.h"
+#include "testpages/commands.h"
 
 namespace mpt::printer {
 
@@ -80,21 +81,21 @@ std::string dataText(std::string_view data) {
 }
 
 std::string printMode(unsigned n) {
-    std::string out = (n & 0x01) != 0 ? "font B" : "font A";
-    if ((n & 0x08) != 0) {
+    std::string out = (n & cmd::kModeFontB) != 0 ? "font B" : "font A";
+    if ((n & cmd::kModeEmphasis) != 0) {
         out += ", emphasis";
     }
-    if ((n & 0x10) != 0) {
+    if ((n & cmd::kModeDoubleHeight) != 0) {
         out += ", double height";
     }
-    if ((n & 0x20) != 0) {
+    if ((n & cmd::kModeDoubleWidth) != 0) {
         out += ", double width";
     }
-    if ((n & 0x80) != 0) {
+    if ((n & cmd::kModeUnderline) != 0) {
         out += ", underline";
     }
-    if ((n & 0x46) != 0) {
-        out += " (bits " + hexByte(n & 0x46) + " have no meaning)";
+    if (const unsigned undefined = n & ~unsigned{cmd::kModeDefinedBits} & 0xFFu; undefined != 0) {
+        out += " (bits " + hexByte(undefined) + " have no meaning)";
     }
     return out;
 }
