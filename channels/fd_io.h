@@ -43,9 +43,6 @@ void ignoreSigpipe();
 // /proc/locks tells it; empty where it cannot be known.
 std::string lockHolder(int fd);
 
-// "30 s", "0.25 s": a span as a technician reads it in an error box.
-std::string seconds(std::chrono::milliseconds span);
-
 // How long a wait on the device goes on once the run has been asked to stop. A printer must not be
 // left with half a command, so the write or drain under way goes on while the device keeps taking
 // bytes; but a device that takes nothing (CTS held low, a full FIFO) is given up at once, and

@@ -102,19 +102,6 @@ NewFilePlace newFilePlace(const std::string& path) {
     return place;
 }
 
-std::string seconds(std::chrono::milliseconds span) {
-    const long long ms = span.count();
-    std::string text = std::to_string(ms / 1000);
-    if (ms % 1000 != 0) {
-        std::string fraction = std::to_string(1000 + ms % 1000).substr(1);
-        while (fraction.back() == '0') {
-            fraction.pop_back();
-        }
-        text += "." + fraction;
-    }
-    return fill(translate("Run", "%1 s"), {text});
-}
-
 std::optional<DeviceState> readDeviceState(int fd, DeviceState::Kind kind) {
     DeviceState state;
     state.kind = kind;
