@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "printer/listing.h"
 
+#include <QtGlobal>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "channels/texts.h"
@@ -101,13 +103,8 @@ std::string printMode(unsigned n) {
 }
 
 std::string logoSize(unsigned m) {
-    switch (digitValue(m)) {
-        case 0: return "normal size";
-        case 1: return "double width";
-        case 2: return "double height";
-        case 3: return "double width and height";
-        default: return "size mode " + hexByte(m) + " (not defined)";
-    }
+    const char* name = logoSizeName(digitValue(m));
+    return name != nullptr ? name : "size mode " + hexByte(m) + " (not defined)";
 }
 
 std::string textPosition(unsigned n) {
@@ -206,6 +203,16 @@ std::string truncatedMeaning(const Item& item) {
 }
 
 }  // namespace
+
+const char* logoSizeName(int mode) {
+    static constexpr const char* kNames[] = {
+        QT_TRANSLATE_NOOP("Paper", "normal size"),
+        QT_TRANSLATE_NOOP("Paper", "double width"),
+        QT_TRANSLATE_NOOP("Paper", "double height"),
+        QT_TRANSLATE_NOOP("Paper", "double width and height"),
+    };
+    return mode >= 0 && mode < static_cast<int>(std::size(kNames)) ? kNames[mode] : nullptr;
+}
 
 std::string mnemonic(const Item& item) {
     if (item.op == Op::Text) {

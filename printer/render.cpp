@@ -9,6 +9,7 @@
 
 #include "channels/texts.h"
 #include "printer/barcode.h"
+#include "printer/listing.h"
 #include "printer/qt_text.h"
 
 namespace mpt::printer {
@@ -187,13 +188,10 @@ class PagePainter {
             m_p->drawRect(box);
             m_p->setPen(kGuide);
             m_p->setFont(labelFont(true));
+            const char* sizeName = logoSizeName(logo.sizeMode);
             const QString size =
-                logo.sizeMode == 0   ? qtText(translate("Paper", "normal size"))
-                : logo.sizeMode == 1 ? qtText(translate("Paper", "double width"))
-                : logo.sizeMode == 2 ? qtText(translate("Paper", "double height"))
-                : logo.sizeMode == 3
-                    ? qtText(translate("Paper", "double width and height"))
-                    : qtText(translate("Paper", "size mode %1")).arg(logo.sizeMode);
+                sizeName != nullptr ? qtText(translate("Paper", sizeName))
+                                    : qtText(translate("Paper", "size mode %1")).arg(logo.sizeMode);
             m_p->drawText(
                 box, Qt::AlignCenter,
                 qtText(translate("Paper", "stored logo image %1\n%2")).arg(logo.image).arg(size));
