@@ -27,6 +27,7 @@
 #include "app/window_icon.h"
 #include "channels/port_help.h"
 #include "core/run_progress.h"
+#include "printer/qt_text.h"
 #include "testpages/routines.h"
 #include "testpages/skeleton.h"
 
@@ -96,10 +97,6 @@ QRect pixels(const Control& control) {
             control.width / kTwipsPerPixel, control.height / kTwipsPerPixel};
 }
 
-QString fromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // The font of the window or of a control, in the named face where it is installed. The three
 // faces come with Korean Windows and are missing elsewhere; there the font takes the first
 // installed Korean face of the same kind, Myeongjo for 바탕체 and 궁서체, gothic for 굴림. The
@@ -125,7 +122,7 @@ QFont consoleFont(const char* face, double points, QFont::Weight weight) {
         firstInstalled({QStringLiteral("NanumGothic"), QStringLiteral("Noto Sans CJK KR"),
                         QStringLiteral("UnDotum"), QStringLiteral("NanumBarunGothic")});
 
-    const QString named = fromUtf8(face);
+    const QString named = mpt::qtText(face);
     QFont font(installed.contains(named) ? named : gothic ? gothicFace : myeongjo);
     font.setStyleHint(gothic ? QFont::SansSerif : QFont::Serif);
     font.setPointSizeF(points);
@@ -321,7 +318,7 @@ void MainWindow::createControls() {
             }
             case Kind::Picture: widget = new Picture(this); break;
         }
-        widget->setObjectName(fromUtf8(control.name));
+        widget->setObjectName(qtText(control.name));
         widget->setGeometry(pixels(control));
         // The font before the text: laying a Hangul text out in the default font first would
         // send the font database looking for a fallback face, which is most of the start-up time.
@@ -329,7 +326,7 @@ void MainWindow::createControls() {
             widget->setFont(consoleFont(control.face, control.points, QFont::Bold));
         }
         if (auto* button = qobject_cast<QPushButton*>(widget)) {
-            button->setText(fromUtf8(findRoutine(control.name)->caption));
+            button->setText(qtText(findRoutine(control.name)->caption));
         } else if (auto* label = qobject_cast<QLabel*>(widget)) {
             label->setText(QString::fromUtf8(control.text));
         } else if (auto* box = qobject_cast<QLineEdit*>(widget)) {
@@ -344,12 +341,12 @@ void MainWindow::createControls() {
     }
 
     // The control with the lowest tab index takes the focus when the window first shows.
-    findChild<QWidget*>(fromUtf8(kControls.front().name))->setFocus();
+    findChild<QWidget*>(qtText(kControls.front().name))->setFocus();
 }
 
 void MainWindow::connectButtons() {
     for (const RoutineInfo& routine : routines()) {
-        const QString name = fromUtf8(routine.name);
+        const QString name = qtText(routine.name);
         auto* button = findChild<QPushButton*>(name, Qt::FindDirectChildrenOnly);
         connect(button, &QPushButton::clicked, this, [this, name] { runTest(name); });
     }
@@ -400,7 +397,7 @@ void MainWindow::runTest(const QString& buttonName) {
 
 bool MainWindow::runOne(const std::string& name) {
     m_notice.clear();  // said at start, until the first run
-    const QString caption = fromUtf8(findRoutine(name)->caption);
+    const QString caption = qtText(findRoutine(name)->caption);
     QEventLoop running;
 
     m_deferral->hold();
@@ -478,7 +475,7 @@ void MainWindow::showError(const ConsoleError& error) {
 }
 
 QLineEdit* MainWindow::textBox(std::string_view control) const {
-    auto* box = findChild<QLineEdit*>(fromUtf8(control), Qt::FindDirectChildrenOnly);
+    auto* box = findChild<QLineEdit*>(qtText(control), Qt::FindDirectChildrenOnly);
     if (box == nullptr) {
         throw std::invalid_argument("the window has no text box named " + std::string(control));
     }
@@ -490,7 +487,7 @@ std::string MainWindow::text(std::string_view control) {
 }
 
 void MainWindow::setText(std::string_view control, std::string_view text) {
-    textBox(control)->setText(fromUtf8(text));
+    textBox(control)->setText(qtText(text));
 }
 
 }  // namespace mpt

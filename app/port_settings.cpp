@@ -16,6 +16,7 @@
 #include <cerrno>
 
 #include "channels/texts.h"
+#include "printer/qt_text.h"
 
 namespace mpt {
 
@@ -24,10 +25,7 @@ namespace {
 const QString kGroup = QStringLiteral("ports");
 
 // The bindings are read before the window exists (and without one, for --run): their problems
-// are looked up where the libraries below the window look theirs up.
-QString words(const std::string& translated) {
-    return QString::fromStdString(translated);
-}
+// are looked up where the libraries below the window look theirs up, with translate().
 
 enum class FileKind { Absent, Regular, NotAFile, TooLarge, Unreadable };
 
@@ -52,16 +50,16 @@ FileKind kindOf(const QString& file) {
 }
 
 QString damaged(const QString& file) {
-    return words(translate("mpt::PortSettings",
-                           "The saved port bindings in %1 cannot be read; "
-                           "they are ignored until they are saved again."))
+    return qtText(translate("mpt::PortSettings",
+                            "The saved port bindings in %1 cannot be read; "
+                            "they are ignored until they are saved again."))
         .arg(file);
 }
 
 QString notAFile(const QString& file) {
-    return words(translate("mpt::PortSettings",
-                           "The saved port bindings in %1 cannot be read: it is not a plain file. "
-                           "They are ignored, and not saved there."))
+    return qtText(translate("mpt::PortSettings",
+                            "The saved port bindings in %1 cannot be read: it is not a plain file. "
+                            "They are ignored, and not saved there."))
         .arg(file);
 }
 
@@ -179,20 +177,20 @@ void PortSettings::load(PortMap& map) {
     }
     QStringList problems;
     if (noPort.size() == 1) {
-        problems << words(translate("mpt::PortSettings",
-                                    "The saved port bindings in %1 hold \"%2\", which names no "
-                                    "port; it is ignored."))
+        problems << qtText(translate("mpt::PortSettings",
+                                     "The saved port bindings in %1 hold \"%2\", which names no "
+                                     "port; it is ignored."))
                         .arg(m_file, noPort.front());
     } else if (noPort.size() > 1) {
-        problems << words(translate("mpt::PortSettings",
-                                    "The saved port bindings in %1 hold %2, which name no port; "
-                                    "they are ignored."))
+        problems << qtText(translate("mpt::PortSettings",
+                                     "The saved port bindings in %1 hold %2, which name no port; "
+                                     "they are ignored."))
                         .arg(m_file, quotedList(noPort));
     }
     if (!badValue.isEmpty()) {
-        problems << words(translate("mpt::PortSettings",
-                                    "The saved port bindings in %1 bind %2 to what is no device "
-                                    "or address; ignored."))
+        problems << qtText(translate("mpt::PortSettings",
+                                     "The saved port bindings in %1 bind %2 to what is no device "
+                                     "or address; ignored."))
                         .arg(m_file, quotedList(badValue));
     }
     m_problem = problems.join(QLatin1Char(' '));
@@ -226,14 +224,14 @@ bool PortSettings::save(const PortMap& before, const PortMap& now) {
     compare(QStringLiteral("lpt1"), before.boundLpt1, now.boundLpt1);
     for (const auto& [key, identity] : changed) {
         if (!fitForSaving(identity)) {
-            return refuse(words(translate("mpt::PortSettings",
-                                          "The binding of %1 holds a line end, a tab or another "
-                                          "control character; it is not saved."))
+            return refuse(qtText(translate("mpt::PortSettings",
+                                           "The binding of %1 holds a line end, a tab or another "
+                                           "control character; it is not saved."))
                               .arg(key.toUpper()));
         }
     }
     const QString cannotSave =
-        words(translate("mpt::PortSettings", "The port bindings cannot be saved in %1."))
+        qtText(translate("mpt::PortSettings", "The port bindings cannot be saved in %1."))
             .arg(m_file);
     const QString directory = QFileInfo(m_file).path();
     QDir().mkpath(directory);

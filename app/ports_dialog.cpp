@@ -16,14 +16,11 @@
 #include "channels/network.h"
 #include "channels/texts.h"
 #include "core/run_progress.h"
+#include "printer/qt_text.h"
 
 namespace mpt {
 
 namespace {
-
-QString fromStd(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // A binding that is none of the devices listed: an address is a network address, never plugged
 // in or out; a path is present when something is there (a pseudo-terminal, a FIFO, a file); the
@@ -33,13 +30,13 @@ QString boundElsewhere(const std::string& identity) {
     if (identity.rfind("path:", 0) == 0) {
         const std::string path = identity.substr(5);
         if (isNetworkAddress(path)) {
-            return fromStd(fill(translate("Ports", "%1 (network address)"), {words}));
+            return qtText(fill(translate("Ports", "%1 (network address)"), {words}));
         }
-        if (QFileInfo::exists(fromStd(path))) {
-            return fromStd(fill(translate("Ports", "%1 (present)"), {words}));
+        if (QFileInfo::exists(qtText(path))) {
+            return qtText(fill(translate("Ports", "%1 (present)"), {words}));
         }
     }
-    return fromStd(fill(translate("Ports", "%1 (not plugged in)"), {words}));
+    return qtText(fill(translate("Ports", "%1 (not plugged in)"), {words}));
 }
 
 // How often the list is read again while the dialog is open: devices come and go by hand.
@@ -130,15 +127,15 @@ void PortsDialog::addRow(const QString& port, PortRoute route, const std::string
         const QString variable = port == QStringLiteral("lpt1") ? QStringLiteral("MPT_LPT1")
                                                                 : QStringLiteral("MPT_") + port;
         box->addItem(route.by == PortRoute::By::Virtual
-                         ? tr("the virtual printer: %1").arg(fromStd(route.path))
-                         : tr("set by %1: %2").arg(variable, fromStd(route.path)));
+                         ? tr("the virtual printer: %1").arg(qtText(route.path))
+                         : tr("set by %1: %2").arg(variable, qtText(route.path)));
         box->setEnabled(false);
     } else {
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
         box->lineEdit()->setPlaceholderText(
             tr("a device from the list, a path, or tcp://HOST:PORT"));
-        box->addItem(tr("built-in: %1").arg(fromStd(defaultPath)), QString());
+        box->addItem(tr("built-in: %1").arg(qtText(defaultPath)), QString());
         fillChoices(box,
                     port == QStringLiteral("lpt1") ? DevicePresent::Kind::Printer
                                                    : DevicePresent::Kind::Serial,
@@ -150,13 +147,13 @@ void PortsDialog::addRow(const QString& port, PortRoute route, const std::string
 
 // The devices of the port's kind; the bound one chosen, shown as not plugged in where absent.
 void PortsDialog::fillChoices(QComboBox* box, DevicePresent::Kind kind, const std::string& bound) {
-    const QString chosen = box->count() > 1 ? box->currentData().toString() : fromStd(bound);
+    const QString chosen = box->count() > 1 ? box->currentData().toString() : qtText(bound);
     while (box->count() > 1) {
         box->removeItem(1);
     }
     for (const DevicePresent& device : m_present) {
         if (device.kind == kind) {
-            box->addItem(fromStd(device.description()), fromStd(device.identity()));
+            box->addItem(qtText(device.description()), qtText(device.identity()));
         }
     }
     if (!chosen.isEmpty() && box->findData(chosen) < 0) {
@@ -170,7 +167,7 @@ void PortsDialog::refresh() {
     const auto describe = [](const std::vector<DevicePresent>& devices) {
         QStringList lines;
         for (const DevicePresent& device : devices) {
-            lines << fromStd(device.description());
+            lines << qtText(device.description());
         }
         return lines;
     };
@@ -205,9 +202,9 @@ void PortsDialog::showState() {
     }
     const DevicePresent& device = m_present[static_cast<std::size_t>(row)];
     const std::optional<DeviceState> state = peekDeviceState(device, m_map.root);
-    m_state->setText(state ? fromStd(device.node + ": " + stateText(*state))
+    m_state->setText(state ? qtText(device.node + ": " + stateText(*state))
                            : tr("%1: no state to show (it cannot tell, or another program has it)")
-                                 .arg(fromStd(device.node)));
+                                 .arg(qtText(device.node)));
 }
 
 void PortsDialog::accept() {

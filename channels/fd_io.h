@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -43,9 +44,6 @@ void ignoreSigpipe();
 // /proc/locks tells it; empty where it cannot be known.
 std::string lockHolder(int fd);
 
-// "30 s", "0.25 s": a span as a technician reads it in an error box.
-std::string seconds(std::chrono::milliseconds span);
-
 // How long a wait on the device goes on once the run has been asked to stop. A printer must not be
 // left with half a command, so the write or drain under way goes on while the device keeps taking
 // bytes; but a device that takes nothing (CTS held low, a full FIFO) is given up at once, and
@@ -64,6 +62,41 @@ class StopGrace {
   private:
     std::stop_token m_stop;
     std::optional<Clock::time_point> m_seen;
+};
+
+// The bookkeeping of every wait on a device that must make progress before a deadline (a write,
+// a parallel port taking the last statement, a serial queue draining, a connection's bytes being
+// acknowledged): when it last made progress, whether the no-progress limit has passed since, and
+// whether a stop's grace is over. What counts as progress, and what the end means, is each
+// caller's own.
+class ProgressDeadline {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    // The wait starts now, as if it had just made progress.
+    ProgressDeadline(std::chrono::milliseconds limit, std::stop_token stop)
+        : m_limit(limit), m_grace(std::move(stop)) {}
+    // The device took something.
+    void progressed() { m_last = Clock::now(); }
+    // What is still waiting now: a different count than at the last call (or the first count)
+    // is progress.
+    void remaining(std::uint64_t count) {
+        if (count != m_remaining) {
+            m_remaining = count;
+            progressed();
+        }
+    }
+    // How long the wait may still go without progress; zero or less once the limit has passed.
+    Clock::duration left() const { return m_limit - (Clock::now() - m_last); }
+    bool limitPassed() const { return left() <= Clock::duration::zero(); }
+    // The run has been asked to stop and its grace is over (see StopGrace).
+    bool stopped() { return m_grace.over(m_last); }
+
+  private:
+    std::chrono::milliseconds m_limit;
+    StopGrace m_grace;
+    Clock::time_point m_last = Clock::now();
+    std::optional<std::uint64_t> m_remaining;
 };
 
 // What the device open on `fd` says about itself now, or nothing where it cannot tell.

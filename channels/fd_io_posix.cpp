@@ -102,19 +102,6 @@ NewFilePlace newFilePlace(const std::string& path) {
     return place;
 }
 
-std::string seconds(std::chrono::milliseconds span) {
-    const long long ms = span.count();
-    std::string text = std::to_string(ms / 1000);
-    if (ms % 1000 != 0) {
-        std::string fraction = std::to_string(1000 + ms % 1000).substr(1);
-        while (fraction.back() == '0') {
-            fraction.pop_back();
-        }
-        text += "." + fraction;
-    }
-    return fill(translate("Run", "%1 s"), {text});
-}
-
 std::optional<DeviceState> readDeviceState(int fd, DeviceState::Kind kind) {
     DeviceState state;
     state.kind = kind;
@@ -186,9 +173,7 @@ std::size_t unreadInPipe(int fd) {
 void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
               const std::string& devicePath, DeviceObserver* observer, const std::stop_token& stop,
               StateProbe* probe) {
-    using Clock = std::chrono::steady_clock;
-    StopGrace grace(stop);
-    auto lastProgress = Clock::now();
+    ProgressDeadline deadline(limit, stop);
     bool readyButRefused = false;
     // A failed write: what the device never took of it is counted before the error is raised.
     const auto failed = [&](ConsoleError error) {
@@ -213,7 +198,7 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
             if (observer != nullptr) {
                 observer->taken(static_cast<size_t>(n));
             }
-            lastProgress = Clock::now();
+            deadline.progressed();
             readyButRefused = false;
             continue;
         }
@@ -226,7 +211,7 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
         }
         // The device takes nothing now (handshake held, buffer full): wait for room, but never
         // longer than the no-progress limit in all, nor past the grace of a stop.
-        if (grace.over(lastProgress)) {
+        if (deadline.stopped()) {
             if (observer != nullptr) {
                 observer->notTaken(bytes.size());
             }
@@ -235,8 +220,8 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
         if (probe != nullptr) {
             probe->read();
         }
-        const auto waited = Clock::now() - lastProgress;
-        if (waited >= limit) {
+        const auto remaining = deadline.left();
+        if (remaining <= ProgressDeadline::Clock::duration::zero()) {
             throw failed(makeError(
                 err::kDeviceTimeout,
                 fill(translate(
@@ -248,7 +233,7 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
             // Some drivers report room and still refuse the write; do not spin on them.
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(limit - waited);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(remaining);
         pollfd pfd{fd, POLLOUT, 0};
         const int ready =
             ::poll(&pfd, 1, static_cast<int>(std::min(left.count(), kPollSlice.count())));
@@ -270,21 +255,18 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
 
 bool waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& devicePath,
                     const std::stop_token& stop, StateProbe* probe) {
-    using Clock = std::chrono::steady_clock;
-    StopGrace grace(stop);
-    const auto start = Clock::now();
-    const auto end = start + limit;
+    ProgressDeadline deadline(limit, stop);
     while (true) {
         if (probe != nullptr) {
             probe->read();
         }
         // The driver does not say how far it has got, so the whole wait counts as one without
         // progress.
-        if (grace.over(start)) {
+        if (deadline.stopped()) {
             return false;
         }
         // Rounded up, so that the last wait does not spin on a timeout of 0.
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline.left());
         pollfd pfd{fd, POLLOUT, 0};
         const int ready = ::poll(
             &pfd, 1, static_cast<int>(std::clamp<long long>(left.count(), 0, kPollSlice.count())));
@@ -302,7 +284,7 @@ bool waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& 
         if (ready > 0 && (pfd.revents & POLLOUT) != 0) {
             return true;
         }
-        if (Clock::now() >= end) {
+        if (deadline.limitPassed()) {
             throw makeError(
                 err::kDeviceTimeout,
                 fill(translate("Errors",

@@ -308,24 +308,18 @@ class PosixSerial final : public SerialLine {
     // handshake ends in "Device timeout" after the no-progress limit. Once the run is asked to
     // stop, it waits only as the stop's grace allows; returns false when it gave up for a stop.
     bool drain() {
-        using Clock = std::chrono::steady_clock;
-        StopGrace grace(m_stop);
-        auto lastProgress = Clock::now();
-        int previous = -1;
+        ProgressDeadline deadline(m_limit, m_stop);
         while (true) {
             const int pending = queued();
             if (pending <= 0) {
                 break;
             }
-            if (pending != previous) {
-                previous = pending;
-                lastProgress = Clock::now();
-            }
+            deadline.remaining(static_cast<std::uint64_t>(pending));
             m_probe.read();
-            if (grace.over(lastProgress)) {
+            if (deadline.stopped()) {
                 return false;
             }
-            if (Clock::now() - lastProgress >= m_limit) {
+            if (deadline.limitPassed()) {
                 throw makeError(err::kDeviceTimeout,
                                 fill(translate("Errors",
                                                "%1: %2 bytes were still waiting to be "

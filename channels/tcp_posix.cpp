@@ -143,9 +143,7 @@ class TcpLine final : public SerialLine, public OutputFile {
         if (::shutdown(m_fd.get(), SHUT_WR) != 0) {
             dropped(errno);
         }
-        StopGrace grace(m_stop);
-        std::uint64_t previous = 0;
-        auto lastProgress = Clock::now();
+        ProgressDeadline deadline(m_limit, m_stop);
         while (true) {
             // A peer that has finished sending (but may still read) always polls readable, and
             // hung up once both sides are shut: the wait then only sleeps.
@@ -160,14 +158,11 @@ class TcpLine final : public SerialLine, public OutputFile {
             if (now.closed) {
                 dropped(ECONNRESET);
             }
-            if (now.pending != previous) {
-                previous = now.pending;
-                lastProgress = Clock::now();
-            }
-            if (grace.over(lastProgress)) {
+            deadline.remaining(now.pending);
+            if (deadline.stopped()) {
                 throw RunStopped(reset(), RunStopped::At::Close);
             }
-            if (Clock::now() - lastProgress >= m_limit) {
+            if (deadline.limitPassed()) {
                 reset();
                 throw makeError(err::kDeviceTimeout,
                                 fill(translate("Errors",

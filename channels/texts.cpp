@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "channels/texts.h"
 
+#include <cstdio>
 #include <vector>
 
 namespace mpt {
@@ -10,6 +11,10 @@ namespace {
 TextLookup& lookup() {
     static TextLookup installed;
     return installed;
+}
+
+std::string secondsWords(const std::string& number) {
+    return fill(translate("Run", "%1 s"), {number});
 }
 
 }  // namespace
@@ -40,6 +45,25 @@ std::string fill(std::string_view pattern, std::initializer_list<std::string_vie
         out += pattern[i];
     }
     return out;
+}
+
+std::string seconds(std::chrono::milliseconds span) {
+    const long long ms = span.count();
+    std::string text = std::to_string(ms / 1000);
+    if (ms % 1000 != 0) {
+        std::string fraction = std::to_string(1000 + ms % 1000).substr(1);
+        while (fraction.back() == '0') {
+            fraction.pop_back();
+        }
+        text += "." + fraction;
+    }
+    return secondsWords(text);
+}
+
+std::string roundedSeconds(double s) {
+    char number[32];
+    std::snprintf(number, sizeof number, s < 10 ? "%.1f" : "%.0f", s);
+    return secondsWords(number);
 }
 
 }  // namespace mpt

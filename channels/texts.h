@@ -12,6 +12,7 @@
 // here: they are the same in every language.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -30,5 +31,10 @@ std::string translate(const char* context, const char* source);
 // `pattern` with %1 … %9 replaced by `values`, in one pass: a value that itself contains "%2"
 // is left as it is. A marker without a value, and "%%", stay as written.
 std::string fill(std::string_view pattern, std::initializer_list<std::string_view> values);
+
+// Time in seconds, the one way it is worded. A limit, exact to the millisecond: "30 s", "0.25 s".
+std::string seconds(std::chrono::milliseconds span);
+// A measured or estimated time, rounded: one decimal below 10 s, none from there: "1.3 s", "42 s".
+std::string roundedSeconds(double s);
 
 }  // namespace mpt

@@ -2,7 +2,6 @@
 #include "core/run_progress.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "channels/fd_io.h"
 #include "channels/network.h"
@@ -11,12 +10,6 @@
 namespace mpt {
 
 namespace {
-
-std::string secondsText(double s) {
-    char number[32];
-    std::snprintf(number, sizeof number, s < 10 ? "%.1f" : "%.0f", s);
-    return fill(translate("Run", "%1 s"), {number});
-}
 
 std::string where(const RunSnapshot& s) {
     return s.port.empty() ? translate("Run", "no port yet") : s.port + " → " + s.device;
@@ -239,14 +232,14 @@ std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took)
     }
     std::string text = fill(translate("Run", "Sent %1 bytes to %2 in %3"),
                             {withThousands(end.sent()), where(end),
-                             secondsText(static_cast<double>(took.count()) / 1000.0)});
+                             roundedSeconds(static_cast<double>(took.count()) / 1000.0)});
     if (isNetworkAddress(end.device)) {
         // No wire of a known speed: the network sets the pace.
         text += translate("Run", " (network)");
     } else if (end.port.rfind("COM", 0) == 0) {
         // 10 bits a byte on the wire: a start bit, 8 data bits, a stop bit.
         text += fill(translate("Run", " (the wire needs %1 at 9600 baud)"),
-                     {secondsText(static_cast<double>(end.sent()) * 10.0 / 9600.0)});
+                     {roundedSeconds(static_cast<double>(end.sent()) * 10.0 / 9600.0)});
     }
     return text;
 }

@@ -50,6 +50,12 @@ enum class Op {
 // bytes are Common.
 CommandSet commandSetOf(Op op);
 
+// A parameter that the command sets accept both as a number and as its ASCII digit: '1' and 1
+// both read as 1.
+inline int digitValue(unsigned p) {
+    return p >= '0' && p <= '9' ? static_cast<int>(p - '0') : static_cast<int>(p);
+}
+
 struct Item {
     Op op = Op::Unknown;
     std::size_t offset = 0;            // of the first byte, counted from the start of the stream

@@ -4,22 +4,11 @@
 #include <algorithm>
 
 #include "printer/listing.h"
+#include "testpages/commands.h"
 
 namespace mpt::printer {
 
 namespace {
-
-// Print mode bits of ESC ! n.
-constexpr unsigned kFontBBit = 0x01;
-constexpr unsigned kEmphasisBit = 0x08;
-constexpr unsigned kDoubleHeightBit = 0x10;
-constexpr unsigned kDoubleWidthBit = 0x20;
-constexpr unsigned kUnderlineBit = 0x80;
-
-// The command sets take several parameters both as a number and as its ASCII digit.
-int digitValue(unsigned p) {
-    return p >= '0' && p <= '9' ? static_cast<int>(p - '0') : static_cast<int>(p);
-}
 
 // The heap block a text holds beyond the object itself: none while it fits inside it.
 std::size_t heapBytes(const std::string& text) {
@@ -123,11 +112,11 @@ void PageBuilder::add(const Item& item, const std::string& source) {
         case Op::CarriageReturn: break;
         case Op::SelectPrintMode: {
             const unsigned n = p(0);
-            m_style.fontB = (n & kFontBBit) != 0;
-            m_style.emphasis = (n & kEmphasisBit) != 0;
-            m_style.doubleHeight = (n & kDoubleHeightBit) != 0;
-            m_style.doubleWidth = (n & kDoubleWidthBit) != 0;
-            m_style.underline = (n & kUnderlineBit) != 0;
+            m_style.fontB = (n & cmd::kModeFontB) != 0;
+            m_style.emphasis = (n & cmd::kModeEmphasis) != 0;
+            m_style.doubleHeight = (n & cmd::kModeDoubleHeight) != 0;
+            m_style.doubleWidth = (n & cmd::kModeDoubleWidth) != 0;
+            m_style.underline = (n & cmd::kModeUnderline) != 0;
             break;
         }
         case Op::Underline: {

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "printer/listing.h"
 
+#include <QtGlobal>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "channels/texts.h"
 #include "printer/barcode.h"
+#include "testpages/commands.h"
 
 namespace mpt::printer {
 
@@ -79,39 +82,29 @@ std::string dataText(std::string_view data) {
     return out;
 }
 
-// A parameter that the command sets accept both as a number and as its ASCII digit.
-int digitValue(unsigned p) {
-    return p >= '0' && p <= '9' ? static_cast<int>(p - '0') : static_cast<int>(p);
-}
-
 std::string printMode(unsigned n) {
-    std::string out = (n & 0x01) != 0 ? "font B" : "font A";
-    if ((n & 0x08) != 0) {
+    std::string out = (n & cmd::kModeFontB) != 0 ? "font B" : "font A";
+    if ((n & cmd::kModeEmphasis) != 0) {
         out += ", emphasis";
     }
-    if ((n & 0x10) != 0) {
+    if ((n & cmd::kModeDoubleHeight) != 0) {
         out += ", double height";
     }
-    if ((n & 0x20) != 0) {
+    if ((n & cmd::kModeDoubleWidth) != 0) {
         out += ", double width";
     }
-    if ((n & 0x80) != 0) {
+    if ((n & cmd::kModeUnderline) != 0) {
         out += ", underline";
     }
-    if ((n & 0x46) != 0) {
-        out += " (bits " + hexByte(n & 0x46) + " have no meaning)";
+    if (const unsigned undefined = n & ~unsigned{cmd::kModeDefinedBits} & 0xFFu; undefined != 0) {
+        out += " (bits " + hexByte(undefined) + " have no meaning)";
     }
     return out;
 }
 
 std::string logoSize(unsigned m) {
-    switch (digitValue(m)) {
-        case 0: return "normal size";
-        case 1: return "double width";
-        case 2: return "double height";
-        case 3: return "double width and height";
-        default: return "size mode " + hexByte(m) + " (not defined)";
-    }
+    const char* name = logoSizeName(digitValue(m));
+    return name != nullptr ? name : "size mode " + hexByte(m) + " (not defined)";
 }
 
 std::string textPosition(unsigned n) {
@@ -210,6 +203,16 @@ std::string truncatedMeaning(const Item& item) {
 }
 
 }  // namespace
+
+const char* logoSizeName(int mode) {
+    static constexpr const char* kNames[] = {
+        QT_TRANSLATE_NOOP("Paper", "normal size"),
+        QT_TRANSLATE_NOOP("Paper", "double width"),
+        QT_TRANSLATE_NOOP("Paper", "double height"),
+        QT_TRANSLATE_NOOP("Paper", "double width and height"),
+    };
+    return mode >= 0 && mode < static_cast<int>(std::size(kNames)) ? kNames[mode] : nullptr;
+}
 
 std::string mnemonic(const Item& item) {
     if (item.op == Op::Text) {

@@ -21,6 +21,12 @@ std::string mnemonic(const Item& item);
 // A truncated item says what was cut short and how much of it arrived.
 std::string meaning(const Item& item);
 
+// The size mode of a stored logo image (FS p n m, m read as a number or its digit), 0 to 3, in
+// English as the listing writes it: "normal size", "double width", "double height", "double width
+// and height"; nullptr for any other. The paper shows the same words in the user's language
+// (context "Paper").
+const char* logoSizeName(int mode);
+
 // What an item that leaves a mark beside the virtual printer's paper (a drawer pulse, a page
 // bracket, an unknown or truncated sequence) did, as meaning() says it, in the user's language.
 std::string paperNote(const Item& item);

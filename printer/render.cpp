@@ -9,15 +9,12 @@
 
 #include "channels/texts.h"
 #include "printer/barcode.h"
+#include "printer/listing.h"
+#include "printer/qt_text.h"
 
 namespace mpt::printer {
 
 namespace {
-
-// The paper's guide labels and captions, in the user's language.
-QString paperWords(const std::string& translated) {
-    return QString::fromStdString(translated);
-}
 
 constexpr int kLeft = (kPaperWidth - kPrintableWidth) / 2;
 constexpr int kTopMargin = 16;
@@ -72,8 +69,7 @@ std::vector<Row> rowsOf(const Line& line) {
     int x = 0;
     for (const Span& span : line.spans) {
         const Cell cell = cellOf(span.style);
-        const QString text =
-            QString::fromUtf8(span.text.data(), static_cast<qsizetype>(span.text.size()));
+        const QString text = qtText(span.text);
         for (const uint codePoint : text.toUcs4()) {
             const int width = codePoint < 0x80 ? cell.width : 2 * cell.width;
             if (x + width > kPrintableWidth && x > 0) {
@@ -118,10 +114,9 @@ class PagePainter {
             label(0, m_caption, kInk, true);
         }
         if (m_page.elements.empty() && m_page.cut != Cut::None) {
-            label(
-                0,
-                paperWords(translate("Paper", "cut again: nothing printed since the previous cut")),
-                kGuide);
+            label(0,
+                  qtText(translate("Paper", "cut again: nothing printed since the previous cut")),
+                  kGuide);
         }
         for (const Element& element : m_page.elements) {
             std::visit([this](const auto& e) { draw(e); }, element);
@@ -151,7 +146,7 @@ class PagePainter {
             if (m_p != nullptr) {
                 m_p->fillRect(kLeft - 16, top + 4, 4, m_y - top - 8, kGuide);
             }
-            label(top, paperWords(translate("Paper", "line attribute (DC3)")), kGuide);
+            label(top, qtText(translate("Paper", "line attribute (DC3)")), kGuide);
         }
     }
 
@@ -193,17 +188,13 @@ class PagePainter {
             m_p->drawRect(box);
             m_p->setPen(kGuide);
             m_p->setFont(labelFont(true));
+            const char* sizeName = logoSizeName(logo.sizeMode);
             const QString size =
-                logo.sizeMode == 0   ? paperWords(translate("Paper", "normal size"))
-                : logo.sizeMode == 1 ? paperWords(translate("Paper", "double width"))
-                : logo.sizeMode == 2 ? paperWords(translate("Paper", "double height"))
-                : logo.sizeMode == 3
-                    ? paperWords(translate("Paper", "double width and height"))
-                    : paperWords(translate("Paper", "size mode %1")).arg(logo.sizeMode);
-            m_p->drawText(box, Qt::AlignCenter,
-                          paperWords(translate("Paper", "stored logo image %1\n%2"))
-                              .arg(logo.image)
-                              .arg(size));
+                sizeName != nullptr ? qtText(translate("Paper", sizeName))
+                                    : qtText(translate("Paper", "size mode %1")).arg(logo.sizeMode);
+            m_p->drawText(
+                box, Qt::AlignCenter,
+                qtText(translate("Paper", "stored logo image %1\n%2")).arg(logo.image).arg(size));
         }
         m_y += height;
     }
@@ -252,19 +243,18 @@ class PagePainter {
                 const QString name = QString::fromStdString(symbologyName(code.symbology));
                 QString why;
                 if (code.symbology != kItf) {
-                    why = paperWords(translate("Paper", "%1 bar code: bars not drawn here"))
-                              .arg(name);
+                    why = qtText(translate("Paper", "%1 bar code: bars not drawn here")).arg(name);
                 } else if (!elements) {
-                    why = paperWords(
+                    why = qtText(
                         translate("Paper", "ITF needs an even number of digits: not printed"));
                 } else {
-                    why = paperWords(translate("Paper", "ITF wider than the paper: not printed"));
+                    why = qtText(translate("Paper", "ITF wider than the paper: not printed"));
                 }
                 m_p->drawText(box, Qt::AlignCenter, why);
             }
         }
         label(m_y,
-              paperWords(translate("Paper", "bar code %1, %2 dots high, module %3"))
+              qtText(translate("Paper", "bar code %1, %2 dots high, module %3"))
                   .arg(QString::fromStdString(symbologyName(code.symbology)))
                   .arg(code.height)
                   .arg(code.moduleWidth),
@@ -385,9 +375,9 @@ QImage renderPage(const Page& page, const QString& caption) {
         painter.setPen(kInk);
         painter.setFont(labelFont(true));
         painter.drawText(note, Qt::AlignCenter | Qt::TextWordWrap,
-                         paperWords(translate("Paper",
-                                              "picture cut short here: the page is %1 dots long, "
-                                              "the first %2 are drawn"))
+                         qtText(translate("Paper",
+                                          "picture cut short here: the page is %1 dots long, "
+                                          "the first %2 are drawn"))
                              .arg(height)
                              .arg(kMaxPictureHeight));
     }
@@ -395,25 +385,24 @@ QImage renderPage(const Page& page, const QString& caption) {
 }
 
 QString pageCaption(const Page& page, int number) {
-    QStringList parts{paperWords(translate("Paper", "page %1")).arg(number)};
+    QStringList parts{qtText(translate("Paper", "page %1")).arg(number)};
     for (const std::string& source : page.sources) {
         parts << QString::fromStdString(source);
     }
     if (page.epson) {
-        parts << paperWords(translate("Paper", "EPSON mode"));
+        parts << qtText(translate("Paper", "EPSON mode"));
     }
     if (page.cbm) {
-        parts << paperWords(translate("Paper", "CBM mode"));
+        parts << qtText(translate("Paper", "CBM mode"));
     }
     switch (page.cut) {
-        case Cut::Partial: parts << paperWords(translate("Paper", "partial cut")); break;
-        case Cut::Full: parts << paperWords(translate("Paper", "full cut")); break;
+        case Cut::Partial: parts << qtText(translate("Paper", "partial cut")); break;
+        case Cut::Full: parts << qtText(translate("Paper", "full cut")); break;
         case Cut::None:
-            parts << (page.torn
-                          ? paperWords(
-                                translate("Paper", "torn off uncut: a page longer than %1 lines"))
-                                .arg(PageBuilder::kMaxElements)
-                          : paperWords(translate("Paper", "not cut yet")));
+            parts << (page.torn ? qtText(translate("Paper",
+                                                   "torn off uncut: a page longer than %1 lines"))
+                                      .arg(PageBuilder::kMaxElements)
+                                : qtText(translate("Paper", "not cut yet")));
             break;
     }
     return parts.join(QStringLiteral(" · "));

@@ -38,12 +38,22 @@ inline const std::string kLf = ctl(LF);
 
 // ---- EPSON mode -------------------------------------------------------------------------------
 
-// Print mode bits of ESC "!" n: bit 0 font B, bit 3 emphasis, bit 4 double height, bit 5 double
-// width, bit 7 underline. The pages use font B throughout.
-inline constexpr std::uint8_t kFontB = 0x01;  // the pages' ordinary mode
-inline constexpr std::uint8_t kFontBDoubleHeight = 0x11;
-inline constexpr std::uint8_t kFontBDoubleWidth = 0x21;
-inline constexpr std::uint8_t kFontBDoubleSize = 0x31;  // double height and width
+// Print mode bits of ESC "!" n; bits 1, 2 and 6 have no meaning.
+inline constexpr std::uint8_t kModeFontB = 0x01;
+inline constexpr std::uint8_t kModeEmphasis = 0x08;
+inline constexpr std::uint8_t kModeDoubleHeight = 0x10;
+inline constexpr std::uint8_t kModeDoubleWidth = 0x20;
+inline constexpr std::uint8_t kModeUnderline = 0x80;
+inline constexpr std::uint8_t kModeDefinedBits =
+    kModeFontB | kModeEmphasis | kModeDoubleHeight | kModeDoubleWidth | kModeUnderline;
+
+// The print modes the pages use: font B throughout.
+inline constexpr std::uint8_t kFontB = kModeFontB;  // the pages' ordinary mode
+inline constexpr std::uint8_t kFontBDoubleHeight = kModeFontB | kModeDoubleHeight;
+inline constexpr std::uint8_t kFontBDoubleWidth = kModeFontB | kModeDoubleWidth;
+inline constexpr std::uint8_t kFontBDoubleSize = kModeFontB | kModeDoubleHeight | kModeDoubleWidth;
+
+static_assert(kFontBDoubleHeight == 0x11 && kFontBDoubleWidth == 0x21 && kFontBDoubleSize == 0x31);
 
 inline constexpr std::uint8_t kOff = 0x00;
 inline constexpr std::uint8_t kOn = 0x01;
