@@ -376,7 +376,7 @@ UniqueFd openConnection(const std::string& where, int notThere, const std::stop_
             fill(translate("Errors", "the name was not found within %1"), {seconds(limit)}));
     }
     if (lookup->result != 0) {
-        throw refused(lookup->result == EAI_SYSTEM ? std::strerror(lookup->systemErrno)
+        throw refused(lookup->result == EAI_SYSTEM ? systemErrorText(lookup->systemErrno)
                                                    : ::gai_strerror(lookup->result));
     }
     int reason = 0;
@@ -384,7 +384,7 @@ UniqueFd openConnection(const std::string& where, int notThere, const std::stop_
     if (!fd.valid()) {
         throw refused(reason == ETIMEDOUT
                           ? fill(translate("Errors", "no answer within %1"), {seconds(limit)})
-                          : std::string(std::strerror(reason)));
+                          : systemErrorText(reason));
     }
     // Each write leaves as it is handed over, as on a serial line, rather than waiting to be
     // joined with the next.
