@@ -93,6 +93,11 @@ std::vector<Item> decode(std::string_view stream);
 // define becomes U+FFFD.
 std::string cp949ToUtf8(std::string_view bytes);
 
+// Builds the table cp949ToUtf8 reads, once, and throws when the system has no CP949 converter.
+// A printer that decodes on an event loop calls it before it takes its first byte, where the
+// failure can still be reported; decoding then never meets it.
+void prepareCodePage();
+
 // Which command sets a stream's items speak. The printer takes the set of the first command that
 // belongs to only one set as the stream's command set; commands of the other set that follow are
 // still read in their own set, and make the stream mixed.
