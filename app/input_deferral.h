@@ -27,7 +27,6 @@ class InputDeferral : public QObject {
     void hold();
     // Stops holding input back; what was held stays queued for replay().
     void release();
-    bool holding() const { return m_holding; }
     // Input to `widget` is never held back.
     void letThrough(QWidget* widget) { m_through = widget; }
     // Forgets what was held.
@@ -47,7 +46,6 @@ class InputDeferral : public QObject {
         }
         return m_held.empty();
     }
-    std::size_t heldCount() const { return m_held.size(); }
 
   signals:
     // Escape was pressed while input is held.

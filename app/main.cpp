@@ -53,11 +53,12 @@ int main(int argc, char** argv) {
         // Output that did not arrive (a full disk, a closed pipe) is a failure, not a success.
         errno = 0;
         std::cout.flush();
+        const int error = errno;  // before writing and translating the message can change it
         if (!std::cout) {
             std::cerr << "mini-printer-test: "
-                      << (errno != 0 ? mpt::fill(mpt::translate(
+                      << (error != 0 ? mpt::fill(mpt::translate(
                                                      "main", "cannot write to standard output: %1"),
-                                                 {std::strerror(errno)})
+                                                 {std::strerror(error)})
                                      : mpt::translate("main", "cannot write to standard output"))
                       << '\n';
             return code == 0 ? 1 : code;

@@ -35,11 +35,12 @@ class Converter {
             char* dst = buffer;
             size_t dstLeft = sizeof buffer;
             const size_t rc = iconv(m_cd, &src, &srcLeft, &dst, &dstLeft);
+            const int error = errno;  // before the append, which may allocate, can change it
             out.append(buffer, static_cast<size_t>(dst - buffer));
             if (rc != static_cast<size_t>(-1)) {
                 continue;
             }
-            if (errno == E2BIG) {
+            if (error == E2BIG) {
                 continue;
             }
             // EILSEQ or EINVAL: one character that cannot be converted; put '?' in its place and

@@ -40,8 +40,31 @@ ConsoleError makeError(int number, std::string detail) {
     return ConsoleError(number, standardText(number), std::move(detail));
 }
 
+namespace {
+
+// strerror_r comes in two forms: the GNU one returns the text (in the buffer or a string of its
+// own), the POSIX one fills the buffer and returns 0 or an error number. Whichever the C library
+// declares is the one overload resolution picks here.
+[[maybe_unused]] const char* textOf(const char* gnuResult, const char*) {
+    return gnuResult;
+}
+[[maybe_unused]] const char* textOf(int posixResult, const char* buffer) {
+    return posixResult == 0 ? buffer : nullptr;
+}
+
+}  // namespace
+
+std::string systemErrorText(int errnoValue) {
+    char buffer[256] = {};
+    const char* text = textOf(::strerror_r(errnoValue, buffer, sizeof buffer), buffer);
+    if (text == nullptr || *text == '\0') {
+        return "Unknown error " + std::to_string(errnoValue);
+    }
+    return text;
+}
+
 ConsoleError systemError(int errnoValue, Step step, const std::string& devicePath) {
-    const std::string reason = std::strerror(errnoValue);
+    const std::string reason = systemErrorText(errnoValue);
     const std::string where = devicePath + ": " + reason;  // the system's own words
     const bool opening = step == Step::OpenSerial || step == Step::OpenLpt;
 

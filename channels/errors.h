@@ -76,6 +76,10 @@ ConsoleError makeError(int number, std::string detail = {});
 // opening a serial port, opening "lpt1 " or writing to either.
 enum class Step { OpenSerial, ConfigureSerial, OpenLpt, Write, Close };
 
+// The system's text for an errno value, as strerror gives it, and safe on any thread: channels
+// word their errors on the run's worker thread while the window's thread may do the same.
+std::string systemErrorText(int errnoValue);
+
 // Translates an errno value into the console's error. This is the only place that looks at errno
 // values, so that every channel reports a given system failure the same way.
 ConsoleError systemError(int errnoValue, Step step, const std::string& devicePath);

@@ -25,6 +25,7 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "channels/errors.h"
 #include "channels/fd_io.h"
@@ -262,25 +263,93 @@ class TcpLine final : public SerialLine, public OutputFile {
     bool m_faulted = false;
 };
 
-// Waits until the lookup is done, the deadline has passed (false) or the run is to stop.
+// The threads of the lookups under way, and of those finished but not yet joined. None is left
+// to itself: a finished one is joined at the next lookup, and no more than kMost wait on the
+// resolver at once, so a name server that never answers cannot gather a thread for every page a
+// run opens (the thermal pages open their port once a page).
+class Lookups {
+  public:
+    static constexpr std::size_t kMost = 4;
+
+    static Lookups& all() {
+        static Lookups lookups;
+        return lookups;
+    }
+
+    // Starts looking the address up, or returns null while kMost lookups are still under way.
+    std::shared_ptr<Lookup> start(const NetworkAddress& address) {
+        std::lock_guard lock(m_mutex);
+        joinFinished();
+        if (m_running.size() >= kMost) {
+            return nullptr;
+        }
+        auto lookup = std::make_shared<Lookup>();
+        // The thread touches nothing but its own lookup, so that it may end after this object.
+        std::thread thread([lookup, host = address.host, port = address.port] {
+            addrinfo hints{};
+            hints.ai_family = AF_UNSPEC;
+            hints.ai_socktype = SOCK_STREAM;
+            hints.ai_flags = AI_NUMERICSERV;
+            addrinfo* found = nullptr;
+            const int result = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &found);
+            const int systemErrno = errno;
+            std::lock_guard lock(lookup->mutex);
+            lookup->result = result;
+            lookup->systemErrno = systemErrno;
+            lookup->found = found;
+            lookup->finished = true;
+            lookup->done.notify_all();
+        });
+        m_running.push_back({lookup, std::move(thread)});
+        return lookup;
+    }
+
+    // At the program's end. A lookup still waiting on a name server is not waited for: that could
+    // hold the exit for the resolver's own timeouts, many seconds; it ends with the process.
+    ~Lookups() {
+        std::lock_guard lock(m_mutex);
+        joinFinished();
+        for (Running& running : m_running) {
+            running.thread.detach();
+        }
+    }
+
+  private:
+    struct Running {
+        std::shared_ptr<Lookup> lookup;
+        std::thread thread;
+    };
+
+    void joinFinished() {
+        std::erase_if(m_running, [](Running& running) {
+            {
+                std::lock_guard lock(running.lookup->mutex);
+                if (!running.lookup->finished) {
+                    return false;
+                }
+            }
+            running.thread.join();  // it has nothing left to do but return
+            return true;
+        });
+    }
+
+    std::mutex m_mutex;
+    std::vector<Running> m_running;
+};
+
+// Waits until the lookup is done, the deadline has passed (false) or the run is to stop. While
+// as many lookups as may run are still under way, waits for one of them to end first.
 bool lookUp(const NetworkAddress& address, Clock::time_point deadline, const std::stop_token& stop,
             std::shared_ptr<Lookup>& lookup) {
-    lookup = std::make_shared<Lookup>();
-    std::thread([lookup, host = address.host, port = address.port] {
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_flags = AI_NUMERICSERV;
-        addrinfo* found = nullptr;
-        const int result = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &found);
-        const int systemErrno = errno;
-        std::lock_guard lock(lookup->mutex);
-        lookup->result = result;
-        lookup->systemErrno = systemErrno;
-        lookup->found = found;
-        lookup->finished = true;
-        lookup->done.notify_all();
-    }).detach();
+    while (!(lookup = Lookups::all().start(address))) {
+        if (stop.stop_requested()) {
+            throw RunStopped();
+        }
+        if (Clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(kPollSlice);
+    }
     std::unique_lock lock(lookup->mutex);
     while (!lookup->finished) {
         if (stop.stop_requested()) {
@@ -371,7 +440,7 @@ UniqueFd openConnection(const std::string& where, int notThere, const std::stop_
             fill(translate("Errors", "the name was not found within %1"), {seconds(limit)}));
     }
     if (lookup->result != 0) {
-        throw refused(lookup->result == EAI_SYSTEM ? std::strerror(lookup->systemErrno)
+        throw refused(lookup->result == EAI_SYSTEM ? systemErrorText(lookup->systemErrno)
                                                    : ::gai_strerror(lookup->result));
     }
     int reason = 0;
@@ -379,7 +448,7 @@ UniqueFd openConnection(const std::string& where, int notThere, const std::stop_
     if (!fd.valid()) {
         throw refused(reason == ETIMEDOUT
                           ? fill(translate("Errors", "no answer within %1"), {seconds(limit)})
-                          : std::string(std::strerror(reason)));
+                          : systemErrorText(reason));
     }
     // Each write leaves as it is handed over, as on a serial line, rather than waiting to be
     // joined with the next.

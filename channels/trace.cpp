@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "channels/trace.h"
+#include "channels/errors.h"
 #include "channels/texts.h"
 
 #include <fcntl.h>
@@ -111,9 +112,9 @@ void Trace::line(const std::string& json) {
     if (!*m_out) {
         const int error = errno;
         std::lock_guard lock(m_mutex);
-        m_failure = m_name + ": " +
-                    (error != 0 ? std::string(std::strerror(error))
-                                : translate("Errors", "cannot be written"));
+        m_failure =
+            m_name + ": " +
+            (error != 0 ? systemErrorText(error) : translate("Errors", "cannot be written"));
         m_out = nullptr;  // nothing more can be trusted to arrive
     }
 }

@@ -24,7 +24,6 @@ class Trace {
     explicit Trace(std::ostream* out, std::string name = "the trace")
         : m_out(out), m_name(std::move(name)) {}
 
-    void setStream(std::ostream* out) { m_out = out; }
     bool enabled() const { return m_out != nullptr; }
     // Empty while every line has been written; else "run.jsonl: No space left on device".
     std::string failure() const;

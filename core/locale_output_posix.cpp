@@ -58,11 +58,12 @@ class ConvertingBuffer final : public std::streambuf {
             char* out = buffer;
             std::size_t outLeft = sizeof buffer;
             const std::size_t result = ::iconv(m_convert, &in, &inLeft, &out, &outLeft);
+            const int error = errno;  // before the append, which may allocate, can change it
             converted.append(buffer, sizeof buffer - outLeft);
-            if (result != static_cast<std::size_t>(-1) || errno == E2BIG) {
+            if (result != static_cast<std::size_t>(-1) || error == E2BIG) {
                 continue;
             }
-            if (errno == EINVAL) {
+            if (error == EINVAL) {
                 break;  // the rest of the character comes with the next piece
             }
             // A character the set lacks, or a byte that is no UTF-8: "?" in its place.

@@ -3,6 +3,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <initializer_list>
 
 #include "core/termination.h"
@@ -13,9 +15,13 @@ namespace {
 
 int g_pipe[2] = {-1, -1};
 
+// Runs between any two instructions of the interrupted thread: a failed write (the pipe full of
+// earlier signals) must not leave its errno for the code that was interrupted to read.
 void onSignal(int number) {
+    const int savedErrno = errno;
     const char byte = static_cast<char>(number);
     (void)!::write(g_pipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 }  // namespace

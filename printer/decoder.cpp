@@ -350,10 +350,22 @@ std::vector<Item> decode(std::string_view stream) {
     return items;
 }
 
-std::string cp949ToUtf8(std::string_view bytes) {
-    // Built once, then only read, from any thread.
+namespace {
+
+const Cp949Table& cp949Table() {
+    // Built once, then only read, from any thread. A failed build is tried again at the next use.
     static const Cp949Table table;
-    return table.toUtf8(bytes);
+    return table;
+}
+
+}  // namespace
+
+std::string cp949ToUtf8(std::string_view bytes) {
+    return cp949Table().toUtf8(bytes);
+}
+
+void prepareCodePage() {
+    cp949Table();
 }
 
 void CommandSetUse::add(const Item& item) {

@@ -82,7 +82,8 @@ class Decoder {
     // The stream has ended: returns what was waiting, a cut-short sequence as a truncated item.
     // The decoder then starts a new stream at offset 0.
     std::vector<Item> finish();
-    // How many bytes wait for the rest of their item.
+    // How many bytes wait for the rest of their item. Kept for the tests, its only readers: their
+    // evidence that a sequence cut by a read is held whole, neither dropped nor handed out early.
     std::size_t pendingBytes() const;
 
   private:
@@ -98,6 +99,11 @@ std::vector<Item> decode(std::string_view stream);
 // Code page 949 to UTF-8 through the C library's converter. A byte or pair the code page does not
 // define becomes U+FFFD.
 std::string cp949ToUtf8(std::string_view bytes);
+
+// Builds the table cp949ToUtf8 reads, once, and throws when the system has no CP949 converter.
+// A printer that decodes on an event loop calls it before it takes its first byte, where the
+// failure can still be reported; decoding then never meets it.
+void prepareCodePage();
 
 // Which command sets a stream's items speak. The printer takes the set of the first command that
 // belongs to only one set as the stream's command set; commands of the other set that follow are

@@ -381,10 +381,4 @@ std::size_t ListingWriter::finish(std::uint64_t streamBytes) {
     return static_cast<std::size_t>(m_unknown + m_truncated);
 }
 
-std::size_t writeListing(std::string_view stream, std::ostream& out) {
-    ListingWriter writer(out);
-    writer.add(decode(stream));
-    return writer.finish(stream.size());
-}
-
 }  // namespace mpt::printer

@@ -58,7 +58,4 @@ class ListingWriter {
     std::uint64_t m_cuts = 0;
 };
 
-// The whole listing of a stream held in memory.
-std::size_t writeListing(std::string_view stream, std::ostream& out);
-
 }  // namespace mpt::printer

@@ -21,8 +21,10 @@ namespace mpt::printer {
 
 namespace {
 
-std::runtime_error failure(const std::string& what) {
-    return std::runtime_error("virtual printer: " + what + ": " + std::strerror(errno));
+// `error` is the errno of the failed call, taken before the message is built: building it may
+// allocate, and an allocation may change errno.
+std::runtime_error failure(int error, const std::string& what) {
+    return std::runtime_error("virtual printer: " + what + ": " + std::strerror(error));
 }
 
 struct Port {
@@ -72,14 +74,17 @@ struct VirtualPorts::Impl {
         port.name = "COM" + std::to_string(number);
         port.readFd = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (port.readFd < 0) {
-            throw failure("no pseudo-terminal for " + port.name);
+            const int error = errno;
+            throw failure(error, "no pseudo-terminal for " + port.name);
         }
         if (::grantpt(port.readFd) != 0 || ::unlockpt(port.readFd) != 0) {
-            throw failure("cannot unlock the pseudo-terminal for " + port.name);
+            const int error = errno;
+            throw failure(error, "cannot unlock the pseudo-terminal for " + port.name);
         }
         const char* slave = ::ptsname(port.readFd);
         if (slave == nullptr) {
-            throw failure("no name for the pseudo-terminal of " + port.name);
+            const int error = errno;
+            throw failure(error, "no name for the pseudo-terminal of " + port.name);
         }
         port.device = slave;
         // Without an open slave the master reads EIO whenever the console has the port closed,
@@ -87,7 +92,8 @@ struct VirtualPorts::Impl {
         // nothing is echoed back or changed before the console sets its own line settings.
         port.holdFd = ::open(port.device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (port.holdFd < 0) {
-            throw failure("cannot open " + port.device);
+            const int error = errno;
+            throw failure(error, "cannot open " + port.device);
         }
         termios tio{};
         if (::tcgetattr(port.holdFd, &tio) == 0) {
@@ -102,25 +108,29 @@ struct VirtualPorts::Impl {
         std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
                               "/mpt-virtual-printer-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) {
-            throw failure("cannot make a directory for the lpt1 FIFO");
+            const int error = errno;
+            throw failure(error, "cannot make a directory for the lpt1 FIFO");
         }
         fifoDirectory = pattern;
         Port& port = ports.emplace_back();
         port.name = "lpt1";
         port.device = fifoDirectory + "/lpt1";
         if (::mkfifo(port.device.c_str(), 0600) != 0) {
-            throw failure("cannot make the FIFO " + port.device);
+            const int error = errno;
+            throw failure(error, "cannot make the FIFO " + port.device);
         }
         // The reader must be there before the console opens the FIFO, which it does without
         // waiting and fails when nobody reads. A writer of our own keeps the reading end from
         // seeing end-of-file each time the console closes its end.
         port.readFd = ::open(port.device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (port.readFd < 0) {
-            throw failure("cannot open the FIFO " + port.device + " for reading");
+            const int error = errno;
+            throw failure(error, "cannot open the FIFO " + port.device + " for reading");
         }
         port.holdFd = ::open(port.device.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
         if (port.holdFd < 0) {
-            throw failure("cannot hold the FIFO " + port.device + " open");
+            const int error = errno;
+            throw failure(error, "cannot hold the FIFO " + port.device + " open");
         }
     }
 
@@ -161,7 +171,8 @@ struct VirtualPorts::Impl {
 VirtualPorts::VirtualPorts(Receiver receiver) : m_impl(std::make_unique<Impl>()) {
     m_impl->receiver = std::move(receiver);
     if (::pipe2(m_impl->wake, O_CLOEXEC) != 0) {
-        throw failure("no pipe");
+        const int error = errno;
+        throw failure(error, "no pipe");
     }
     for (int n = 1; n <= kSerialPorts; ++n) {
         m_impl->addSerial(n);

@@ -3,6 +3,7 @@
 
 #include <QMetaObject>
 
+#include "printer/decoder.h"
 #include "printer/listener.h"
 #include "printer/virtual_ports.h"
 
@@ -23,6 +24,8 @@ QString hostAndPort(const QHostAddress& address, quint16 port) {
 }  // namespace
 
 VirtualPrinter::VirtualPrinter(QObject* parent) : QObject(parent) {
+    // Text is decoded on the event loop, where a missing converter could not be reported.
+    printer::prepareCodePage();
     m_paper.keepAtMost(kKeptPages);
     m_paper.keepWithin(kKeptBytes);
     m_ports = std::make_unique<printer::VirtualPorts>(

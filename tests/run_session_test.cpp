@@ -3,14 +3,17 @@
 // Stopped: within a second, every write completed before the stop reaches the printer, no write
 // follows it, and whatever the printer never took is counted. Stalled: what is reported as sent is
 // what the printer gets. Then what escapes a routine and the runner's answer to Ctrl+C and
-// SIGTERM.
+// SIGTERM, and what the signal handler leaves the code it interrupts.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -20,6 +23,7 @@
 #include <thread>
 
 #include "core/run_session.h"
+#include "core/termination.h"
 #include "support/fifo.h"
 #include "support/pty.h"
 #include "support/stream.h"
@@ -649,6 +653,25 @@ TEST(Runner, SignalsStopTheRunAndSayHowFarItGot) {
     }
 }
 #endif
+
+// A signal that finds its pipe full (a burst nobody has read yet) fails to write its byte; the
+// code it interrupted must still read its own errno afterwards, and the signal still counts.
+TEST(TerminationSignals, HandlerLeavesTheInterruptedCodesErrno) {
+    const int fd = terminationSignals();
+    ASSERT_GE(fd, 0);
+    const int capacity = ::fcntl(fd, F_GETPIPE_SZ);
+    ASSERT_GT(capacity, 0);
+    int queued = 0;
+    while (::ioctl(fd, FIONREAD, &queued) == 0 && queued < capacity) {
+        ::raise(SIGHUP);
+    }
+    ASSERT_EQ(queued, capacity);
+    errno = EDOM;
+    ::raise(SIGHUP);  // its write finds the pipe full
+    EXPECT_EQ(errno, EDOM);
+    EXPECT_EQ(takeTerminationSignal(), SIGHUP);
+    EXPECT_EQ(takeTerminationSignal(), 0);
+}
 
 }  // namespace
 }  // namespace mpt
