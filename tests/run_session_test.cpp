@@ -241,7 +241,7 @@ class StoppingDevices final : public Devices {
         auto line = m_system->openSerial(n, s, h);
         opened();
         return m_point == StopPoint::InClose
-                   ? std::make_unique<StopOnClose<SerialLine>>(std::move(line), m_session)
+                   ? std::make_unique<SerialStopOnClose>(std::move(line), m_session)
                    : std::move(line);
     }
     std::unique_ptr<OutputFile> openLpt1() override {
@@ -255,22 +255,28 @@ class StoppingDevices final : public Devices {
 
   private:
     template <typename Channel>
-    class StopOnClose final : public Channel {
+    class StopOnClose : public Channel {
       public:
         StopOnClose(std::unique_ptr<Channel> inner, RunSession* session)
             : m_inner(std::move(inner)), m_session(session) {}
-        // A serial line's own (instantiated only for one).
-        void apply(const LineSettings& s) { m_inner->apply(s); }
-        void setHandshaking(int mode) { m_inner->setHandshaking(mode); }
         void write(std::string_view bytes) override { m_inner->write(bytes); }
         void close() override {
             m_session->requestStop();
             m_inner->close();
         }
 
-      private:
+      protected:
         std::unique_ptr<Channel> m_inner;
+
+      private:
         RunSession* m_session;
+    };
+    // A serial line has its settings besides.
+    class SerialStopOnClose final : public StopOnClose<SerialLine> {
+      public:
+        using StopOnClose::StopOnClose;
+        void apply(const LineSettings& s) override { m_inner->apply(s); }
+        void setHandshaking(int mode) override { m_inner->setHandshaking(mode); }
     };
 
     void lend() {
