@@ -24,53 +24,80 @@
 #include "printer/virtual_printer.h"
 #include "printer/window/preview_window.h"
 
-int main(int argc, char** argv) {
-    // Messages on standard error in the terminal's character set, should it not be UTF-8.
-    mpt::writeStandardErrorIn(mpt::localeCodeset());
-    // Before the command line is read: its errors and --help are in the user's language too.
-    mpt::installTranslation();
-    const mpt::CommandLine cl = mpt::parseCommandLine(argc, argv);
-    // The ports the user bound in the Ports dialog, for the window and --run alike.
-    // --version, --decode, --render and a usage error do not need them and do not read them.
-    mpt::PortMap bindings;
-    mpt::PortSettings portSettings;
-    const bool needsBindings =
-        cl.mode != mpt::CommandLine::Mode::Version && cl.mode != mpt::CommandLine::Mode::Decode &&
-        cl.mode != mpt::CommandLine::Mode::Render && cl.mode != mpt::CommandLine::Mode::Usage;
-    if (needsBindings) {
-        portSettings.load(bindings);
+namespace {
+
+// --list, --ports, --run, --decode, --render, --help, --version and a usage error: the process's
+// exit code.
+int runCommand(const mpt::CommandLine& cl, const mpt::PortMap& bindings) {
+    const int code =
+        cl.mode == mpt::CommandLine::Mode::Decode
+            ? mpt::printer::decodeFile(cl.streamFile, std::cout, std::cerr)
+        : cl.mode == mpt::CommandLine::Mode::Render
+            ? mpt::printer::renderFile(cl.streamFile, cl.outDirectory, std::cout, std::cerr)
+            : mpt::runWithoutWindow(cl, std::cout, std::cerr, bindings);
+    // Output that did not arrive (a full disk, a closed pipe) is a failure, not a success.
+    errno = 0;
+    std::cout.flush();
+    const int error = errno;  // before writing and translating the message can change it
+    if (!std::cout) {
+        std::cerr << "mini-printer-test: "
+                  << (error != 0
+                          ? mpt::fill(mpt::translate("main", "cannot write to standard output: %1"),
+                                      {std::strerror(error)})
+                          : mpt::translate("main", "cannot write to standard output"))
+                  << '\n';
+        return code == 0 ? 1 : code;
     }
-    if (!portSettings.problem().isEmpty()) {
-        std::cerr << "mini-printer-test: " << portSettings.problem().toStdString() << '\n';
+    return code;
+}
+
+// The virtual printer of --virtual, listening where --listen says. Sets `code` and returns
+// nothing when the console cannot start with it.
+std::unique_ptr<mpt::VirtualPrinter> startVirtualPrinter(const mpt::CommandLine& cl, int& code) {
+    std::unique_ptr<mpt::VirtualPrinter> printer;
+    try {
+        printer = std::make_unique<mpt::VirtualPrinter>();
+    } catch (const std::exception& error) {
+        std::cerr << "mini-printer-test: " << error.what() << '\n';
+        code = 1;
+        return nullptr;
     }
-    if (cl.mode != mpt::CommandLine::Mode::Window) {
-        const int code =
-            cl.mode == mpt::CommandLine::Mode::Decode
-                ? mpt::printer::decodeFile(cl.streamFile, std::cout, std::cerr)
-            : cl.mode == mpt::CommandLine::Mode::Render
-                ? mpt::printer::renderFile(cl.streamFile, cl.outDirectory, std::cout, std::cerr)
-                : mpt::runWithoutWindow(cl, std::cout, std::cerr, bindings);
-        // Output that did not arrive (a full disk, a closed pipe) is a failure, not a success.
-        errno = 0;
-        std::cout.flush();
-        const int error = errno;  // before writing and translating the message can change it
-        if (!std::cout) {
-            std::cerr << "mini-printer-test: "
-                      << (error != 0 ? mpt::fill(mpt::translate(
-                                                     "main", "cannot write to standard output: %1"),
-                                                 {std::strerror(error)})
-                                     : mpt::translate("main", "cannot write to standard output"))
-                      << '\n';
-            return code == 0 ? 1 : code;
+    // An address the user chose that cannot be had is an error; without one the printer
+    // still has its ports, and the wiring printed below shows that it does not listen.
+    const QString problem =
+        cl.listen ? printer->listen(QHostAddress(QString::fromStdString(cl.listen->host)),
+                                    static_cast<quint16>(cl.listen->port))
+                  : printer->listenOnLoopback();
+    if (!problem.isEmpty()) {
+        std::cerr << "mini-printer-test: " << problem.toStdString() << '\n';
+        if (cl.listen) {
+            code = 1;
+            return nullptr;
         }
-        return code;
     }
+    return printer;
+}
+
+// Ctrl+C, SIGTERM and SIGHUP end the console as closing the window does: a run going on is
+// stopped at the next write and its port closed, and what the program set up (the virtual
+// printer's FIFO among it) is taken down instead of being left behind.
+void stopOnTerminationSignals(QApplication& app, mpt::MainWindow& window) {
+    if (const int signalPipe = mpt::terminationSignals(); signalPipe >= 0) {
+        auto* notifier = new QSocketNotifier(signalPipe, QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+            if (mpt::takeTerminationSignal() != 0) {
+                window.stopAndQuit();
+            }
+        });
+    }
+}
+
+// The window, with the virtual printer beside it for --virtual; runs until it closes.
+int runWindow(int& argc, char** argv, const mpt::CommandLine& cl, mpt::PortMap& bindings,
+              mpt::PortSettings& portSettings) {
     std::ofstream traceFile;
-    if (!cl.traceFile.empty()) {
-        if (const std::string problem = mpt::openTrace(cl.traceFile, traceFile); !problem.empty()) {
-            std::cerr << "mini-printer-test: " << problem << '\n';
-            return 2;
-        }
+    if (!mpt::openTraceOrSay(cl.traceFile, traceFile, std::cerr)) {
+        return 2;
     }
     std::optional<mpt::NoDisplayExit> noDisplay(std::in_place);
     QApplication app(argc, argv);
@@ -79,23 +106,10 @@ int main(int argc, char** argv) {
     // The virtual printer sets up its ports before the console can open one.
     std::unique_ptr<mpt::VirtualPrinter> printer;
     if (cl.virtualPrinter) {
-        try {
-            printer = std::make_unique<mpt::VirtualPrinter>();
-        } catch (const std::exception& error) {
-            std::cerr << "mini-printer-test: " << error.what() << '\n';
-            return 1;
-        }
-        // An address the user chose that cannot be had is an error; without one the printer
-        // still has its ports, and the wiring printed below shows that it does not listen.
-        const QString problem =
-            cl.listen ? printer->listen(QHostAddress(QString::fromStdString(cl.listen->host)),
-                                        static_cast<quint16>(cl.listen->port))
-                      : printer->listenOnLoopback();
-        if (!problem.isEmpty()) {
-            std::cerr << "mini-printer-test: " << problem.toStdString() << '\n';
-            if (cl.listen) {
-                return 1;
-            }
+        int code = 0;
+        printer = startVirtualPrinter(cl, code);
+        if (!printer) {
+            return code;
         }
     }
     mpt::Trace trace(cl.traceFile.empty() ? nullptr : &traceFile, cl.traceFile);
@@ -119,18 +133,7 @@ int main(int argc, char** argv) {
     }
     window.show();
     mpt::reportFirstPaintIfAsked(&window);
-
-    // Ctrl+C, SIGTERM and SIGHUP end the console as closing the window does: a run going on is
-    // stopped at the next write and its port closed, and what the program set up (the virtual
-    // printer's FIFO among it) is taken down instead of being left behind.
-    if (const int signalPipe = mpt::terminationSignals(); signalPipe >= 0) {
-        auto* notifier = new QSocketNotifier(signalPipe, QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
-            if (mpt::takeTerminationSignal() != 0) {
-                window.stopAndQuit();
-            }
-        });
-    }
+    stopOnTerminationSignals(app, window);
     // A window destroyed from outside ends the program the same way, rather than leaving it
     // running with no window and its port open.
     const mpt::WindowDestroyedWatch watch(window, [&window] { window.stopAndQuit(); });
@@ -142,4 +145,31 @@ int main(int argc, char** argv) {
         preview = mpt::PreviewWindow::openBeside(*printer, window);
     }
     return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Messages on standard error in the terminal's character set, should it not be UTF-8.
+    mpt::writeStandardErrorIn(mpt::localeCodeset());
+    // Before the command line is read: its errors and --help are in the user's language too.
+    mpt::installTranslation();
+    const mpt::CommandLine cl = mpt::parseCommandLine(argc, argv);
+    // The ports the user bound in the Ports dialog, for the window and --run alike.
+    // --version, --decode, --render and a usage error do not need them and do not read them.
+    mpt::PortMap bindings;
+    mpt::PortSettings portSettings;
+    const bool needsBindings =
+        cl.mode != mpt::CommandLine::Mode::Version && cl.mode != mpt::CommandLine::Mode::Decode &&
+        cl.mode != mpt::CommandLine::Mode::Render && cl.mode != mpt::CommandLine::Mode::Usage;
+    if (needsBindings) {
+        portSettings.load(bindings);
+    }
+    if (!portSettings.problem().isEmpty()) {
+        std::cerr << "mini-printer-test: " << portSettings.problem().toStdString() << '\n';
+    }
+    if (cl.mode != mpt::CommandLine::Mode::Window) {
+        return runCommand(cl, bindings);
+    }
+    return runWindow(argc, argv, cl, bindings, portSettings);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "channels/trace.h"
@@ -230,6 +231,60 @@ TEST(Runner, OptionsAsGnuProgramsTakeThem) {
     const Outcome refused = run({"--bogus"});
     EXPECT_EQ(refused.code, 2);
     EXPECT_EQ(refused.err.find("mini-printer-test: unknown option --bogus\nUsage: "), 0u);
+}
+
+// Each option is taken in the modes it belongs to and refused with a usage error beside any
+// other; two options that each choose a mode never go together.
+TEST(Runner, EachOptionGoesOnlyWithItsModes) {
+    struct Mode {
+        std::string name;
+        std::vector<const char*> args;
+        CommandLine::Mode mode;
+    };
+    const Mode modes[] = {
+        {"window", {}, CommandLine::Mode::Window},
+        {"virtual", {"--virtual"}, CommandLine::Mode::Window},
+        {"list", {"--list"}, CommandLine::Mode::List},
+        {"ports", {"--ports"}, CommandLine::Mode::Ports},
+        {"run", {"--run", "cmddevice8"}, CommandLine::Mode::Run},
+        {"decode", {"--decode", "a.bin"}, CommandLine::Mode::Decode},
+        {"render", {"--render", "a.bin", "--out", "d"}, CommandLine::Mode::Render},
+    };
+    struct Row {
+        std::vector<const char*> option;
+        std::set<std::string> belongsTo;
+    };
+    const Row rows[] = {
+        {{"--dry-run"}, {"window", "run"}},
+        {{"--trace", "t.jsonl"}, {"window", "virtual", "run"}},
+        {{"--count", "3"}, {"run"}},
+        {{"--port", "5"}, {"run"}},
+        {{"--listen", "127.0.0.1:9100"}, {"virtual"}},
+        {{"--out", "d"}, {"render"}},
+        {{"-platform", "offscreen"}, {"window", "virtual"}},
+        {{"--virtual"}, {"window", "virtual"}},
+        {{"--list"}, {"window", "list"}},
+        {{"--ports"}, {"window", "ports"}},
+        {{"--run", "cmddevice9"}, {"window", "run"}},
+        {{"--decode", "b.bin"}, {"window"}},
+        {{"--render", "b.bin"}, {}},
+    };
+    for (const Mode& mode : modes) {
+        for (const Row& row : rows) {
+            std::vector<const char*> argv{"mini-printer-test"};
+            argv.insert(argv.end(), mode.args.begin(), mode.args.end());
+            argv.insert(argv.end(), row.option.begin(), row.option.end());
+            const CommandLine cl = parseCommandLine(static_cast<int>(argv.size()), argv.data());
+            const std::string what = std::string(row.option.front()) + " with " + mode.name;
+            if (row.belongsTo.count(mode.name) != 0) {
+                EXPECT_EQ(cl.usageError, "") << what;
+                EXPECT_NE(cl.mode, CommandLine::Mode::Usage) << what;
+            } else {
+                EXPECT_EQ(cl.mode, CommandLine::Mode::Usage) << what;
+                EXPECT_NE(cl.usageError, "") << what;
+            }
+        }
+    }
 }
 
 // --listen's ADDRESS:PORT: a numeric IPv4 address, an IPv6 one in brackets, or localhost, and a

@@ -187,6 +187,10 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
         <source>There is NO WARRANTY, to the extent permitted by law.</source>
         <translation>법이 허용하는 한도에서 어떠한 보증도 없습니다.</translation>
     </message>
+    <message>
+        <source>%1 and %2 exclude each other</source>
+        <translation>%1 와(과) %2 는(은) 함께 쓸 수 없습니다</translation>
+    </message>
 </context>
 <context>
     <name>Conversion</name>
