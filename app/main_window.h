@@ -8,12 +8,12 @@
 // what the routine writes is copied back when it ends.
 //
 // A click starts the button's routine and returns. The routine runs on the session's worker
-// thread while the window goes on painting, shows a busy cursor and
-// reports progress in a status line beneath the controls; the run's end comes back to the window
-// as an event of its own, where the outcome is shown; mouse and keyboard input given
-// meanwhile is held back and delivered, in order, once the run has ended by itself. Only the Stop
-// button in the status line and Escape act during a run: they stop it at the next write, and
-// whatever was held back during a stopped run is discarded. Closing the window stops the run the
+// thread while the window goes on painting, shows a busy cursor and reports progress in a status
+// line beneath the controls; the run's end comes back to the window as an event of its own,
+// where the outcome is shown. Mouse and keyboard input given meanwhile is held back and
+// delivered, in order, once the run has ended by itself. Only the Stop button in the status line
+// and Escape act during a run: they stop it at the next write, and whatever was held back during
+// a stopped run is discarded. Closing the window stops the run the
 // same way, then closes. A click that reaches the window while a run is going on waits in a queue
 // and runs after it. When a routine fails, the window shows the error in a modal box and stays
 // open; a termination signal or the window's destruction closes the box and ends the program.

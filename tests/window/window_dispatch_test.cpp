@@ -111,8 +111,13 @@ class WindowDispatchTest : public QObject {
     void cleanup() { m_window.reset(); }
 
     void clickRunsTheCutterTest() {
+        QSignalSpy ended(m_window.get(), &mpt::MainWindow::runsEnded);
         QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+        // The click has returned with the run under way: its end comes later, as an event.
+        QVERIFY(m_window->running());
+        QCOMPARE(ended.count(), 0);
         QVERIFY(mpt::test::runsEnd(*m_window));
+        QCOMPARE(ended.count(), 1);
         const auto trace = lines(m_traceText.str());
         QVERIFY(!trace.empty());
         QCOMPARE(trace.front(), kCommPort1);
