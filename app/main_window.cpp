@@ -2,7 +2,6 @@
 #include "app/main_window.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QFont>
 #include <QFontDatabase>
 #include <QKeySequence>
@@ -146,7 +145,8 @@ MainWindow::MainWindow(Devices& devices, Trace& trace, QWidget* parent)
       m_devices(&devices),
       m_trace(&trace),
       m_session(devices, trace),
-      m_deferral(new InputDeferral(this)) {
+      m_deferral(new InputDeferral(this)),
+      m_tick(new QTimer(this)) {
     setObjectName(QStringLiteral("frm"));
     setWindowTitle(kTitle);
     setIconAfterFirstFrame(this);
@@ -160,6 +160,12 @@ MainWindow::MainWindow(Devices& devices, Trace& trace, QWidget* parent)
     createStatusLine();
     connectButtons();
     showIdleStatus();
+}
+
+MainWindow::~MainWindow() {
+    if (m_running && m_session.active()) {
+        QApplication::restoreOverrideCursor();  // the session stops and joins the run
+    }
 }
 
 void MainWindow::createStatusLine() {
@@ -226,8 +232,8 @@ void MainWindow::stopAndQuit() {
     if (m_running) {
         m_quitAfterRun = true;
         stopRun();
-        // An error box waits for the technician inside the run's click: close it, so that the
-        // click returns and the program ends.
+        // An error box waits for the technician as the run ends: close it, so that the end is
+        // handled and the program ends.
         if (m_errorBox != nullptr) {
             m_errorBox->done(QMessageBox::Ok);
         }
@@ -351,6 +357,7 @@ void MainWindow::connectButtons() {
         connect(button, &QPushButton::clicked, this, [this, name] { runTest(name); });
     }
     connect(m_stop, &QPushButton::clicked, this, &MainWindow::stopRun);
+    connect(m_tick, &QTimer::timeout, this, &MainWindow::showProgress);
     connect(m_ports, &QPushButton::clicked, this, &MainWindow::openPortsDialog);
     // On the window rather than the button, so that it works wherever the focus is.
     auto* portsKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
@@ -371,63 +378,77 @@ void MainWindow::runTest(const QString& buttonName) {
         return;
     }
     m_running = true;
-    const auto finished = qScopeGuard([this] { m_running = false; });
-    while (!m_pending.empty()) {
-        const std::string name = m_pending.front().toStdString();
-        m_pending.pop_front();
-        const bool stopAsked = runOne(name);
-        if (stopAsked || m_quitAfterRun || m_closeAfterRun) {
-            // Nothing given during the run is acted on: the technician asked it to stop, or the
-            // program to end.
-            m_pending.clear();
-            m_deferral->discard();
-            break;
-        }
+    startNext();
+}
+
+void MainWindow::startNext() {
+    auto idleAgain = qScopeGuard([this] { m_running = false; });
+    m_runName = m_pending.front().toStdString();
+    m_pending.pop_front();
+    m_notice.clear();  // said at start, until the first run
+
+    m_deferral->hold();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_status->setText(qtText(findRoutine(m_runName)->caption).trimmed() + tr(": starting"));
+    showRunControls(true);
+    // The end arrives from the worker thread; the window handles it on its own thread, as an
+    // event of its own, after the click that started the run has long returned.
+    m_session.start(m_runName, TextBoxStore(text("txt1"), text("port"), text("txt2")), [this] {
+        QMetaObject::invokeMethod(this, &MainWindow::runEnded, Qt::QueuedConnection);
+    });
+    m_tick->start(100);
+    idleAgain.dismiss();
+}
+
+void MainWindow::showProgress() {
+    if (m_running && m_session.active() && !m_session.stopRequested()) {
+        m_status->setText(QString::fromStdString(
+            progressText(findRoutine(m_runName)->caption, m_session.progress())));
+    }
+}
+
+void MainWindow::runEnded() {
+    m_tick->stop();
+    showRunControls(false);
+    QApplication::restoreOverrideCursor();
+    m_deferral->release();
+
+    const bool stopAsked = m_session.stopRequested();
+    showOutcome();
+    if (stopAsked || m_quitAfterRun || m_closeAfterRun) {
+        // Nothing given during the run is acted on: the technician asked it to stop, or the
+        // program to end.
+        m_pending.clear();
+        m_deferral->discard();
+    } else {
         // Input held back during the run, in the order it was given. A replayed click queues its
         // run and stops the replay: what was given after it waits for that run to end.
         m_deferral->replay([this] { return m_pending.empty(); });
     }
+    if (!m_pending.empty()) {
+        startNext();
+        return;
+    }
+    m_running = false;
     if (m_quitAfterRun) {
         QCoreApplication::quit();
     } else if (m_closeAfterRun) {
         m_closeAfterRun = false;
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     }
+    emit runsEnded();
 }
 
-bool MainWindow::runOne(const std::string& name) {
-    m_notice.clear();  // said at start, until the first run
-    const QString caption = qtText(findRoutine(name)->caption);
-    QEventLoop running;
-
-    m_deferral->hold();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_status->setText(caption.trimmed() + tr(": starting"));
-    showRunControls(true);
-    m_session.start(name, TextBoxStore(text("txt1"), text("port"), text("txt2")), [&running] {
-        QMetaObject::invokeMethod(&running, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    QTimer tick;
-    connect(&tick, &QTimer::timeout, this, [&] {
-        if (!m_session.stopRequested()) {
-            m_status->setText(QString::fromStdString(
-                progressText(findRoutine(name)->caption, m_session.progress())));
-        }
-    });
-    tick.start(100);
-    running.exec();
-    tick.stop();
-    showRunControls(false);
-    QApplication::restoreOverrideCursor();
-    m_deferral->release();
-
-    const bool stopAsked = m_session.stopRequested();
+// What the ended run leaves: the boxes it wrote, the status line, and an error box when it
+// failed.
+void MainWindow::showOutcome() {
+    const QString caption = qtText(findRoutine(m_runName)->caption);
     RunOutcome outcome;
     try {
         outcome = m_session.finish();
     } catch (const std::exception& escaped) {
         showError(makeError(err::kInternalError, escaped.what()));
-        return stopAsked;
+        return;
     }
     for (const char* control : {"txt1", "txt2", "port"}) {
         // A stopped run has no result message, also where the routine had set it before a stop
@@ -455,7 +476,6 @@ bool MainWindow::runOne(const std::string& name) {
         m_traceFailureShown = true;
         showError(traceNotWritten(failure));
     }
-    return stopAsked;
 }
 
 void MainWindow::showError(const ConsoleError& error) {

@@ -7,12 +7,13 @@
 // parallel channel's file table; a run reads a copy of the text boxes taken as it starts, and
 // what the routine writes is copied back when it ends.
 //
-// A click runs the button's routine to its end before the click returns. The routine itself runs
-// on the session's worker thread while the window goes on painting, shows a busy cursor and
-// reports progress in a status line beneath the controls; mouse and keyboard input given
-// meanwhile is held back and delivered, in order, once the run has ended by itself. Only the Stop
-// button in the status line and Escape act during a run: they stop it at the next write, and
-// whatever was held back during a stopped run is discarded. Closing the window stops the run the
+// A click starts the button's routine and returns. The routine runs on the session's worker
+// thread while the window goes on painting, shows a busy cursor and reports progress in a status
+// line beneath the controls; the run's end comes back to the window as an event of its own,
+// where the outcome is shown. Mouse and keyboard input given meanwhile is held back and
+// delivered, in order, once the run has ended by itself. Only the Stop button in the status line
+// and Escape act during a run: they stop it at the next write, and whatever was held back during
+// a stopped run is discarded. Closing the window stops the run the
 // same way, then closes. A click that reaches the window while a run is going on waits in a queue
 // and runs after it. When a routine fails, the window shows the error in a modal box and stays
 // open; a termination signal or the window's destruction closes the box and ends the program.
@@ -38,6 +39,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 namespace mpt {
 
@@ -51,13 +53,16 @@ class MainWindow : public QWidget, public TextBoxes {
     static constexpr int kStatusHeight = 22;
 
     MainWindow(Devices& devices, Trace& trace, QWidget* parent = nullptr);
+    // A run going on is stopped at its next write and waited for.
+    ~MainWindow() override;
 
     // TextBoxes: the text of "txt1", "txt2" or "port", in UTF-8. Any other name is a programming
     // error and throws std::invalid_argument.
     std::string text(std::string_view control) override;
     void setText(std::string_view control, std::string_view text) override;
 
-    // Runs the routine of the named button, or queues it behind the run going on.
+    // Starts the routine of the named button and returns, or queues it behind the run going on.
+    // runsEnded() tells when it, and whatever was queued or held during it, has ended.
     void runTest(const QString& buttonName);
 
     // What the status line says: where the ports lead when idle, progress during a run, what was
@@ -86,13 +91,22 @@ class MainWindow : public QWidget, public TextBoxes {
   signals:
     // Emitted when a routine has failed, just before the modal error box opens.
     void errorShown(int number, const QString& text, const QString& detail);
+    // Emitted when the window is idle again: the run, the clicks queued behind it and those
+    // replayed after it have ended (and any error box has been closed).
+    void runsEnded();
 
   private:
     void createControls();
     void createStatusLine();
     void connectButtons();
-    // Runs one routine to its end; returns whether the run was asked to stop.
-    bool runOne(const std::string& name);
+    // Starts the first queued routine on the worker thread.
+    void startNext();
+    // The run going on, in the status line.
+    void showProgress();
+    // The worker has ended the routine: shows its outcome, then starts the next queued or
+    // replayed click, or discards what was held when the run was stopped.
+    void runEnded();
+    void showOutcome();
     void showRunControls(bool running);
     void showIdleStatus();
     void showError(const ConsoleError& error);
@@ -105,6 +119,8 @@ class MainWindow : public QWidget, public TextBoxes {
     Trace* m_trace;
     RunSession m_session;
     InputDeferral* m_deferral = nullptr;
+    QTimer* m_tick = nullptr;  // the status line's progress during a run
+    std::string m_runName;     // the routine of the run going on
     QLabel* m_status = nullptr;
     QPushButton* m_stop = nullptr;
     QPushButton* m_ports = nullptr;

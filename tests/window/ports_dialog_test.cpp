@@ -22,6 +22,7 @@
 #include "app/port_settings.h"
 #include "app/ports_dialog.h"
 #include "channels/devices.h"
+#include "run_end.h"
 #include "support/pty.h"
 #include "support/qt_test_main.h"
 
@@ -68,6 +69,7 @@ class PortsDialogTest : public QObject {
         window.findChild<QLineEdit*>(QStringLiteral("txt1"))->setText(QStringLiteral("1"));
         QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmddevice12")),
                           Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(window));
         QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("txt2"))->text(),
                  QStringLiteral("QLX-610/650 (USB) 정상 출력!!!"));
         QVERIFY(printer.waitFor(876).size() >= 876);

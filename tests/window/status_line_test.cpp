@@ -21,6 +21,7 @@
 #include "channels/devices.h"
 #include "channels/trace.h"
 #include "core/dispatch.h"
+#include "run_end.h"
 #include "support/pty.h"
 #include "support/qt_test_main.h"
 #include "support/tcp_printer.h"
@@ -83,6 +84,7 @@ class StatusLineTest : public QObject {
             QStringLiteral("Install the package fonts-nanum. Ready. COM1 → ")));
         box("txt1")->setText(QStringLiteral("0"));
         QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
         QVERIFY(!m_window->statusText().contains(QStringLiteral("fonts-nanum")));
         // With --dry-run nothing is sent: the idle status line says so, before the first run.
         const auto nothing = mpt::dryRunDevices();
@@ -110,6 +112,7 @@ class StatusLineTest : public QObject {
         sample.start(150);
 
         QTest::mouseClick(button("cmddevice4"), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
         sample.stop();
 
         const QString device = QString::fromStdString(m_printer->devicePath());
@@ -150,6 +153,7 @@ class StatusLineTest : public QObject {
         });
 
         QTest::mouseClick(button("cmddevice4"), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
 
         QVERIFY(given);
         QCOMPARE(txt1DuringRun, QStringLiteral("50"));
@@ -180,6 +184,7 @@ class StatusLineTest : public QObject {
         closer.start(20);
 
         QTest::mouseClick(button("cmddevice"), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
 
         const QString status = m_window->statusText();
         QVERIFY2(status.startsWith(QStringLiteral(
@@ -197,6 +202,7 @@ class StatusLineTest : public QObject {
         m_printer->startReading();
         box("txt1")->setText(QStringLiteral("1"));
         QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
         QCOMPARE(box("txt2")->text(), QStringLiteral("EPSON/SERIAL/CUTTER 정상 작동!!"));
     }
 
@@ -242,6 +248,7 @@ class StatusLineTest : public QObject {
         });
 
         QTest::mouseClick(button("cmddevice4"), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
 
         QVERIFY(stopShown);
         QVERIFY2(sinceStop.elapsed() < 1000, qPrintable(QString::number(sinceStop.elapsed())));
@@ -268,6 +275,7 @@ class StatusLineTest : public QObject {
         m_printer->startReading();
         box("txt1")->setText(QStringLiteral("1"));
         QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
         QCOMPARE(box("txt2")->text(), QStringLiteral("EPSON/SERIAL/CUTTER 정상 작동!!"));
         QCOMPARE(mpt::routinesStarted(), started + 2);
     }
@@ -284,6 +292,7 @@ class StatusLineTest : public QObject {
                            [&] { QTest::keyClick(button("cmddevice8"), Qt::Key_Escape); });
 
         QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
 
         QCOMPARE(errors.count(), 0);
         QCOMPARE(box("txt2")->text(), QStringLiteral("메시지"));
@@ -322,6 +331,7 @@ class StatusLineTest : public QObject {
         box("txt1")->setText(QStringLiteral("100"));
 
         QTest::mouseClick(button("cmddevice"), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
 
         mpt::removeTranslation();
         const QString status = m_window->statusText();
@@ -347,6 +357,7 @@ class StatusLineTest : public QObject {
         m_printer->startReading();
         box("txt1")->setText(QStringLiteral("1"));
         QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
         QVERIFY2(m_window->statusText().startsWith(QStringLiteral("Sent ")),
                  qPrintable(m_window->statusText()));
     }

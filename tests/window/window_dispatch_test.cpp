@@ -19,6 +19,7 @@
 #include "channels/devices.h"
 #include "channels/trace.h"
 #include "core/dispatch.h"
+#include "run_end.h"
 #include "support/qt_test_main.h"
 
 namespace {
@@ -110,7 +111,13 @@ class WindowDispatchTest : public QObject {
     void cleanup() { m_window.reset(); }
 
     void clickRunsTheCutterTest() {
+        QSignalSpy ended(m_window.get(), &mpt::MainWindow::runsEnded);
         QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+        // The click has returned with the run under way: its end comes later, as an event.
+        QVERIFY(m_window->running());
+        QCOMPARE(ended.count(), 0);
+        QVERIFY(mpt::test::runsEnd(*m_window));
+        QCOMPARE(ended.count(), 1);
         const auto trace = lines(m_traceText.str());
         QVERIFY(!trace.empty());
         QCOMPARE(trace.front(), kCommPort1);
@@ -164,6 +171,7 @@ class WindowDispatchTest : public QObject {
         const long long started = mpt::routinesStarted();
 
         QTest::mouseClick(button(name), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
 
         // One click, one routine: nothing is run ahead of the real run to learn its size.
         QCOMPARE(mpt::routinesStarted() - started, 1);
@@ -179,6 +187,7 @@ class WindowDispatchTest : public QObject {
         QPushButton* cutter = button("cmddevice9");
         cutter->setFocus();
         QTest::keyClick(cutter, Qt::Key_Space);
+        QVERIFY(mpt::test::runsEnd(*m_window));
         QCOMPARE(box("txt2")->text(), QStringLiteral("CBM/SERIAL/CUTTER 정상 작동!!"));
 
         // Return and the keypad's Enter click the focused button too, once a press.
@@ -189,6 +198,7 @@ class WindowDispatchTest : public QObject {
             other->setFocus();
             QSignalSpy clicks(other, &QPushButton::clicked);
             QTest::keyClick(other, key, modifiers);
+            QVERIFY(mpt::test::runsEnd(*m_window));
             QCOMPARE(clicks.count(), 1);
             QCOMPARE(box("txt2")->text(), QStringLiteral("CBM/CUTTER 정상 작동!!!!!!!!"));
             box("txt2")->setText(QStringLiteral("메시지"));
@@ -210,6 +220,7 @@ class WindowDispatchTest : public QObject {
         });
 
         QTest::mouseClick(button("cmddevice10"), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
 
         QCOMPARE(errors.count(), 1);
         QCOMPARE(watcher.boxesSeen(), 1);
@@ -232,6 +243,7 @@ class WindowDispatchTest : public QObject {
         m_traceText.str({});
         box("txt1")->setText(QStringLiteral("1"));
         QTest::mouseClick(button("cmddevice10"), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
         QCOMPARE(errors.count(), 1);
         QCOMPARE(watcher.boxesSeen(), 1);
         QCOMPARE(box("txt2")->text(), QStringLiteral("EPSON/CUTTER 정상 작동!!!!!!!!"));
@@ -247,6 +259,7 @@ class WindowDispatchTest : public QObject {
         const ModalBoxWatcher watcher([](QMessageBox*) {});
 
         QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
 
         QCOMPARE(errors.count(), 1);
         QCOMPARE(watcher.boxesSeen(), 1);
@@ -254,6 +267,7 @@ class WindowDispatchTest : public QObject {
         QCOMPARE(errors.at(0).at(1).toString(), QStringLiteral("Internal error"));
         QCOMPARE(errors.at(0).at(2).toString(), QStringLiteral("a scripted driver failure"));
         QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
         QCOMPARE(errors.count(), 1);
         QCOMPARE(box("txt2")->text(), QStringLiteral("EPSON/SERIAL/CUTTER 정상 작동!!"));
         m_window.reset();
@@ -269,6 +283,7 @@ class WindowDispatchTest : public QObject {
         const ModalBoxWatcher watcher([](QMessageBox*) {});
         for (int click = 0; click < 2; ++click) {
             QTest::mouseClick(button("cmddevice8"), Qt::LeftButton);
+            QVERIFY(mpt::test::runsEnd(*m_window));
             QCOMPARE(box("txt2")->text(), QStringLiteral("EPSON/SERIAL/CUTTER 정상 작동!!"));
         }
         QCOMPARE(errors.count(), 1);
@@ -292,6 +307,7 @@ class WindowDispatchTest : public QObject {
         });
 
         QTest::mouseClick(button("cmddevice11"), Qt::LeftButton);
+        QVERIFY(mpt::test::runsEnd(*m_window));
 
         QCOMPARE(watcher.boxesSeen(), 1);
         QCOMPARE(messageWhileBoxOpen, QStringLiteral("메시지"));

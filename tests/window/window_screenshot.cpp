@@ -30,6 +30,7 @@
 #include "app/translation.h"
 #include "channels/devices.h"
 #include "channels/trace.h"
+#include "run_end.h"
 #include "support/qt_test_main.h"
 
 namespace {
@@ -166,7 +167,10 @@ int checkNoEnglishLeft(mpt::MainWindow& window) {
         box("txt1")->setText(QString::fromLatin1(row.count));
         box("port")->setText(QString::fromLatin1(row.port));
         auto* button = window.findChild<QPushButton*>(QLatin1String(row.button));
-        const ModalTexts seen = modalTexts([&] { button->click(); });
+        const ModalTexts seen = modalTexts([&] {
+            button->click();
+            mpt::test::runsEnd(window);
+        });
         const QString english = englishIn(seen.detail, QString::fromLatin1(row.typed));
         std::printf("%s with count \"%s\", port \"%s\": detail \"%s\", buttons \"%s\"\n",
                     row.button, row.count, row.port, seen.detail.toUtf8().constData(),
