@@ -19,7 +19,7 @@ xvfb=
 console=
 cleanup() {
   [ -n "$console" ] && kill -KILL "$console" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  stop_xvfb
   rm -rf "$work"
 }
 trap cleanup EXIT

@@ -14,7 +14,7 @@ xvfb=
 console=
 cleanup() {
   [ -n "$console" ] && kill -TERM "$console" 2>/dev/null && wait "$console" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  stop_xvfb
   rm -rf "$work"
 }
 trap cleanup EXIT

@@ -4,6 +4,9 @@
 #   start_xvfb WORKDIR SIZE   starts Xvfb on a free display at SIZE (WIDTHxHEIGHT), leaves its
 #                             process id in $xvfb and exports DISPLAY; calls the test's `fail`
 #                             when it does not start
+#   stop_xvfb                 ends that Xvfb and waits until it is gone: one that is still
+#                             exiting removes its socket, which may by then be the socket of the
+#                             next test's server on the same display number
 skip_without() {
   local tool
   for tool in "$@"; do
@@ -21,4 +24,11 @@ start_xvfb() {
   done
   [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
   export DISPLAY=":$(head -n 1 "$work/display")"
+}
+
+stop_xvfb() {
+  [ -n "${xvfb:-}" ] || return 0
+  kill "$xvfb" 2>/dev/null
+  wait "$xvfb" 2>/dev/null
+  xvfb=
 }
