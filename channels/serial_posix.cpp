@@ -373,7 +373,7 @@ std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
         claim = PortClaim::take(devicePath);
     }
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-        throw systemError(errno == EWOULDBLOCK ? EBUSY : errno, Step::OpenSerial, devicePath);
+        throw systemError(errno, Step::LockSerial, devicePath);
     }
     ::ioctl(fd.get(), TIOCEXCL);
 
