@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "channels/errors.h"
 
+#include "channels/access_advice.h"
 #include "channels/port_help.h"
 #include "channels/texts.h"
 
