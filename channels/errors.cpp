@@ -67,7 +67,7 @@ std::string systemErrorText(int errnoValue) {
 }
 
 ConsoleError systemError(int errnoValue, Step step, const std::string& devicePath,
-                         std::string_view holder) {
+                         std::string_view holder, const std::string& root) {
     // A lock held by another program; any other refusal of the lock counts as one of the opening.
     if (step == Step::LockSerial || step == Step::LockLpt) {
         if (errnoValue == EWOULDBLOCK) {
@@ -106,7 +106,7 @@ ConsoleError systemError(int errnoValue, Step step, const std::string& devicePat
                     errnoValue == ENOTTY
                         ? fill(translate("Errors", "%1: not a serial device"), {devicePath})
                         : where;
-                return makeError(err::kInvalidPortNumber, what + ". " + serialDevicesLine());
+                return makeError(err::kInvalidPortNumber, what + ". " + serialDevicesLine(root));
             }
             if (errnoValue == EBUSY || errnoValue == EWOULDBLOCK) {
                 return makeError(

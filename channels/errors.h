@@ -84,9 +84,11 @@ std::string systemErrorText(int errnoValue);
 
 // Translates an errno value into the console's error. This is the only place that looks at errno
 // values, so that every channel reports a given system failure the same way.
-// `holder` names the program holding a lock that was refused (fd_io's lockHolder), where known.
+// `holder` names the program holding a lock that was refused (fd_io's lockHolder), where known;
+// `root` is where the port map looks for devices, whose serial devices a missing port's error
+// lists.
 ConsoleError systemError(int errnoValue, Step step, const std::string& devicePath,
-                         std::string_view holder = {});
+                         std::string_view holder = {}, const std::string& root = "/");
 
 // Why a connection to a network printer was not made: the address could not be read, looking its
 // host up failed (getaddrinfo's result, and the errno behind EAI_SYSTEM) or ran out of time

@@ -15,9 +15,9 @@
 
 namespace mpt {
 
-std::vector<SerialDevicePresent> serialDevicesPresent() {
+std::vector<SerialDevicePresent> serialDevicesPresent(const std::string& root) {
     std::vector<SerialDevicePresent> found;
-    for (const DevicePresent& device : devicesPresent()) {
+    for (const DevicePresent& device : devicesPresent(root)) {
         if (device.kind == DevicePresent::Kind::Serial) {
             found.push_back({device.node, device.byId});
         }
@@ -45,8 +45,8 @@ std::string portMappings(int usbPort, const PortMap& map) {
     return text + ", " + describe("lpt1", lpt1Route(map));
 }
 
-std::string serialDevicesLine() {
-    const std::vector<SerialDevicePresent> devices = serialDevicesPresent();
+std::string serialDevicesLine(const std::string& root) {
+    const std::vector<SerialDevicePresent> devices = serialDevicesPresent(root);
     if (devices.empty()) {
         return translate("Ports",
                          "No serial device is present on this machine; plug in the "

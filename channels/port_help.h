@@ -17,14 +17,14 @@ struct SerialDevicePresent {
     std::string stableName;  // /dev/serial/by-id/usb-…, or empty where there is none
 };
 
-// The serial devices that exist here, as the Ports dialog lists them (see devicesPresent).
-std::vector<SerialDevicePresent> serialDevicesPresent();
+// The serial devices that exist under `root`, as the Ports dialog lists them (see devicesPresent).
+std::vector<SerialDevicePresent> serialDevicesPresent(const std::string& root = "/");
 
 // "COM1 → /dev/ttyS0, COM3 → /dev/ttyS2, lpt1 → /dev/lp0" for the ports the buttons use (1, and
 // `usbPort` for the USB button); a device that does not exist is marked "(missing)".
 std::string portMappings(int usbPort, const PortMap& map = {});
 
 // One line naming the serial devices present, for an error box about a missing port.
-std::string serialDevicesLine();
+std::string serialDevicesLine(const std::string& root = "/");
 
 }  // namespace mpt
