@@ -4,7 +4,6 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "channels/port_help.h"
 
-#include <unistd.h>
-
-#include <algorithm>
 #include <string>
 #include <vector>
 
