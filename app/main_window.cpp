@@ -463,7 +463,7 @@ void MainWindow::showOutcome() {
     } else if (const auto& error = outcome.end.error) {
         m_status->setText(
             caption.trimmed() + QStringLiteral(": ") +
-            QString::fromStdString(faultText(*error, outcome.last, noProgressLimit())));
+            QString::fromStdString(faultText(outcome.faultCause, outcome.last)));
         if (!m_closeAfterRun && !m_quitAfterRun) {
             showError(*error);
         }

@@ -81,7 +81,8 @@ class SystemDevices final : public Devices {
         std::unique_ptr<SerialLine> line;
         try {
             line = openBound(route, port, [&] {
-                return openPosixSerial(path, settings, handshaking, observer(), stopToken(), claim);
+                return openPosixSerial(path, settings, handshaking, observer(), stopToken(), claim,
+                                       portMap().root);
             });
         } catch (const ConsoleError& error) {
             // The run had this port open for an earlier page: it has not gone missing, it was

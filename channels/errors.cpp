@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "channels/errors.h"
 
+#include "channels/access_advice.h"
 #include "channels/port_help.h"
 #include "channels/texts.h"
+
+#include <netdb.h>
 
 #include <cerrno>
 #include <cstring>
@@ -63,7 +66,19 @@ std::string systemErrorText(int errnoValue) {
     return text;
 }
 
-ConsoleError systemError(int errnoValue, Step step, const std::string& devicePath) {
+ConsoleError systemError(int errnoValue, Step step, const std::string& devicePath,
+                         std::string_view holder, const std::string& root) {
+    // A lock held by another program; any other refusal of the lock counts as one of the opening.
+    if (step == Step::LockSerial || step == Step::LockLpt) {
+        if (errnoValue == EWOULDBLOCK) {
+            const std::string inUse =
+                fill(translate("Errors", "%1: in use by another program"), {devicePath});
+            return step == Step::LockSerial
+                       ? makeError(err::kPortAlreadyOpen, inUse)
+                       : makeError(err::kPathFileAccessError, inUse + std::string(holder));
+        }
+        step = step == Step::LockSerial ? Step::OpenSerial : Step::OpenLpt;
+    }
     const std::string reason = systemErrorText(errnoValue);
     const std::string where = devicePath + ": " + reason;  // the system's own words
     const bool opening = step == Step::OpenSerial || step == Step::OpenLpt;
@@ -91,7 +106,7 @@ ConsoleError systemError(int errnoValue, Step step, const std::string& devicePat
                     errnoValue == ENOTTY
                         ? fill(translate("Errors", "%1: not a serial device"), {devicePath})
                         : where;
-                return makeError(err::kInvalidPortNumber, what + ". " + serialDevicesLine());
+                return makeError(err::kInvalidPortNumber, what + ". " + serialDevicesLine(root));
             }
             if (errnoValue == EBUSY || errnoValue == EWOULDBLOCK) {
                 return makeError(
@@ -111,6 +126,32 @@ ConsoleError systemError(int errnoValue, Step step, const std::string& devicePat
         return makeError(err::kCouldNotSetCommState, where);
     }
     return makeError(err::kDeviceIoError, where);
+}
+
+ConsoleError connectionError(int number, const std::string& address,
+                             const ConnectFailure& failure) {
+    std::string why;
+    const bool timedOut = failure.errnoValue == ETIMEDOUT;
+    switch (failure.stage) {
+        case ConnectFailure::Stage::Address:
+            why = translate("Errors", "not an address such as tcp://HOST:PORT");
+            break;
+        case ConnectFailure::Stage::Lookup:
+            if (failure.lookupResult == 0 && timedOut) {
+                why = fill(translate("Errors", "the name was not found within %1"),
+                           {seconds(failure.limit)});
+            } else {
+                why = failure.lookupResult == EAI_SYSTEM ? systemErrorText(failure.errnoValue)
+                                                         : ::gai_strerror(failure.lookupResult);
+            }
+            break;
+        case ConnectFailure::Stage::Connect:
+            why = timedOut
+                      ? fill(translate("Errors", "no answer within %1"), {seconds(failure.limit)})
+                      : systemErrorText(failure.errnoValue);
+            break;
+    }
+    return makeError(number, fill(translate("Errors", "%1: no connection: %2"), {address, why}));
 }
 
 }  // namespace mpt

@@ -7,6 +7,7 @@
 // system's reason so the fault can be put right without guessing.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <stdexcept>
 #include <string>
@@ -73,8 +74,9 @@ class RunStopped : public std::exception {
 ConsoleError makeError(int number, std::string detail = {});
 
 // What the channel was doing when the system refused: the same errno means different things when
-// opening a serial port, opening "lpt1 " or writing to either.
-enum class Step { OpenSerial, ConfigureSerial, OpenLpt, Write, Close };
+// opening a serial port, opening "lpt1 " or writing to either. LockSerial and LockLpt are the
+// exclusive lock taken right after the opening: there EWOULDBLOCK means another program holds it.
+enum class Step { OpenSerial, ConfigureSerial, OpenLpt, LockSerial, LockLpt, Write, Close };
 
 // The system's text for an errno value, as strerror gives it, and safe on any thread: channels
 // word their errors on the run's worker thread while the window's thread may do the same.
@@ -82,6 +84,25 @@ std::string systemErrorText(int errnoValue);
 
 // Translates an errno value into the console's error. This is the only place that looks at errno
 // values, so that every channel reports a given system failure the same way.
-ConsoleError systemError(int errnoValue, Step step, const std::string& devicePath);
+// `holder` names the program holding a lock that was refused (fd_io's lockHolder), where known;
+// `root` is where the port map looks for devices, whose serial devices a missing port's error
+// lists.
+ConsoleError systemError(int errnoValue, Step step, const std::string& devicePath,
+                         std::string_view holder = {}, const std::string& root = "/");
+
+// Why a connection to a network printer was not made: the address could not be read, looking its
+// host up failed (getaddrinfo's result, and the errno behind EAI_SYSTEM) or ran out of time
+// (ETIMEDOUT), or no address of it took the connection (the errno of the last try, ETIMEDOUT when
+// time ran out).
+struct ConnectFailure {
+    enum class Stage { Address, Lookup, Connect };
+    Stage stage = Stage::Address;
+    int lookupResult = 0;
+    int errnoValue = 0;
+    std::chrono::milliseconds limit{};  // the time the connection was given
+};
+
+// The error of the given number for a connection to `address` that was not made.
+ConsoleError connectionError(int number, const std::string& address, const ConnectFailure& failure);
 
 }  // namespace mpt

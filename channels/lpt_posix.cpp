@@ -132,12 +132,9 @@ std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath, Devic
     // second console (or any program that honours flock) is refused instead. A file is emptied
     // only once it is ours, never under a run that is still writing it.
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK) {
-            throw systemError(errno, Step::OpenLpt, devicePath);
-        }
-        throw makeError(err::kPathFileAccessError,
-                        fill(translate("Errors", "%1: in use by another program"), {devicePath}) +
-                            lockHolder(fd.get()));
+        const int error = errno;
+        throw systemError(error, Step::LockLpt, devicePath,
+                          error == EWOULDBLOCK ? lockHolder(fd.get()) : std::string());
     }
     if (plainFile && ::ftruncate(fd.get(), 0) != 0) {
         throw systemError(errno, Step::OpenLpt, devicePath);

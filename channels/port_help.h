@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "channels/access_advice.h"  // accessAdvice, offered with the port help
 #include "channels/devices.h"
 
 namespace mpt {
@@ -16,20 +17,14 @@ struct SerialDevicePresent {
     std::string stableName;  // /dev/serial/by-id/usb-…, or empty where there is none
 };
 
-// The serial devices that exist here, as the Ports dialog lists them (see devicesPresent).
-std::vector<SerialDevicePresent> serialDevicesPresent();
+// The serial devices that exist under `root`, as the Ports dialog lists them (see devicesPresent).
+std::vector<SerialDevicePresent> serialDevicesPresent(const std::string& root = "/");
 
 // "COM1 → /dev/ttyS0, COM3 → /dev/ttyS2, lpt1 → /dev/lp0" for the ports the buttons use (1, and
 // `usbPort` for the USB button); a device that does not exist is marked "(missing)".
 std::string portMappings(int usbPort, const PortMap& map = {});
 
 // One line naming the serial devices present, for an error box about a missing port.
-std::string serialDevicesLine();
-
-// What would let this user open a device file that refused them: "join the dialout group, then
-// log in again" where the file's group may write to it (dialout, uucp, lp …); otherwise what its
-// permissions are, since no group would help ("owned by root:root with mode 0444, so no group
-// may write to it …"), or for a file that is not there, those of the directory it would go in.
-std::string accessAdvice(const std::string& devicePath);
+std::string serialDevicesLine(const std::string& root = "/");
 
 }  // namespace mpt

@@ -13,8 +13,8 @@
 #include <fstream>
 #include <map>
 
+#include "channels/access_advice.h"
 #include "channels/fd_io.h"
-#include "channels/port_help.h"
 #include "channels/posix_devices.h"
 #include "channels/texts.h"
 

@@ -32,11 +32,13 @@ class PortClaim;
 pid_t serialPortHolder(const std::string& devicePath);
 
 // Opens the serial device. `claim` is the port's claim where the run already holds it; where it
-// is empty, the port is claimed here and `claim` holds it after.
+// is empty, the port is claimed here and `claim` holds it after. `root` is where the port map
+// looks for devices: a missing device's error lists the serial devices there.
 std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
                                             const LineSettings& settings, int handshaking,
                                             DeviceObserver* observer, std::stop_token stop,
-                                            std::shared_ptr<PortClaim>& claim);
+                                            std::shared_ptr<PortClaim>& claim,
+                                            const std::string& root = "/");
 // A port that leads to "tcp://HOST:PORT" (see network.h). Opening failures are the port's own
 // "not there" errors: "Invalid port number" for a serial port, "Device unavailable" for "lpt1 ".
 std::unique_ptr<SerialLine> openTcpSerial(const std::string& address, DeviceObserver* observer,

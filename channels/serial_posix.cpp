@@ -352,18 +352,19 @@ class PosixSerial final : public SerialLine {
 std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
                                             const LineSettings& settings, int handshaking,
                                             DeviceObserver* observer, std::stop_token stop,
-                                            std::shared_ptr<PortClaim>& claim) {
+                                            std::shared_ptr<PortClaim>& claim,
+                                            const std::string& root) {
     ignoreSigpipe();
     // O_NOCTTY: a printer port must never become the console's controlling terminal.
     // O_NONBLOCK: opening does not wait for carrier, and writes never block (see writeAll).
     const int raw = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (raw < 0) {
-        throw systemError(errno, Step::OpenSerial, devicePath);
+        throw systemError(errno, Step::OpenSerial, devicePath, {}, root);
     }
     UniqueFd fd(raw);
     termios tio{};
     if (::tcgetattr(fd.get(), &tio) != 0) {
-        throw systemError(errno, Step::OpenSerial, devicePath);
+        throw systemError(errno, Step::OpenSerial, devicePath, {}, root);
     }
     // Exclusive use: TIOCEXCL turns away later openers that are not root, the UUCP lock file and
     // flock() cover the rest. The lock file comes first: a port that a run keeps between its
@@ -373,7 +374,7 @@ std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
         claim = PortClaim::take(devicePath);
     }
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-        throw systemError(errno == EWOULDBLOCK ? EBUSY : errno, Step::OpenSerial, devicePath);
+        throw systemError(errno, Step::LockSerial, devicePath, {}, root);
     }
     ::ioctl(fd.get(), TIOCEXCL);
 

@@ -424,31 +424,25 @@ UniqueFd connectTo(const addrinfo* candidates, Clock::time_point deadline,
 }
 
 UniqueFd openConnection(const std::string& where, int notThere, const std::stop_token& stop) {
-    const auto refused = [&](const std::string& why) {
-        return makeError(notThere,
-                         fill(translate("Errors", "%1: no connection: %2"), {where, why}));
-    };
+    using Stage = ConnectFailure::Stage;
     const std::optional<NetworkAddress> address = parseNetworkAddress(where);
     if (!address) {
-        throw refused(translate("Errors", "not an address such as tcp://HOST:PORT"));
+        throw connectionError(notThere, where, {Stage::Address});
     }
     const std::chrono::milliseconds limit = connectLimit();
     const auto deadline = Clock::now() + limit;
     std::shared_ptr<Lookup> lookup;
     if (!lookUp(*address, deadline, stop, lookup)) {
-        throw refused(
-            fill(translate("Errors", "the name was not found within %1"), {seconds(limit)}));
+        throw connectionError(notThere, where, {Stage::Lookup, 0, ETIMEDOUT, limit});
     }
     if (lookup->result != 0) {
-        throw refused(lookup->result == EAI_SYSTEM ? systemErrorText(lookup->systemErrno)
-                                                   : ::gai_strerror(lookup->result));
+        throw connectionError(notThere, where,
+                              {Stage::Lookup, lookup->result, lookup->systemErrno, limit});
     }
     int reason = 0;
     UniqueFd fd = connectTo(lookup->found, deadline, stop, reason);
     if (!fd.valid()) {
-        throw refused(reason == ETIMEDOUT
-                          ? fill(translate("Errors", "no answer within %1"), {seconds(limit)})
-                          : systemErrorText(reason));
+        throw connectionError(notThere, where, {Stage::Connect, 0, reason, limit});
     }
     // Each write leaves as it is handed over, as on a serial line, rather than waiting to be
     // joined with the next.

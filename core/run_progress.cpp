@@ -246,8 +246,11 @@ std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took)
 
 std::string faultText(const ConsoleError& error, const RunSnapshot& end,
                       std::chrono::milliseconds limit) {
-    std::string text =
-        fill(translate("Run", "%1 after %2"), {faultCause(error, end, limit), ofTotal(end)});
+    return faultText(faultCause(error, end, limit), end);
+}
+
+std::string faultText(std::string_view cause, const RunSnapshot& end) {
+    std::string text = fill(translate("Run", "%1 after %2"), {cause, ofTotal(end)});
     if (end.discarded() > 0) {
         text += fill(translate("Run", "; %1 bytes handed over were not taken and were discarded"),
                      {withThousands(end.discarded())});

@@ -108,6 +108,8 @@ std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took)
 // 1,024 bytes": the bytes counted are those that reached the device and stay there.
 std::string faultText(const ConsoleError& error, const RunSnapshot& end,
                       std::chrono::milliseconds limit);
+// The same around a cause already worked out by faultCause (the run's session does it once).
+std::string faultText(std::string_view cause, const RunSnapshot& end);
 
 // "Stopped in repetition 39 of 500: 38 complete; 34,085 of about 438,000 bytes sent, 33
 // discarded"; "after repetition 3" once that one was complete and the next had not begun (or the

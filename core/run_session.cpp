@@ -30,6 +30,7 @@ void RunSession::start(std::string_view name, TextBoxStore boxes, std::function<
     m_ended = false;
     m_end = {};
     m_escaped = nullptr;
+    m_faultCause.clear();
     m_started = std::chrono::steady_clock::now();
     m_worker = std::jthread(
         [this](std::stop_token stop, std::string routine, std::function<void()> then) {
@@ -51,12 +52,13 @@ void RunSession::work(std::stop_token stop, std::string name, std::function<void
     m_devices->setObserver(nullptr);
     m_devices->setStopToken({});
     // The error's detail says what the device was seen doing, as the status line does.
-    if (end.error && end.error->number() != err::kInternalError) {
+    std::string cause;
+    if (end.error) {
         const RunSnapshot seen = m_progress.snapshot();
-        if (seen.deviceState) {
-            end.error = ConsoleError(
-                end.error->number(), end.error->text(),
-                end.error->detail() + "; " + faultCause(*end.error, seen, noProgressLimit()));
+        cause = faultCause(*end.error, seen, noProgressLimit());
+        if (end.error->number() != err::kInternalError && seen.deviceState) {
+            end.error = ConsoleError(end.error->number(), end.error->text(),
+                                     end.error->detail() + "; " + cause);
         }
     }
     {
@@ -73,6 +75,7 @@ void RunSession::work(std::stop_token stop, std::string name, std::function<void
         }
         m_end = std::move(end);
         m_escaped = escaped;
+        m_faultCause = std::move(cause);
         m_took = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - m_started);
         m_ended = true;
@@ -115,7 +118,8 @@ RunOutcome RunSession::finish() {
     if (m_escaped) {
         std::rethrow_exception(std::exchange(m_escaped, nullptr));
     }
-    return {std::move(m_end), m_boxes, m_progress.snapshot(), m_took};
+    return {std::move(m_end), m_boxes, m_progress.snapshot(), m_took,
+            std::exchange(m_faultCause, {})};
 }
 
 }  // namespace mpt

@@ -33,6 +33,9 @@ struct RunOutcome {
     TextBoxStore boxes;  // as the routine left them
     RunSnapshot last;    // the progress at the end
     std::chrono::milliseconds took{0};
+    // What the error was, from the last state the device told (faultCause), worked out once for
+    // both the error's detail and the status line; empty for a run without an error.
+    std::string faultCause;
 };
 
 class RunSession {
@@ -82,6 +85,7 @@ class RunSession {
     std::exception_ptr m_escaped;
     std::chrono::steady_clock::time_point m_started;
     std::chrono::milliseconds m_took{0};
+    std::string m_faultCause;
     std::jthread m_worker;  // last: joined before the rest goes
 };
 

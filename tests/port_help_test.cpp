@@ -47,6 +47,31 @@ TEST(PortHelp, AMissingSerialPortListsTheDevicesPresent) {
     }
 }
 
+// A lock another program holds is reported as the port in use, naming the holder where known; any
+// other refusal of the lock is one of the opening.
+TEST(PortHelp, ARefusedLockIsAPortInUseOrAnOpeningError) {
+    const std::string device = "/dev/ttyUSB9";
+    const struct {
+        int errnoValue;
+        Step step;
+        const char* holder;
+        int number;
+        std::string detail;
+    } rows[] = {
+        {EWOULDBLOCK, Step::LockSerial, "", 8005, device + ": in use by another program"},
+        {EWOULDBLOCK, Step::LockLpt, " (process 7, cat)", 75,
+         device + ": in use by another program (process 7, cat)"},
+        {EINVAL, Step::LockSerial, "", 75, device + ": Invalid argument"},
+        {EINVAL, Step::LockLpt, "", 75, device + ": Invalid argument"},
+        {EIO, Step::LockSerial, "", 57, device + ": the device went away (Input/output error)"},
+    };
+    for (const auto& row : rows) {
+        const ConsoleError error = systemError(row.errnoValue, row.step, device, row.holder);
+        EXPECT_EQ(error.number(), row.number) << row.detail;
+        EXPECT_EQ(error.detail(), row.detail);
+    }
+}
+
 // A refused user is told to join the device's group only where that group may write to it, the
 // group whichever the distribution uses; elsewhere what the permissions are, for a file that is
 // not there those of its directory.

@@ -159,7 +159,8 @@ TEST(PortInventory, BindingsFollowTheDeviceAcrossRenumbering) {
 }
 
 // A bound path that cannot be opened: the error names the binding and where it is changed, not
-// only the environment variable that would override it.
+// only the environment variable that would override it. A missing serial port's error lists the
+// serial devices where the port map looks for them.
 TEST(PortInventory, AnErrorOnABoundPortNamesTheBinding) {
     PortMap map;
     map.boundSerial[7] = "path:/dev/mpt-no-such-tty";
@@ -167,6 +168,12 @@ TEST(PortInventory, AnErrorOnABoundPortNamesTheBinding) {
     ScopedEnv noCom7("MPT_COM7", "");
     ScopedEnv noLpt1("MPT_LPT1", "");
     const auto devices = systemDevices(map);
+    FakeTree tree;
+    tree.adapter(0, "A1B2C3");
+    PortMap rooted;
+    rooted.root = tree.root();
+    rooted.serial[7] = "/dev/mpt-no-such-tty";
+    const auto rootedDevices = systemDevices(rooted);
     const struct {
         std::function<void()> open;
         int number;
@@ -178,6 +185,10 @@ TEST(PortInventory, AnErrorOnABoundPortNamesTheBinding) {
         {[&] { devices->openLpt1(); }, err::kDeviceUnavailable,
          "/dev/mpt-no-such-lp: No such file or directory lpt1 is bound to /dev/mpt-no-such-lp "
          "under Ports… (Ctrl+,): choose another device there."},
+        {[&] { rootedDevices->openSerial(7, {}, 2); }, err::kInvalidPortNumber,
+         ". Serial devices present: /dev/ttyUSB0 "
+         "(/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0). Map a port to one with "
+         "MPT_COM<n>=DEVICE."},
     };
     for (const auto& c : cases) {
         try {

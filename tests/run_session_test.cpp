@@ -207,6 +207,9 @@ TEST_P(Stop, StalledRunReportsWhatReachedThePrinter) {
     EXPECT_TRUE(received == handedOver.substr(0, received.size()));
     EXPECT_EQ(received.size() + outcome.last.discarded(), handedOver.size());
     const std::string text = faultText(*outcome.end.error, outcome.last, 500ms);
+    // The cause is worked out once, by the session, for the status line and the error's detail.
+    EXPECT_EQ(outcome.faultCause, faultCause(*outcome.end.error, outcome.last, noProgressLimit()));
+    EXPECT_EQ(faultText(outcome.faultCause, outcome.last), text);
     EXPECT_NE(text.find(" after " + withThousands(received.size()) + " of about "),
               std::string::npos)
         << text;
@@ -465,6 +468,8 @@ TEST(ReaderGone, WhatAFifoReaderLeftUnreadCountsAsDiscarded) {
                   .find(" after " + withThousands(received.size()) + " of about "),
               std::string::npos)
         << faultText(*outcome.end.error, outcome.last, 30s);
+    EXPECT_EQ(faultText(outcome.faultCause, outcome.last),
+              faultText(*outcome.end.error, outcome.last, noProgressLimit()));
 }
 
 // A device that raises what no channel should: the routine's dispatch names it as an error.
