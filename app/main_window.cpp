@@ -461,9 +461,8 @@ void MainWindow::showOutcome() {
     if (outcome.end.stopped) {
         m_status->setText(QString::fromStdString(stoppedText(outcome.last)));
     } else if (const auto& error = outcome.end.error) {
-        m_status->setText(
-            caption.trimmed() + QStringLiteral(": ") +
-            QString::fromStdString(faultText(outcome.faultCause, outcome.last)));
+        m_status->setText(caption.trimmed() + QStringLiteral(": ") +
+                          QString::fromStdString(faultText(outcome.faultCause, outcome.last)));
         if (!m_closeAfterRun && !m_quitAfterRun) {
             showError(*error);
         }
