@@ -36,10 +36,23 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+
 using testing::FifoPrinter;
 using testing::PtyPrinter;
 using testing::ScopedEnv;
 using testing::TcpPrinter;
+
+// Waits until the run has made no progress for `quiet`: the printer takes nothing more.
+void waitUntilHeldBack(const RunSession& run, std::chrono::milliseconds quiet) {
+    std::uint64_t before = run.progress().taken;
+    for (auto still = Clock::now(); Clock::now() - still < quiet;) {
+        std::this_thread::sleep_for(20ms);
+        if (const std::uint64_t now = run.progress().taken; now != before) {
+            before = now;
+            still = Clock::now();
+        }
+    }
+}
 
 enum class Channel { Serial, Parallel };
 
@@ -79,17 +92,8 @@ class Stop : public ::testing::TestWithParam<Channel> {
         return fifo.finish();
     }
 
-    // Waits until the run has made no progress for `quiet`: the printer takes nothing more.
     void waitUntilHeldBack(std::chrono::milliseconds quiet) {
-        std::uint64_t before = session.progress().taken;
-        for (auto still = Clock::now(); Clock::now() - still < quiet;) {
-            std::this_thread::sleep_for(20ms);
-            const std::uint64_t now = session.progress().taken;
-            if (now != before) {
-                before = now;
-                still = Clock::now();
-            }
-        }
+        mpt::waitUntilHeldBack(session, quiet);
     }
 
     // Asks the run to stop; how long it took to end.
@@ -363,14 +367,7 @@ TEST(StopPoints, EveryPointOfARunOnEveryChannelEndsAsAStop) {
         session = &run;
         run.start(row.routine, TextBoxStore(takesNothing ? "1000" : "10"));
         if (takesNothing) {
-            std::uint64_t before = run.progress().taken;
-            for (auto still = Clock::now(); Clock::now() - still < 300ms;) {
-                std::this_thread::sleep_for(20ms);
-                if (const std::uint64_t now = run.progress().taken; now != before) {
-                    before = now;
-                    still = Clock::now();
-                }
-            }
+            waitUntilHeldBack(run, 300ms);
             run.requestStop();
         }
         ASSERT_TRUE(run.waitUntilEnded(5s));
@@ -441,14 +438,7 @@ TEST(ReaderGone, WhatAFifoReaderLeftUnreadCountsAsDiscarded) {
     ASSERT_GE(fifo.waitFor(5000).size(), 5000u);
     // The printer stops reading until the FIFO is full, then quits.
     fifo.stopReading();
-    std::uint64_t before = session.progress().taken;
-    for (auto still = Clock::now(); Clock::now() - still < 300ms;) {
-        std::this_thread::sleep_for(20ms);
-        if (const std::uint64_t now = session.progress().taken; now != before) {
-            before = now;
-            still = Clock::now();
-        }
-    }
+    waitUntilHeldBack(session, 300ms);
     fifo.unplug();
     const RunOutcome outcome = session.finish();
     ASSERT_TRUE(outcome.end.error);
