@@ -3,7 +3,9 @@
 #   skip_without TOOL...      exits 77 (skipped) when a tool is not installed
 #   start_xvfb WORKDIR SIZE   starts Xvfb on a free display at SIZE (WIDTHxHEIGHT), leaves its
 #                             process id in $xvfb and exports DISPLAY; calls the test's `fail`
-#                             when it does not start
+#                             when it does not start. -noreset: the server would otherwise
+#                             reset whenever its last client goes (an xdotool query, say), and a
+#                             console connecting at that moment would find no server
 #   stop_xvfb                 ends that Xvfb and waits until it is gone: one that is still
 #                             exiting removes its socket, which may by then be the socket of the
 #                             next test's server on the same display number
@@ -16,7 +18,7 @@ skip_without() {
 
 start_xvfb() {
   local work="$1" size="$2"
-  Xvfb -displayfd 3 -nolisten tcp -screen 0 "${size}x24" 3>"$work/display" 2>"$work/xvfb.log" &
+  Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "${size}x24" 3>"$work/display" 2>"$work/xvfb.log" &
   xvfb=$!
   for _ in $(seq 100); do
     [ -s "$work/display" ] && break
