@@ -60,6 +60,27 @@ std::string optionsText() {
         "write, prints how far it got and exits 130, 143 or 129.\n");
 }
 
+// The synopsis and the options of a test station's suites.
+std::string suiteSynopsis() {
+    return translate("CommandLine",
+                     "       mini-printer-test --run NAME,NAME... | --suite FILE [--report FILE]\n"
+                     "                         [--stop-on-failure] [--dry-run] [--trace FILE]\n");
+}
+
+std::string suiteOptionsText() {
+    return translate("CommandLine",
+                     "\n"
+                     "A suite runs several routines in turn, each opening its port afresh:\n"
+                     "  --run NAME,NAME... the routines named, also by --run given again\n"
+                     "  --suite FILE       the routines of FILE, one a line: NAME [COUNT [PORT]];\n"
+                     "                     # starts a comment\n"
+                     "  --stop-on-failure  end the suite at the first routine that fails\n"
+                     "  --report FILE      a JUnit XML report of the suite, rewritten after each\n"
+                     "                     routine\n"
+                     "It goes on after a failed routine; a signal ends it. Exit 0 when every\n"
+                     "routine passed, else the first failure's code.\n");
+}
+
 // The modes an option belongs to. --virtual's window is a mode of its own here: --listen goes
 // only with it, --dry-run only without it.
 enum ModeBit : unsigned {
@@ -105,6 +126,11 @@ const Option kOptions[] = {
      [] { return fill(translate("CommandLine", "%1 needs a file name"), {"--render"}); }, false},
     {"--out", true, kRender, [] { return translate("CommandLine", "--out needs a directory"); },
      false},
+    {"--suite", true, kRun,
+     [] { return fill(translate("CommandLine", "%1 needs a file name"), {"--suite"}); }, false},
+    {"--report", true, kRun,
+     [] { return fill(translate("CommandLine", "%1 needs a file name"), {"--report"}); }, false},
+    {"--stop-on-failure", false, kRun, nullptr, false},
 };
 
 const Option* findOption(const std::string& name) {
@@ -117,9 +143,10 @@ const Option* findOption(const std::string& name) {
 }
 
 // The options that do not go together, checked in this order, the first that applies refused:
-// `option` given with any of `others` (Excludes), or without all of them (Requires).
+// `option` given with any of `others` (Excludes), without all of them (Requires), or without
+// any of them (RequiresOne).
 struct Conflict {
-    enum Kind { Excludes, Requires };
+    enum Kind { Excludes, Requires, RequiresOne };
     const char* option;
     Kind kind;
     std::vector<const char*> others;
@@ -132,6 +159,10 @@ std::string decodeGoesAlone() {
 
 std::string countGoesWithRun() {
     return translate("CommandLine", "--count and --port go with --run");
+}
+
+std::string suiteOptionsGoWithARun() {
+    return translate("CommandLine", "--report and --stop-on-failure go with --run or --suite");
 }
 
 const std::vector<const char*> kBesideDecode{"--list",  "--run",   "--dry-run", "--virtual",
@@ -168,8 +199,18 @@ const Conflict kConflicts[] = {
      Conflict::Excludes,
      {"--list", "--run", "--virtual", "--count", "--trace", "--dry-run"},
      [] { return translate("CommandLine", "--ports goes alone"); }},
+    {"--suite",
+     Conflict::Excludes,
+     {"--run", "--count", "--port"},
+     [] {
+         return translate("CommandLine",
+                          "--suite names the routines, their counts and ports itself; it goes "
+                          "without --run, --count and --port");
+     }},
     {"--count", Conflict::Requires, {"--run"}, countGoesWithRun},
     {"--port", Conflict::Requires, {"--run"}, countGoesWithRun},
+    {"--report", Conflict::RequiresOne, {"--run", "--suite"}, suiteOptionsGoWithARun},
+    {"--stop-on-failure", Conflict::RequiresOne, {"--run", "--suite"}, suiteOptionsGoWithARun},
 };
 
 // The window toolkit's own options, with whether each takes a value; the window mode passes them
@@ -226,10 +267,9 @@ CommandLine usage(CommandLine cl, std::string message) {
     return cl;
 }
 
-// Where an option's value goes; nullptr for --listen, whose text is checked apart.
+// Where an option's value goes; nullptr for --listen, whose text is checked apart, and for --run,
+// whose routines are gathered apart.
 std::string* valueOf(CommandLine& cl, const std::string& name) {
-    if (name == "--run")
-        return &cl.routine;
     if (name == "--count")
         return &cl.count;
     if (name == "--port")
@@ -240,6 +280,10 @@ std::string* valueOf(CommandLine& cl, const std::string& name) {
         return &cl.streamFile;
     if (name == "--out")
         return &cl.outDirectory;
+    if (name == "--suite")
+        return &cl.suiteFile;
+    if (name == "--report")
+        return &cl.reportFile;
     return nullptr;
 }
 
@@ -309,7 +353,14 @@ std::optional<std::string> readArguments(int argc, const char* const* argv, Comm
             if (text.empty() && !option->mayBeEmpty) {
                 return option->needsValue();
             }
-            if (std::string* into = valueOf(cl, name)) {
+            if (name == "--run") {
+                // "--run a,b" and "--run a --run b" alike; "--run=" names no routine.
+                for (std::size_t at = 0; !text.empty() && at <= text.size();) {
+                    const std::size_t comma = std::min(text.find(',', at), text.size());
+                    cl.routines.push_back(text.substr(at, comma - at));
+                    at = comma + 1;
+                }
+            } else if (std::string* into = valueOf(cl, name)) {
                 *into = text;
             } else if (cl.listen = parseListenAddress(text); !cl.listen) {
                 return fill(translate("CommandLine",
@@ -319,6 +370,7 @@ std::optional<std::string> readArguments(int argc, const char* const* argv, Comm
             }
         }
         cl.dryRun = cl.dryRun || name == "--dry-run";
+        cl.stopOnFailure = cl.stopOnFailure || name == "--stop-on-failure";
         cl.virtualPrinter = cl.virtualPrinter || name == "--virtual";
         given.options.insert(name);
     }
@@ -335,7 +387,11 @@ std::optional<std::string> conflictIn(const Given& given) {
                                           [&](const char* other) { return given.has(other); });
         const bool missing = std::any_of(conflict.others.begin(), conflict.others.end(),
                                          [&](const char* other) { return !given.has(other); });
-        if (conflict.kind == Conflict::Excludes ? excluded : missing) {
+        const bool noneGiven = std::none_of(conflict.others.begin(), conflict.others.end(),
+                                            [&](const char* other) { return given.has(other); });
+        if (conflict.kind == Conflict::Excludes   ? excluded
+            : conflict.kind == Conflict::Requires ? missing
+                                                  : noneGiven) {
             return conflict.words();
         }
     }
@@ -344,9 +400,10 @@ std::optional<std::string> conflictIn(const Given& given) {
 
 // The mode the options start, with the option that chose it (none for the window).
 std::pair<unsigned, const char*> modeOf(const Given& given) {
-    for (const auto& [bit, name] : {std::pair{kDecode, "--decode"}, std::pair{kRender, "--render"},
-                                    std::pair{kPorts, "--ports"}, std::pair{kList, "--list"},
-                                    std::pair{kRun, "--run"}, std::pair{kVirtual, "--virtual"}}) {
+    for (const auto& [bit, name] :
+         {std::pair{kDecode, "--decode"}, std::pair{kRender, "--render"},
+          std::pair{kPorts, "--ports"}, std::pair{kList, "--list"}, std::pair{kRun, "--run"},
+          std::pair{kRun, "--suite"}, std::pair{kVirtual, "--virtual"}}) {
         if (given.has(name)) {
             return {bit, name};
         }
@@ -365,8 +422,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     if (cl.mode != CommandLine::Mode::Window) {
         return cl;  // --help, --version
     }
-    if (cl.routine.empty()) {
+    if (cl.routines.empty()) {
         given.options.erase("--run");  // "--run=" names no routine
+    } else {
+        cl.routine = cl.routines.front();
     }
     // Refused in every mode, the window's too: nothing is passed on unread.
     if (!given.unknown.empty()) {
@@ -390,9 +449,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                                   {name, chosenBy}));
         }
     }
-    if (mode == kRun && findRoutine(cl.routine) == nullptr) {
-        return usage(cl, fill(translate("CommandLine", "no routine is named %1 (see --list)"),
-                              {cl.routine}));
+    for (const std::string& routine : cl.routines) {
+        if (mode == kRun && findRoutine(routine) == nullptr) {
+            return usage(cl, fill(translate("CommandLine", "no routine is named %1 (see --list)"),
+                                  {routine}));
+        }
     }
     static const std::map<unsigned, CommandLine::Mode> kModes{
         {kWindow, CommandLine::Mode::Window}, {kVirtual, CommandLine::Mode::Window},
@@ -406,11 +467,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     return cl;
 }
 std::string usageText() {
-    return usageSynopsis();
+    return usageSynopsis() + suiteSynopsis();
 }
 
 std::string helpText(const PortMap& map) {
-    return usageSynopsis() + optionsText() + '\n' +
+    return usageSynopsis() + suiteSynopsis() + optionsText() + suiteOptionsText() + '\n' +
            fill(translate("CommandLine", "On this machine: %1."), {portMappings(3, map)}) + '\n' +
            serialDevicesLine() + '\n';
 }

@@ -29,9 +29,13 @@ struct CommandLine {
     bool virtualPrinter = false;  // --virtual: the ports lead to the virtual printer
     // --listen: where the virtual printer listens; none: 127.0.0.1:9100, or a free port there
     std::optional<ListenAddress> listen;
-    std::string streamFile;    // --decode, --render: the stream to read ("-": stdin)
-    std::string outDirectory;  // --render: where the pictures go
-    std::string routine;
+    std::string streamFile;             // --decode, --render: the stream to read ("-": stdin)
+    std::string outDirectory;           // --render: where the pictures go
+    std::string routine;                // the first routine of --run
+    std::vector<std::string> routines;  // every routine of --run, in order
+    std::string suiteFile;              // --suite: the routines, counts and ports to run
+    std::string reportFile;             // --report: the JUnit XML report of the run
+    bool stopOnFailure = false;         // --stop-on-failure: a failed routine ends the suite
     std::string count = "10";
     std::string port = "3";
     bool dryRun = false;

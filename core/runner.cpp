@@ -3,13 +3,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <fstream>
 #include <memory>
 
+#include "channels/network.h"
 #include "channels/port_help.h"
 #include "channels/port_inventory.h"
 #include "channels/texts.h"
+#include "core/junit_report.h"
 #include "core/run_session.h"
+#include "core/suite.h"
 #include "core/termination.h"
 #include "testpages/routines.h"
 
@@ -19,10 +23,10 @@ namespace {
 
 // Runs the routine on the session's worker while this thread watches for a termination signal,
 // which stops the run. Returns the signal's number, or 0 when none came.
-int runWatchingSignals(RunSession& session, const CommandLine& cl) {
+int runWatchingSignals(RunSession& session, const SuiteEntry& entry) {
     terminationSignals();
     int received = 0;
-    session.start(cl.routine, TextBoxStore(cl.count, cl.port));
+    session.start(entry.routine, TextBoxStore(entry.count, entry.port));
     while (!session.waitUntilEnded(std::chrono::milliseconds(10))) {
         if (received == 0) {
             received = takeTerminationSignal();
@@ -91,6 +95,213 @@ std::string field(const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+// Says how one routine ended, as --run always has: its result message on `out`, or its error or
+// how far it got when stopped on `err`, with `traceFailure` where the trace failed. A routine of a
+// suite of several is named before its result or error. Returns the routine's exit code.
+int sayHowItEnded(RunOutcome& outcome, int signalNumber, const std::string& traceFailure,
+                  const std::string& named, std::ostream& out, std::ostream& err) {
+    const auto reportTrace = [&] {
+        if (!traceFailure.empty()) {
+            const ConsoleError error = traceNotWritten(traceFailure);
+            err << "error " << error.number() << ": " << error.text() << '\n'
+                << error.detail() << '\n';
+        }
+    };
+    if (outcome.end.stopped) {
+        reportTrace();
+        // The shell's convention for a program ended by a signal: 128 and its number.
+        err << "mini-printer-test: " << named << stoppedText(outcome.last) << '\n';
+        return 128 + (signalNumber != 0 ? signalNumber : 2);
+    }
+    if (const auto& error = outcome.end.error) {
+        err << named << "error " << error->number() << ": " << error->text() << '\n';
+        if (!error->detail().empty()) {
+            err << error->detail() << '\n';
+        }
+        reportTrace();
+        return 1;
+    }
+    out << named << outcome.boxes.text("txt2") << '\n';
+    reportTrace();
+    return traceFailure.empty() ? 0 : 1;
+}
+
+// The routine's caption as the button shows it, without the blanks that lay it out.
+std::string captionOf(const std::string& routine) {
+    std::string caption;
+    for (const char c : findRoutine(routine)->caption) {
+        if (c != ' ' || (!caption.empty() && caption.back() != ' ')) {
+            caption += c;
+        }
+    }
+    if (!caption.empty() && caption.back() == ' ') {
+        caption.pop_back();
+    }
+    return caption;
+}
+
+// What the report says of a routine that has ended.
+ReportCase reportCase(const SuiteEntry& entry, RunOutcome& outcome) {
+    ReportCase c;
+    c.routine = entry.routine;
+    c.caption = captionOf(entry.routine);
+    c.seconds = static_cast<double>(outcome.took.count()) / 1000.0;
+    // A routine that failed before its result message leaves the box as it was: no message.
+    if (outcome.boxes.written("txt2")) {
+        c.resultMessage = outcome.boxes.text("txt2");
+    }
+    c.port = outcome.last.port;
+    c.device = outcome.last.device;
+    c.bytesSent = outcome.last.sent();
+    c.bytesDiscarded = outcome.last.discarded();
+    if (c.port.rfind("COM", 0) == 0 && !isNetworkAddress(c.device)) {
+        // 10 bits a byte on the wire: a start bit, 8 data bits, a stop bit.
+        c.wireSeconds = static_cast<double>(c.bytesSent) * 10.0 / 9600.0;
+    }
+    if (outcome.end.stopped) {
+        c.result = ReportCase::Result::Skipped;
+        c.detail = stoppedText(outcome.last);
+    } else if (const auto& error = outcome.end.error) {
+        c.result = ReportCase::Result::Failed;
+        c.errorNumber = error->number();
+        c.errorText = error->text();
+        c.detail = error->detail();
+    } else {
+        c.result = ReportCase::Result::Passed;
+    }
+    return c;
+}
+
+// The report of a suite, written after each routine when --report names a file.
+class SuiteReport {
+  public:
+    SuiteReport(const CommandLine& cl, const std::vector<SuiteEntry>& entries,
+                const Devices& devices)
+        : m_path(cl.reportFile) {
+        if (m_path.empty()) {
+            return;
+        }
+        m_report.hostname = hostName();
+        m_report.timestamp = utcTimestamp();
+        m_report.properties = {{"version", MPT_VERSION}, {"host", m_report.hostname}};
+        if (cl.dryRun) {
+            m_report.properties.emplace_back("dry-run", "true");
+        } else {
+            std::vector<int> usbPorts;
+            for (const SuiteEntry& entry : entries) {
+                int number = 0;
+                const auto [end, error] = std::from_chars(
+                    entry.port.data(), entry.port.data() + entry.port.size(), number);
+                if (entry.routine == "cmddevice12" && error == std::errc() &&
+                    end == entry.port.data() + entry.port.size() && number > 0) {
+                    usbPorts.push_back(number);
+                }
+            }
+            const auto ports = portProperties(devices.portMap(), usbPorts);
+            m_report.properties.insert(m_report.properties.end(), ports.begin(), ports.end());
+        }
+        for (const SuiteEntry& entry : entries) {
+            ReportCase pending;
+            pending.routine = entry.routine;
+            pending.caption = captionOf(entry.routine);
+            pending.detail = translate("Suite", "not run: the suite ended before it");
+            m_report.cases.push_back(pending);
+        }
+    }
+
+    // The routine in place `index` has ended.
+    void ended(std::size_t index, ReportCase c) {
+        if (index < m_report.cases.size()) {
+            m_report.cases[index] = std::move(c);
+        }
+    }
+    // Those from `index` on will not run, for `why`.
+    void notRun(std::size_t index, const std::string& why) {
+        for (; index < m_report.cases.size(); ++index) {
+            m_report.cases[index].detail = why;
+        }
+    }
+    void traceFailed(const std::string& failure) { m_report.systemErr = failure; }
+
+    // Rewrites the report; says on `err`, once, when it cannot. False when it could not.
+    bool write(std::ostream& err) {
+        if (m_path.empty()) {
+            return true;
+        }
+        if (const auto problem = writeReport(m_path, junitXml(m_report))) {
+            if (!m_failed) {
+                err << "mini-printer-test: " << *problem << '\n';
+            }
+            m_failed = true;
+            return false;
+        }
+        return true;
+    }
+    bool failed() const { return m_failed; }
+
+  private:
+    std::string m_path;
+    Report m_report;
+    bool m_failed = false;
+};
+
+// Runs the routines of the suite in turn, each opening its port afresh. A failed routine ends the
+// suite only with --stop-on-failure; a stop (a termination signal) always ends it. Returns 0 when
+// every routine passed, else the first failure's code; 1 also when the report could not be
+// written.
+int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devices& devices,
+             Trace& trace, std::ostream& out, std::ostream& err) {
+    SuiteReport report(cl, entries, devices);
+    // A report that cannot be written is known before anything is sent.
+    if (!report.write(err)) {
+        return 1;
+    }
+    terminationSignals();
+    RunSession session(devices, trace);
+    int code = 0;
+    bool traceSaid = false;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const SuiteEntry& entry = entries[i];
+        // A signal that came between two routines ends the suite before the next.
+        if (const int early = takeTerminationSignal(); early != 0) {
+            err << "mini-printer-test: " << stoppedText(RunSnapshot{}) << '\n';
+            code = code != 0 ? code : 128 + early;
+            break;
+        }
+        const int signalNumber = runWatchingSignals(session, entry);
+        RunOutcome outcome = session.finish();
+        // A trace that could not be written fails the run's report, whatever the printer got; it
+        // is said once, with the routine during which it failed.
+        std::string traceFailure = traceSaid ? std::string() : trace.failure();
+        traceSaid = traceSaid || !traceFailure.empty();
+        const std::string named = entries.size() > 1 ? entry.routine + ": " : std::string();
+        const int routineCode = sayHowItEnded(outcome, signalNumber, traceFailure, named, out, err);
+        code = code != 0 ? code : routineCode;
+        report.ended(i, reportCase(entry, outcome));
+        if (!traceFailure.empty()) {
+            report.traceFailed(traceFailure);
+        }
+        if (outcome.end.stopped) {
+            break;
+        }
+        if (outcome.end.error && cl.stopOnFailure) {
+            report.notRun(i + 1, translate("Suite",
+                                           "not run: --stop-on-failure ended the suite at an "
+                                           "earlier failure"));
+            break;
+        }
+        if (i + 1 < entries.size()) {
+            report.write(err);
+        }
+    }
+    report.write(err);
+    return code == 0 && report.failed() ? 1 : code;
+}
+
+}  // namespace
+
 void listPorts(const PortMap& map, int usbPort, std::ostream& out) {
     for (const DevicePresent& device : devicesPresent(map.root)) {
         out << "device\t" << field(device.node) << '\t' << field(device.identity()) << '\t'
@@ -149,41 +360,27 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
         case CommandLine::Mode::Render: err << usageText(); return 2;
         case CommandLine::Mode::Run: break;
     }
+    std::vector<SuiteEntry> entries;
+    if (!cl.suiteFile.empty()) {
+        // A suite file with a bad line runs nothing and creates nothing.
+        SuiteFile suite = readSuiteFile(cl.suiteFile);
+        if (!suite.error.empty()) {
+            err << "mini-printer-test: " << suite.error << '\n';
+            return 2;
+        }
+        entries = std::move(suite.entries);
+    } else {
+        for (const std::string& routine : cl.routines) {
+            entries.push_back({routine, cl.count, cl.port, 0});
+        }
+    }
     std::ofstream traceFile;
     if (!openTraceOrSay(cl.traceFile, traceFile, err)) {
         return 2;
     }
     Trace trace(cl.traceFile.empty() ? nullptr : &traceFile, cl.traceFile);
     const std::unique_ptr<Devices> devices = cl.dryRun ? dryRunDevices() : systemDevices(map);
-    RunSession session(*devices, trace);
-    const int signalNumber = runWatchingSignals(session, cl);
-    RunOutcome outcome = session.finish();
-    // A trace that could not be written fails the run's report, whatever the printer got.
-    const std::string traceFailure = trace.failure();
-    const auto reportTrace = [&] {
-        if (!traceFailure.empty()) {
-            const ConsoleError error = traceNotWritten(traceFailure);
-            err << "error " << error.number() << ": " << error.text() << '\n'
-                << error.detail() << '\n';
-        }
-    };
-    if (outcome.end.stopped) {
-        reportTrace();
-        // The shell's convention for a program ended by a signal: 128 and its number.
-        err << "mini-printer-test: " << stoppedText(outcome.last) << '\n';
-        return 128 + (signalNumber != 0 ? signalNumber : 2);
-    }
-    if (const auto& error = outcome.end.error) {
-        err << "error " << error->number() << ": " << error->text() << '\n';
-        if (!error->detail().empty()) {
-            err << error->detail() << '\n';
-        }
-        reportTrace();
-        return 1;
-    }
-    out << outcome.boxes.text("txt2") << '\n';
-    reportTrace();
-    return traceFailure.empty() ? 0 : 1;
+    return runSuite(cl, entries, *devices, trace, out, err);
 }
 
 }  // namespace mpt

@@ -8,13 +8,16 @@
 //   mini-printer-test --list                              the thirteen routines: name TAB caption
 //   mini-printer-test --ports                             devices present, where the ports lead
 //   mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]
+//   mini-printer-test --run NAME,NAME... | --suite FILE [--report FILE] [--stop-on-failure] …
+//                                                         several routines in turn (core/suite.h)
 //   mini-printer-test --decode FILE                       the stream in FILE, annotated
 //   mini-printer-test --render FILE --out DIR             one picture per cut of the stream
 //   mini-printer-test --help | --version
 //
 // The runner needs no display. Exit codes: 0 the routine ran to its end (its result message is
 // printed), 1 it failed ("error N: TEXT" and the detail on stderr), 2 usage error, 128 + the
-// signal's number when SIGINT, SIGTERM or SIGHUP stopped the run (how far it got on stderr). The
+// signal's number when SIGINT, SIGTERM or SIGHUP stopped the run (how far it got on stderr); for
+// several routines, 0 when every one passed, else the code of the first that did not. The
 // window,
 // --decode and --render are run by main(), which has the window and the virtual printer.
 #pragma once

@@ -18,6 +18,7 @@ packages=(
                                                   # the hardening flags (dpkg-buildflags)
   librsvg2-bin                                    # the icon's PNG sizes drawn from its SVG
   lintian appstream                               # the package and its metainfo judged as Debian does
+  libxml2-utils                                   # xmllint: the runner's JUnit reports validated
 )
 
 missing=()

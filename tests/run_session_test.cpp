@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -25,6 +26,7 @@
 #include "core/run_session.h"
 #include "core/termination.h"
 #include "support/fifo.h"
+#include "support/junit_schema.h"
 #include "support/pty.h"
 #include "support/stream.h"
 #include "support/tcp_printer.h"
@@ -652,6 +654,40 @@ TEST(Runner, SignalsStopTheRunAndSayHowFarItGot) {
             EXPECT_GT(std::stoull(testing::field(last, "notTaken")), 0u) << last;
         }
     }
+}
+
+// A suite stopped by SIGTERM in its second routine: the shell's code, and a report that
+// validates, in which the first routine passed and the stopped one and the one never begun are
+// skipped; nothing is left beside it.
+TEST(Runner, ASignalEndsTheWholeSuiteAndLeavesAValidReport) {
+    PtyPrinter pty;
+    pty.startReading(6000);
+    ScopedEnv com1("MPT_COM1", pty.devicePath());
+    char made[] = "/tmp/mpt-suite-XXXXXX";
+    const std::string dir = ::mkdtemp(made);
+    std::ofstream(dir + "/station.suite") << "cmddevice8 1\ncmddevice4 1000\ncmddevice9 1\n";
+    const std::string report = dir + "/report.xml";
+    const Exit exit =
+        runAndSignal({"--suite", dir + "/station.suite", "--report", report}, SIGTERM, 500ms);
+    EXPECT_EQ(exit.code, 143) << exit.err;
+    EXPECT_EQ(exit.err.rfind("mini-printer-test: cmddevice4: Stopped in repetition ", 0), 0u)
+        << exit.err;
+    EXPECT_EQ(testing::junitSchemaProblems(report), "");
+    const std::string xml = testing::fileText(report);
+    EXPECT_NE(xml.find("tests=\"3\" failures=\"0\" errors=\"0\" skipped=\"2\""), std::string::npos)
+        << xml;
+    EXPECT_NE(xml.find("<testcase classname=\"cmddevice8\" name=\"CUTTER TEST EPSON SERIAL\" "
+                       "time=\""),
+              std::string::npos);
+    const std::size_t stopped = xml.find("<testcase classname=\"cmddevice4\"");
+    ASSERT_NE(stopped, std::string::npos) << xml;
+    EXPECT_EQ(xml.find("<skipped message=\"Stopped in repetition "), xml.find("<skipped")) << xml;
+    EXPECT_GT(xml.find("<skipped"), stopped) << xml;
+    EXPECT_NE(xml.find("<skipped message=\"not run: the suite ended before it\"/>"),
+              std::string::npos)
+        << xml;
+    EXPECT_EQ(testing::namesIn(dir), "report.xml station.suite");
+    std::filesystem::remove_all(dir);
 }
 #endif
 

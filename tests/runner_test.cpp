@@ -212,6 +212,19 @@ TEST(Runner, OptionsAsGnuProgramsTakeThem) {
          CommandLine::Mode::Usage,
          "--listen goes only with --virtual"},
         {{"--virtual", "--listen"}, CommandLine::Mode::Usage, "--listen needs ADDRESS:PORT"},
+        {{"--run", "cmddevice8,cmddevice9", "--run=cmddevice10", "--report", "r.xml"},
+         CommandLine::Mode::Run,
+         ""},
+        {{"--suite", "station.suite", "--stop-on-failure"}, CommandLine::Mode::Run, ""},
+        {{"--run", "cmddevice8,"}, CommandLine::Mode::Usage, "no routine is named  (see --list)"},
+        {{"--suite", "s", "--count", "3"},
+         CommandLine::Mode::Usage,
+         "--suite names the routines, their counts and ports itself; it goes without --run, "
+         "--count and --port"},
+        {{"--report", "r.xml"},
+         CommandLine::Mode::Usage,
+         "--report and --stop-on-failure go with --run or --suite"},
+        {{"--suite="}, CommandLine::Mode::Usage, "--suite needs a file name"},
         {{"--virtual", "--listen", "::1:9100"},
          CommandLine::Mode::Usage,
          "--listen ::1:9100: not an address and port such as 127.0.0.1:9100 or [::1]:9100"},
@@ -228,6 +241,10 @@ TEST(Runner, OptionsAsGnuProgramsTakeThem) {
     EXPECT_EQ(attached.routine, "cmddevice8");
     EXPECT_EQ(attached.count, "3");
     EXPECT_EQ(attached.port, "5");
+    const char* several[] = {"mini-printer-test", "--run", "cmddevice8,cmddevice9",
+                             "--run=cmddevice8"};
+    EXPECT_EQ(parseCommandLine(4, several).routines,
+              (std::vector<std::string>{"cmddevice8", "cmddevice9", "cmddevice8"}));
     const Outcome refused = run({"--bogus"});
     EXPECT_EQ(refused.code, 2);
     EXPECT_EQ(refused.err.find("mini-printer-test: unknown option --bogus\nUsage: "), 0u);
@@ -261,6 +278,9 @@ TEST(Runner, EachOptionGoesOnlyWithItsModes) {
         {{"--port", "5"}, {"run"}},
         {{"--listen", "127.0.0.1:9100"}, {"virtual"}},
         {{"--out", "d"}, {"render"}},
+        {{"--report", "r.xml"}, {"run"}},
+        {{"--stop-on-failure"}, {"run"}},
+        {{"--suite", "s"}, {"window"}},
         {{"-platform", "offscreen"}, {"window", "virtual"}},
         {{"--virtual"}, {"window", "virtual"}},
         {{"--list"}, {"window", "list"}},

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: MIT
+// A report of the runner judged as a CI server reads it: against the JUnit schema in
+// tests/data/junit.xsd, by xmllint.
+#pragma once
+
+#include <string>
+
+namespace mpt::testing {
+
+// What xmllint finds wrong with the report at `path`; empty when it validates.
+std::string junitSchemaProblems(const std::string& path);
+
+// The whole content of a file; empty when it cannot be read.
+std::string fileText(const std::string& path);
+
+// The names in `directory` other than "." and "..", sorted.
+std::string namesIn(const std::string& directory);
+
+}  // namespace mpt::testing
