@@ -191,6 +191,45 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
         <source>%1 and %2 exclude each other</source>
         <translation>%1 와(과) %2 는(은) 함께 쓸 수 없습니다</translation>
     </message>
+    <message>
+        <source>       mini-printer-test --run NAME,NAME... | --suite FILE [--report FILE]
+                         [--stop-on-failure] [--dry-run] [--trace FILE]
+</source>
+        <translation>        mini-printer-test --run 이름,이름... | --suite 파일 [--report 파일]
+                          [--stop-on-failure] [--dry-run] [--trace 파일]
+</translation>
+    </message>
+    <message>
+        <source>
+A suite runs several routines in turn, each opening its port afresh:
+  --run NAME,NAME... the routines named, also by --run given again
+  --suite FILE       the routines of FILE, one a line: NAME [COUNT [PORT]];
+                     # starts a comment
+  --stop-on-failure  end the suite at the first routine that fails
+  --report FILE      a JUnit XML report of the suite, rewritten after each
+                     routine
+It goes on after a failed routine; a signal ends it. Exit 0 when every
+routine passed, else the first failure&apos;s code.
+</source>
+        <translation>
+묶음(suite)은 여러 테스트를 차례로 실행하고, 테스트마다 포트를 새로 엽니다:
+  --run 이름,이름... 이름을 든 테스트들 (--run 을 여러 번 주어도 됩니다)
+  --suite 파일       파일에 적힌 테스트들, 한 줄에 하나: 이름 [횟수 [포트]];
+                     # 뒤는 주석
+  --stop-on-failure  처음 실패한 테스트에서 묶음을 끝냅니다
+  --report 파일      묶음의 JUnit XML 보고서, 테스트가 끝날 때마다 새로 씁니다
+실패한 테스트가 있어도 다음 테스트로 넘어가고, 시그널을 받으면 끝냅니다. 모든 테스트가
+통과하면 0, 아니면 처음 실패한 테스트의 종료 코드로 끝납니다.
+</translation>
+    </message>
+    <message>
+        <source>--report and --stop-on-failure go with --run or --suite</source>
+        <translation>--report 와 --stop-on-failure 는 --run 이나 --suite 와 함께 씁니다</translation>
+    </message>
+    <message>
+        <source>--suite names the routines, their counts and ports itself; it goes without --run, --count and --port</source>
+        <translation>--suite 는 테스트와 그 횟수, 포트를 스스로 정합니다. --run, --count, --port 없이 씁니다</translation>
+    </message>
 </context>
 <context>
     <name>Conversion</name>
@@ -762,6 +801,41 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
     <message>
         <source>Stopped after repetition %1 of %2: %3 complete; %4 sent, %5 discarded</source>
         <translation>반복 %2회 중 %1회째 뒤에 중지: %3회 완료; %4 보냄, %5바이트 버림</translation>
+    </message>
+</context>
+<context>
+    <name>Suite</name>
+    <message>
+        <source>cannot write the report %1: %2</source>
+        <translation>보고서 %1 에 쓸 수 없습니다: %2</translation>
+    </message>
+    <message>
+        <source>not run: the suite ended before it</source>
+        <translation>실행하지 않음: 묶음이 이 테스트 전에 끝났습니다</translation>
+    </message>
+    <message>
+        <source>not run: --stop-on-failure ended the suite at an earlier failure</source>
+        <translation>실행하지 않음: 앞선 실패에서 --stop-on-failure 가 묶음을 끝냈습니다</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is one field too many: a line holds a routine, its count and its port</source>
+        <translation>&quot;%1&quot; 은(는) 남는 칸입니다: 한 줄에는 테스트, 횟수, 포트만 적습니다</translation>
+    </message>
+    <message>
+        <source>%1 names no routine</source>
+        <translation>%1 에 테스트가 하나도 없습니다</translation>
+    </message>
+    <message>
+        <source>cannot read the suite file %1: %2</source>
+        <translation>묶음 파일 %1 을(를) 읽을 수 없습니다: %2</translation>
+    </message>
+    <message>
+        <source>the suite file %1 is larger than 1 MB: not a suite</source>
+        <translation>묶음 파일 %1 이 1 MB 보다 큽니다: 묶음 파일이 아닙니다</translation>
+    </message>
+    <message>
+        <source>cannot read the suite file %1</source>
+        <translation>묶음 파일 %1 을(를) 읽을 수 없습니다</translation>
     </message>
 </context>
 <context>
