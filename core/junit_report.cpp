@@ -252,28 +252,51 @@ std::string utcTimestamp() {
 }
 
 std::optional<std::string> writeReport(const std::string& path, const std::string& text) {
-    const auto failed = [&](int error) {
-        return fill(translate("Suite", "cannot write the report %1: %2"),
-                    {path, std::strerror(error)});
+    const auto refused = [&](const std::string& why) {
+        return fill(translate("Suite", "cannot write the report %1: %2"), {path, why});
     };
-    // Beside the report, so that the rename stays within one file system.
+    const auto failed = [&](int error) { return refused(std::strerror(error)); };
+    // The report replaces the name given, a plain file or a link (not what the link leads to,
+    // which may be anything, a process's standard output say); never a directory, a device or a
+    // FIFO, and nothing is written where names are the system's devices and processes.
     const std::size_t slash = path.rfind('/');
-    const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (base.empty()) {
+    if (base.empty() || base == "." || base == "..") {
         return failed(EISDIR);
     }
-    std::string temporary =
-        directory + (slash == std::string::npos ? "/." : ".") + base + ".XXXXXX";
+    char resolved[PATH_MAX];
+    const std::string named = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    if (::realpath(named.c_str(), resolved) == nullptr) {
+        return failed(errno);
+    }
+    const std::string directory = resolved;
+    for (const char* system : {"/dev", "/proc", "/sys"}) {
+        if (directory == system || directory.rfind(std::string(system) + '/', 0) == 0) {
+            return refused(translate("Suite", "a report is not written under /dev, /proc or /sys"));
+        }
+    }
+    const std::string target = directory + (directory == "/" ? "" : "/") + base;
+    struct stat old {};
+    const bool exists = ::lstat(target.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) {
+        return failed(errno);
+    }
+    if (exists && S_ISDIR(old.st_mode)) {
+        return failed(EISDIR);
+    }
+    if (exists && !S_ISREG(old.st_mode) && !S_ISLNK(old.st_mode)) {
+        return refused(translate("Suite", "it is not a plain file"));
+    }
+    // Beside the report, so that the rename stays within one file system.
+    std::string temporary = directory + (directory == "/" ? "." : "/.") + base + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         return failed(errno);
     }
     // The mode a report newly created would have: what the umask leaves of rw-rw-rw-, or the
     // old report's own.
-    struct stat old {};
     mode_t mode = 0;
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (exists && S_ISREG(old.st_mode)) {
         mode = old.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
@@ -295,7 +318,7 @@ std::optional<std::string> writeReport(const std::string& path, const std::strin
     if (::close(fd) != 0 && error == 0) {
         error = errno;
     }
-    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) {
         error = errno;
     }
     if (error != 0) {

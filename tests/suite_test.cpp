@@ -5,6 +5,7 @@
 // bad lines.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -174,6 +175,7 @@ TEST(Suite, AReportThatCannotBeWrittenEndsTheRunBeforeItStarts) {
     TempDir dir;
     dir.write("plain", "");
     std::filesystem::create_directory(dir.path + "/directory");
+    ASSERT_EQ(::mkfifo((dir.path + "/fifo").c_str(), 0600), 0);
     const struct {
         std::string path;
         const char* why;
@@ -182,6 +184,9 @@ TEST(Suite, AReportThatCannotBeWrittenEndsTheRunBeforeItStarts) {
         {dir.path + "/missing/report.xml", "No such file or directory"},
         {dir.path + "/directory", "Is a directory"},
         {dir.path + "/", "Is a directory"},
+        {dir.path + "/fifo", "it is not a plain file"},
+        {"/dev/null", "a report is not written under /dev, /proc or /sys"},
+        {"/dev/stdout", "a report is not written under /dev, /proc or /sys"},
     };
     for (const auto& row : rows) {
         const Outcome o =
@@ -190,7 +195,7 @@ TEST(Suite, AReportThatCannotBeWrittenEndsTheRunBeforeItStarts) {
         EXPECT_EQ(o.err,
                   "mini-printer-test: cannot write the report " + row.path + ": " + row.why + '\n');
         EXPECT_EQ(o.out, "");
-        EXPECT_EQ(testing::namesIn(dir.path), "directory plain") << row.path;
+        EXPECT_EQ(testing::namesIn(dir.path), "directory fifo plain") << row.path;
         EXPECT_EQ(testing::namesIn(dir.path + "/directory"), "") << row.path;
     }
     EXPECT_EQ(com1.drainAll(), "");

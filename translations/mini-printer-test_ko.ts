@@ -837,6 +837,14 @@ routine passed, else the first failure&apos;s code.
         <source>cannot read the suite file %1</source>
         <translation>묶음 파일 %1 을(를) 읽을 수 없습니다</translation>
     </message>
+    <message>
+        <source>a report is not written under /dev, /proc or /sys</source>
+        <translation>보고서는 /dev, /proc, /sys 아래에 쓰지 않습니다</translation>
+    </message>
+    <message>
+        <source>it is not a plain file</source>
+        <translation>일반 파일이 아닙니다</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
