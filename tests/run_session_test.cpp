@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
@@ -571,9 +572,10 @@ struct Exit {
     std::string err;
 };
 
-// The console binary with --run, its stderr captured; `signal` is sent once `after` has passed.
-Exit runAndSignal(const std::vector<std::string>& args, int signal,
-                  std::chrono::milliseconds after) {
+// The console binary with --run, its stderr captured; `signal` is sent once `after` has passed
+// (counted from when `ready`, if given, first holds).
+Exit runAndSignal(const std::vector<std::string>& args, int signal, std::chrono::milliseconds after,
+                  const std::function<bool()>& ready = {}) {
     int pipeFds[2];
     EXPECT_EQ(::pipe(pipeFds), 0);
     posix_spawn_file_actions_t actions;
@@ -594,6 +596,9 @@ Exit runAndSignal(const std::vector<std::string>& args, int signal,
     if (spawned != 0) {
         ::close(pipeFds[0]);
         return result;
+    }
+    for (const auto end = Clock::now() + 10s; ready && !ready() && Clock::now() < end;) {
+        std::this_thread::sleep_for(10ms);
     }
     std::this_thread::sleep_for(after);
     ::kill(pid, signal);
@@ -667,8 +672,10 @@ TEST(Runner, ASignalEndsTheWholeSuiteAndLeavesAValidReport) {
     const std::string dir = ::mkdtemp(made);
     std::ofstream(dir + "/station.suite") << "cmddevice8 1\ncmddevice4 1000\ncmddevice9 1\n";
     const std::string report = dir + "/report.xml";
-    const Exit exit =
-        runAndSignal({"--suite", dir + "/station.suite", "--report", report}, SIGTERM, 500ms);
+    // Once the first routine has ended and the report says so, well into the second.
+    const Exit exit = runAndSignal(
+        {"--suite", dir + "/station.suite", "--report", report}, SIGTERM, 300ms,
+        [&] { return testing::fileText(report).find("<system-out>") != std::string::npos; });
     EXPECT_EQ(exit.code, 143) << exit.err;
     EXPECT_EQ(exit.err.rfind("mini-printer-test: cmddevice4: Stopped in repetition ", 0), 0u)
         << exit.err;
