@@ -266,7 +266,8 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
         const SuiteEntry& entry = entries[i];
         // A signal that came between two routines ends the suite before the next.
         if (const int early = takeTerminationSignal(); early != 0) {
-            err << "mini-printer-test: " << stoppedText(RunSnapshot{}) << '\n';
+            err << "mini-printer-test: " << (entries.size() > 1 ? entry.routine + ": " : "")
+                << stoppedText(RunSnapshot{}) << '\n';
             code = code != 0 ? code : 128 + early;
             break;
         }
