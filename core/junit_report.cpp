@@ -215,9 +215,10 @@ std::vector<std::pair<std::string, std::string>> portProperties(const PortMap& m
         const std::string node = !route.path.empty() && ::realpath(route.path.c_str(), resolved)
                                      ? std::string(resolved)
                                      : route.path;
+        const std::string& path = route.path;
         const auto device = std::find_if(present.begin(), present.end(), [&](const auto& d) {
-            return !node.empty() && (d.node == node || d.node == route.path ||
-                                     (!d.byId.empty() && d.byId == route.path));
+            return !node.empty() &&
+                   (d.node == node || d.node == path || (!d.byId.empty() && d.byId == path));
         });
         if (device == present.end()) {
             continue;
