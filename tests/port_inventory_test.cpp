@@ -15,6 +15,7 @@
 #include "channels/devices.h"
 #include "channels/errors.h"
 #include "channels/port_inventory.h"
+#include "core/junit_report.h"
 #include "core/runner.h"
 #include "support/pty.h"
 
@@ -254,6 +255,43 @@ TEST(PortInventory, PortsListingForScripts) {
               "port\tCOM3\t/dev/x\\nport\\tCOM9\\t/dev/y\tbinding\t"
               "path:/dev/x\\nport\\tCOM9\\t/dev/y\n"
               "port\tlpt1\t/tmp/a\\\\b\\r\\x01\tenvironment\t\n");
+}
+
+// A suite's report names where each port leads and the device there as the machine knows it:
+// the COM1 default, the bound adapter on the USB routine's port 3 and the printer bound to lpt1
+// with what they say about themselves; another USB port's default, where nothing is known.
+TEST(PortInventory, ReportPropertiesNameTheDeviceBehindEachPort) {
+    FakeTree tree;
+    tree.adapter(0, "A1B2C3");
+    tree.usbPrinter(0, "S42");
+    PortMap map;
+    map.root = tree.root();
+    const std::string adapter = "serial:by-id:usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0";
+    map.boundSerial[3] = adapter;
+    map.boundLpt1 = identityOfPath("/dev/usb/lp0", devicesPresent(tree.root()));
+    ScopedEnv noCom1("MPT_COM1", "");
+    ScopedEnv noLpt1("MPT_LPT1", "");
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"port.COM1", "/dev/ttyS0"},
+        {"port.COM1.by", "default"},
+        {"port.COM3", "/dev/ttyUSB0"},
+        {"port.COM3.by", "binding"},
+        {"port.COM3.binding", adapter},
+        {"port.COM3.by-id", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0"},
+        {"port.COM3.usb", "0403:6001"},
+        {"port.COM3.maker", "FTDI"},
+        {"port.COM3.product", "FT232R USB UART"},
+        {"port.COM3.serial", "A1B2C3"},
+        {"port.COM5", "/dev/ttyS4"},
+        {"port.COM5.by", "default"},
+        {"port.lpt1", "/dev/usb/lp0"},
+        {"port.lpt1.by", "binding"},
+        {"port.lpt1.binding", map.boundLpt1},
+        {"port.lpt1.maker", "ACME"},
+        {"port.lpt1.product", "Receipt 80"},
+        {"port.lpt1.serial", "S42"},
+    };
+    EXPECT_EQ(portProperties(map, {5, 3}), expected);
 }
 
 }  // namespace
