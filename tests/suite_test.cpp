@@ -91,7 +91,9 @@ TEST(Suite, RunsEachRoutineOnItsPrinterAndReportsThemAsCiServersReadThem) {
         com5.startReading();
         ScopedEnv env1("MPT_COM1", com1.devicePath());
         ScopedEnv env5("MPT_COM5", com5.devicePath());
-        ScopedEnv env7("MPT_COM7", "/dev/no-such-port");
+        // A path that XML cannot hold as it is: a control character, a byte that is no UTF-8,
+        // markup.
+        ScopedEnv env7("MPT_COM7", "/dev/no-such-port\x01\xff<&\"");
         ScopedEnv envLpt("MPT_LPT1", lpt1.path());
         TempDir dir;
         const std::string suiteFile = dir.write("station.suite", suite);
@@ -141,7 +143,8 @@ TEST(Suite, RunsEachRoutineOnItsPrinterAndReportsThemAsCiServersReadThem) {
               "<property name=\"port.COM1\" value=\"" + com1.devicePath() + "\"/>",
               std::string("<property name=\"port.COM1.by\" value=\"environment\"/>"),
               "<property name=\"port.COM5\" value=\"" + com5.devicePath() + "\"/>",
-              std::string("<property name=\"port.COM7\" value=\"/dev/no-such-port\"/>"),
+              std::string("<property name=\"port.COM7\" value=\"/dev/no-such-port\uFFFD\uFFFD"
+                          "&lt;&amp;&quot;\"/>"),
               "<property name=\"port.lpt1\" value=\"" + lpt1.path() + "\"/>"}) {
             EXPECT_NE(xml.find(property), std::string::npos) << property << '\n' << xml;
         }
@@ -155,7 +158,7 @@ TEST(Suite, RunsEachRoutineOnItsPrinterAndReportsThemAsCiServersReadThem) {
         EXPECT_NE(xml.find("<testcase classname=\"cmddevice12\" name=\"QLX-610/650 USB(EPSON)\""),
                   std::string::npos);
         EXPECT_NE(xml.find("<failure message=\"error 8002: Invalid port number\" "
-                           "type=\"8002\">/dev/no-such-port"),
+                           "type=\"8002\">/dev/no-such-port\uFFFD\uFFFD&lt;&amp;\""),
                   std::string::npos)
             << xml;
         EXPECT_EQ(xml.find("<skipped message=\"not run: --stop-on-failure ended the suite at an "
