@@ -230,6 +230,11 @@ class PosixSerial final : public SerialLine {
         });
     }
 
+    Reply ask(std::string_view question, const AnswerEnd& end,
+              std::chrono::milliseconds limit) override {
+        return askOnDevice(m_fd.get(), question, end, limit, m_path);
+    }
+
     void close() override {
         if (!m_fd.valid()) {
             return;

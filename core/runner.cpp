@@ -8,7 +8,9 @@
 
 #include "channels/port_help.h"
 #include "channels/port_inventory.h"
+#include "channels/printer_status.h"
 #include "channels/texts.h"
+#include "core/printer_words.h"
 #include "core/run_session.h"
 #include "core/termination.h"
 #include "testpages/routines.h"
@@ -91,6 +93,58 @@ std::string field(const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+// Prints an error of the channels as --run does.
+void sayError(const ConsoleError& error, std::ostream& err) {
+    err << "error " << error.number() << ": " << error.text() << '\n';
+    if (!error.detail().empty()) {
+        err << error.detail() << '\n';
+    }
+}
+
+// --status: the facts on `out`, the verdict in words on `err` where the printer could not say.
+int askStatus(const CommandLine& cl, std::ostream& out, std::ostream& err, const PortMap& map) {
+    std::ofstream traceFile;
+    if (!openTraceOrSay(cl.traceFile, traceFile, err)) {
+        return 2;
+    }
+    Trace trace(cl.traceFile.empty() ? nullptr : &traceFile, cl.traceFile);
+    const std::unique_ptr<Devices> devices = systemDevices(map);
+    status::Report report;
+    try {
+        report = status::ask(*devices, cl.statusPort, trace);
+    } catch (const ConsoleError& error) {
+        sayError(error, err);
+        return 1;
+    }
+    for (const auto& [fact, value] : factLines(report)) {
+        out << fact << '\t' << field(value) << '\n';
+    }
+    const status::Verdict verdict = status::verdictOf(report);
+    if (verdict == status::Verdict::NoAnswer || verdict == status::Verdict::CannotAnswer) {
+        err << "mini-printer-test: " << report.port << ": " << verdictText(verdict) << '\n';
+    }
+    if (!trace.failure().empty()) {
+        sayError(traceNotWritten(trace.failure()), err);
+        return 1;
+    }
+    return exitCodeOf(verdict);
+}
+
+// The port a run printed on, as the status asks it: "COM3" is 3, "lpt1" 0; -1 for none.
+int portOfRun(const std::string& port) {
+    if (port == "lpt1") {
+        return 0;
+    }
+    if (port.rfind("COM", 0) == 0 && port.size() > 3) {
+        return std::stoi(port.substr(3));
+    }
+    return -1;
+}
+
+}  // namespace
+
 void listPorts(const PortMap& map, int usbPort, std::ostream& out) {
     for (const DevicePresent& device : devicesPresent(map.root)) {
         out << "device\t" << field(device.node) << '\t' << field(device.identity()) << '\t'
@@ -144,6 +198,7 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
             }
             return 0;
         case CommandLine::Mode::Ports: listPorts(map, 3, out); return 0;
+        case CommandLine::Mode::Status: return askStatus(cl, out, err, map);
         case CommandLine::Mode::Window:
         case CommandLine::Mode::Decode:
         case CommandLine::Mode::Render: err << usageText(); return 2;
@@ -182,8 +237,21 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
         return 1;
     }
     out << outcome.boxes.text("txt2") << '\n';
+    // --check: only once the run has ended, so that no question goes into its stream.
+    int checked = 0;
+    if (cl.check && portOfRun(outcome.last.port) >= 0) {
+        try {
+            const status::Verdict verdict =
+                status::verdictOf(status::ask(*devices, portOfRun(outcome.last.port), trace));
+            out << afterRunText(verdict) << '\n';
+            checked = checkExitCodeOf(verdict);
+        } catch (const ConsoleError& error) {
+            sayError(error, err);
+            checked = 1;
+        }
+    }
     reportTrace();
-    return traceFailure.empty() ? 0 : 1;
+    return !traceFailure.empty() ? 1 : checked;
 }
 
 }  // namespace mpt
