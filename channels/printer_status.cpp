@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "channels/printer_status.h"
 
+#include <algorithm>
 #include <array>
 
 #include "channels/trace.h"
@@ -266,22 +267,23 @@ constexpr std::array<SwitchName, 8> kSwitchNames{{
 
 std::optional<Switches> parseSwitches(std::string_view text) {
     Switches switches;
-    while (!text.empty()) {
+    if (text.empty()) {
+        return switches;
+    }
+    while (true) {
         const std::size_t comma = text.find(',');
         const std::string_view name = text.substr(0, comma);
-        bool known = false;
-        for (const SwitchName& entry : kSwitchNames) {
-            if (entry.name == name) {
-                entry.apply(switches);
-                known = true;
-            }
+        const auto* entry = std::find_if(kSwitchNames.begin(), kSwitchNames.end(),
+                                         [&](const SwitchName& e) { return e.name == name; });
+        if (entry == kSwitchNames.end()) {
+            return std::nullopt;  // an unknown name, or an empty one between commas
         }
-        if (!known) {
-            return std::nullopt;
+        entry->apply(switches);
+        if (comma == std::string_view::npos) {
+            return switches;
         }
-        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+        text.remove_prefix(comma + 1);
     }
-    return switches;
 }
 
 std::vector<std::string_view> switchNames() {
