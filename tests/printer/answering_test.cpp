@@ -1,0 +1,276 @@
+// SPDX-License-Identifier: MIT
+// The virtual printer answers: the console binary's --status asks it over a pseudo-terminal and
+// over TCP in each position of its switches and reads the same facts and exit code back; the
+// automatic status follows the switches on the port or connection that enabled it; a halted
+// printer takes no more than its buffer until cleared, then prints what it held; and a checked run
+// reports paper near end after the routine's stream, which stays as it was.
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QtTest>
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "channels/printer_status.h"
+#include "page_text.h"
+#include "printer/virtual_printer.h"
+#include "support/qt_test_main.h"
+
+#ifndef MPT_CONSOLE_BINARY
+#error "MPT_CONSOLE_BINARY names the console's executable"
+#endif
+
+namespace {
+
+const QHostAddress kLoopback(QHostAddress::LocalHost);
+
+// The console binary with `arguments`, serial port 1 leading to `com1`; its exit code and
+// standard output once it has ended. The event loop runs meanwhile: the printer answers on it.
+struct Ended {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+Ended runConsole(const QStringList& arguments, const QString& com1, const QString& trace = {}) {
+    QProcess console;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("MPT_COM1"), com1);
+    environment.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
+    console.setProcessEnvironment(environment);
+    QStringList all = arguments;
+    if (!trace.isEmpty()) {
+        all << QStringLiteral("--trace") << trace;
+    }
+    console.start(QStringLiteral(MPT_CONSOLE_BINARY), all);
+    Ended ended;
+    if (!console.waitForStarted(10000)) {
+        return ended;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    while (console.state() != QProcess::NotRunning && timer.elapsed() < 30000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    ended.exitCode = console.exitCode();
+    ended.out = QString::fromUtf8(console.readAllStandardOutput());
+    ended.err = QString::fromUtf8(console.readAllStandardError());
+    return ended;
+}
+
+// The console's end of a serial port, raw, as a client program would open it.
+class PortEnd {
+  public:
+    explicit PortEnd(const std::string& device)
+        : m_fd(::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
+        termios tio{};
+        ::tcgetattr(m_fd, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(m_fd, TCSANOW, &tio);
+    }
+    ~PortEnd() { ::close(m_fd); }
+    bool write(const std::string& bytes) {
+        return ::write(m_fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+    // Waits, running the event loop, until `size` bytes have come or `ms` pass.
+    std::string read(std::size_t size, int ms = 5000) {
+        std::string got;
+        QElapsedTimer timer;
+        timer.start();
+        while (got.size() < size && timer.elapsed() < ms) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            char buffer[64];
+            const ssize_t n = ::read(m_fd, buffer, std::min(sizeof buffer, size - got.size()));
+            if (n > 0) {
+                got.append(buffer, static_cast<std::size_t>(n));
+            }
+        }
+        return got;
+    }
+    int fd() const { return m_fd; }
+
+  private:
+    int m_fd;
+};
+
+std::string bytes(std::initializer_list<int> values) {
+    std::string out;
+    for (const int v : values) {
+        out += static_cast<char>(v);
+    }
+    return out;
+}
+
+}  // namespace
+
+class AnsweringTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        m_printer = std::make_unique<mpt::VirtualPrinter>();
+        QCOMPARE(m_printer->listen(kLoopback, 0), QString());
+    }
+
+    void cleanup() { m_printer.reset(); }
+
+    // One table for both wires: the switches, the exit code of --status, and lines it prints.
+    void statusOverEitherWire_data() {
+        QTest::addColumn<QString>("wire");
+        QTest::addColumn<QString>("switches");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("lines");
+        struct Row {
+            const char* switches;
+            int exitCode;
+            QStringList lines;
+        };
+        const Row rows[] = {
+            {"", 0, {"on-line\tyes", "paper\tloaded", "cover\tclosed", "verdict\tready"}},
+            {"near-end", 6, {"on-line\tyes", "paper\tnear-end", "verdict\tpaper-near-end"}},
+            {"paper-out", 5, {"on-line\tno", "paper\tout", "verdict\tpaper-out"}},
+            {"cover-open", 4, {"on-line\tno", "cover\topen", "verdict\tcover-open"}},
+            {"off-line", 3, {"on-line\tno", "cover\tclosed", "verdict\toff-line"}},
+            {"drawer-open", 0, {"drawer\topen", "verdict\tready"}},
+            {"recoverable-error", 7, {"recoverable-error\tyes", "verdict\tprinter-error"}},
+            {"cutter-jam", 7, {"cutter-error\tyes", "verdict\tprinter-error"}},
+            {"unrecoverable-error", 7, {"unrecoverable-error\tyes", "verdict\tprinter-error"}},
+        };
+        for (const char* wire : {"pty", "tcp"}) {
+            for (const Row& row : rows) {
+                QTest::addRow("%s %s", wire, *row.switches != '\0' ? row.switches : "ready")
+                    << QString::fromLatin1(wire) << QString::fromLatin1(row.switches)
+                    << row.exitCode
+                    << (QStringList(row.lines) << "answer\tyes"
+                                               << "model-name\tVIRTUAL PRINTER"
+                                               << "maker\tMINI PRINTER TEST"
+                                               << "two-byte-characters\tyes"
+                                               << "cutter\tyes");
+            }
+        }
+    }
+
+    void statusOverEitherWire() {
+        QFETCH(QString, wire);
+        QFETCH(QString, switches);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, lines);
+        m_printer->setSwitches(*mpt::status::parseSwitches(switches.toStdString()));
+        const QString com1 = wire == "pty" ? QString::fromStdString(m_printer->portMap().serial[1])
+                                           : m_printer->listenAddress();
+        const Ended ended = runConsole({QStringLiteral("--status")}, com1);
+        QVERIFY2(ended.exitCode == exitCode, qPrintable(ended.out + ended.err));
+        const QStringList printed = ended.out.split('\n');
+        for (const QString& line : lines) {
+            QVERIFY2(printed.contains(line), qPrintable(line + " in\n" + ended.out));
+        }
+        QVERIFY(printed.contains("port\tCOM1"));
+        QVERIFY(printed.contains("device\t" + com1));
+        // Its firmware is the console's version.
+        QVERIFY(printed.contains("firmware\t" +
+                                 QString::fromStdString(mpt::VirtualPrinter::identity().firmware)));
+    }
+
+    // GS a n enables the automatic status: sent at once, then on every change of the switches,
+    // on the port or connection that asked for it, and on no other.
+    void automaticStatusFollowsTheSwitches() {
+        PortEnd com2(m_printer->portMap().serial[2]);
+        PortEnd com3(m_printer->portMap().serial[3]);
+        QTcpSocket client;
+        client.connectToHost(kLoopback, m_printer->listenAddress().section(':', -1).toUShort());
+        QVERIFY(client.waitForConnected(5000));
+        QVERIFY(com2.write(bytes({0x1D, 0x61, 0xFF})));
+        client.write(QByteArray("\x1d\x61\x0f", 3));
+        QCOMPARE(com2.read(4), bytes({0x10, 0, 0, 0}));
+        QTRY_COMPARE(client.bytesAvailable(), qint64{4});
+        QCOMPARE(client.readAll(), QByteArray("\x10\0\0\0", 4));
+
+        mpt::status::Switches cover;
+        cover.coverOpen = true;
+        m_printer->setSwitches(cover);
+        QCOMPARE(com2.read(4), bytes({0x38, 0, 0, 0}));
+        QTRY_COMPARE(client.bytesAvailable(), qint64{4});
+        QCOMPARE(client.readAll(), QByteArray("\x38\0\0\0", 4));
+        QCOMPARE(com3.read(1, 200), std::string());  // it never asked
+
+        // Disabled again: no more.
+        QVERIFY(com2.write(bytes({0x1D, 0x61, 0x00})));
+        QCOMPARE(com2.read(1, 200), std::string());
+        m_printer->setSwitches({});
+        QCOMPARE(com2.read(1, 200), std::string());
+    }
+
+    // Paper out: the printer takes its buffer's worth and then nothing, so the sender is held
+    // back; it still answers; once the paper is loaded it prints everything it was sent.
+    void aHaltedPrinterTakesNothingUntilCleared() {
+        mpt::status::Switches out;
+        out.paper = mpt::status::Switches::Paper::Out;
+        m_printer->setSwitches(out);
+        PortEnd com4(m_printer->portMap().serial[4]);
+        const std::string line = "halted but not lost\n";
+        std::string sent;
+        for (int i = 0; i < 4000 && com4.write(line); ++i) {
+            sent += line;
+            if (i % 100 == 0) {
+                QTest::qWait(5);  // the printer's reader catches up, and stops at its buffer
+            }
+        }
+        QVERIFY2(sent.size() < 4000 * line.size(), "the port took everything");
+        QVERIFY(sent.size() >= mpt::VirtualPrinter::kHeldBytes);
+        QCOMPARE(m_printer->bytesReceived(), std::size_t{0});
+        m_printer->setSwitches({});
+        QTRY_VERIFY_WITH_TIMEOUT(m_printer->bytesReceived() >= sent.size(), 10000);
+        const auto pages = m_printer->pages();
+        QVERIFY(!pages.empty());
+        const std::vector<std::string> text = mpt::testing::pageText(pages.back());
+        // Every line it was sent, none lost while it held them back.
+        QCOMPARE(std::count(text.begin(), text.end(), "[A]halted but not lost"),
+                 static_cast<std::ptrdiff_t>(sent.size() / line.size()));
+    }
+
+    // --run … --check: the routine's stream first, exactly as without the check; the questions
+    // after its close, in the trace as questions; the verdict after the result message.
+    void aCheckAfterTheRunFindsPaperNearEnd() {
+        mpt::status::Switches nearEnd;
+        nearEnd.paper = mpt::status::Switches::Paper::NearEnd;
+        m_printer->setSwitches(nearEnd);
+        const QString com1 = QString::fromStdString(m_printer->portMap().serial[1]);
+        QTemporaryDir dir;
+        const QString plain = dir.filePath("plain.jsonl");
+        const QString checked = dir.filePath("checked.jsonl");
+        const QStringList run{"--run", "cmddevice8", "--count", "1"};
+        const Ended first = runConsole(run, com1, plain);
+        QCOMPARE(first.exitCode, 0);
+        const Ended second = runConsole(QStringList(run) << "--check", com1, checked);
+        QCOMPARE(second.exitCode, 0);
+        QCOMPARE(second.out, first.out + "Printer after the run: paper near end\n");
+        QFile a(plain);
+        QFile b(checked);
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        const QByteArray without = a.readAll();
+        const QByteArray with = b.readAll();
+        QVERIFY(with.startsWith(without));
+        const QByteArray questions = with.mid(without.size());
+        QVERIFY(
+            questions.startsWith("{\"op\":\"Ask\",\"hex\":\"100401\"}\n"
+                                 "{\"op\":\"Answer\",\"hex\":\"12\"}\n"));
+        QVERIFY(!questions.contains("\"op\":\"Output\""));
+        // A fault found after the run is the run's exit code. The short stream fits in the
+        // buffer of the jammed printer, so the run itself ends.
+        mpt::status::Switches jam;
+        jam.error = mpt::status::Switches::Error::CutterJam;
+        m_printer->setSwitches(jam);
+        const Ended faulted = runConsole(QStringList(run) << "--check", com1);
+        QCOMPARE(faulted.exitCode, 7);
+        QCOMPARE(faulted.out, first.out + "Printer after the run: printer error\n");
+    }
+
+  private:
+    std::unique_ptr<mpt::VirtualPrinter> m_printer;
+};
+
+MPT_QT_TEST(AnsweringTest, "answering_test")
+#include "answering_test.moc"
