@@ -988,6 +988,14 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
         <source>Dry run: nothing is sent, no device is opened.</source>
         <translation>시험 실행: 아무것도 보내지 않고 장치도 열지 않습니다.</translation>
     </message>
+    <message>
+        <source>Printer status</source>
+        <translation>프린터 상태</translation>
+    </message>
+    <message>
+        <source>Ask the printer its status and what it is (Ctrl+.)</source>
+        <translation>프린터에 상태와 기종을 묻습니다 (Ctrl+.)</translation>
+    </message>
 </context>
 <context>
     <name>mpt::PortSettings</name>
@@ -1018,6 +1026,10 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
     <message>
         <source>The binding of %1 holds a line end, a tab or another control character; it is not saved.</source>
         <translation>%1의 연결에 줄 바꿈, 탭 또는 다른 제어 문자가 들어 있어 저장하지 않습니다.</translation>
+    </message>
+    <message>
+        <source>The settings cannot be saved in %1.</source>
+        <translation>설정을 %1 에 저장할 수 없습니다.</translation>
     </message>
 </context>
 <context>
@@ -1100,6 +1112,33 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
     <message>
         <source>COM1 … COM9, lpt1 and %1 lead here. %2 bytes received, %3 pages cut.</source>
         <translation>COM1 … COM9, lpt1과 %1이 여기로 연결됩니다. %2바이트 받음, %3장 자름.</translation>
+    </message>
+</context>
+<context>
+    <name>mpt::PrinterStatusDialog</name>
+    <message>
+        <source>Printer status</source>
+        <translation>프린터 상태</translation>
+    </message>
+    <message>
+        <source>Ask</source>
+        <translation>묻기</translation>
+    </message>
+    <message>
+        <source>Choose the port and ask: the printer says its status and what it is, where its cable carries data back.</source>
+        <translation>포트를 고르고 물으십시오: 케이블이 데이터를 돌려보내는 프린터는 자신의 상태와 기종을 알려 줍니다.</translation>
+    </message>
+    <message>
+        <source>Ask the printer after each run</source>
+        <translation>실행할 때마다 끝난 뒤 프린터에 묻기</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>포트:</translation>
+    </message>
+    <message>
+        <source>Asking %1…</source>
+        <translation>%1 에 묻는 중…</translation>
     </message>
 </context>
 <context>

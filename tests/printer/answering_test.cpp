@@ -8,13 +8,20 @@
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTcpSocket>
 #include <QtTest>
 #include <algorithm>
 #include <memory>
 #include <string>
 
+#include "app/main_window.h"
+#include "app/port_settings.h"
+#include "app/printer_status_dialog.h"
 #include "channels/printer_status.h"
 #include "page_text.h"
 #include "printer/virtual_printer.h"
@@ -266,6 +273,66 @@ class AnsweringTest : public QObject {
         const Ended faulted = runConsole(QStringList(run) << "--check", com1);
         QCOMPARE(faulted.exitCode, 7);
         QCOMPARE(faulted.out, first.out + "Printer after the run: printer error\n");
+    }
+
+    // The window's Printer status button asks the port chosen and shows the answers in words;
+    // the choice to ask after each run is kept with the settings, and a run then ends with the
+    // printer's verdict in the status line; without it, nothing is asked.
+    void theWindowAsksAndChecksAfterARun() {
+        mpt::status::Switches nearEnd;
+        nearEnd.paper = mpt::status::Switches::Paper::NearEnd;
+        m_printer->setSwitches(nearEnd);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("ports.conf");
+        mpt::PortSettings settings(file);
+        const auto devices = mpt::systemDevices(m_printer->portMap());
+        mpt::Trace trace;
+        mpt::MainWindow window(*devices, trace);
+        window.setPortSettings(&settings);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* button = window.findChild<QPushButton*>(QStringLiteral("printerStatusButton"));
+        QVERIFY(button != nullptr && button->isVisible());
+        QTest::mouseClick(button, Qt::LeftButton);
+        auto* dialog = window.findChild<mpt::PrinterStatusDialog*>();
+        QVERIFY(dialog != nullptr);
+        QSignalSpy answered(dialog, &mpt::PrinterStatusDialog::answered);
+        auto* ask = dialog->findChild<QPushButton*>(QStringLiteral("askPrinter"));
+        QTest::mouseClick(ask, Qt::LeftButton);
+        QVERIFY(answered.wait(10000));
+        for (const char* words : {"COM1", "paper near end", "on line", "cover closed",
+                                  "model: MINI PRINTER TEST VIRTUAL PRINTER"}) {
+            QVERIFY2(dialog->answers().contains(QLatin1String(words)),
+                     qPrintable(dialog->answers()));
+        }
+        auto* port = dialog->findChild<QComboBox*>(QStringLiteral("statusPort"));
+        port->setCurrentIndex(port->findText(QStringLiteral("lpt1")));
+        QTest::mouseClick(ask, Qt::LeftButton);
+        QVERIFY(answered.wait(10000));
+        QVERIFY2(dialog->answers().contains(QLatin1String("this port cannot answer")),
+                 qPrintable(dialog->answers()));
+
+        dialog->findChild<QCheckBox*>(QStringLiteral("checkAfterRun"))->setChecked(true);
+        mpt::PortSettings reread(file);
+        mpt::PortMap map;
+        reread.load(map);
+        QVERIFY(reread.checkAfterRun());
+        QCOMPARE(reread.problem(), QString());
+        dialog->reject();
+        QTRY_VERIFY(window.findChild<mpt::PrinterStatusDialog*>() == nullptr);
+
+        QSignalSpy ended(&window, &mpt::MainWindow::runsEnded);
+        window.findChild<QLineEdit*>(QStringLiteral("txt1"))->setText(QStringLiteral("1"));
+        window.runTest(QStringLiteral("cmddevice8"));
+        QVERIFY(ended.wait(20000));
+        QVERIFY2(
+            window.statusText().endsWith(QLatin1String("Printer after the run: paper near end")),
+            qPrintable(window.statusText()));
+        QVERIFY(settings.saveCheckAfterRun(false));
+        window.runTest(QStringLiteral("cmddevice8"));
+        QVERIFY(ended.wait(20000));
+        QVERIFY2(!window.statusText().contains(QLatin1String("Printer after")),
+                 qPrintable(window.statusText()));
     }
 
   private:
