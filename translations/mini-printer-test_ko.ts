@@ -1113,6 +1113,54 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
         <source>COM1 … COM9, lpt1 and %1 lead here. %2 bytes received, %3 pages cut.</source>
         <translation>COM1 … COM9, lpt1과 %1이 여기로 연결됩니다. %2바이트 받음, %3장 자름.</translation>
     </message>
+    <message>
+        <source>Printer</source>
+        <translation>프린터</translation>
+    </message>
+    <message>
+        <source>What the printer answers when asked its status; paper out, cover open, off line and an error make it take no more bytes until cleared</source>
+        <translation>상태를 물으면 프린터가 답하는 내용. 용지 없음, 덮개 열림, 오프라인, 오류가 있으면 풀릴 때까지 더 이상 바이트를 받지 않습니다</translation>
+    </message>
+    <message>
+        <source>Paper loaded</source>
+        <translation>용지 있음</translation>
+    </message>
+    <message>
+        <source>Paper near end</source>
+        <translation>용지 거의 없음</translation>
+    </message>
+    <message>
+        <source>Paper out</source>
+        <translation>용지 없음</translation>
+    </message>
+    <message>
+        <source>Cover open</source>
+        <translation>덮개 열림</translation>
+    </message>
+    <message>
+        <source>Off line</source>
+        <translation>오프라인</translation>
+    </message>
+    <message>
+        <source>Drawer open</source>
+        <translation>돈통 열림</translation>
+    </message>
+    <message>
+        <source>No error</source>
+        <translation>오류 없음</translation>
+    </message>
+    <message>
+        <source>Recoverable error</source>
+        <translation>복구 가능한 오류</translation>
+    </message>
+    <message>
+        <source>Cutter jam</source>
+        <translation>커터 걸림</translation>
+    </message>
+    <message>
+        <source>Unrecoverable error</source>
+        <translation>복구할 수 없는 오류</translation>
+    </message>
 </context>
 <context>
     <name>mpt::PrinterStatusDialog</name>

@@ -25,6 +25,7 @@
 #include "channels/printer_status.h"
 #include "page_text.h"
 #include "printer/virtual_printer.h"
+#include "printer/window/preview_window.h"
 #include "support/qt_test_main.h"
 
 #ifndef MPT_CONSOLE_BINARY
@@ -333,6 +334,30 @@ class AnsweringTest : public QObject {
         QVERIFY(ended.wait(20000));
         QVERIFY2(!window.statusText().contains(QLatin1String("Printer after")),
                  qPrintable(window.statusText()));
+    }
+
+    // The printer window's switches show what the printer has (--state at start) and set what
+    // it answers.
+    void theWindowsSwitchesSetTheAnswers() {
+        mpt::status::Switches nearEnd;
+        nearEnd.paper = mpt::status::Switches::Paper::NearEnd;
+        m_printer->setSwitches(nearEnd);
+        mpt::PreviewWindow preview(*m_printer);
+        auto* paper = preview.findChild<QComboBox*>(QStringLiteral("switchPaper"));
+        QCOMPARE(paper->currentText(), QStringLiteral("Paper near end"));
+        preview.findChild<QCheckBox*>(QStringLiteral("switchCover"))->click();
+        QVERIFY(m_printer->switches().coverOpen);
+        QCOMPARE(m_printer->switches().paper, mpt::status::Switches::Paper::NearEnd);
+        const QString com1 = QString::fromStdString(m_printer->portMap().serial[1]);
+        QCOMPARE(runConsole({"--status"}, com1).exitCode, 4);
+        preview.findChild<QComboBox*>(QStringLiteral("switchError"))->setCurrentIndex(2);
+        QCOMPARE(m_printer->switches().error, mpt::status::Switches::Error::CutterJam);
+        const Ended jammed = runConsole({"--status"}, com1);
+        QCOMPARE(jammed.exitCode, 7);
+        QVERIFY(jammed.out.contains("cutter-error\tyes\n"));
+        m_printer->setSwitches({});
+        QVERIFY(!preview.findChild<QCheckBox*>(QStringLiteral("switchCover"))->isChecked());
+        QCOMPARE(paper->currentIndex(), 0);
     }
 
   private:
