@@ -196,6 +196,14 @@ const Conflict kConflicts[] = {
      Conflict::Requires,
      {"--run"},
      [] { return translate("CommandLine", "--check goes with --run"); }},
+    {"--check",
+     Conflict::Excludes,
+     {"--dry-run"},
+     [] {
+         return translate("CommandLine",
+                          "--check asks the printer, and --dry-run opens no device: they exclude "
+                          "each other");
+     }},
     {"--state",
      Conflict::Requires,
      {"--virtual"},

@@ -18,9 +18,8 @@
 // printed), 1 it failed ("error N: TEXT" and the detail on stderr), 2 usage error, 128 + the
 // signal's number when SIGINT, SIGTERM or SIGHUP stopped the run (how far it got on stderr); with
 // --check, and for --status, the codes of core/printer_words.h's exitCodeOf for the printer's
-// state. The
-// window,
-// --decode and --render are run by main(), which has the window and the virtual printer.
+// state. The window, --decode and --render are run by main(), which has the window and the
+// virtual printer.
 #pragma once
 
 #include <fstream>

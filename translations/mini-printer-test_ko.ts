@@ -239,6 +239,10 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
         <source>--state %1: not a list of the virtual printer&apos;s switches (see --help)</source>
         <translation>--state %1: 가상 프린터의 스위치 목록이 아닙니다 (--help 참고)</translation>
     </message>
+    <message>
+        <source>--check asks the printer, and --dry-run opens no device: they exclude each other</source>
+        <translation>--check 는 프린터에 묻고 --dry-run 은 장치를 열지 않으므로 함께 쓸 수 없습니다</translation>
+    </message>
 </context>
 <context>
     <name>Conversion</name>
