@@ -49,7 +49,12 @@ class PosixOutput final : public OutputFile {
         if (!m_readBack || !m_device) {
             return {};
         }
-        return askOnDevice(m_fd.get(), question, end, limit, m_path);
+        Reply reply = askOnDevice(m_fd.get(), question, end, limit, m_path);
+        // Unanswered, it is not waited for at the close either (see PosixSerial::ask).
+        if (reply.kind == Reply::Kind::NoAnswer) {
+            m_faulted = true;
+        }
+        return reply;
     }
 
     // Each statement was written straight through, so nothing is buffered here. A pipe keeps its
