@@ -3,7 +3,8 @@
 # Installs the point-of-sale client library from the npm registry that
 # tests/printer/npm_client_test.sh asks the virtual printer with, into .npm-client/ (ignored by
 # git), where npm is installed; nothing where it is not, and nothing when it is there already. The
-# registry is reached here, at setup, never by the test, which is skipped without the library.
+# registry is reached here (scripts/test.sh runs it before the build), never by the test, which is
+# skipped without the library.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 command -v npm >/dev/null || exit 0

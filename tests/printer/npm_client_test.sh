@@ -3,7 +3,7 @@
 # A point-of-sale client library from the npm registry asks the virtual printer its paper status
 # over TCP (GS r 1) and gets the answer its switches give: loaded, near end, out, also while the
 # printer takes no bytes. Skipped (77) where node or the library is not installed
-# (scripts/npm_client.sh installs it at setup; the test itself needs no network).
+# (scripts/npm_client.sh installs it before the build; the test itself needs no network).
 #   npm_client_test.sh CONSOLE NODE_MODULES
 set -uo pipefail
 console=$1
