@@ -75,6 +75,9 @@ std::unique_ptr<mpt::VirtualPrinter> startVirtualPrinter(const mpt::CommandLine&
             return nullptr;
         }
     }
+    // --state: the switches it starts with (the command line has checked the list).
+    printer->setSwitches(
+        mpt::status::parseSwitches(cl.printerState).value_or(mpt::status::Switches{}));
     return printer;
 }
 

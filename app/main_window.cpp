@@ -23,8 +23,10 @@
 #include "app/caption_button.h"
 #include "app/picture.h"
 #include "app/ports_dialog.h"
+#include "app/printer_status_dialog.h"
 #include "app/window_icon.h"
 #include "channels/port_help.h"
+#include "core/printer_words.h"
 #include "core/run_progress.h"
 #include "printer/qt_text.h"
 #include "testpages/routines.h"
@@ -190,13 +192,25 @@ void MainWindow::createStatusLine() {
     m_ports->setFocusPolicy(Qt::NoFocus);
     m_ports->setAutoDefault(false);
     m_ports->setToolTip(tr("Choose the devices the ports lead to (Ctrl+,)"));
+
+    m_printerStatus = new QPushButton(tr("Printer status"), this);
+    m_printerStatus->setObjectName(QStringLiteral("printerStatusButton"));
+    m_printerStatus->setFocusPolicy(Qt::NoFocus);
+    m_printerStatus->setAutoDefault(false);
+    m_printerStatus->setToolTip(tr("Ask the printer its status and what it is (Ctrl+.)"));
     showRunControls(false);
 }
 
-// The run's Stop during a run, the Ports… button otherwise, at the right of the status line.
+// The run's Stop during a run, the Printer status and Ports… buttons otherwise, at the right of
+// the status line.
 void MainWindow::showRunControls(bool running) {
     constexpr int kButtonWidth = 64;
-    m_status->setGeometry(0, kClientHeight, kClientWidth - kButtonWidth, kStatusHeight);
+    constexpr int kStatusButtonWidth = 96;
+    const int buttons = kButtonWidth + (running ? 0 : kStatusButtonWidth);
+    m_status->setGeometry(0, kClientHeight, kClientWidth - buttons, kStatusHeight);
+    m_printerStatus->setGeometry(kClientWidth - buttons, kClientHeight, kStatusButtonWidth,
+                                 kStatusHeight);
+    m_printerStatus->setVisible(!running);
     for (QPushButton* button : {m_stop, m_ports}) {
         button->setGeometry(kClientWidth - kButtonWidth, kClientHeight, kButtonWidth,
                             kStatusHeight);
@@ -218,6 +232,21 @@ void MainWindow::openPortsDialog() {
     PortsDialog dialog(*m_devices, *m_settings, usbPort, this);
     dialog.exec();
     showIdleStatus();
+}
+
+void MainWindow::openPrinterStatus() {
+    if (m_running || findChild<PrinterStatusDialog*>() != nullptr) {
+        return;
+    }
+    if (m_settings == nullptr) {
+        m_ownSettings = std::make_unique<PortSettings>();
+        m_settings = m_ownSettings.get();
+    }
+    // Window-modal and open while the window goes on: no run starts while it asks.
+    auto* dialog =
+        new PrinterStatusDialog(*m_devices, *m_trace, *m_settings, usbPortNumber(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 void MainWindow::stopRun() {
@@ -359,6 +388,9 @@ void MainWindow::connectButtons() {
     connect(m_stop, &QPushButton::clicked, this, &MainWindow::stopRun);
     connect(m_tick, &QTimer::timeout, this, &MainWindow::showProgress);
     connect(m_ports, &QPushButton::clicked, this, &MainWindow::openPortsDialog);
+    connect(m_printerStatus, &QPushButton::clicked, this, &MainWindow::openPrinterStatus);
+    auto* statusKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period), this);
+    connect(statusKey, &QShortcut::activated, this, &MainWindow::openPrinterStatus);
     // On the window rather than the button, so that it works wherever the focus is.
     auto* portsKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
     connect(portsKey, &QShortcut::activated, this, &MainWindow::openPortsDialog);
@@ -391,6 +423,7 @@ void MainWindow::startNext() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_status->setText(qtText(findRoutine(m_runName)->caption).trimmed() + tr(": starting"));
     showRunControls(true);
+    m_session.setCheckAfterRun(m_settings != nullptr && m_settings->checkAfterRun());
     // The end arrives from the worker thread; the window handles it on its own thread, as an
     // event of its own, after the click that started the run has long returned.
     m_session.start(m_runName, TextBoxStore(text("txt1"), text("port"), text("txt2")), [this] {
@@ -468,6 +501,10 @@ void MainWindow::showOutcome() {
         }
     } else {
         m_status->setText(QString::fromStdString(finishedText(outcome.last, outcome.took)));
+        if (outcome.printerAfter) {
+            m_status->setText(m_status->text() + QStringLiteral(" ") +
+                              QString::fromStdString(afterRunText(*outcome.printerAfter)));
+        }
     }
     // Once: from then on nothing more is written to the trace.
     if (const std::string failure = m_trace->failure();

@@ -82,6 +82,8 @@ class MainWindow : public QWidget, public TextBoxes {
     void setPortSettings(PortSettings* settings) { m_settings = settings; }
     // Opens the Ports dialog (the Ports… button, Ctrl+,); not during a run.
     void openPortsDialog();
+    // Opens the Printer status dialog (the button beside Ports…, Ctrl+.); not during a run.
+    void openPrinterStatus();
     // Stops the run going on at the next write; nothing when idle.
     void stopRun();
     // Ends the program as a termination signal asks: a run going on is stopped first, then the
@@ -124,6 +126,7 @@ class MainWindow : public QWidget, public TextBoxes {
     QLabel* m_status = nullptr;
     QPushButton* m_stop = nullptr;
     QPushButton* m_ports = nullptr;
+    QPushButton* m_printerStatus = nullptr;
     PortSettings* m_settings = nullptr;
     std::unique_ptr<PortSettings> m_ownSettings;
     std::deque<QString> m_pending;

@@ -23,6 +23,8 @@ namespace mpt {
 namespace {
 
 const QString kGroup = QStringLiteral("ports");
+// The window's own choices, beside the bindings.
+const QString kCheckAfterRun = QStringLiteral("console/checkAfterRun");
 
 // The bindings are read before the window exists (and without one, for --run): their problems
 // are looked up where the libraries below the window look theirs up, with translate().
@@ -149,10 +151,12 @@ void PortSettings::load(PortMap& map) {
     QSettings settings(m_file, QSettings::IniFormat);
     // A file that says nothing QSettings can read as bindings is damaged too.
     if (settings.status() != QSettings::NoError ||
-        (QFileInfo(m_file).size() > 0 && !settings.childGroups().contains(kGroup))) {
+        (QFileInfo(m_file).size() > 0 && !settings.childGroups().contains(kGroup) &&
+         !settings.contains(kCheckAfterRun))) {
         m_problem = damaged(m_file);
         return;
     }
+    m_checkAfterRun = settings.value(kCheckAfterRun, false).toBool();
     PortMap loaded = map;
     loaded.boundSerial.clear();
     loaded.boundLpt1.clear();
@@ -274,6 +278,32 @@ bool PortSettings::save(const PortMap& before, const PortMap& now) {
     if (settings.status() != QSettings::NoError) {
         return refuse(cannotSave);
     }
+    return true;
+}
+
+bool PortSettings::saveCheckAfterRun(bool on) {
+    m_problem.clear();
+    const QString directory = QFileInfo(m_file).path();
+    QDir().mkpath(directory);
+    const DirectoryLock lock(directory);
+    const FileKind kind = kindOf(m_file);
+    if (kind == FileKind::NotAFile || kind == FileKind::Unreadable || kind == FileKind::TooLarge ||
+        (kind == FileKind::Regular &&
+         QSettings(m_file, QSettings::IniFormat).status() == QSettings::FormatError)) {
+        m_problem = qtText(translate("mpt::PortSettings", "The settings cannot be saved in %1."))
+                        .arg(m_file);
+        return false;
+    }
+    QSettings settings(m_file, QSettings::IniFormat);
+    settings.setAtomicSyncRequired(true);
+    settings.setValue(kCheckAfterRun, on);
+    settings.sync();
+    if (settings.status() != QSettings::NoError) {
+        m_problem = qtText(translate("mpt::PortSettings", "The settings cannot be saved in %1."))
+                        .arg(m_file);
+        return false;
+    }
+    m_checkAfterRun = on;
     return true;
 }
 

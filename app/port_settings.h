@@ -34,6 +34,13 @@ class PortSettings {
     // leaving every other port as the file holds it. Returns false, with problem() set, when the
     // file cannot be written or a binding cannot be kept (see fitForSaving).
     bool save(const PortMap& before, const PortMap& now);
+    // Whether the window asks the printer its status after each run: off unless saved on (the
+    // [console] group of the same file), read by load().
+    bool checkAfterRun() const { return m_checkAfterRun; }
+    // Saves the choice under the same lock as the bindings, leaving them as they are. Returns
+    // false, with problem() set, when the file cannot be written.
+    bool saveCheckAfterRun(bool on);
+
     // Empty, or what went wrong with the file, for the user to read once.
     const QString& problem() const { return m_problem; }
 
@@ -44,6 +51,7 @@ class PortSettings {
   private:
     QString m_file;
     QString m_problem;
+    bool m_checkAfterRun = false;
 };
 
 }  // namespace mpt

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "channels/devices.h"
 
+#include <sys/stat.h>
 #include <charconv>
 #include <cstdlib>
 
@@ -45,6 +46,30 @@ auto openBound(const PortRoute& route, const std::string& port, Open open) {
                                        "another device there."),
                              {error.detail(), port, identityInWords(route.identity)}));
     }
+}
+
+// A serial line or an output file opened to ask questions.
+template <typename Line>
+class AskingLine final : public AskingPort {
+  public:
+    AskingLine(std::unique_ptr<Line> line, std::string device)
+        : m_line(std::move(line)), m_device(std::move(device)) {}
+    Reply ask(std::string_view question, const AnswerEnd& end,
+              std::chrono::milliseconds limit) override {
+        return m_line->ask(question, end, limit);
+    }
+    void close() override { m_line->close(); }
+    std::string device() const override { return m_device; }
+
+  private:
+    std::unique_ptr<Line> m_line;
+    std::string m_device;
+};
+
+// Whether the path leads to a device, which may answer; a FIFO or a plain file never does.
+bool isDevice(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
 }
 
 class SystemDevices final : public Devices {
@@ -128,6 +153,31 @@ class SystemDevices final : public Devices {
             observer()->opened("lpt1", path);
         }
         return file;
+    }
+
+    std::unique_ptr<AskingPort> openToAsk(int portNumber) override {
+        if (portNumber > 0) {
+            const std::string path = serialRoute(portNumber, portMap()).path;
+            if (!path.empty() && !isNetworkAddress(path) && pathExists(path) && !isDevice(path)) {
+                return nullptr;
+            }
+            // As the routines open it, with the errors of a missing or refused port.
+            auto line = openSerial(portNumber, LineSettings{}, 2);
+            return std::make_unique<AskingLine<SerialLine>>(std::move(line), path);
+        }
+        const PortRoute route = lpt1Route(portMap());
+        const std::string& path = route.path;
+        if (!path.empty() && !isNetworkAddress(path) && !isDevice(path)) {
+            return nullptr;  // a FIFO, a file, or one still to be made
+        }
+        if (path.empty()) {
+            return std::make_unique<AskingLine<OutputFile>>(openLpt1(), path);  // raises
+        }
+        auto file = openBound(route, "lpt1", [&] {
+            return isNetworkAddress(path) ? openTcpOutput(path, nullptr, stopToken())
+                                          : openPosixOutput(path, nullptr, stopToken(), true);
+        });
+        return std::make_unique<AskingLine<OutputFile>>(std::move(file), path);
     }
 
   private:

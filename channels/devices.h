@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <stop_token>
@@ -28,6 +29,19 @@ struct LineSettings {
 // Parses "baud,parity,data,stop"; raises "Invalid property value" for any other form.
 LineSettings parseSettings(std::string_view text);
 
+// What a question put to the printer got back (see printer_status.h).
+struct Reply {
+    enum class Kind {
+        Answered,      // the bytes make a whole answer, or garbage that is one to the caller
+        NoAnswer,      // nothing whole came back within the limit
+        CannotAnswer,  // the device carries nothing back: nothing was sent
+    };
+    Kind kind = Kind::CannotAnswer;
+    std::string bytes;  // what came back after the question, up to the end of the answer
+};
+// How many of the bytes received so far make the answer; 0 while more is needed.
+using AnswerEnd = std::function<std::size_t(std::string_view received)>;
+
 // An open serial port.
 class SerialLine {
   public:
@@ -42,6 +56,13 @@ class SerialLine {
     // what is still queued then is dropped and reported to the observer, the port is released,
     // and RunStopped is raised with the bytes dropped.
     virtual void close() = 0;
+    // Sends a question and reads its answer for at most `limit`, apart from any stream: bytes
+    // that came before the question are dropped first. A line that carries nothing back answers
+    // CannotAnswer at once.
+    virtual Reply ask(std::string_view /*question*/, const AnswerEnd& /*end*/,
+                      std::chrono::milliseconds /*limit*/) {
+        return {};
+    }
 };
 
 // An open output device file ("lpt1 ").
@@ -52,6 +73,22 @@ class OutputFile {
     // Delivers, then closes; the file is released on every path. A wait on a device given up for
     // a stop raises RunStopped once the file is closed.
     virtual void close() = 0;
+    // As SerialLine::ask(); a FIFO, a plain file and a port without read-back cannot answer.
+    virtual Reply ask(std::string_view /*question*/, const AnswerEnd& /*end*/,
+                      std::chrono::milliseconds /*limit*/) {
+        return {};
+    }
+};
+
+// A port opened only to ask its printer questions, never to print.
+class AskingPort {
+  public:
+    virtual ~AskingPort() = default;
+    virtual Reply ask(std::string_view question, const AnswerEnd& end,
+                      std::chrono::milliseconds limit) = 0;
+    virtual void close() = 0;
+    // Where it leads.
+    virtual std::string device() const = 0;
 };
 
 // What a device says about itself without a byte being sent: a serial port's modem lines, a
@@ -146,6 +183,11 @@ class Devices {
     virtual std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,
                                                    int handshaking) = 0;
     virtual std::unique_ptr<OutputFile> openLpt1() = 0;
+    // Opens serial port n, or "lpt1 " for 0, to ask its printer questions: a serial port as the
+    // routines open it, a network address, a printer device with read-back. A port that leads to a
+    // FIFO or a plain file is not opened at all (nothing is sent into a captured stream, no file
+    // is emptied or made): nullptr. Devices that touch nothing answer nullptr too.
+    virtual std::unique_ptr<AskingPort> openToAsk(int /*portNumber*/) { return nullptr; }
 
   private:
     PortMap m_map;

@@ -154,4 +154,13 @@ void writeNotingFault(bool& faulted, Write&& write) {
 bool waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& devicePath,
                     const std::stop_token& stop = {}, StateProbe* probe = nullptr);
 
+// Puts a question to the device on `fd` (open for reading and writing, non-blocking) and reads its
+// answer: what the device had sent before is read and dropped, the question written, and the
+// answer read until `end` finds it whole or `limit` passes. A device that cannot be read (a
+// parallel port's driver without read-back) answers CannotAnswer before anything is written; one
+// that does not take the question within `limit` (a printer holding CTS low) answers NoAnswer.
+// A device that fails otherwise raises "Device I/O error".
+Reply askOnDevice(int fd, std::string_view question, const AnswerEnd& end,
+                  std::chrono::milliseconds limit, const std::string& devicePath);
+
 }  // namespace mpt

@@ -294,4 +294,65 @@ bool waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& 
     }
 }
 
+Reply askOnDevice(int fd, std::string_view question, const AnswerEnd& end,
+                  std::chrono::milliseconds limit, const std::string& devicePath) {
+    using Clock = std::chrono::steady_clock;
+    char buffer[256];
+    // Whatever came before the question (an automatic status, the rest of an earlier answer)
+    // belongs to no answer of this one.
+    for (int i = 0; i < 64; ++i) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EIO) {
+            return {};  // EINVAL and the like: this driver reads nothing back
+        }
+        break;
+    }
+    try {
+        writeAll(fd, question, limit, devicePath, nullptr);
+    } catch (const ConsoleError& error) {
+        if (error.number() == err::kDeviceTimeout) {
+            return {Reply::Kind::NoAnswer, {}};
+        }
+        throw;
+    }
+    Reply reply{Reply::Kind::NoAnswer, {}};
+    const auto deadline = Clock::now() + limit;
+    while (true) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            return reply;
+        }
+        pollfd pfd{fd, POLLIN, 0};
+        const int ready = ::poll(&pfd, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno != EINTR) {
+            throw systemError(errno, Step::Write, devicePath);
+        }
+        if (ready <= 0) {
+            continue;
+        }
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0 || (n < 0 && errno == EIO)) {
+            return reply;  // the other side closed, or a pseudo-terminal's printer went away
+        }
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+                continue;
+            }
+            throw systemError(errno, Step::Write, devicePath);
+        }
+        reply.bytes.append(buffer, static_cast<std::size_t>(n));
+        if (const std::size_t whole = end(reply.bytes); whole > 0) {
+            reply.kind = Reply::Kind::Answered;
+            reply.bytes.resize(std::min(whole, reply.bytes.size()));
+            return reply;
+        }
+    }
+}
+
 }  // namespace mpt

@@ -20,8 +20,10 @@ namespace {
 
 class PosixOutput final : public OutputFile {
   public:
-    PosixOutput(UniqueFd fd, std::string path, DeviceObserver* observer, std::stop_token stop)
-        : m_fd(std::move(fd)),
+    PosixOutput(UniqueFd fd, std::string path, DeviceObserver* observer, std::stop_token stop,
+                bool readBack = false)
+        : m_readBack(readBack),
+          m_fd(std::move(fd)),
           m_path(std::move(path)),
           m_observer(observer),
           m_stop(std::move(stop)),
@@ -37,6 +39,22 @@ class PosixOutput final : public OutputFile {
         writeNotingFault(m_faulted, [&] {
             writeAll(m_fd.get(), bytes, m_limit, m_path, m_observer, m_stop, &m_probe);
         });
+    }
+
+    // Only a printer device opened with read-back can answer (a USB printer's driver hands back
+    // what the printer sends); a FIFO, a file, or a device opened for the routines' output only
+    // cannot.
+    Reply ask(std::string_view question, const AnswerEnd& end,
+              std::chrono::milliseconds limit) override {
+        if (!m_readBack || !m_device) {
+            return {};
+        }
+        Reply reply = askOnDevice(m_fd.get(), question, end, limit, m_path);
+        // Unanswered, it is not waited for at the close either (see PosixSerial::ask).
+        if (reply.kind == Reply::Kind::NoAnswer) {
+            m_faulted = true;
+        }
+        return reply;
     }
 
     // Each statement was written straight through, so nothing is buffered here. A pipe keeps its
@@ -71,6 +89,7 @@ class PosixOutput final : public OutputFile {
     }
 
   private:
+    bool m_readBack;
     UniqueFd m_fd;
     std::string m_path;
     DeviceObserver* m_observer;
@@ -84,7 +103,7 @@ class PosixOutput final : public OutputFile {
 }  // namespace
 
 std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath, DeviceObserver* observer,
-                                            std::stop_token stop) {
+                                            std::stop_token stop, bool readBack) {
     ignoreSigpipe();
 
     // O_NONBLOCK: a FIFO without a reader fails at once (ENXIO) instead of waiting for ever, and
@@ -93,7 +112,7 @@ std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath, Devic
     // where, is decided on where the path really leads, not on how it is spelled ("//dev/x",
     // "dev/x" from "/"): nothing is ever created under /dev, where a missing name means a missing
     // printer, and nothing through a link that leads nowhere, whose target the user never named.
-    int flags = O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+    int flags = (readBack ? O_RDWR : O_WRONLY) | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
     std::string openPath = devicePath;
     bool plainFile = false;
     struct stat st {};
@@ -139,7 +158,8 @@ std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath, Devic
     if (plainFile && ::ftruncate(fd.get(), 0) != 0) {
         throw systemError(errno, Step::OpenLpt, devicePath);
     }
-    return std::make_unique<PosixOutput>(std::move(fd), devicePath, observer, std::move(stop));
+    return std::make_unique<PosixOutput>(std::move(fd), devicePath, observer, std::move(stop),
+                                         readBack);
 }
 
 }  // namespace mpt

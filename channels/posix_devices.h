@@ -45,7 +45,9 @@ std::unique_ptr<SerialLine> openTcpSerial(const std::string& address, DeviceObse
                                           std::stop_token stop);
 std::unique_ptr<OutputFile> openTcpOutput(const std::string& address, DeviceObserver* observer,
                                           std::stop_token stop);
+// `readBack`: opened for reading too, so that a printer device can answer questions (see
+// OutputFile::ask); only ever asked for a character device.
 std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath, DeviceObserver* observer,
-                                            std::stop_token stop);
+                                            std::stop_token stop, bool readBack = false);
 
 }  // namespace mpt

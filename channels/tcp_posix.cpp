@@ -131,6 +131,12 @@ class TcpLine final : public SerialLine, public OutputFile {
         });
     }
 
+    // A network printer answers on the connection its question came in on.
+    Reply ask(std::string_view question, const AnswerEnd& end,
+              std::chrono::milliseconds limit) override {
+        return askOnDevice(m_fd.get(), question, end, limit, m_address);
+    }
+
     void close() override {
         if (!m_fd.valid()) {
             return;

@@ -162,6 +162,18 @@ void Trace::output(std::string_view bytes) {
     }
 }
 
+void Trace::ask(std::string_view bytes) {
+    if (enabled()) {
+        line(R"({"op":"Ask","hex":")" + toHex(bytes) + "\"}");
+    }
+}
+
+void Trace::answer(std::string_view bytes) {
+    if (enabled()) {
+        line(R"({"op":"Answer","hex":")" + toHex(bytes) + "\"}");
+    }
+}
+
 void Trace::open(std::string_view name, int fileNumber) {
     if (enabled()) {
         line(R"({"op":"Open","name":)" + jsonString(name) + R"(,"file":)" +

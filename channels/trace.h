@@ -46,6 +46,10 @@ class Trace {
     // write before it, or of what the device held when its closing was given up. `at` says where
     // the stop took effect: "step" (before an opening or a write), "write" or "close".
     void stop(std::size_t notTaken, std::string_view at);
+    // A question put to the printer (a status or identity request), apart from any routine's
+    // stream, and the bytes it got back (none: no answer within the limit).
+    void ask(std::string_view bytes);
+    void answer(std::string_view bytes);
 
   private:
     void line(const std::string& json);

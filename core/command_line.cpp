@@ -11,6 +11,7 @@
 
 #include "channels/network.h"
 #include "channels/port_help.h"
+#include "channels/printer_status.h"
 #include "channels/texts.h"
 #include "testpages/routines.h"
 
@@ -22,11 +23,13 @@ namespace {
 std::string usageSynopsis() {
     return translate("CommandLine",
                      "Usage: mini-printer-test [--dry-run] [--trace FILE]\n"
-                     "       mini-printer-test --virtual [--listen ADDRESS:PORT] [--trace FILE]\n"
+                     "       mini-printer-test --virtual [--listen ADDRESS:PORT] [--state LIST] "
+                     "[--trace FILE]\n"
                      "       mini-printer-test --list\n"
                      "       mini-printer-test --ports\n"
                      "       mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] "
-                     "[--trace FILE]\n"
+                     "[--check] [--trace FILE]\n"
+                     "       mini-printer-test --status [--port N | --port lpt1] [--trace FILE]\n"
                      "       mini-printer-test --decode FILE\n"
                      "       mini-printer-test --render FILE --out DIR\n"
                      "       mini-printer-test --help | --version\n");
@@ -40,11 +43,18 @@ std::string optionsText() {
         "  --virtual          every port leads to a virtual printer shown beside the console\n"
         "  --listen ADDRESS:PORT  where the virtual printer listens for programs that print\n"
         "                     over TCP (default 127.0.0.1:9100, or a free port if taken)\n"
+        "  --state LIST       the virtual printer's switches at start, parted by commas:\n"
+        "                     near-end, paper-out, cover-open, off-line, drawer-open,\n"
+        "                     recoverable-error, cutter-jam, unrecoverable-error\n"
         "  --list             the thirteen routines: button name, tab, caption\n"
         "  --ports            the devices present and where the ports lead, tab-separated\n"
         "  --run NAME         run one routine without a window and print its result message\n"
         "  --count TEXT       the repeat count box for --run (default 10)\n"
         "  --port TEXT        the USB button's port number box for --run (default 3)\n"
+        "  --check            once the run has ended, ask the printer's status and add it\n"
+        "                     to the result; exit 3 to 9 as --status for a fault\n"
+        "  --status           ask the printer on --port N (default 1) or --port lpt1 its\n"
+        "                     status and identity; one line per fact, tab-separated\n"
         "  --dry-run          touch no device: every channel takes every byte\n"
         "  --trace FILE       every step of every run as JSON Lines\n"
         "  --decode FILE      the printer stream in FILE as an annotated listing\n"
@@ -57,7 +67,9 @@ std::string optionsText() {
         "printer's address, tcp://HOST:PORT. MPT_IO_TIMEOUT_MS sets the\n"
         "30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1\n"
         "when it failed, 2 for a usage error; Ctrl+C, SIGTERM or SIGHUP stops the run at the next\n"
-        "write, prints how far it got and exits 130, 143 or 129.\n");
+        "write, prints how far it got and exits 130, 143 or 129. --status exits 0 when the\n"
+        "printer is ready, 3 off line, 4 cover open, 5 paper out, 6 paper near end (a warning),\n"
+        "7 printer error, 8 no answer, 9 the port cannot carry an answer (a FIFO, a file).\n");
 }
 
 // The synopsis and the options of a test station's suites.
@@ -91,7 +103,8 @@ enum ModeBit : unsigned {
     kRun = 1u << 4,
     kDecode = 1u << 5,
     kRender = 1u << 6,
-    kEveryMode = (1u << 7) - 1,
+    kStatus = 1u << 7,
+    kEveryMode = (1u << 8) - 1,
 };
 
 // The options: name, whether it takes a value (attached, "--count=3", or as the next argument),
@@ -115,8 +128,13 @@ const Option kOptions[] = {
     {"--run", true, kRun,
      [] { return translate("CommandLine", "--run needs the name of a routine"); }, true},
     {"--count", true, kRun, [] { return translate("CommandLine", "--count needs a text"); }, true},
-    {"--port", true, kRun, [] { return translate("CommandLine", "--port needs a text"); }, true},
-    {"--trace", true, kWindow | kVirtual | kRun,
+    {"--port", true, kRun | kStatus, [] { return translate("CommandLine", "--port needs a text"); },
+     true},
+    {"--status", false, kStatus, nullptr, false},
+    {"--check", false, kRun, nullptr, false},
+    {"--state", true, kVirtual,
+     [] { return translate("CommandLine", "--state needs a list of switches"); }, true},
+    {"--trace", true, kWindow | kVirtual | kRun | kStatus,
      [] { return translate("CommandLine", "--trace needs a file name"); }, false},
     {"--listen", true, kVirtual,
      [] { return translate("CommandLine", "--listen needs ADDRESS:PORT"); }, true},
@@ -208,7 +226,30 @@ const Conflict kConflicts[] = {
                           "without --run, --count and --port");
      }},
     {"--count", Conflict::Requires, {"--run"}, countGoesWithRun},
-    {"--port", Conflict::Requires, {"--run"}, countGoesWithRun},
+    {"--port",
+     Conflict::RequiresOne,
+     {"--run", "--status"},
+     [] { return translate("CommandLine", "--port goes with --run or --status"); }},
+    {"--check",
+     Conflict::Requires,
+     {"--run"},
+     [] { return translate("CommandLine", "--check goes with --run"); }},
+    {"--check",
+     Conflict::Excludes,
+     {"--dry-run"},
+     [] {
+         return translate("CommandLine",
+                          "--check asks the printer, and --dry-run opens no device: they exclude "
+                          "each other");
+     }},
+    {"--state",
+     Conflict::Requires,
+     {"--virtual"},
+     [] { return translate("CommandLine", "--state goes only with --virtual"); }},
+    {"--status",
+     Conflict::Excludes,
+     {"--list", "--run", "--suite", "--virtual", "--count", "--dry-run", "--ports"},
+     [] { return translate("CommandLine", "--status goes alone, with --port and --trace"); }},
     {"--report", Conflict::RequiresOne, {"--run", "--suite"}, suiteOptionsGoWithARun},
     {"--stop-on-failure", Conflict::RequiresOne, {"--run", "--suite"}, suiteOptionsGoWithARun},
 };
@@ -253,6 +294,16 @@ std::optional<ListenAddress> parseListenAddress(const std::string& text) {
 
 namespace {
 
+// A serial port number of --status: 1 to 255 in plain digits.
+bool parsePortNumber(const std::string& text, int& number) {
+    if (text.empty() || text.size() > 3 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return false;
+    }
+    number = std::stoi(text);
+    return number >= 1 && number <= 255;
+}
+
 // What the arguments named, before their combination is checked.
 struct Given {
     std::set<std::string> options;     // as in kOptions; --run only with a routine
@@ -284,6 +335,8 @@ std::string* valueOf(CommandLine& cl, const std::string& name) {
         return &cl.suiteFile;
     if (name == "--report")
         return &cl.reportFile;
+    if (name == "--state")
+        return &cl.printerState;
     return nullptr;
 }
 
@@ -371,6 +424,7 @@ std::optional<std::string> readArguments(int argc, const char* const* argv, Comm
         }
         cl.dryRun = cl.dryRun || name == "--dry-run";
         cl.stopOnFailure = cl.stopOnFailure || name == "--stop-on-failure";
+        cl.check = cl.check || name == "--check";
         cl.virtualPrinter = cl.virtualPrinter || name == "--virtual";
         given.options.insert(name);
     }
@@ -403,7 +457,8 @@ std::pair<unsigned, const char*> modeOf(const Given& given) {
     for (const auto& [bit, name] :
          {std::pair{kDecode, "--decode"}, std::pair{kRender, "--render"},
           std::pair{kPorts, "--ports"}, std::pair{kList, "--list"}, std::pair{kRun, "--run"},
-          std::pair{kRun, "--suite"}, std::pair{kVirtual, "--virtual"}}) {
+          std::pair{kRun, "--suite"}, std::pair{kStatus, "--status"},
+          std::pair{kVirtual, "--virtual"}}) {
         if (given.has(name)) {
             return {bit, name};
         }
@@ -459,7 +514,22 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         {kWindow, CommandLine::Mode::Window}, {kVirtual, CommandLine::Mode::Window},
         {kList, CommandLine::Mode::List},     {kPorts, CommandLine::Mode::Ports},
         {kRun, CommandLine::Mode::Run},       {kDecode, CommandLine::Mode::Decode},
-        {kRender, CommandLine::Mode::Render}};
+        {kRender, CommandLine::Mode::Render}, {kStatus, CommandLine::Mode::Status}};
+    if (mode == kStatus && given.has("--port")) {
+        if (cl.port == "lpt1" || cl.port == "lpt1 ") {
+            cl.statusPort = 0;
+        } else if (!parsePortNumber(cl.port, cl.statusPort)) {
+            return usage(cl, fill(translate("CommandLine",
+                                            "--port %1: a serial port's number (1 to 255) or lpt1"),
+                                  {cl.port}));
+        }
+    }
+    if (mode == kVirtual && !status::parseSwitches(cl.printerState)) {
+        return usage(cl, fill(translate("CommandLine",
+                                        "--state %1: not a list of the virtual printer's switches "
+                                        "(see --help)"),
+                              {cl.printerState}));
+    }
     cl.mode = kModes.at(mode);
     if (cl.mode == CommandLine::Mode::Window) {
         cl.toolkitArguments = std::move(given.toolkit);

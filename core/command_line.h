@@ -24,7 +24,7 @@ struct ListenAddress {
 std::optional<ListenAddress> parseListenAddress(const std::string& text);
 
 struct CommandLine {
-    enum class Mode { Window, List, Ports, Run, Decode, Render, Help, Version, Usage };
+    enum class Mode { Window, List, Ports, Run, Status, Decode, Render, Help, Version, Usage };
     Mode mode = Mode::Window;
     bool virtualPrinter = false;  // --virtual: the ports lead to the virtual printer
     // --listen: where the virtual printer listens; none: 127.0.0.1:9100, or a free port there
@@ -39,8 +39,12 @@ struct CommandLine {
     std::string count = "10";
     std::string port = "3";
     bool dryRun = false;
-    std::string traceFile;                      // empty: no trace
-    std::string usageError;                     // set when mode is Usage
+    // --status: the port asked, a serial port's number or 0 for "lpt1 " (--port N | lpt1, else 1)
+    int statusPort = 1;
+    bool check = false;        // --check: --run asks the printer's status once the run has ended
+    std::string printerState;  // --state: the virtual printer's switches at start ("near-end,…")
+    std::string traceFile;     // empty: no trace
+    std::string usageError;    // set when mode is Usage
     std::vector<std::string> toolkitArguments;  // what the window's toolkit may take (-platform …)
 };
 

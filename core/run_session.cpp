@@ -31,6 +31,7 @@ void RunSession::start(std::string_view name, TextBoxStore boxes, std::function<
     m_end = {};
     m_escaped = nullptr;
     m_faultCause.clear();
+    m_printerAfter.reset();
     m_started = std::chrono::steady_clock::now();
     m_worker = std::jthread(
         [this](std::stop_token stop, std::string routine, std::function<void()> then) {
@@ -48,6 +49,20 @@ void RunSession::work(std::stop_token stop, std::string name, std::function<void
         end = runRoutine(m_console, name);
     } catch (...) {
         escaped = std::current_exception();
+    }
+    // The check after the run, on the port it printed on; a port that cannot be opened now says
+    // nothing rather than turning a finished run into a failed one.
+    std::optional<status::Verdict> printerAfter;
+    const std::string port = m_progress.snapshot().port;
+    if (m_checkAfterRun && !escaped && end.finished() && !stop.stop_requested() &&
+        (port == "lpt1" || port.rfind("COM", 0) == 0)) {
+        try {
+            const int number = port == "lpt1" ? 0 : std::stoi(port.substr(3));
+            m_devices->setObserver(nullptr);
+            printerAfter = status::verdictOf(status::ask(*m_devices, number, m_console.trace()));
+        } catch (const std::exception&) {
+            // ConsoleError, RunStopped: no verdict
+        }
     }
     m_devices->setObserver(nullptr);
     m_devices->setStopToken({});
@@ -76,6 +91,7 @@ void RunSession::work(std::stop_token stop, std::string name, std::function<void
         m_end = std::move(end);
         m_escaped = escaped;
         m_faultCause = std::move(cause);
+        m_printerAfter = printerAfter;
         m_took = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - m_started);
         m_ended = true;
@@ -118,8 +134,9 @@ RunOutcome RunSession::finish() {
     if (m_escaped) {
         std::rethrow_exception(std::exchange(m_escaped, nullptr));
     }
-    return {std::move(m_end), m_boxes, m_progress.snapshot(), m_took,
-            std::exchange(m_faultCause, {})};
+    return {
+        std::move(m_end), m_boxes, m_progress.snapshot(), m_took, std::exchange(m_faultCause, {}),
+        m_printerAfter};
 }
 
 }  // namespace mpt

@@ -15,11 +15,13 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
 
 #include "channels/devices.h"
+#include "channels/printer_status.h"
 #include "channels/trace.h"
 #include "core/dispatch.h"
 #include "core/run_progress.h"
@@ -36,6 +38,8 @@ struct RunOutcome {
     // What the error was, from the last state the device told (faultCause), worked out once for
     // both the error's detail and the status line; empty for a run without an error.
     std::string faultCause;
+    // With setCheckAfterRun(): what the printer said once the run had ended, where it finished.
+    std::optional<status::Verdict> printerAfter;
 };
 
 class RunSession {
@@ -66,6 +70,10 @@ class RunSession {
 
     RunSnapshot progress() const { return m_progress.snapshot(); }
 
+    // Whether the runs started from now on ask the printer its status once the routine has
+    // finished and closed its port (never in the middle of its stream), on the port it used.
+    void setCheckAfterRun(bool on) { m_checkAfterRun = on; }
+
     // Waits for the worker and hands over how the run ended; rethrows whatever escaped the
     // routine's dispatch (an unknown routine name, memory exhausted).
     RunOutcome finish();
@@ -86,6 +94,8 @@ class RunSession {
     std::chrono::steady_clock::time_point m_started;
     std::chrono::milliseconds m_took{0};
     std::string m_faultCause;
+    bool m_checkAfterRun = false;
+    std::optional<status::Verdict> m_printerAfter;
     std::jthread m_worker;  // last: joined before the rest goes
 };
 

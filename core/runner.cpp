@@ -10,8 +10,10 @@
 #include "channels/network.h"
 #include "channels/port_help.h"
 #include "channels/port_inventory.h"
+#include "channels/printer_status.h"
 #include "channels/texts.h"
 #include "core/junit_report.h"
+#include "core/printer_words.h"
 #include "core/run_session.h"
 #include "core/suite.h"
 #include "core/termination.h"
@@ -97,6 +99,14 @@ std::string field(const std::string& text) {
 
 namespace {
 
+// Prints an error of the channels as --run does.
+void sayError(const ConsoleError& error, std::ostream& err) {
+    err << "error " << error.number() << ": " << error.text() << '\n';
+    if (!error.detail().empty()) {
+        err << error.detail() << '\n';
+    }
+}
+
 // Says how one routine ended, as --run always has: its result message on `out`, or its error or
 // how far it got when stopped on `err`, with `traceFailure` where the trace failed. A routine of a
 // suite of several is named before its result or error. Returns the routine's exit code.
@@ -104,9 +114,7 @@ int sayHowItEnded(RunOutcome& outcome, int signalNumber, const std::string& trac
                   const std::string& named, std::ostream& out, std::ostream& err) {
     const auto reportTrace = [&] {
         if (!traceFailure.empty()) {
-            const ConsoleError error = traceNotWritten(traceFailure);
-            err << "error " << error.number() << ": " << error.text() << '\n'
-                << error.detail() << '\n';
+            sayError(traceNotWritten(traceFailure), err);
         }
     };
     if (outcome.end.stopped) {
@@ -116,10 +124,8 @@ int sayHowItEnded(RunOutcome& outcome, int signalNumber, const std::string& trac
         return 128 + (signalNumber != 0 ? signalNumber : 2);
     }
     if (const auto& error = outcome.end.error) {
-        err << named << "error " << error->number() << ": " << error->text() << '\n';
-        if (!error->detail().empty()) {
-            err << error->detail() << '\n';
-        }
+        err << named;
+        sayError(*error, err);
         reportTrace();
         return 1;
     }
@@ -247,6 +253,65 @@ class SuiteReport {
     bool m_failed = false;
 };
 
+// --status: the facts on `out`, the verdict in words on `err` where the printer could not say.
+int askStatus(const CommandLine& cl, std::ostream& out, std::ostream& err, const PortMap& map) {
+    std::ofstream traceFile;
+    if (!openTraceOrSay(cl.traceFile, traceFile, err)) {
+        return 2;
+    }
+    Trace trace(cl.traceFile.empty() ? nullptr : &traceFile, cl.traceFile);
+    const std::unique_ptr<Devices> devices = systemDevices(map);
+    status::Report report;
+    try {
+        report = status::ask(*devices, cl.statusPort, trace);
+    } catch (const ConsoleError& error) {
+        sayError(error, err);
+        return 1;
+    }
+    for (const auto& [fact, value] : factLines(report)) {
+        out << fact << '\t' << field(value) << '\n';
+    }
+    const status::Verdict verdict = status::verdictOf(report);
+    if (verdict == status::Verdict::NoAnswer || verdict == status::Verdict::CannotAnswer) {
+        err << "mini-printer-test: " << report.port << ": " << verdictText(verdict) << '\n';
+    }
+    if (!trace.failure().empty()) {
+        sayError(traceNotWritten(trace.failure()), err);
+        return 1;
+    }
+    return exitCodeOf(verdict);
+}
+
+// The port a run printed on, as the status asks it: "COM3" is 3, "lpt1" 0; -1 for none.
+int portOfRun(const std::string& port) {
+    if (port == "lpt1") {
+        return 0;
+    }
+    if (port.rfind("COM", 0) == 0 && port.size() > 3) {
+        return std::stoi(port.substr(3));
+    }
+    return -1;
+}
+
+// --check: once a routine has ended well and its port is closed, so that no question goes into
+// its stream, asks the printer on that port and says its verdict after the result message.
+// Returns the verdict's exit code, 1 where the port could not be asked.
+int checkAfterRun(const RunOutcome& outcome, Devices& devices, Trace& trace, std::ostream& out,
+                  std::ostream& err) {
+    const int port = portOfRun(outcome.last.port);
+    if (port < 0) {
+        return 0;
+    }
+    try {
+        const status::Verdict verdict = status::verdictOf(status::ask(devices, port, trace));
+        out << afterRunText(verdict) << '\n';
+        return checkExitCodeOf(verdict);
+    } catch (const ConsoleError& error) {
+        sayError(error, err);
+        return 1;
+    }
+}
+
 // Runs the routines of the suite in turn, each opening its port afresh. A failed routine ends the
 // suite only with --stop-on-failure; a stop (a termination signal) always ends it. Returns 0 when
 // every routine passed, else the first failure's code; 1 also when the report could not be
@@ -278,7 +343,10 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
         std::string traceFailure = traceSaid ? std::string() : trace.failure();
         traceSaid = traceSaid || !traceFailure.empty();
         const std::string named = entries.size() > 1 ? entry.routine + ": " : std::string();
-        const int routineCode = sayHowItEnded(outcome, signalNumber, traceFailure, named, out, err);
+        int routineCode = sayHowItEnded(outcome, signalNumber, traceFailure, named, out, err);
+        if (routineCode == 0 && cl.check) {
+            routineCode = checkAfterRun(outcome, devices, trace, out, err);
+        }
         code = code != 0 ? code : routineCode;
         report.ended(i, reportCase(entry, outcome));
         if (!traceFailure.empty()) {
@@ -356,6 +424,7 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
             }
             return 0;
         case CommandLine::Mode::Ports: listPorts(map, 3, out); return 0;
+        case CommandLine::Mode::Status: return askStatus(cl, out, err, map);
         case CommandLine::Mode::Window:
         case CommandLine::Mode::Decode:
         case CommandLine::Mode::Render: err << usageText(); return 2;

@@ -7,9 +7,11 @@
 //                                                         the window and the virtual printer
 //   mini-printer-test --list                              the thirteen routines: name TAB caption
 //   mini-printer-test --ports                             devices present, where the ports lead
-//   mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]
+//   mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--check] [--trace FILE]
 //   mini-printer-test --run NAME,NAME... | --suite FILE [--report FILE] [--stop-on-failure] …
 //                                                         several routines in turn (core/suite.h)
+//   mini-printer-test --status [--port N | --port lpt1] [--trace FILE]
+//                                                         the printer's status and identity
 //   mini-printer-test --decode FILE                       the stream in FILE, annotated
 //   mini-printer-test --render FILE --out DIR             one picture per cut of the stream
 //   mini-printer-test --help | --version
@@ -17,9 +19,10 @@
 // The runner needs no display. Exit codes: 0 the routine ran to its end (its result message is
 // printed), 1 it failed ("error N: TEXT" and the detail on stderr), 2 usage error, 128 + the
 // signal's number when SIGINT, SIGTERM or SIGHUP stopped the run (how far it got on stderr); for
-// several routines, 0 when every one passed, else the code of the first that did not. The
-// window,
-// --decode and --render are run by main(), which has the window and the virtual printer.
+// several routines, 0 when every one passed, else the code of the first that did not; with
+// --check, and for --status, the codes of core/printer_words.h's exitCodeOf for the printer's
+// state. The window, --decode and --render are run by main(), which has the window and the
+// virtual printer.
 #pragma once
 
 #include <fstream>

@@ -4,6 +4,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <utility>
+#include <vector>
 
 namespace mpt::printer {
 
@@ -65,7 +66,7 @@ void Listener::read(QTcpSocket* socket) {
         return;
     }
     const Connection connection = open->second;
-    while (socket->bytesAvailable() > 0) {
+    while (!m_open[socket].paused && socket->bytesAvailable() > 0) {
         const QByteArray bytes = socket->read(kReadAhead);
         if (bytes.isEmpty()) {
             break;
@@ -76,11 +77,46 @@ void Listener::read(QTcpSocket* socket) {
     }
 }
 
+QTcpSocket* Listener::socketOf(std::uint64_t connection) const {
+    for (const auto& [socket, open] : m_open) {
+        if (open.number == connection) {
+            return socket;
+        }
+    }
+    return nullptr;
+}
+
+void Listener::send(std::uint64_t connection, std::string_view bytes) {
+    if (QTcpSocket* socket = socketOf(connection); socket != nullptr && !bytes.empty()) {
+        socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
+    }
+}
+
+void Listener::pause(std::uint64_t connection) {
+    if (QTcpSocket* socket = socketOf(connection)) {
+        m_open[socket].paused = true;
+    }
+}
+
+void Listener::resume() {
+    std::vector<QTcpSocket*> paused;
+    for (auto& [socket, open] : m_open) {
+        if (open.paused) {
+            open.paused = false;
+            paused.push_back(socket);
+        }
+    }
+    for (QTcpSocket* socket : paused) {
+        read(socket);
+    }
+}
+
 void Listener::end(QTcpSocket* socket) {
     const auto open = m_open.find(socket);
     if (open == m_open.end()) {
         return;
     }
+    m_open[socket].paused = false;
     read(socket);  // what arrived before the peer closed
     const Connection connection = open->second;
     m_open.erase(open);

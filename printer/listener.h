@@ -53,11 +53,19 @@ class Listener {
     quint16 port() const;
     int connectionCount() const { return static_cast<int>(m_open.size()); }
 
+    // Sends bytes back to the peer of a connection still open (the printer's answers).
+    void send(std::uint64_t connection, std::string_view bytes);
+    // Reads a connection no more, so that TCP holds its peer back, until resume().
+    void pause(std::uint64_t connection);
+    void resume();
+
   private:
     struct Connection {
         std::uint64_t number = 0;
         std::string source;
+        bool paused = false;
     };
+    QTcpSocket* socketOf(std::uint64_t connection) const;
 
     void accept();
     void read(QTcpSocket* socket);

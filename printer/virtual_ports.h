@@ -23,8 +23,15 @@ class VirtualPorts {
   public:
     static constexpr int kSerialPorts = 9;
 
+    // What the receiver makes of bytes that arrived: an answer to send back on the port they came
+    // in on (a serial port's; the FIFO carries none), and whether to read that port no more until
+    // resume(), as a printer whose buffer is full takes nothing.
+    struct Reception {
+        std::string answer;
+        bool pause = false;
+    };
     // port: "COM1" … "COM9" or "lpt1".
-    using Receiver = std::function<void(const std::string& port, std::string_view bytes)>;
+    using Receiver = std::function<Reception(const std::string& port, std::string_view bytes)>;
 
     // Creates the ports and starts reading. Throws std::runtime_error,
     // naming what failed, when the system gives no pseudo-terminal or FIFO.
@@ -33,6 +40,12 @@ class VirtualPorts {
     ~VirtualPorts();
     VirtualPorts(const VirtualPorts&) = delete;
     VirtualPorts& operator=(const VirtualPorts&) = delete;
+
+    // Sends bytes to the console on a serial port (an automatic status); any thread. Nothing goes
+    // back on lpt1, nor on a port whose console side holds too much unread.
+    void send(const std::string& port, std::string_view bytes);
+    // Reads the ports paused by the receiver again.
+    void resume();
 
     // Each port's name with the device the console reaches it by, COM1 … COM9 then lpt1.
     std::vector<std::pair<std::string, std::string>> devices() const;

@@ -134,6 +134,25 @@ struct VirtualPorts::Impl {
         }
     }
 
+    // The printer's answer on a serial port: written to the master, which the console reads on
+    // the slave. Never waits: an answer that does not fit is dropped, as a host not reading loses
+    // what a printer sends.
+    void answer(const Port& port, std::string_view bytes) const {
+        if (port.name == "lpt1" || bytes.empty()) {
+            return;
+        }
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(port.readFd, bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                return;
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+    }
+
     void read() {
         std::vector<pollfd> fds;
         fds.push_back({wake[0], POLLIN, 0});
@@ -149,7 +168,16 @@ struct VirtualPorts::Impl {
                 return;
             }
             if (fds[0].revents != 0) {
-                return;
+                char why = 's';
+                if (::read(wake[0], &why, 1) != 1 || why == 's') {
+                    return;
+                }
+                for (pollfd& pfd : fds) {
+                    if (pfd.fd >= 0) {
+                        pfd.events = POLLIN;  // 'r': resume the paused ports
+                    }
+                }
+                continue;
             }
             for (std::size_t i = 1; i < fds.size(); ++i) {
                 if (fds[i].revents == 0) {
@@ -157,7 +185,12 @@ struct VirtualPorts::Impl {
                 }
                 const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
                 if (n > 0) {
-                    receiver(ports[i - 1].name, std::string_view(buffer, static_cast<size_t>(n)));
+                    const Reception reception = receiver(
+                        ports[i - 1].name, std::string_view(buffer, static_cast<size_t>(n)));
+                    answer(ports[i - 1], reception.answer);
+                    if (reception.pause) {
+                        fds[i].events = 0;
+                    }
                 } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                     // A port that has gone (it cannot while we hold its other end): stop
                     // polling it rather than spin on it.
@@ -182,6 +215,19 @@ VirtualPorts::VirtualPorts(Receiver receiver) : m_impl(std::make_unique<Impl>())
 }
 
 VirtualPorts::~VirtualPorts() = default;
+
+void VirtualPorts::send(const std::string& port, std::string_view bytes) {
+    for (const Port& each : m_impl->ports) {
+        if (each.name == port) {
+            m_impl->answer(each, bytes);
+        }
+    }
+}
+
+void VirtualPorts::resume() {
+    const char again = 'r';
+    (void)!::write(m_impl->wake[1], &again, 1);
+}
 
 std::vector<std::pair<std::string, std::string>> VirtualPorts::devices() const {
     std::vector<std::pair<std::string, std::string>> all;

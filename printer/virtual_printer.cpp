@@ -30,9 +30,19 @@ VirtualPrinter::VirtualPrinter(QObject* parent) : QObject(parent) {
     m_paper.keepWithin(kKeptBytes);
     m_ports = std::make_unique<printer::VirtualPorts>(
         [this](const std::string& port, std::string_view bytes) {
-            // On the ports' thread: copy and hand over; a call still queued when this object
-            // goes is dropped with it. While too much waits to be taken, it reads no more, so
-            // that the sender is held back by the port rather than the bytes piling up here.
+            // On the ports' thread: answer the requests among the bytes, then copy and hand over;
+            // a call still queued when this object goes is dropped with it. While too much waits
+            // to be taken, it reads no more, so that the sender is held back by the port rather
+            // than the bytes piling up here.
+            printer::VirtualPorts::Reception reception;
+            reception.answer = m_responder.answer(port, bytes);
+            if (hold(port, Held{{}, port, 0}, bytes)) {
+                reception.pause = true;
+                return reception;
+            }
+            if (bytes.empty()) {
+                return reception;
+            }
             const QString name = QString::fromStdString(port);
             const QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
             {
@@ -51,6 +61,7 @@ VirtualPrinter::VirtualPrinter(QObject* parent) : QObject(parent) {
                     receive(name, data);
                 },
                 Qt::QueuedConnection);
+            return reception;
         });
 }
 
@@ -68,9 +79,30 @@ QString VirtualPrinter::listen(const QHostAddress& address, quint16 port) {
     if (!m_listener) {
         m_listener = std::make_unique<printer::Listener>(printer::Listener::Events{
             [this](std::uint64_t connection, const std::string& source, std::string_view bytes) {
-                take(m_connections[connection], source, bytes);
+                const std::string key = "tcp#" + std::to_string(connection);
+                m_listener->send(connection, m_responder.answer(key, bytes));
+                if (hold(key, Held{{}, source, connection}, bytes)) {
+                    m_listener->pause(connection);
+                }
+                if (!bytes.empty()) {
+                    take(m_connections[connection], source, bytes);
+                }
             },
             [this](std::uint64_t connection, const std::string& source) {
+                // What it held goes on the paper with the rest of the connection's stream.
+                const std::string key = "tcp#" + std::to_string(connection);
+                m_responder.forget(key);
+                Held held;
+                {
+                    const std::lock_guard lock(m_heldMutex);
+                    if (const auto kept = m_held.find(key); kept != m_held.end()) {
+                        held = std::move(kept->second);
+                        m_held.erase(kept);
+                    }
+                }
+                if (!held.bytes.empty()) {
+                    take(m_connections[connection], source, held.bytes);
+                }
                 const auto decoder = m_connections.find(connection);
                 if (decoder != m_connections.end()) {
                     m_paper.add(decoder->second.finish(), source);
@@ -125,6 +157,63 @@ PortMap VirtualPrinter::portMap() const {
         }
     }
     return map;
+}
+
+status::Identity VirtualPrinter::identity() {
+    status::Identity identity;
+    identity.firmware = MPT_VERSION;
+    identity.maker = "MINI PRINTER TEST";
+    identity.modelName = "VIRTUAL PRINTER";
+    return identity;
+}
+
+bool VirtualPrinter::hold(const std::string& key, const Held& from, std::string_view& bytes) {
+    const std::lock_guard lock(m_heldMutex);
+    if (!m_responder.halted()) {
+        return false;
+    }
+    Held& held = m_held[key];
+    if (held.name.empty()) {
+        held = from;
+    }
+    held.bytes.append(bytes);
+    bytes = {};
+    return held.bytes.size() >= kHeldBytes;
+}
+
+void VirtualPrinter::setSwitches(const status::Switches& now) {
+    std::vector<std::pair<std::string, std::string>> owed;
+    std::map<std::string, Held> released;
+    {
+        const std::lock_guard lock(m_heldMutex);
+        owed = m_responder.setSwitches(now);
+        if (!now.halted()) {
+            released.swap(m_held);
+        }
+    }
+    for (const auto& [key, bytes] : owed) {
+        if (key.rfind("tcp#", 0) == 0) {
+            if (m_listener) {
+                m_listener->send(std::stoull(key.substr(4)), bytes);
+            }
+        } else {
+            m_ports->send(key, bytes);
+        }
+    }
+    for (const auto& [key, held] : released) {
+        if (held.connection != 0) {
+            take(m_connections[held.connection], held.name, held.bytes);
+        } else {
+            take(m_decoders[held.name], held.name, held.bytes);
+        }
+    }
+    if (!now.halted()) {
+        m_ports->resume();
+        if (m_listener) {
+            m_listener->resume();
+        }
+    }
+    emit switchesChanged();
 }
 
 void VirtualPrinter::clearPaper() {

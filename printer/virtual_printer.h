@@ -17,6 +17,11 @@
 // the page in the printer by its longest, the bytes read from the ports and not yet taken by
 // kPortBacklog (the ports' reader waits, and the sender with it, as a printer holds back a fast
 // host), a connection's by the listener's read-ahead.
+//
+// It answers the status and identity requests on the port or connection they came in on, from its
+// switches (paper, cover, on or off line, drawer, error); while they say paper out, cover open, off
+// line or an error, it takes bytes only until kHeldBytes wait on a port or connection, as a
+// printer's full buffer, and prints them once the switches are cleared.
 #pragma once
 
 #include <QByteArray>
@@ -34,8 +39,10 @@
 #include <vector>
 
 #include "channels/devices.h"
+#include "channels/printer_status.h"
 #include "printer/decoder.h"
 #include "printer/layout.h"
+#include "printer/responder.h"
 
 namespace mpt::printer {
 class Listener;
@@ -92,6 +99,15 @@ class VirtualPrinter : public QObject {
     // Connections open now; there are never more than printer::Listener::kMaxConnections.
     int connectionCount() const;
 
+    // Bytes a halted printer takes on one port or connection before it takes no more.
+    static constexpr std::size_t kHeldBytes = 4096;
+    // Its answers to GS I.
+    static status::Identity identity();
+    // The printer's switches; answers follow them, and a printer halted by them prints what it
+    // held once they are cleared. A source that enabled automatic status is sent it.
+    status::Switches switches() const { return m_responder.switches(); }
+    void setSwitches(const status::Switches& now);
+
     // Takes the paper out; the printer's settings and half-read sequences stay.
     void clearPaper();
     // Takes bytes as arrived on `port` (the ports' thread calls this through the event loop).
@@ -99,10 +115,23 @@ class VirtualPrinter : public QObject {
 
   signals:
     void paperChanged();
+    void switchesChanged();
 
   private:
     void take(printer::Decoder& decoder, const std::string& source, std::string_view bytes);
 
+    // Bytes taken while halted, by source: "COM1", "lpt1", "tcp#3".
+    struct Held {
+        std::string bytes;
+        std::string name;              // the pages' source: the port, "tcp 127.0.0.1"
+        std::uint64_t connection = 0;  // 0: a port
+    };
+    // Keeps the bytes of a halted printer; true when the source is to be read no more.
+    bool hold(const std::string& key, const Held& from, std::string_view& bytes);
+
+    printer::Responder m_responder{identity()};
+    std::mutex m_heldMutex;  // the ports' thread holds bytes too
+    std::map<std::string, Held> m_held;
     printer::PageBuilder m_paper;
     std::map<std::string, printer::Decoder> m_decoders;
     std::map<std::uint64_t, printer::Decoder> m_connections;

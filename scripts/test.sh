@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+scripts/npm_client.sh  # where node is installed: the library the npm client test asks with
 scripts/build.sh -DMPT_BUILD_TESTS=ON
 cd "${MPT_BUILD_DIR:-build}"
 ctest --output-on-failure -j "$(nproc)"

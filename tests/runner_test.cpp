@@ -155,7 +155,8 @@ TEST(Runner, HelpNamesTheOptionsAndWhereThePortsLead) {
         EXPECT_EQ(o.out.rfind("Usage: mini-printer-test", 0), 0u);
         for (const char* option :
              {"--virtual", "--listen ADDRESS:PORT", "--list", "--run NAME", "--count TEXT",
-              "--port TEXT", "--dry-run", "--trace FILE", "--decode FILE", "--render FILE"}) {
+              "--port TEXT", "--dry-run", "--trace FILE", "--decode FILE", "--render FILE",
+              "--status", "--check", "--state LIST"}) {
             EXPECT_NE(o.out.find(option), std::string::npos) << option;
         }
         EXPECT_NE(o.out.find("On this machine: COM1 → /dev/no-such-port (missing), COM3 → "),
@@ -228,6 +229,28 @@ TEST(Runner, OptionsAsGnuProgramsTakeThem) {
         {{"--virtual", "--listen", "::1:9100"},
          CommandLine::Mode::Usage,
          "--listen ::1:9100: not an address and port such as 127.0.0.1:9100 or [::1]:9100"},
+        {{"--status"}, CommandLine::Mode::Status, ""},
+        {{"--status", "--port=lpt1"}, CommandLine::Mode::Status, ""},
+        {{"--status", "--port", "0"},
+         CommandLine::Mode::Usage,
+         "--port 0: a serial port's number (1 to 255) or lpt1"},
+        {{"--status", "--port", "3a"},
+         CommandLine::Mode::Usage,
+         "--port 3a: a serial port's number (1 to 255) or lpt1"},
+        {{"--status", "--run", "cmddevice8"},
+         CommandLine::Mode::Usage,
+         "--status goes alone, with --port and --trace"},
+        {{"--port", "3"}, CommandLine::Mode::Usage, "--port goes with --run or --status"},
+        {{"--run", "cmddevice8", "--check"}, CommandLine::Mode::Run, ""},
+        {{"--check"}, CommandLine::Mode::Usage, "--check goes with --run"},
+        {{"--run", "cmddevice8", "--check", "--dry-run"},
+         CommandLine::Mode::Usage,
+         "--check asks the printer, and --dry-run opens no device: they exclude each other"},
+        {{"--virtual", "--state=near-end,cover-open"}, CommandLine::Mode::Window, ""},
+        {{"--virtual", "--state", "near-end,,off-line"},
+         CommandLine::Mode::Usage,
+         "--state near-end,,off-line: not a list of the virtual printer's switches (see --help)"},
+        {{"--state", "off-line"}, CommandLine::Mode::Usage, "--state goes only with --virtual"},
     };
     for (const Row& row : rows) {
         std::vector<const char*> argv{"mini-printer-test"};
@@ -245,6 +268,11 @@ TEST(Runner, OptionsAsGnuProgramsTakeThem) {
                              "--run=cmddevice8"};
     EXPECT_EQ(parseCommandLine(4, several).routines,
               (std::vector<std::string>{"cmddevice8", "cmddevice9", "cmddevice8"}));
+    const char* status[] = {"mini-printer-test", "--status", "--port", "12"};
+    EXPECT_EQ(parseCommandLine(4, status).statusPort, 12);
+    EXPECT_EQ(parseCommandLine(2, status).statusPort, 1);
+    const char* lpt1[] = {"mini-printer-test", "--status", "--port=lpt1"};
+    EXPECT_EQ(parseCommandLine(3, lpt1).statusPort, 0);
     const Outcome refused = run({"--bogus"});
     EXPECT_EQ(refused.code, 2);
     EXPECT_EQ(refused.err.find("mini-printer-test: unknown option --bogus\nUsage: "), 0u);
@@ -266,6 +294,7 @@ TEST(Runner, EachOptionGoesOnlyWithItsModes) {
         {"run", {"--run", "cmddevice8"}, CommandLine::Mode::Run},
         {"decode", {"--decode", "a.bin"}, CommandLine::Mode::Decode},
         {"render", {"--render", "a.bin", "--out", "d"}, CommandLine::Mode::Render},
+        {"status", {"--status"}, CommandLine::Mode::Status},
     };
     struct Row {
         std::vector<const char*> option;
@@ -273,9 +302,12 @@ TEST(Runner, EachOptionGoesOnlyWithItsModes) {
     };
     const Row rows[] = {
         {{"--dry-run"}, {"window", "run"}},
-        {{"--trace", "t.jsonl"}, {"window", "virtual", "run"}},
+        {{"--trace", "t.jsonl"}, {"window", "virtual", "run", "status"}},
         {{"--count", "3"}, {"run"}},
-        {{"--port", "5"}, {"run"}},
+        {{"--port", "5"}, {"run", "status"}},
+        {{"--check"}, {"run"}},
+        {{"--state", "near-end"}, {"virtual"}},
+        {{"--status"}, {"window", "status"}},
         {{"--listen", "127.0.0.1:9100"}, {"virtual"}},
         {{"--out", "d"}, {"render"}},
         {{"--report", "r.xml"}, {"run"}},

@@ -92,26 +92,6 @@
         <translation>기록 파일 %1 에 쓸 수 없습니다</translation>
     </message>
     <message>
-        <source>Usage: mini-printer-test [--dry-run] [--trace FILE]
-       mini-printer-test --virtual [--listen ADDRESS:PORT] [--trace FILE]
-       mini-printer-test --list
-       mini-printer-test --ports
-       mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--trace FILE]
-       mini-printer-test --decode FILE
-       mini-printer-test --render FILE --out DIR
-       mini-printer-test --help | --version
-</source>
-        <translation>사용법: mini-printer-test [--dry-run] [--trace 파일]
-        mini-printer-test --virtual [--listen 주소:포트] [--trace 파일]
-        mini-printer-test --list
-        mini-printer-test --ports
-        mini-printer-test --run 이름 [--count 글자] [--port 글자] [--dry-run] [--trace 파일]
-        mini-printer-test --decode 파일
-        mini-printer-test --render 파일 --out 디렉터리
-        mini-printer-test --help | --version
-</translation>
-    </message>
-    <message>
         <source>--listen needs ADDRESS:PORT</source>
         <translation>--listen 에는 주소:포트가 필요합니다</translation>
     </message>
@@ -122,54 +102,6 @@
     <message>
         <source>--listen goes only with --virtual</source>
         <translation>--listen 은 --virtual 과 함께만 쓸 수 있습니다</translation>
-    </message>
-    <message>
-        <source>
-Without --list, --run, --decode or --render it opens the test console.
-  --virtual          every port leads to a virtual printer shown beside the console
-  --listen ADDRESS:PORT  where the virtual printer listens for programs that print
-                     over TCP (default 127.0.0.1:9100, or a free port if taken)
-  --list             the thirteen routines: button name, tab, caption
-  --ports            the devices present and where the ports lead, tab-separated
-  --run NAME         run one routine without a window and print its result message
-  --count TEXT       the repeat count box for --run (default 10)
-  --port TEXT        the USB button&apos;s port number box for --run (default 3)
-  --dry-run          touch no device: every channel takes every byte
-  --trace FILE       every step of every run as JSON Lines
-  --decode FILE      the printer stream in FILE as an annotated listing
-  --render FILE      one PNG per cut of the stream in FILE, into --out DIR
-
-Serial port n leads to $MPT_COM&lt;n&gt; if set, else to the device it is bound to in the Ports
-dialog (kept by the device&apos;s identity), else /dev/ttyS&lt;n-1&gt;; lpt1 likewise to $MPT_LPT1,
-its binding, else the first of /dev/lp0 and /dev/usb/lp0. Any of them may be a network
-printer&apos;s address, tcp://HOST:PORT. MPT_IO_TIMEOUT_MS sets the
-30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1
-when it failed, 2 for a usage error; Ctrl+C, SIGTERM or SIGHUP stops the run at the next
-write, prints how far it got and exits 130, 143 or 129.
-</source>
-        <translation>
---list, --run, --decode, --render 가 없으면 테스트 콘솔 창을 엽니다.
-  --virtual          모든 포트가 콘솔 옆에 보이는 가상 프린터로 연결됩니다
-  --listen 주소:포트  TCP로 인쇄하는 프로그램을 위해 가상 프린터가 기다리는 곳
-                     (기본값 127.0.0.1:9100, 사용 중이면 빈 포트)
-  --list             열세 가지 테스트: 버튼 이름, 탭, 캡션
-  --ports            있는 장치와 각 포트가 연결되는 곳 (탭으로 구분)
-  --run 이름         창 없이 테스트 하나를 실행하고 결과 메시지를 출력합니다
-  --count 글자       --run 의 반복 횟수 상자 (기본값 10)
-  --port 글자        --run 에서 USB 버튼의 포트 번호 상자 (기본값 3)
-  --dry-run          장치를 건드리지 않음: 모든 채널이 모든 바이트를 받습니다
-  --trace 파일       모든 실행의 모든 단계를 JSON Lines 로 기록합니다
-  --decode 파일      파일 속 프린터 스트림을 주석을 단 목록으로 보여 줍니다
-  --render 파일      파일 속 스트림을 자를 때마다 PNG 한 장씩 --out 디렉터리에 만듭니다
-
-시리얼 포트 n 은 $MPT_COM&lt;n&gt; 이 있으면 그곳으로, 없으면 포트 대화 상자에서 연결한 장치
-(장치의 식별자로 기억)로, 그것도 없으면 /dev/ttyS&lt;n-1&gt; 로 연결됩니다. lpt1 도 마찬가지로
-$MPT_LPT1, 연결한 장치, /dev/lp0 과 /dev/usb/lp0 중 먼저 있는 것의 순서입니다. 어느 것이든
-네트워크 프린터의 주소 tcp://호스트:포트 일 수 있습니다.
-MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바꿉니다. --run 의 종료 코드:
-테스트가 끝까지 실행되면 0, 실패하면 1, 사용법 오류는 2. Ctrl+C, SIGTERM, SIGHUP 은 다음 쓰기에서
-실행을 중지하고, 어디까지 보냈는지 출력한 뒤 각각 130, 143, 129 로 끝납니다.
-</translation>
     </message>
     <message>
         <source>cannot write the trace file %1: it is a FIFO that no program reads</source>
@@ -229,6 +161,126 @@ routine passed, else the first failure&apos;s code.
     <message>
         <source>--suite names the routines, their counts and ports itself; it goes without --run, --count and --port</source>
         <translation>--suite 는 테스트와 그 횟수, 포트를 스스로 정합니다. --run, --count, --port 없이 씁니다</translation>
+    </message>
+    <message>
+        <source>Usage: mini-printer-test [--dry-run] [--trace FILE]
+       mini-printer-test --virtual [--listen ADDRESS:PORT] [--state LIST] [--trace FILE]
+       mini-printer-test --list
+       mini-printer-test --ports
+       mini-printer-test --run NAME [--count TEXT] [--port TEXT] [--dry-run] [--check] [--trace FILE]
+       mini-printer-test --status [--port N | --port lpt1] [--trace FILE]
+       mini-printer-test --decode FILE
+       mini-printer-test --render FILE --out DIR
+       mini-printer-test --help | --version
+</source>
+        <translation>사용법: mini-printer-test [--dry-run] [--trace 파일]
+        mini-printer-test --virtual [--listen 주소:포트] [--state 목록] [--trace 파일]
+        mini-printer-test --list
+        mini-printer-test --ports
+        mini-printer-test --run 이름 [--count 글자] [--port 글자] [--dry-run] [--check] [--trace 파일]
+        mini-printer-test --status [--port N | --port lpt1] [--trace 파일]
+        mini-printer-test --decode 파일
+        mini-printer-test --render 파일 --out 디렉터리
+        mini-printer-test --help | --version
+</translation>
+    </message>
+    <message>
+        <source>
+Without --list, --run, --decode or --render it opens the test console.
+  --virtual          every port leads to a virtual printer shown beside the console
+  --listen ADDRESS:PORT  where the virtual printer listens for programs that print
+                     over TCP (default 127.0.0.1:9100, or a free port if taken)
+  --state LIST       the virtual printer&apos;s switches at start, parted by commas:
+                     near-end, paper-out, cover-open, off-line, drawer-open,
+                     recoverable-error, cutter-jam, unrecoverable-error
+  --list             the thirteen routines: button name, tab, caption
+  --ports            the devices present and where the ports lead, tab-separated
+  --run NAME         run one routine without a window and print its result message
+  --count TEXT       the repeat count box for --run (default 10)
+  --port TEXT        the USB button&apos;s port number box for --run (default 3)
+  --check            once the run has ended, ask the printer&apos;s status and add it
+                     to the result; exit 3 to 9 as --status for a fault
+  --status           ask the printer on --port N (default 1) or --port lpt1 its
+                     status and identity; one line per fact, tab-separated
+  --dry-run          touch no device: every channel takes every byte
+  --trace FILE       every step of every run as JSON Lines
+  --decode FILE      the printer stream in FILE as an annotated listing
+  --render FILE      one PNG per cut of the stream in FILE, into --out DIR
+
+Serial port n leads to $MPT_COM&lt;n&gt; if set, else to the device it is bound to in the Ports
+dialog (kept by the device&apos;s identity), else /dev/ttyS&lt;n-1&gt;; lpt1 likewise to $MPT_LPT1,
+its binding, else the first of /dev/lp0 and /dev/usb/lp0. Any of them may be a network
+printer&apos;s address, tcp://HOST:PORT. MPT_IO_TIMEOUT_MS sets the
+30 s no-progress limit of a write. With --run: exit 0 when the routine ran to its end, 1
+when it failed, 2 for a usage error; Ctrl+C, SIGTERM or SIGHUP stops the run at the next
+write, prints how far it got and exits 130, 143 or 129. --status exits 0 when the
+printer is ready, 3 off line, 4 cover open, 5 paper out, 6 paper near end (a warning),
+7 printer error, 8 no answer, 9 the port cannot carry an answer (a FIFO, a file).
+</source>
+        <translation>
+--list, --run, --decode, --render 가 없으면 테스트 콘솔 창을 엽니다.
+  --virtual          모든 포트가 콘솔 옆에 보이는 가상 프린터로 연결됩니다
+  --listen 주소:포트  TCP로 인쇄하는 프로그램을 위해 가상 프린터가 기다리는 곳
+                     (기본값 127.0.0.1:9100, 사용 중이면 빈 포트)
+  --state 목록       시작할 때 가상 프린터의 스위치, 쉼표로 구분:
+                     near-end, paper-out, cover-open, off-line, drawer-open,
+                     recoverable-error, cutter-jam, unrecoverable-error
+  --list             열세 가지 테스트: 버튼 이름, 탭, 캡션
+  --ports            있는 장치와 각 포트가 연결되는 곳 (탭으로 구분)
+  --run 이름         창 없이 테스트 하나를 실행하고 결과 메시지를 출력합니다
+  --count 글자       --run 의 반복 횟수 상자 (기본값 10)
+  --port 글자        --run 에서 USB 버튼의 포트 번호 상자 (기본값 3)
+  --check            실행이 끝난 뒤 프린터의 상태를 물어 결과에 덧붙입니다.
+                     이상이 있으면 --status 처럼 3~9 로 끝납니다
+  --status           --port N (기본값 1) 이나 --port lpt1 의 프린터에 상태와
+                     식별 정보를 묻습니다. 사실 하나에 한 줄, 탭으로 구분
+  --dry-run          장치를 건드리지 않음: 모든 채널이 모든 바이트를 받습니다
+  --trace 파일       모든 실행의 모든 단계를 JSON Lines 로 기록합니다
+  --decode 파일      파일 속 프린터 스트림을 주석을 단 목록으로 보여 줍니다
+  --render 파일      파일 속 스트림을 자를 때마다 PNG 한 장씩 --out 디렉터리에 만듭니다
+
+시리얼 포트 n 은 $MPT_COM&lt;n&gt; 이 있으면 그곳으로, 없으면 포트 대화 상자에서 연결한 장치
+(장치의 식별자로 기억)로, 그것도 없으면 /dev/ttyS&lt;n-1&gt; 로 연결됩니다. lpt1 도 마찬가지로
+$MPT_LPT1, 연결한 장치, /dev/lp0 과 /dev/usb/lp0 중 먼저 있는 것의 순서입니다. 어느 것이든
+네트워크 프린터의 주소 tcp://호스트:포트 일 수 있습니다.
+MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바꿉니다. --run 의 종료 코드:
+테스트가 끝까지 실행되면 0, 실패하면 1, 사용법 오류는 2. Ctrl+C, SIGTERM, SIGHUP 은 다음 쓰기에서
+실행을 중지하고, 어디까지 보냈는지 출력한 뒤 각각 130, 143, 129 로 끝납니다. --status 는 프린터가
+준비되었으면 0, 오프라인 3, 덮개 열림 4, 용지 없음 5, 용지 거의 없음 6 (경고), 프린터 오류 7,
+응답 없음 8, 포트가 응답을 전할 수 없으면 (FIFO, 파일) 9 로 끝납니다.
+</translation>
+    </message>
+    <message>
+        <source>--state needs a list of switches</source>
+        <translation>--state 에는 스위치 목록이 필요합니다</translation>
+    </message>
+    <message>
+        <source>--port goes with --run or --status</source>
+        <translation>--port 는 --run 이나 --status 와 함께 씁니다</translation>
+    </message>
+    <message>
+        <source>--check goes with --run</source>
+        <translation>--check 는 --run 과 함께 씁니다</translation>
+    </message>
+    <message>
+        <source>--check asks the printer, and --dry-run opens no device: they exclude each other</source>
+        <translation>--check 는 프린터에 묻고 --dry-run 은 장치를 열지 않으므로 함께 쓸 수 없습니다</translation>
+    </message>
+    <message>
+        <source>--state goes only with --virtual</source>
+        <translation>--state 는 --virtual 과 함께만 쓸 수 있습니다</translation>
+    </message>
+    <message>
+        <source>--status goes alone, with --port and --trace</source>
+        <translation>--status 는 --port 와 --trace 말고 다른 옵션과 함께 쓸 수 없습니다</translation>
+    </message>
+    <message>
+        <source>--port %1: a serial port&apos;s number (1 to 255) or lpt1</source>
+        <translation>--port %1: 시리얼 포트 번호(1~255)나 lpt1 이어야 합니다</translation>
+    </message>
+    <message>
+        <source>--state %1: not a list of the virtual printer&apos;s switches (see --help)</source>
+        <translation>--state %1: 가상 프린터의 스위치 목록이 아닙니다 (--help 참고)</translation>
     </message>
 </context>
 <context>
@@ -677,6 +729,109 @@ routine passed, else the first failure&apos;s code.
     </message>
 </context>
 <context>
+    <name>PrinterStatus</name>
+    <message>
+        <source>ready</source>
+        <translation>준비됨</translation>
+    </message>
+    <message>
+        <source>off line</source>
+        <translation>오프라인</translation>
+    </message>
+    <message>
+        <source>cover open</source>
+        <translation>덮개 열림</translation>
+    </message>
+    <message>
+        <source>paper out</source>
+        <translation>용지 없음</translation>
+    </message>
+    <message>
+        <source>paper near end</source>
+        <translation>용지 거의 없음</translation>
+    </message>
+    <message>
+        <source>printer error</source>
+        <translation>프린터 오류</translation>
+    </message>
+    <message>
+        <source>no answer: this printer or its cable does not send data back</source>
+        <translation>응답 없음: 이 프린터나 케이블은 데이터를 돌려보내지 않습니다</translation>
+    </message>
+    <message>
+        <source>this port cannot answer: it leads to a FIFO, a plain file or a port without read-back</source>
+        <translation>이 포트는 응답할 수 없습니다: FIFO, 일반 파일 또는 되읽기가 없는 포트로 연결됩니다</translation>
+    </message>
+    <message>
+        <source>Printer after the run: %1</source>
+        <translation>실행 후 프린터: %1</translation>
+    </message>
+    <message>
+        <source>%1 (%2): %3</source>
+        <translation>%1 (%2): %3</translation>
+    </message>
+    <message>
+        <source>on line</source>
+        <translation>온라인</translation>
+    </message>
+    <message>
+        <source>cover closed</source>
+        <translation>덮개 닫힘</translation>
+    </message>
+    <message>
+        <source>paper loaded</source>
+        <translation>용지 있음</translation>
+    </message>
+    <message>
+        <source>drawer open</source>
+        <translation>돈통 열림</translation>
+    </message>
+    <message>
+        <source>drawer closed</source>
+        <translation>돈통 닫힘</translation>
+    </message>
+    <message>
+        <source>the feed button is pressed</source>
+        <translation>용지 공급 버튼이 눌려 있음</translation>
+    </message>
+    <message>
+        <source>recoverable error</source>
+        <translation>복구 가능한 오류</translation>
+    </message>
+    <message>
+        <source>cutter error</source>
+        <translation>커터 오류</translation>
+    </message>
+    <message>
+        <source>unrecoverable error</source>
+        <translation>복구할 수 없는 오류</translation>
+    </message>
+    <message>
+        <source>error that clears by itself</source>
+        <translation>저절로 풀리는 오류</translation>
+    </message>
+    <message>
+        <source>model: %1 %2</source>
+        <translation>모델: %1 %2</translation>
+    </message>
+    <message>
+        <source>firmware: %1</source>
+        <translation>펌웨어: %1</translation>
+    </message>
+    <message>
+        <source>two-byte characters: %1, cutter: %2</source>
+        <translation>2바이트 문자: %1, 커터: %2</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>예</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation>아니요</translation>
+    </message>
+</context>
+<context>
     <name>Run</name>
     <message>
         <source>%1 s</source>
@@ -919,6 +1074,14 @@ routine passed, else the first failure&apos;s code.
         <source>Dry run: nothing is sent, no device is opened.</source>
         <translation>시험 실행: 아무것도 보내지 않고 장치도 열지 않습니다.</translation>
     </message>
+    <message>
+        <source>Printer status</source>
+        <translation>프린터 상태</translation>
+    </message>
+    <message>
+        <source>Ask the printer its status and what it is (Ctrl+.)</source>
+        <translation>프린터에 상태와 기종을 묻습니다 (Ctrl+.)</translation>
+    </message>
 </context>
 <context>
     <name>mpt::PortSettings</name>
@@ -949,6 +1112,10 @@ routine passed, else the first failure&apos;s code.
     <message>
         <source>The binding of %1 holds a line end, a tab or another control character; it is not saved.</source>
         <translation>%1의 연결에 줄 바꿈, 탭 또는 다른 제어 문자가 들어 있어 저장하지 않습니다.</translation>
+    </message>
+    <message>
+        <source>The settings cannot be saved in %1.</source>
+        <translation>설정을 %1 에 저장할 수 없습니다.</translation>
     </message>
 </context>
 <context>
@@ -1031,6 +1198,81 @@ routine passed, else the first failure&apos;s code.
     <message>
         <source>COM1 … COM9, lpt1 and %1 lead here. %2 bytes received, %3 pages cut.</source>
         <translation>COM1 … COM9, lpt1과 %1이 여기로 연결됩니다. %2바이트 받음, %3장 자름.</translation>
+    </message>
+    <message>
+        <source>Printer</source>
+        <translation>프린터</translation>
+    </message>
+    <message>
+        <source>What the printer answers when asked its status; paper out, cover open, off line and an error make it take no more bytes until cleared</source>
+        <translation>상태를 물으면 프린터가 답하는 내용. 용지 없음, 덮개 열림, 오프라인, 오류가 있으면 풀릴 때까지 더 이상 바이트를 받지 않습니다</translation>
+    </message>
+    <message>
+        <source>Paper loaded</source>
+        <translation>용지 있음</translation>
+    </message>
+    <message>
+        <source>Paper near end</source>
+        <translation>용지 거의 없음</translation>
+    </message>
+    <message>
+        <source>Paper out</source>
+        <translation>용지 없음</translation>
+    </message>
+    <message>
+        <source>Cover open</source>
+        <translation>덮개 열림</translation>
+    </message>
+    <message>
+        <source>Off line</source>
+        <translation>오프라인</translation>
+    </message>
+    <message>
+        <source>Drawer open</source>
+        <translation>돈통 열림</translation>
+    </message>
+    <message>
+        <source>No error</source>
+        <translation>오류 없음</translation>
+    </message>
+    <message>
+        <source>Recoverable error</source>
+        <translation>복구 가능한 오류</translation>
+    </message>
+    <message>
+        <source>Cutter jam</source>
+        <translation>커터 걸림</translation>
+    </message>
+    <message>
+        <source>Unrecoverable error</source>
+        <translation>복구할 수 없는 오류</translation>
+    </message>
+</context>
+<context>
+    <name>mpt::PrinterStatusDialog</name>
+    <message>
+        <source>Printer status</source>
+        <translation>프린터 상태</translation>
+    </message>
+    <message>
+        <source>Ask</source>
+        <translation>묻기</translation>
+    </message>
+    <message>
+        <source>Choose the port and ask: the printer says its status and what it is, where its cable carries data back.</source>
+        <translation>포트를 고르고 물으십시오: 케이블이 데이터를 돌려보내는 프린터는 자신의 상태와 기종을 알려 줍니다.</translation>
+    </message>
+    <message>
+        <source>Ask the printer after each run</source>
+        <translation>실행할 때마다 끝난 뒤 프린터에 묻기</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>포트:</translation>
+    </message>
+    <message>
+        <source>Asking %1…</source>
+        <translation>%1 에 묻는 중…</translation>
     </message>
 </context>
 <context>

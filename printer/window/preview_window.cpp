@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "printer/window/preview_window.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -119,6 +123,7 @@ void PreviewWindow::createControls() {
     side->addWidget(m_status);
     side->addWidget(m_list, 1);
     side->addWidget(m_clear);
+    side->addWidget(createSwitches());
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(side, 0);
     layout->addWidget(scroll, 1);
@@ -126,6 +131,59 @@ void PreviewWindow::createControls() {
 
     m_gather.setSingleShot(true);
     m_gather.setInterval(kGatherMs);
+}
+
+QWidget* PreviewWindow::createSwitches() {
+    auto* box = new QGroupBox(tr("Printer"), this);
+    box->setObjectName(QStringLiteral("switches"));
+    box->setToolTip(
+        tr("What the printer answers when asked its status; paper out, cover open, "
+           "off line and an error make it take no more bytes until cleared"));
+    m_paperSwitch = new QComboBox(box);
+    m_paperSwitch->setObjectName(QStringLiteral("switchPaper"));
+    m_paperSwitch->addItems({tr("Paper loaded"), tr("Paper near end"), tr("Paper out")});
+    m_coverSwitch = new QCheckBox(tr("Cover open"), box);
+    m_coverSwitch->setObjectName(QStringLiteral("switchCover"));
+    m_offLineSwitch = new QCheckBox(tr("Off line"), box);
+    m_offLineSwitch->setObjectName(QStringLiteral("switchOffLine"));
+    m_drawerSwitch = new QCheckBox(tr("Drawer open"), box);
+    m_drawerSwitch->setObjectName(QStringLiteral("switchDrawer"));
+    m_errorSwitch = new QComboBox(box);
+    m_errorSwitch->setObjectName(QStringLiteral("switchError"));
+    m_errorSwitch->addItems(
+        {tr("No error"), tr("Recoverable error"), tr("Cutter jam"), tr("Unrecoverable error")});
+    auto* layout = new QGridLayout(box);
+    layout->addWidget(m_paperSwitch, 0, 0);
+    layout->addWidget(m_errorSwitch, 0, 1);
+    layout->addWidget(m_coverSwitch, 1, 0);
+    layout->addWidget(m_offLineSwitch, 1, 1);
+    layout->addWidget(m_drawerSwitch, 2, 0);
+    showSwitches();
+    return box;
+}
+
+void PreviewWindow::showSwitches() {
+    const status::Switches now = m_printer.switches();
+    const QSignalBlocker paper(m_paperSwitch);
+    const QSignalBlocker cover(m_coverSwitch);
+    const QSignalBlocker offLine(m_offLineSwitch);
+    const QSignalBlocker drawer(m_drawerSwitch);
+    const QSignalBlocker error(m_errorSwitch);
+    m_paperSwitch->setCurrentIndex(static_cast<int>(now.paper));
+    m_coverSwitch->setChecked(now.coverOpen);
+    m_offLineSwitch->setChecked(now.offLine);
+    m_drawerSwitch->setChecked(now.drawerOpen);
+    m_errorSwitch->setCurrentIndex(static_cast<int>(now.error));
+}
+
+void PreviewWindow::setSwitches() {
+    status::Switches now;
+    now.paper = static_cast<status::Switches::Paper>(m_paperSwitch->currentIndex());
+    now.coverOpen = m_coverSwitch->isChecked();
+    now.offLine = m_offLineSwitch->isChecked();
+    now.drawerOpen = m_drawerSwitch->isChecked();
+    now.error = static_cast<status::Switches::Error>(m_errorSwitch->currentIndex());
+    m_printer.setSwitches(now);
 }
 
 void PreviewWindow::connectControls() {
@@ -143,6 +201,12 @@ void PreviewWindow::connectControls() {
         }
     });
     connect(m_clear, &QPushButton::clicked, &m_printer, &VirtualPrinter::clearPaper);
+    connect(&m_printer, &VirtualPrinter::switchesChanged, this, &PreviewWindow::showSwitches);
+    connect(m_paperSwitch, &QComboBox::currentIndexChanged, this, &PreviewWindow::setSwitches);
+    connect(m_errorSwitch, &QComboBox::currentIndexChanged, this, &PreviewWindow::setSwitches);
+    for (QCheckBox* toggle : {m_coverSwitch, m_offLineSwitch, m_drawerSwitch}) {
+        connect(toggle, &QCheckBox::toggled, this, &PreviewWindow::setSwitches);
+    }
 }
 
 std::vector<printer::Page> PreviewWindow::pages() const {

@@ -7,6 +7,8 @@
 // choosing that page again follows again. Arrivals are gathered for a moment before the window
 // redraws, so a stream read in many small parts redraws once, and a long one a few times a second.
 // The window takes nothing from the console; it watches the VirtualPrinter, which outlives it.
+// Beneath the list, the printer's switches (paper, cover, on or off line, drawer, error) set what
+// it answers to status requests, and whether it takes bytes.
 #pragma once
 
 #include <QImage>
@@ -18,6 +20,8 @@
 
 #include "printer/layout.h"
 
+class QCheckBox;
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -69,6 +73,10 @@ class PreviewWindow : public QWidget {
 
   private:
     void createControls();
+    QWidget* createSwitches();
+    // The switches as the printer has them, and the printer's as the switches say.
+    void showSwitches();
+    void setSwitches();
     void connectControls();
     void choose(int row);
     // Shows the picture as wide as the paper's view, scaled down where it is narrower, so that
@@ -81,6 +89,11 @@ class PreviewWindow : public QWidget {
     QLabel* m_status = nullptr;
     QListWidget* m_list = nullptr;
     QPushButton* m_clear = nullptr;
+    QComboBox* m_paperSwitch = nullptr;
+    QCheckBox* m_coverSwitch = nullptr;
+    QCheckBox* m_offLineSwitch = nullptr;
+    QCheckBox* m_drawerSwitch = nullptr;
+    QComboBox* m_errorSwitch = nullptr;
     QLabel* m_picture = nullptr;
     QScrollArea* m_paper = nullptr;
     QPixmap m_full;  // the shown page's picture at its own size

@@ -348,7 +348,8 @@ class MainWindowTest : public QObject {
 
     void buttonsHaveNoDefaultRole() {
         const auto buttons = m_window->findChildren<QPushButton*>();
-        QCOMPARE(buttons.size(), 15);  // the thirteen tests, the status line's Stop and Ports…
+        // The thirteen tests, and the status line's Stop, Printer status and Ports….
+        QCOMPARE(buttons.size(), 16);
         for (const QPushButton* button : buttons) {
             QVERIFY2(!button->isDefault(), qPrintable(button->objectName()));
             QVERIFY2(!button->autoDefault(), qPrintable(button->objectName()));

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+// The virtual printer's answers: it finds the status and identity requests among the bytes as
+// they arrive (DLE EOT n, GS r n, GS I n, GS a n), before and apart from the decoding of the page,
+// as a printer handles its real-time requests on receipt, and answers them from its switches. A
+// source (a port, a connection) that enabled automatic status with GS a n is sent the status
+// again on every change of the switches.
+//
+// Thread-safe: the ports' reading thread and the window's thread both use it.
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "channels/printer_status.h"
+
+namespace mpt::printer {
+
+class Responder {
+  public:
+    explicit Responder(status::Identity identity) : m_identity(std::move(identity)) {}
+
+    // The answers to the requests in the next bytes from `source`, in order; empty: none. A
+    // request split between two calls is put together again.
+    std::string answer(const std::string& source, std::string_view bytes);
+    // The source has gone (a connection closed): what it enabled goes with it.
+    void forget(const std::string& source);
+
+    status::Switches switches() const;
+    // New positions of the switches; returns the automatic status owed to each source that
+    // enabled it, when the status changed.
+    std::vector<std::pair<std::string, std::string>> setSwitches(const status::Switches& now);
+    bool halted() const;
+
+  private:
+    struct Source {
+        std::string pending;     // the start of a request cut by the end of the bytes
+        bool automatic = false;  // GS a n with n other than 0
+    };
+
+    mutable std::mutex m_mutex;
+    status::Identity m_identity;
+    status::Switches m_switches;
+    std::map<std::string, Source> m_sources;
+};
+
+}  // namespace mpt::printer
