@@ -8,7 +8,6 @@
 #include "channels/network.h"
 #include "channels/port_inventory.h"
 #include "channels/posix_devices.h"
-#include "channels/texts.h"
 
 namespace mpt {
 
@@ -22,11 +21,11 @@ bool parseInt(std::string_view text, int& value) {
 
 // A port bound to a device that is absent: the port's own "not there" error, naming the device.
 ConsoleError notPluggedIn(int number, const std::string& port, const std::string& identity) {
-    return makeError(number, fill(translate("Errors",
-                                            "%1 is bound to %2, which is not plugged in: "
-                                            "plug it in, or choose another device under "
-                                            "Ports… (Ctrl+,)"),
-                                  {port, identityInWords(identity)}));
+    ErrorFacts facts;
+    facts.fault = Fault::NotPluggedIn;
+    facts.device = port;
+    facts.identity = identity;
+    return makeError(number, std::move(facts));
 }
 
 // An opening that failed on a port a binding decided: the error also names the binding and where
@@ -38,12 +37,10 @@ auto openBound(const PortRoute& route, const std::string& port, Open open) {
     }
     try {
         return open();
-    } catch (const ConsoleError& error) {
-        throw makeError(error.number(),
-                        fill(translate("Errors",
-                                       "%1 %2 is bound to %3 under Ports… (Ctrl+,): choose "
-                                       "another device there."),
-                             {error.detail(), port, identityInWords(route.identity)}));
+    } catch (ConsoleError& error) {
+        error.facts().boundPort = port;
+        error.facts().boundIdentity = route.identity;
+        throw;
     }
 }
 
@@ -88,14 +85,9 @@ class SystemDevices final : public Devices {
             // The run had this port open for an earlier page: it has not gone missing, it was
             // unplugged.
             if (m_inRun && m_claims.count(path) != 0 && error.number() == err::kInvalidPortNumber) {
-                std::string reason = error.detail().substr(0, error.detail().find(". "));
-                if (reason.rfind(path + ": ", 0) == 0) {
-                    reason.erase(0, path.size() + 2);
-                }
-                throw makeError(
-                    err::kDeviceIoError,
-                    fill(translate("Errors", "%1: the device went away since the last page (%2)"),
-                         {path, reason}));
+                ErrorFacts facts = error.facts();
+                facts.openEarlier = true;
+                throw makeError(err::kDeviceIoError, std::move(facts));
             }
             throw;
         }
@@ -114,11 +106,7 @@ class SystemDevices final : public Devices {
         }
         const std::string& path = route.path;
         if (path.empty()) {
-            throw makeError(err::kDeviceUnavailable,
-                            translate("Errors",
-                                      "lpt1: no parallel printer port here (neither "
-                                      "/dev/lp0 nor /dev/usb/lp0 exists; set MPT_LPT1 "
-                                      "to the printer's device)"));
+            throw makeError(err::kDeviceUnavailable, {.fault = Fault::NoLpt1, .device = "lpt1"});
         }
         auto file = openBound(route, "lpt1", [&] {
             return isNetworkAddress(path) ? openTcpOutput(path, observer(), stopToken())
@@ -187,10 +175,7 @@ class DryRunDevices final : public Devices {
 LineSettings parseSettings(std::string_view text) {
     const auto invalid = [&] {
         return makeError(err::kInvalidPropertyValue,
-                         fill(translate("Errors",
-                                        "Settings \"%1\": expected baud,parity,data "
-                                        "bits,stop bits such as 9600,n,8,1"),
-                              {text}));
+                         {.fault = Fault::BadSettings, .seen = std::string(text)});
     };
     std::string_view fields[4];
     size_t count = 0;

@@ -6,7 +6,6 @@
 
 #include "channels/codepage.h"
 #include "channels/errors.h"
-#include "channels/texts.h"
 
 namespace mpt {
 
@@ -23,11 +22,10 @@ void FileTable::open(std::string_view name, int fileNumber) {
     m_devices->throwIfStopped();
     if (fileNumber < 1 || fileNumber > 511) {
         throw makeError(err::kBadFileNameOrNumber,
-                        fill(translate("Errors", "file number %1"), {std::to_string(fileNumber)}));
+                        {.fault = Fault::FileNumber, .number = fileNumber});
     }
     if (isOpen(fileNumber)) {
-        throw makeError(err::kFileAlreadyOpen,
-                        fill(translate("Errors", "file number %1"), {std::to_string(fileNumber)}));
+        throw makeError(err::kFileAlreadyOpen, {.fault = Fault::FileNumber, .number = fileNumber});
     }
     // The desktop resolves device names without regard to case or trailing blanks.
     std::string device(name);
@@ -37,9 +35,8 @@ void FileTable::open(std::string_view name, int fileNumber) {
     std::transform(device.begin(), device.end(), device.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (device != "lpt1") {
-        throw makeError(
-            err::kBadFileNameOrNumber,
-            fill(translate("Errors", "\"%1\": the only device file is \"lpt1 \""), {name}));
+        throw makeError(err::kBadFileNameOrNumber,
+                        {.fault = Fault::NotLpt1, .seen = std::string(name)});
     }
     m_files[fileNumber] = m_devices->openLpt1();
     m_trace->open(name, fileNumber);
@@ -57,9 +54,8 @@ void FileTable::statement(int fileNumber, std::initializer_list<PrintItem> items
     m_devices->throwIfStopped();
     const auto file = m_files.find(fileNumber);
     if (file == m_files.end()) {
-        throw makeError(
-            err::kBadFileNameOrNumber,
-            fill(translate("Errors", "file number %1 is not open"), {std::to_string(fileNumber)}));
+        throw makeError(err::kBadFileNameOrNumber,
+                        {.fault = Fault::FileNotOpen, .number = fileNumber});
     }
     std::string text;
     for (const PrintItem& item : items) {

@@ -3,7 +3,6 @@
 
 #include "channels/codepage.h"
 #include "channels/errors.h"
-#include "channels/texts.h"
 
 namespace mpt {
 
@@ -14,12 +13,10 @@ MSComm::~MSComm() {
 void MSComm::setCommPort(std::int16_t port) {
     if (port < 1) {
         throw makeError(err::kInvalidPortNumber,
-                        fill(translate("Errors", "CommPort %1: port numbers start at 1"),
-                             {std::to_string(port)}));
+                        {.fault = Fault::CommPortBelowOne, .number = port});
     }
     if (portOpen()) {
-        throw makeError(err::kPortAlreadyOpen,
-                        translate("Errors", "CommPort cannot change while the port is open"));
+        throw makeError(err::kPortAlreadyOpen, {.fault = Fault::CommPortWhileOpen});
     }
     m_commPort = port;
     m_trace->commPort(port);
@@ -29,9 +26,8 @@ void MSComm::setPortOpen(bool open) {
     if (open) {
         m_devices->throwIfStopped();
         if (portOpen()) {
-            throw makeError(
-                err::kPortAlreadyOpen,
-                fill(translate("Errors", "COM%1 is already open"), {std::to_string(m_commPort)}));
+            throw makeError(err::kPortAlreadyOpen,
+                            {.fault = Fault::ComAlreadyOpen, .number = m_commPort});
         }
         m_line = m_devices->openSerial(m_commPort, m_settings, m_handshaking);
         m_trace->portOpen(true);
@@ -63,9 +59,8 @@ void MSComm::setSettings(std::string_view settings) {
 
 void MSComm::setHandshaking(std::int32_t mode) {
     if (mode < 0 || mode > 3) {
-        throw makeError(
-            err::kInvalidPropertyValue,
-            fill(translate("Errors", "Handshaking %1: expected 0 to 3"), {std::to_string(mode)}));
+        throw makeError(err::kInvalidPropertyValue,
+                        {.fault = Fault::BadHandshaking, .number = mode});
     }
     if (portOpen()) {
         m_line->setHandshaking(mode);
@@ -78,7 +73,7 @@ void MSComm::setOutput(std::string_view text) {
     m_devices->throwIfStopped();
     if (!portOpen()) {
         throw makeError(err::kPortNotOpen,
-                        fill(translate("Errors", "Output to COM%1"), {std::to_string(m_commPort)}));
+                        {.fault = Fault::OutputWhileClosed, .number = m_commPort});
     }
     const std::string bytes = toCp949(text);
     m_trace->output(bytes);

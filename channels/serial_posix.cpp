@@ -23,7 +23,6 @@
 #include "channels/errors.h"
 #include "channels/fd_io.h"
 #include "channels/posix_devices.h"
-#include "channels/texts.h"
 
 namespace mpt {
 
@@ -92,11 +91,10 @@ class PortClaim {
             }
             const pid_t holder = liveHolder(path);
             if (holder > 0) {
-                throw makeError(err::kPortAlreadyOpen,
-                                fill(translate("Errors",
-                                               "%1: in use by another program (process "
-                                               "%2 holds %3)"),
-                                     {devicePath, std::to_string(holder), path}));
+                throw makeError(err::kPortAlreadyOpen, {.fault = Fault::InUseLockFile,
+                                                        .device = devicePath,
+                                                        .seen = path,
+                                                        .number = holder});
             }
             ::unlink(path.c_str());  // stale: its process is gone
         }
@@ -181,8 +179,7 @@ class PosixSerial final : public SerialLine {
         const speed_t speed = speedFor(s.baud);
         if (speed == 0) {
             throw makeError(err::kCouldNotSetCommState,
-                            fill(translate("Errors", "%1: %2 baud is not a standard rate"),
-                                 {m_path, std::to_string(s.baud)}));
+                            {.fault = Fault::NonStandardRate, .device = m_path, .number = s.baud});
         }
         if (s.parity == 'm' || s.parity == 's') {
             // Mark and space parity exist only as a Linux extension (CMSPAR).
@@ -191,7 +188,7 @@ class PosixSerial final : public SerialLine {
             tio.c_cflag = s.parity == 'm' ? (tio.c_cflag | PARODD) : (tio.c_cflag & ~PARODD);
 #else
             throw makeError(err::kCouldNotSetCommState,
-                            fill(translate("Errors", "%1: mark and space parity"), {m_path}));
+                            {.fault = Fault::MarkSpaceParity, .device = m_path});
 #endif
         } else {
 #ifdef CMSPAR
@@ -320,11 +317,10 @@ class PosixSerial final : public SerialLine {
                 return false;
             }
             if (deadline.limitPassed()) {
-                throw makeError(err::kDeviceTimeout,
-                                fill(translate("Errors",
-                                               "%1: %2 bytes were still waiting to be "
-                                               "sent after %3 without progress"),
-                                     {m_path, std::to_string(pending), seconds(m_limit)}));
+                throw makeError(err::kDeviceTimeout, {.fault = Fault::StillQueued,
+                                                      .device = m_path,
+                                                      .notTaken = static_cast<std::size_t>(pending),
+                                                      .limit = m_limit});
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }

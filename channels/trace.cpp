@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "channels/trace.h"
-#include "channels/errors.h"
-#include "channels/texts.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -112,14 +110,12 @@ void Trace::line(const std::string& json) {
     if (!*m_out) {
         const int error = errno;
         std::lock_guard lock(m_mutex);
-        m_failure =
-            m_name + ": " +
-            (error != 0 ? systemErrorText(error) : translate("Errors", "cannot be written"));
+        m_failure = Failure{m_name, error};
         m_out = nullptr;  // nothing more can be trusted to arrive
     }
 }
 
-std::string Trace::failure() const {
+std::optional<Trace::Failure> Trace::failure() const {
     std::lock_guard lock(m_mutex);
     return m_failure;
 }

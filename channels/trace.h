@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -25,8 +26,13 @@ class Trace {
         : m_out(out), m_name(std::move(name)) {}
 
     bool enabled() const { return m_out != nullptr; }
-    // Empty while every line has been written; else "run.jsonl: No space left on device".
-    std::string failure() const;
+    // Why a line could not be written: the stream's name ("run.jsonl") and the errno of the
+    // failure, 0 where the stream failed without one. Nothing while every line has been written.
+    struct Failure {
+        std::string name;
+        int errnoValue = 0;
+    };
+    std::optional<Failure> failure() const;
 
     void getText(std::string_view control, std::string_view text);
     void setText(std::string_view control, std::string_view text);
@@ -53,7 +59,7 @@ class Trace {
     std::ostream* m_out = nullptr;
     std::string m_name;
     mutable std::mutex m_mutex;  // the window reads failure() while a run writes
-    std::string m_failure;
+    std::optional<Failure> m_failure;
 };
 
 // Opens the file a trace goes to, started afresh, without waiting for anything: a FIFO that no
