@@ -11,7 +11,8 @@
 
 #include "channels/network.h"
 #include "channels/port_help.h"
-#include "channels/texts.h"
+#include "core/texts.h"
+#include "core/wording.h"
 #include "testpages/routines.h"
 
 namespace mpt {

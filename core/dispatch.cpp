@@ -5,7 +5,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "channels/texts.h"
+#include "core/texts.h"
+#include "core/wording.h"
 #include "testpages/routines.h"
 
 namespace mpt {
@@ -36,7 +37,7 @@ const char* stopPlace(RunStopped::At at) {
 namespace {
 
 RoutineEnd failed(Console& con, const ConsoleError& error) {
-    con.trace().error(error.number(), error.text(), error.detail());
+    con.trace().error(error.number(), error.text(), detailOf(error));
     releaseChannels(con);
     return {error, false};
 }
@@ -67,10 +68,10 @@ RoutineEnd runRoutine(Console& con, std::string_view name) {
     } catch (const std::exception& unexpected) {
         // Nothing a routine does should raise anything else; if it does, the console still
         // names it and frees the channel instead of ending.
-        return failed(con, makeError(err::kInternalError, unexpected.what()));
-    } catch (...) {
         return failed(con, makeError(err::kInternalError,
-                                     translate("Errors", "an exception of unknown type")));
+                                     {.fault = Fault::Unexpected, .seen = unexpected.what()}));
+    } catch (...) {
+        return failed(con, makeError(err::kInternalError, {.fault = Fault::UnknownException}));
     }
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/run_session.h"
 
+#include "core/wording.h"
+
 #include <stdexcept>
 #include <utility>
 
@@ -56,10 +58,8 @@ void RunSession::work(std::stop_token stop, std::string name, std::function<void
     if (end.error) {
         const RunSnapshot seen = m_progress.snapshot();
         cause = faultCause(*end.error, seen, noProgressLimit());
-        if (end.error->number() != err::kInternalError && seen.deviceState) {
-            end.error = ConsoleError(end.error->number(), end.error->text(),
-                                     end.error->detail() + "; " + cause);
-        }
+        end.error->facts().lastSeen = seen.deviceState;
+        end.error->facts().stallLimit = noProgressLimit();
     }
     {
         std::lock_guard lock(m_mutex);

@@ -8,9 +8,10 @@
 
 #include "channels/port_help.h"
 #include "channels/port_inventory.h"
-#include "channels/texts.h"
 #include "core/run_session.h"
 #include "core/termination.h"
+#include "core/texts.h"
+#include "core/wording.h"
 #include "testpages/routines.h"
 
 namespace mpt {
@@ -96,7 +97,9 @@ void listPorts(const PortMap& map, int usbPort, std::ostream& out) {
         out << "device\t" << field(device.node) << '\t' << field(device.identity()) << '\t'
             << field(device.usbId) << '\t' << field(device.maker) << '\t' << field(device.product)
             << '\t' << field(device.serial) << '\t'
-            << (device.mayOpen ? std::string("may open") : field(device.advice)) << '\n';
+            << (device.mayOpen ? std::string("may open")
+                               : field(adviceInWords(device.advice.value_or(AccessAdvice{}))))
+            << '\n';
     }
     std::vector<int> ports{1};
     if (usbPort != 1) {
@@ -159,12 +162,12 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
     const int signalNumber = runWatchingSignals(session, cl);
     RunOutcome outcome = session.finish();
     // A trace that could not be written fails the run's report, whatever the printer got.
-    const std::string traceFailure = trace.failure();
+    const std::optional<Trace::Failure> traceFailure = trace.failure();
     const auto reportTrace = [&] {
-        if (!traceFailure.empty()) {
-            const ConsoleError error = traceNotWritten(traceFailure);
+        if (traceFailure) {
+            const ConsoleError error = traceNotWritten(*traceFailure);
             err << "error " << error.number() << ": " << error.text() << '\n'
-                << error.detail() << '\n';
+                << detailOf(error) << '\n';
         }
     };
     if (outcome.end.stopped) {
@@ -175,15 +178,15 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
     }
     if (const auto& error = outcome.end.error) {
         err << "error " << error->number() << ": " << error->text() << '\n';
-        if (!error->detail().empty()) {
-            err << error->detail() << '\n';
+        if (const std::string detail = detailOf(*error); !detail.empty()) {
+            err << detail << '\n';
         }
         reportTrace();
         return 1;
     }
     out << outcome.boxes.text("txt2") << '\n';
     reportTrace();
-    return traceFailure.empty() ? 0 : 1;
+    return traceFailure ? 1 : 0;
 }
 
 }  // namespace mpt

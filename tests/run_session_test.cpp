@@ -24,6 +24,7 @@
 
 #include "core/run_session.h"
 #include "core/termination.h"
+#include "core/wording.h"
 #include "support/fifo.h"
 #include "support/pty.h"
 #include "support/stream.h"
@@ -182,7 +183,7 @@ TEST_P(Stop, PrinterTakingNothingIsGivenUpAtOnceAndThePortFreed) {
     startReading(0);
     session.start(serial() ? "cmddevice8" : "cmddevice10", TextBoxStore("1"));
     const RunOutcome next = session.finish();
-    EXPECT_TRUE(next.end.finished()) << (next.end.error ? next.end.error->detail() : "");
+    EXPECT_TRUE(next.end.finished()) << (next.end.error ? detailOf(*next.end.error) : "");
 }
 
 // A printer that stops taking data part-way through a long run: after the no-progress limit the
@@ -373,7 +374,7 @@ TEST(StopPoints, EveryPointOfARunOnEveryChannelEndsAsAStop) {
         ASSERT_TRUE(run.waitUntilEnded(5s));
         const RunOutcome outcome = run.finish();
         EXPECT_TRUE(outcome.end.stopped);
-        EXPECT_FALSE(outcome.end.error) << outcome.end.error->detail();
+        EXPECT_FALSE(outcome.end.error) << detailOf(*outcome.end.error);
         EXPECT_EQ(stoppedText(outcome.last).rfind("Stopped ", 0), 0u) << stoppedText(outcome.last);
 
         testing::TracedRun traced;
@@ -482,7 +483,7 @@ TEST(RunSession, WhatEscapesARoutineReachesTheCaller) {
         const RunOutcome outcome = session.finish();
         ASSERT_TRUE(outcome.end.error) << routine;
         EXPECT_EQ(outcome.end.error->number(), err::kInternalError);
-        EXPECT_EQ(outcome.end.error->detail(), detail);
+        EXPECT_EQ(detailOf(*outcome.end.error), detail);
     }
     // Not a routine at all: handed back on the caller's thread, not lost on the worker's.
     session.start("cmddevice13", TextBoxStore());
@@ -517,7 +518,10 @@ class ScriptedLines final : public Devices {
                 m_observer->state(state);
             }
             if (m_writes == 5) {
-                throw makeError(err::kDeviceTimeout, "scripted: the device took no data");
+                throw makeError(err::kDeviceTimeout, {.fault = Fault::NoProgress,
+                                                      .device = "scripted",
+                                                      .notTaken = bytes.size(),
+                                                      .limit = std::chrono::seconds(30)});
             }
             if (m_observer != nullptr) {
                 m_observer->taken(bytes.size());
@@ -542,9 +546,9 @@ TEST(RunSession, DeviceStateIsRecordedAndNamesTheStall) {
     session.start("cmddevice8", TextBoxStore("3"));
     const RunOutcome outcome = session.finish();
     ASSERT_TRUE(outcome.end.error);
-    EXPECT_EQ(outcome.end.error->detail(),
-              "scripted: the device took no data; stalled: CTS low for 30 s (the printer is busy "
-              "or its buffer is full)");
+    EXPECT_EQ(detailOf(*outcome.end.error),
+              "scripted: the device took no data for 30 s (25 bytes of this write not sent); "
+              "stalled: CTS low for 30 s (the printer is busy or its buffer is full)");
     ASSERT_TRUE(outcome.last.deviceState);
     EXPECT_EQ(progressText("CUTTER TEST EPSON SERIAL", outcome.last),
               "CUTTER TEST EPSON SERIAL: repetition 2 of 3, 35 of about 96 bytes, COM1 → "

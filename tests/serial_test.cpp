@@ -14,6 +14,7 @@
 #include "channels/errors.h"
 #include "channels/mscomm.h"
 #include "core/run_session.h"
+#include "core/wording.h"
 #include "support/pty.h"
 #include "testpages/skeleton.h"
 
@@ -129,7 +130,7 @@ TEST_F(SerialPort, ARunKeepsThePortBetweenItsPages) {
         }
     }
     const RunOutcome outcome = run.finish();
-    EXPECT_TRUE(outcome.end.finished()) << outcome.end.error->detail();
+    EXPECT_TRUE(outcome.end.finished()) << detailOf(*outcome.end.error);
     EXPECT_EQ(taken, 0) << "taken from the run in " << taken << " of " << attempts << " tries";
     EXPECT_GT(attempts, 30);
     EXPECT_EQ(errorOf([&] { second.setPortOpen(true); }), 0);
@@ -225,8 +226,8 @@ TEST_F(SerialPort, ADeviceThatVanishedBetweenPagesIsAnIoError) {
     try {
         openSerialPort(comm, 1);
     } catch (const ConsoleError& error) {
-        EXPECT_EQ(error.number(), 57) << error.text() << ": " << error.detail();
-        detail = error.detail();
+        EXPECT_EQ(error.number(), 57) << error.text() << ": " << detailOf(error);
+        detail = detailOf(error);
     }
     EXPECT_EQ(
         detail.rfind(printer.devicePath() + ": the device went away since the last page (", 0), 0u)
