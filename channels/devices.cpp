@@ -44,63 +44,64 @@ auto openBound(const PortRoute& route, const std::string& port, Open open) {
     }
 }
 
+// Tells the run's observer which device a channel opened.
+template <typename Channel>
+std::unique_ptr<Channel> told(const RunContext& run, std::unique_ptr<Channel> channel,
+                              const std::string& port, const std::string& path) {
+    if (run.observer != nullptr) {
+        run.observer->opened(port, path);
+    }
+    return channel;
+}
+
 class SystemDevices final : public Devices {
   public:
     using Devices::Devices;
+    using Devices::openLpt1;
+    using Devices::openSerial;
 
-    void beginRun() override { m_inRun = true; }
-    void endRun() override {
-        m_inRun = false;
-        m_claims.clear();
-    }
-
-    std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,
-                                           int handshaking) override {
-        const PortRoute route = serialRoute(portNumber, portMap());
+    std::unique_ptr<SerialLine> openSerial(RunContext& run, int portNumber,
+                                           const LineSettings& settings, int handshaking) override {
+        const std::string port = "COM" + std::to_string(portNumber);
+        const PortRoute route = serialRoute(portNumber, run.map);
         if (route.path.empty()) {
-            throw notPluggedIn(err::kInvalidPortNumber, "COM" + std::to_string(portNumber),
-                               route.identity);
+            throw notPluggedIn(err::kInvalidPortNumber, port, route.identity);
         }
         const std::string& path = route.path;
         if (isNetworkAddress(path)) {
-            auto line = openBound(route, "COM" + std::to_string(portNumber),
-                                  [&] { return openTcpSerial(path, observer(), stopToken()); });
-            if (observer() != nullptr) {
-                observer()->opened("COM" + std::to_string(portNumber), path);
-            }
-            return line;
+            return told(
+                run,
+                openBound(route, port, [&] { return openTcpSerial(path, run.observer, run.stop); }),
+                port, path);
         }
         std::shared_ptr<PortClaim> claim;
-        if (const auto kept = m_claims.find(path); kept != m_claims.end()) {
+        if (const auto kept = run.claims.find(path); kept != run.claims.end()) {
             claim = kept->second;
         }
-        const std::string port = "COM" + std::to_string(portNumber);
         std::unique_ptr<SerialLine> line;
         try {
             line = openBound(route, port, [&] {
-                return openPosixSerial(path, settings, handshaking, observer(), stopToken(), claim,
-                                       portMap().root);
+                return openPosixSerial(path, settings, handshaking, run.observer, run.stop, claim,
+                                       run.map.root);
             });
         } catch (const ConsoleError& error) {
             // The run had this port open for an earlier page: it has not gone missing, it was
             // unplugged.
-            if (m_inRun && m_claims.count(path) != 0 && error.number() == err::kInvalidPortNumber) {
+            if (run.keepsClaims && run.claims.count(path) != 0 &&
+                error.number() == err::kInvalidPortNumber) {
                 ErrorFacts facts = error.facts();
                 facts.openEarlier = true;
                 throw makeError(err::kDeviceIoError, std::move(facts));
             }
             throw;
         }
-        if (m_inRun && claim) {
-            m_claims.emplace(path, claim);
+        if (run.keepsClaims && claim) {
+            run.claims.emplace(path, claim);
         }
-        if (observer() != nullptr) {
-            observer()->opened("COM" + std::to_string(portNumber), path);
-        }
-        return line;
+        return told(run, std::move(line), port, path);
     }
-    std::unique_ptr<OutputFile> openLpt1() override {
-        const PortRoute route = lpt1Route(portMap());
+    std::unique_ptr<OutputFile> openLpt1(RunContext& run) override {
+        const PortRoute route = lpt1Route(run.map);
         if (route.by == PortRoute::By::Binding && route.path.empty()) {
             throw notPluggedIn(err::kDeviceUnavailable, "lpt1", route.identity);
         }
@@ -109,18 +110,11 @@ class SystemDevices final : public Devices {
             throw makeError(err::kDeviceUnavailable, {.fault = Fault::NoLpt1, .device = "lpt1"});
         }
         auto file = openBound(route, "lpt1", [&] {
-            return isNetworkAddress(path) ? openTcpOutput(path, observer(), stopToken())
-                                          : openPosixOutput(path, observer(), stopToken());
+            return isNetworkAddress(path) ? openTcpOutput(path, run.observer, run.stop)
+                                          : openPosixOutput(path, run.observer, run.stop);
         });
-        if (observer() != nullptr) {
-            observer()->opened("lpt1", path);
-        }
-        return file;
+        return told(run, std::move(file), "lpt1", path);
     }
-
-  private:
-    bool m_inRun = false;
-    std::map<std::string, std::shared_ptr<PortClaim>> m_claims;  // by device path
 };
 
 // Takes every byte at once and tells the observer so.
@@ -156,17 +150,16 @@ class DryRunFile final : public OutputFile {
 
 class DryRunDevices final : public Devices {
   public:
-    std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings&, int) override {
-        if (observer() != nullptr) {
-            observer()->opened("COM" + std::to_string(portNumber), kDryRunDevice);
-        }
-        return std::make_unique<DryRunSerial>(observer());
+    using Devices::openLpt1;
+    using Devices::openSerial;
+
+    std::unique_ptr<SerialLine> openSerial(RunContext& run, int portNumber, const LineSettings&,
+                                           int) override {
+        return told(run, std::make_unique<DryRunSerial>(run.observer),
+                    "COM" + std::to_string(portNumber), kDryRunDevice);
     }
-    std::unique_ptr<OutputFile> openLpt1() override {
-        if (observer() != nullptr) {
-            observer()->opened("lpt1", kDryRunDevice);
-        }
-        return std::make_unique<DryRunFile>(observer());
+    std::unique_ptr<OutputFile> openLpt1(RunContext& run) override {
+        return told(run, std::make_unique<DryRunFile>(run.observer), "lpt1", kDryRunDevice);
     }
 };
 
@@ -205,18 +198,43 @@ LineSettings parseSettings(std::string_view text) {
     return s;
 }
 
-void Devices::throwIfStopped() const {
-    if (m_stop.stop_requested()) {
+void RunContext::throwIfStopped() const {
+    if (stop.stop_requested()) {
         throw RunStopped();
     }
 }
 
+PortMap Devices::portMap() const {
+    std::lock_guard lock(m_mutex);
+    return m_map;
+}
+
+void Devices::setPortMap(PortMap map) {
+    std::lock_guard lock(m_mutex);
+    m_map = std::move(map);
+}
+
+RunContext Devices::startRun(DeviceObserver* observer, std::stop_token stop) const {
+    return {portMap(), observer, std::move(stop), false, {}};
+}
+
+std::unique_ptr<SerialLine> Devices::openSerial(int portNumber, const LineSettings& settings,
+                                                int handshaking) {
+    RunContext run = startRun();
+    return openSerial(run, portNumber, settings, handshaking);
+}
+
+std::unique_ptr<OutputFile> Devices::openLpt1() {
+    RunContext run = startRun();
+    return openLpt1(run);
+}
+
 std::string Devices::serialPath(int portNumber) const {
-    return serialDevicePath(portNumber, m_map);
+    return serialDevicePath(portNumber, portMap());
 }
 
 std::string Devices::lpt1Path() const {
-    return lpt1DevicePath(m_map);
+    return lpt1DevicePath(portMap());
 }
 
 namespace {

@@ -19,7 +19,7 @@ FileTable::~FileTable() {
 }
 
 void FileTable::open(std::string_view name, int fileNumber) {
-    m_devices->throwIfStopped();
+    m_run->throwIfStopped();
     if (fileNumber < 1 || fileNumber > 511) {
         throw makeError(err::kBadFileNameOrNumber,
                         {.fault = Fault::FileNumber, .number = fileNumber});
@@ -38,7 +38,7 @@ void FileTable::open(std::string_view name, int fileNumber) {
         throw makeError(err::kBadFileNameOrNumber,
                         {.fault = Fault::NotLpt1, .seen = std::string(name)});
     }
-    m_files[fileNumber] = m_devices->openLpt1();
+    m_files[fileNumber] = m_devices->openLpt1(*m_run);
     m_trace->open(name, fileNumber);
 }
 
@@ -51,7 +51,7 @@ void FileTable::printLine(int fileNumber, std::initializer_list<PrintItem> items
 }
 
 void FileTable::statement(int fileNumber, std::initializer_list<PrintItem> items, bool endsLine) {
-    m_devices->throwIfStopped();
+    m_run->throwIfStopped();
     const auto file = m_files.find(fileNumber);
     if (file == m_files.end()) {
         throw makeError(err::kBadFileNameOrNumber,
@@ -67,7 +67,7 @@ void FileTable::statement(int fileNumber, std::initializer_list<PrintItem> items
     const std::string bytes = toCp949(text);
     m_trace->print(bytes);
     file->second->write(bytes);
-    if (DeviceObserver* observer = m_devices->observer(); observer != nullptr) {
+    if (DeviceObserver* observer = m_run->observer; observer != nullptr) {
         observer->wrote();
     }
 }
@@ -84,7 +84,7 @@ void FileTable::close(int fileNumber) {
     device->close();
     // A stop that came while the file was closing ends the run here, even where the close still
     // delivered everything: the routine goes no further.
-    if (m_devices->stopToken().stop_requested()) {
+    if (m_run->stop.stop_requested()) {
         throw RunStopped(0, RunStopped::At::Close);
     }
 }

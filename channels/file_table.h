@@ -42,7 +42,14 @@ class PrintItem {
 
 class FileTable {
   public:
-    FileTable(Devices& devices, Trace& trace) : m_devices(&devices), m_trace(&trace) {}
+    // Opens its files for `run` (the console's run); without one, each opening is one of its own.
+    FileTable(Devices& devices, RunContext& run, Trace& trace)
+        : m_devices(&devices), m_run(&run), m_trace(&trace) {}
+    FileTable(Devices& devices, Trace& trace)
+        : m_devices(&devices),
+          m_ownRun(std::make_unique<RunContext>(devices.startRun())),
+          m_run(m_ownRun.get()),
+          m_trace(&trace) {}
     ~FileTable();
     FileTable(const FileTable&) = delete;
     FileTable& operator=(const FileTable&) = delete;
@@ -65,6 +72,8 @@ class FileTable {
     void statement(int fileNumber, std::initializer_list<PrintItem> items, bool endsLine);
 
     Devices* m_devices;
+    std::unique_ptr<RunContext> m_ownRun;
+    RunContext* m_run;
     Trace* m_trace;
     std::map<int, std::unique_ptr<OutputFile>> m_files;
 };

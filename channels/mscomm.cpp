@@ -24,12 +24,12 @@ void MSComm::setCommPort(std::int16_t port) {
 
 void MSComm::setPortOpen(bool open) {
     if (open) {
-        m_devices->throwIfStopped();
+        m_run->throwIfStopped();
         if (portOpen()) {
             throw makeError(err::kPortAlreadyOpen,
                             {.fault = Fault::ComAlreadyOpen, .number = m_commPort});
         }
-        m_line = m_devices->openSerial(m_commPort, m_settings, m_handshaking);
+        m_line = m_devices->openSerial(*m_run, m_commPort, m_settings, m_handshaking);
         m_trace->portOpen(true);
         return;
     }
@@ -42,7 +42,7 @@ void MSComm::setPortOpen(bool open) {
     line->close();
     // A stop that came while the port was closing ends the run here, even where the close still
     // delivered everything: the routine goes no further.
-    if (m_devices->stopToken().stop_requested()) {
+    if (m_run->stop.stop_requested()) {
         throw RunStopped(0, RunStopped::At::Close);
     }
 }
@@ -70,7 +70,7 @@ void MSComm::setHandshaking(std::int32_t mode) {
 }
 
 void MSComm::setOutput(std::string_view text) {
-    m_devices->throwIfStopped();
+    m_run->throwIfStopped();
     if (!portOpen()) {
         throw makeError(err::kPortNotOpen,
                         {.fault = Fault::OutputWhileClosed, .number = m_commPort});
@@ -78,7 +78,7 @@ void MSComm::setOutput(std::string_view text) {
     const std::string bytes = toCp949(text);
     m_trace->output(bytes);
     m_line->write(bytes);
-    if (DeviceObserver* observer = m_devices->observer(); observer != nullptr) {
+    if (DeviceObserver* observer = m_run->observer; observer != nullptr) {
         observer->wrote();
     }
 }

@@ -22,7 +22,14 @@ namespace mpt {
 
 class MSComm {
   public:
-    MSComm(Devices& devices, Trace& trace) : m_devices(&devices), m_trace(&trace) {}
+    // Opens its ports for `run` (the console's run); without one, each opening is one of its own.
+    MSComm(Devices& devices, RunContext& run, Trace& trace)
+        : m_devices(&devices), m_run(&run), m_trace(&trace) {}
+    MSComm(Devices& devices, Trace& trace)
+        : m_devices(&devices),
+          m_ownRun(std::make_unique<RunContext>(devices.startRun())),
+          m_run(m_ownRun.get()),
+          m_trace(&trace) {}
     ~MSComm();
     MSComm(const MSComm&) = delete;
     MSComm& operator=(const MSComm&) = delete;
@@ -51,6 +58,8 @@ class MSComm {
 
   private:
     Devices* m_devices;
+    std::unique_ptr<RunContext> m_ownRun;
+    RunContext* m_run;
     Trace* m_trace;
     std::unique_ptr<SerialLine> m_line;
     std::int16_t m_commPort = 1;

@@ -59,11 +59,15 @@ class RepetitionListener {
 };
 
 class Console {
+    // The run the routine serves (first: the channels below open their devices for it).
+    RunContext m_run;
+
   public:
     Console(TextBoxes& boxes, Devices& devices, Trace& trace,
             RepetitionListener* listener = nullptr)
-        : MSComm1(devices, trace),
-          files(devices, trace),
+        : m_run(devices.startRun()),
+          MSComm1(devices, m_run, trace),
+          files(devices, m_run, trace),
           m_devices(&devices),
           m_boxes(&boxes),
           m_trace(&trace),
@@ -84,6 +88,10 @@ class Console {
 
     Trace& trace() { return *m_trace; }
     Devices& devices() { return *m_devices; }
+    // The run the channels open their devices for: set as a run starts, with the port map as it
+    // was then, the run's observer and its stop request.
+    RunContext& run() { return m_run; }
+    void setRun(RunContext run) { m_run = std::move(run); }
 
   private:
     std::string read(std::string_view control);
