@@ -52,10 +52,13 @@ RoutineEnd runRoutine(Console& con, std::string_view name) {
     ++g_started;
     // The ports the routine opens stay claimed until it has ended, also between its pages.
     struct RunClaims {
-        Devices& devices;
-        explicit RunClaims(Devices& d) : devices(d) { devices.beginRun(); }
-        ~RunClaims() { devices.endRun(); }
-    } claims(con.devices());
+        RunContext& run;
+        explicit RunClaims(RunContext& r) : run(r) { run.keepsClaims = true; }
+        ~RunClaims() {
+            run.keepsClaims = false;
+            run.claims.clear();
+        }
+    } claims(con.run());
     try {
         routine->run(con);
         return {};

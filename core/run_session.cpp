@@ -34,25 +34,25 @@ void RunSession::start(std::string_view name, TextBoxStore boxes, std::function<
     m_escaped = nullptr;
     m_faultCause.clear();
     m_started = std::chrono::steady_clock::now();
+    // The run goes on with the port map as it is now, whatever the Ports dialog sets meanwhile.
     m_worker = std::jthread(
-        [this](std::stop_token stop, std::string routine, std::function<void()> then) {
-            work(std::move(stop), std::move(routine), std::move(then));
+        [this](std::stop_token stop, PortMap map, std::string routine, std::function<void()> then) {
+            work(std::move(stop), std::move(map), std::move(routine), std::move(then));
         },
-        std::string(name), std::move(onEnd));
+        m_devices->portMap(), std::string(name), std::move(onEnd));
 }
 
-void RunSession::work(std::stop_token stop, std::string name, std::function<void()> onEnd) {
+void RunSession::work(std::stop_token stop, PortMap map, std::string name,
+                      std::function<void()> onEnd) {
     RoutineEnd end;
     std::exception_ptr escaped;
-    m_devices->setObserver(&m_progress);
-    m_devices->setStopToken(stop);
+    m_console.setRun({std::move(map), &m_progress, stop, false, {}});
     try {
         end = runRoutine(m_console, name);
     } catch (...) {
         escaped = std::current_exception();
     }
-    m_devices->setObserver(nullptr);
-    m_devices->setStopToken({});
+    m_console.setRun({});
     // The error's detail says what the device was seen doing, as the status line does.
     std::string cause;
     if (end.error) {
