@@ -206,8 +206,8 @@ TEST(NetworkPrinter, AResetBeforeTheCloseIsAnIoError) {
     ScopedEnv lpt1("MPT_LPT1", printer.address());
     const auto devices = systemDevices();
     RunProgress progress;
-    devices->setObserver(&progress);
-    const auto file = devices->openLpt1();
+    RunContext run = devices->startRun(&progress);
+    const auto file = devices->openLpt1(run);
     file->write(std::string(20000, 'x'));
     while (printer.received().size() < 100) {
         std::this_thread::sleep_for(10ms);

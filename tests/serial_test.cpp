@@ -218,13 +218,15 @@ TEST_F(SerialPort, AVanishedDeviceIsAnIoErrorAndThePortIsReleased) {
 // The thermal pages reopen the port for every page: a printer unplugged between two pages is
 // named as a device that went away, not as a line setting the port refused.
 TEST_F(SerialPort, ADeviceThatVanishedBetweenPagesIsAnIoError) {
-    devices->beginRun();
-    openSerialPort(comm, 1);
-    comm.setPortOpen(false);
+    RunContext run = devices->startRun();
+    run.keepsClaims = true;
+    MSComm inRun(*devices, run, trace);
+    openSerialPort(inRun, 1);
+    inRun.setPortOpen(false);
     printer.unplug();
     std::string detail;
     try {
-        openSerialPort(comm, 1);
+        openSerialPort(inRun, 1);
     } catch (const ConsoleError& error) {
         EXPECT_EQ(error.number(), 57) << error.text() << ": " << detailOf(error);
         detail = detailOf(error);
@@ -232,8 +234,7 @@ TEST_F(SerialPort, ADeviceThatVanishedBetweenPagesIsAnIoError) {
     EXPECT_EQ(
         detail.rfind(printer.devicePath() + ": the device went away since the last page (", 0), 0u)
         << detail;
-    devices->endRun();
-    EXPECT_FALSE(comm.portOpen());
+    EXPECT_FALSE(inRun.portOpen());
 }
 
 }  // namespace
