@@ -39,7 +39,7 @@ void FileTable::open(std::string_view name, int fileNumber) {
                         {.fault = Fault::NotLpt1, .seen = std::string(name)});
     }
     m_files[fileNumber] = m_devices->openLpt1(*m_run);
-    m_trace->open(name, fileNumber);
+    m_events->record(event::FileOpened{name, fileNumber});
 }
 
 void FileTable::print(int fileNumber, std::initializer_list<PrintItem> items) {
@@ -65,7 +65,7 @@ void FileTable::statement(int fileNumber, std::initializer_list<PrintItem> items
         text += "\r\n";
     }
     const std::string bytes = toCp949(text);
-    m_trace->print(bytes);
+    m_events->record(event::Printed{bytes});
     file->second->write(bytes);
     if (DeviceObserver* observer = m_run->observer; observer != nullptr) {
         observer->wrote();
@@ -80,7 +80,7 @@ void FileTable::close(int fileNumber) {
     // The number is free again whatever the device reports on closing.
     std::unique_ptr<OutputFile> device = std::move(file->second);
     m_files.erase(file);
-    m_trace->close(fileNumber);
+    m_events->record(event::FileClosed{fileNumber});
     device->close();
     // A stop that came while the file was closing ends the run here, even where the close still
     // delivered everything: the routine goes no further.

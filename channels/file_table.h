@@ -18,7 +18,7 @@
 #include <string_view>
 
 #include "channels/devices.h"
-#include "channels/trace.h"
+#include "channels/run_events.h"
 
 namespace mpt {
 
@@ -43,13 +43,13 @@ class PrintItem {
 class FileTable {
   public:
     // Opens its files for `run` (the console's run); without one, each opening is one of its own.
-    FileTable(Devices& devices, RunContext& run, Trace& trace)
-        : m_devices(&devices), m_run(&run), m_trace(&trace) {}
-    FileTable(Devices& devices, Trace& trace)
+    FileTable(Devices& devices, RunContext& run, RunEvents& events)
+        : m_devices(&devices), m_run(&run), m_events(&events) {}
+    FileTable(Devices& devices, RunEvents& events)
         : m_devices(&devices),
           m_ownRun(std::make_unique<RunContext>(devices.startRun())),
           m_run(m_ownRun.get()),
-          m_trace(&trace) {}
+          m_events(&events) {}
     ~FileTable();
     FileTable(const FileTable&) = delete;
     FileTable& operator=(const FileTable&) = delete;
@@ -74,7 +74,7 @@ class FileTable {
     Devices* m_devices;
     std::unique_ptr<RunContext> m_ownRun;
     RunContext* m_run;
-    Trace* m_trace;
+    RunEvents* m_events;
     std::map<int, std::unique_ptr<OutputFile>> m_files;
 };
 

@@ -19,7 +19,7 @@ void MSComm::setCommPort(std::int16_t port) {
         throw makeError(err::kPortAlreadyOpen, {.fault = Fault::CommPortWhileOpen});
     }
     m_commPort = port;
-    m_trace->commPort(port);
+    m_events->record(event::CommPortSet{port});
 }
 
 void MSComm::setPortOpen(bool open) {
@@ -30,7 +30,7 @@ void MSComm::setPortOpen(bool open) {
                             {.fault = Fault::ComAlreadyOpen, .number = m_commPort});
         }
         m_line = m_devices->openSerial(*m_run, m_commPort, m_settings, m_handshaking);
-        m_trace->portOpen(true);
+        m_events->record(event::PortOpenSet{true});
         return;
     }
     if (!portOpen()) {
@@ -38,7 +38,7 @@ void MSComm::setPortOpen(bool open) {
     }
     // The port counts as closed whatever the drain reports: the descriptor is released either way.
     std::unique_ptr<SerialLine> line = std::move(m_line);
-    m_trace->portOpen(false);
+    m_events->record(event::PortOpenSet{false});
     line->close();
     // A stop that came while the port was closing ends the run here, even where the close still
     // delivered everything: the routine goes no further.
@@ -54,7 +54,7 @@ void MSComm::setSettings(std::string_view settings) {
     }
     m_settings = parsed;
     m_settingsText = settings;
-    m_trace->settings(settings);
+    m_events->record(event::SettingsSet{settings});
 }
 
 void MSComm::setHandshaking(std::int32_t mode) {
@@ -66,7 +66,7 @@ void MSComm::setHandshaking(std::int32_t mode) {
         m_line->setHandshaking(mode);
     }
     m_handshaking = mode;
-    m_trace->handshaking(mode);
+    m_events->record(event::HandshakingSet{mode});
 }
 
 void MSComm::setOutput(std::string_view text) {
@@ -76,7 +76,7 @@ void MSComm::setOutput(std::string_view text) {
                         {.fault = Fault::OutputWhileClosed, .number = m_commPort});
     }
     const std::string bytes = toCp949(text);
-    m_trace->output(bytes);
+    m_events->record(event::Output{bytes});
     m_line->write(bytes);
     if (DeviceObserver* observer = m_run->observer; observer != nullptr) {
         observer->wrote();
