@@ -63,14 +63,14 @@ class Console {
     RunContext m_run;
 
   public:
-    Console(TextBoxes& boxes, Devices& devices, Trace& trace,
+    Console(TextBoxes& boxes, Devices& devices, RunEvents& events,
             RepetitionListener* listener = nullptr)
         : m_run(devices.startRun()),
-          MSComm1(devices, m_run, trace),
-          files(devices, m_run, trace),
+          MSComm1(devices, m_run, events),
+          files(devices, m_run, events),
           m_devices(&devices),
           m_boxes(&boxes),
-          m_trace(&trace),
+          m_events(&events),
           m_listener(listener) {}
 
     MSComm MSComm1;
@@ -86,7 +86,8 @@ class Console {
     // does not exceed `count`.
     void repetition(long long counter, double count);
 
-    Trace& trace() { return *m_trace; }
+    // Where the run's events go (the trace).
+    RunEvents& events() { return *m_events; }
     Devices& devices() { return *m_devices; }
     // The run the channels open their devices for: set as a run starts, with the port map as it
     // was then, the run's observer and its stop request.
@@ -98,7 +99,7 @@ class Console {
 
     Devices* m_devices;
     TextBoxes* m_boxes;
-    Trace* m_trace;
+    RunEvents* m_events;
     RepetitionListener* m_listener;
 };
 
