@@ -22,22 +22,9 @@ void releaseChannels(Console& con) {
     con.files.release();
 }
 
-}  // namespace
-
-const char* stopPlace(RunStopped::At at) {
-    switch (at) {
-        case RunStopped::At::Write: return "write";
-        case RunStopped::At::Close: return "close";
-        case RunStopped::At::End: return "end";
-        case RunStopped::At::Step: break;
-    }
-    return "step";
-}
-
-namespace {
-
 RoutineEnd failed(Console& con, const ConsoleError& error) {
-    con.trace().error(error.number(), error.text(), detailOf(error));
+    const std::string detail = detailOf(error);
+    con.events().record(event::Failed{error.number(), error.text(), detail});
     releaseChannels(con);
     return {error, false};
 }
@@ -63,7 +50,7 @@ RoutineEnd runRoutine(Console& con, std::string_view name) {
         routine->run(con);
         return {};
     } catch (const RunStopped& stop) {
-        con.trace().stop(stop.notTaken(), stopPlace(stop.at()));
+        con.events().record(event::Stopped{stop.notTaken(), stop.at()});
         releaseChannels(con);
         return {std::nullopt, true, stop.at()};
     } catch (const ConsoleError& error) {

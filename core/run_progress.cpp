@@ -26,12 +26,8 @@ void RunProgress::state(const DeviceState& now) {
         std::lock_guard lock(m_mutex);
         m_now.deviceState = now;
     }
-    if (m_trace != nullptr) {
-        if (now.kind == DeviceState::Kind::Serial) {
-            m_trace->lines(now.cts, now.dsr, now.dcd);
-        } else {
-            m_trace->printerStatus(now.paperOut, now.offLine, now.error);
-        }
+    if (m_events != nullptr) {
+        m_events->record(event::StateSeen{now});
     }
 }
 

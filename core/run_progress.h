@@ -20,7 +20,7 @@
 
 #include "channels/devices.h"
 #include "channels/errors.h"
-#include "channels/trace.h"
+#include "channels/run_events.h"
 #include "testpages/console.h"
 
 namespace mpt {
@@ -74,8 +74,8 @@ class RunProgress final : public DeviceObserver, public RepetitionListener {
 
     RunSnapshot snapshot() const;
     void reset();
-    // Where each change of the device's state is recorded (on the thread that writes).
-    void setTrace(Trace* trace) { m_trace = trace; }
+    // Where each change of the device's state goes (on the thread that writes): the run's events.
+    void setEvents(RunEvents* events) { m_events = events; }
 
   private:
     struct Start {
@@ -91,7 +91,7 @@ class RunProgress final : public DeviceObserver, public RepetitionListener {
     mutable std::mutex m_mutex;
     RunSnapshot m_now;
     std::deque<Start> m_starts;
-    Trace* m_trace = nullptr;
+    RunEvents* m_events = nullptr;
 };
 
 }  // namespace mpt

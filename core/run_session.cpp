@@ -10,7 +10,7 @@ namespace mpt {
 
 RunSession::RunSession(Devices& devices, Trace& trace)
     : m_devices(&devices), m_console(m_boxes, devices, trace, &m_progress) {
-    m_progress.setTrace(&trace);
+    m_progress.setEvents(&trace);
 }
 
 RunSession::~RunSession() {
@@ -68,7 +68,7 @@ void RunSession::work(std::stop_token stop, PortMap map, std::string name,
         if (end.finished() && !escaped && stop.stop_requested()) {
             end.stopped = true;
             end.stoppedAt = RunStopped::At::End;
-            m_console.trace().stop(0, stopPlace(end.stoppedAt));
+            m_console.events().record(event::Stopped{0, end.stoppedAt});
         }
         if (end.stopped) {
             m_progress.stopped(end.stoppedAt);
