@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "channels/posix_devices.h"
+#include "channels/paths.h"
 
 namespace mpt {
 

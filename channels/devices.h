@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "channels/device_state.h"
+
 namespace mpt {
 
 // The four fields of a Settings text such as "9600,n,8,1".
@@ -53,22 +55,6 @@ class OutputFile {
     // Delivers, then closes; the file is released on every path. A wait on a device given up for
     // a stop raises RunStopped once the file is closed.
     virtual void close() = 0;
-};
-
-// What a device says about itself without a byte being sent: a serial port's modem lines, a
-// parallel or USB printer's status. Devices that cannot tell (a pseudo-terminal, a FIFO, a plain
-// file) report nothing at all.
-struct DeviceState {
-    enum class Kind { Serial, Printer };
-    Kind kind = Kind::Serial;
-    bool cts = false;       // serial: clear to send, the printer takes data
-    bool dsr = false;       // serial: data set ready, the printer is on and connected
-    bool dcd = false;       // serial: carrier detect
-    bool paperOut = false;  // printer
-    bool offLine = false;
-    bool error = false;
-
-    bool operator==(const DeviceState&) const = default;
 };
 
 // Told which device a channel opened, of every byte a device takes as it takes it (a write may be

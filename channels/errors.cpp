@@ -2,7 +2,6 @@
 #include "channels/errors.h"
 
 #include "channels/access_advice.h"
-#include "channels/port_help.h"
 
 #include <cerrno>
 #include <cstring>
@@ -108,7 +107,7 @@ std::pair<int, Fault> numberAndFault(int errnoValue, Step step) {
 }  // namespace
 
 ConsoleError systemError(int errnoValue, Step step, const std::string& devicePath,
-                         std::optional<LockHolder> holder, const std::string& root) {
+                         std::optional<LockHolder> holder) {
     ErrorFacts facts;
     facts.step = step;
     facts.errnoValue = errnoValue;
@@ -129,8 +128,6 @@ ConsoleError systemError(int errnoValue, Step step, const std::string& devicePat
     facts.fault = fault;
     if (fault == Fault::AccessDenied) {
         facts.advice = accessAdvice(devicePath);
-    } else if (fault == Fault::NoSerialDevice) {
-        facts.serialDevices = serialDevicesPresent(root);
     }
     return makeError(number, std::move(facts));
 }

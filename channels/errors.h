@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "channels/access_advice.h"
-#include "channels/devices.h"
+#include "channels/device_state.h"
 
 namespace mpt {
 
@@ -182,11 +182,11 @@ std::string systemErrorText(int errnoValue);
 
 // Translates an errno value into the console's error. This is the only place that looks at errno
 // values, so that every channel reports a given system failure the same way.
-// `holder` is the program holding a lock that was refused (fd_io's lockHolder), where known;
-// `root` is where the port map looks for devices, whose serial devices a missing port's error
-// lists.
+// `holder` is the program holding a lock that was refused (fd_io's lockHolder), where known. An
+// error of a serial port that is not there has its serialDevices filled in by the opening, which
+// knows where the port map looks for them.
 ConsoleError systemError(int errnoValue, Step step, const std::string& devicePath,
-                         std::optional<LockHolder> holder = {}, const std::string& root = "/");
+                         std::optional<LockHolder> holder = {});
 
 // The error of the given number for a connection to `address` that was not made.
 ConsoleError connectionError(int number, const std::string& address, const ConnectFailure& failure);

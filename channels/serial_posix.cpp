@@ -22,6 +22,7 @@
 
 #include "channels/errors.h"
 #include "channels/fd_io.h"
+#include "channels/port_help.h"
 #include "channels/posix_devices.h"
 
 namespace mpt {
@@ -345,6 +346,21 @@ class PosixSerial final : public SerialLine {
 
 }  // namespace
 
+namespace {
+
+// The error of a failed opening; a port that is not there lists the serial devices present under
+// `root`, where the port map looks for them.
+ConsoleError openingError(int errnoValue, Step step, const std::string& devicePath,
+                          const std::string& root) {
+    ConsoleError error = systemError(errnoValue, step, devicePath);
+    if (error.facts().fault == Fault::NoSerialDevice) {
+        error.facts().serialDevices = serialDevicesPresent(root);
+    }
+    return error;
+}
+
+}  // namespace
+
 std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
                                             const LineSettings& settings, int handshaking,
                                             DeviceObserver* observer, std::stop_token stop,
@@ -355,12 +371,12 @@ std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
     // O_NONBLOCK: opening does not wait for carrier, and writes never block (see writeAll).
     const int raw = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (raw < 0) {
-        throw systemError(errno, Step::OpenSerial, devicePath, {}, root);
+        throw openingError(errno, Step::OpenSerial, devicePath, root);
     }
     UniqueFd fd(raw);
     termios tio{};
     if (::tcgetattr(fd.get(), &tio) != 0) {
-        throw systemError(errno, Step::OpenSerial, devicePath, {}, root);
+        throw openingError(errno, Step::OpenSerial, devicePath, root);
     }
     // Exclusive use: TIOCEXCL turns away later openers that are not root, the UUCP lock file and
     // flock() cover the rest. The lock file comes first: a port that a run keeps between its
@@ -370,7 +386,7 @@ std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
         claim = PortClaim::take(devicePath);
     }
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-        throw systemError(errno, Step::LockSerial, devicePath, {}, root);
+        throw openingError(errno, Step::LockSerial, devicePath, root);
     }
     ::ioctl(fd.get(), TIOCEXCL);
 
