@@ -31,7 +31,15 @@ TEST(PortHelp, MappingsNameEachPortsDeviceAndMarkMissingOnes) {
 }
 
 TEST(PortHelp, AMissingSerialPortListsTheDevicesPresent) {
-    const ConsoleError error = systemError(ENOENT, Step::OpenSerial, "/dev/ttyUSB9");
+    ScopedEnv com9("MPT_COM9", "/dev/ttyUSB9");
+    std::optional<ConsoleError> raised;
+    try {
+        systemDevices()->openSerial(9, {}, 0);
+    } catch (const ConsoleError& e) {
+        raised = e;
+    }
+    ASSERT_TRUE(raised);
+    const ConsoleError& error = *raised;
     EXPECT_EQ(error.number(), 8002);
     EXPECT_EQ(detailOf(error).rfind("/dev/ttyUSB9: No such file or directory. ", 0), 0u)
         << detailOf(error);
