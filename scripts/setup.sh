@@ -18,6 +18,7 @@ packages=(
                                                   # the hardening flags (dpkg-buildflags)
   librsvg2-bin                                    # the icon's PNG sizes drawn from its SVG
   lintian appstream                               # the package and its metainfo judged as Debian does
+  python3                                         # the sources' shape (scripts/check_structure.py)
 )
 
 missing=()
