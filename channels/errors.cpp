@@ -3,6 +3,8 @@
 
 #include "channels/access_advice.h"
 
+#include <netdb.h>
+
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -72,7 +74,8 @@ std::pair<int, Fault> openingError(int errnoValue, Step step) {
                          errnoValue == ENOTDIR;
     if (step == Step::OpenSerial) {
         if (missing || errnoValue == ENOTTY) {
-            return {err::kInvalidPortNumber, Fault::NoSerialDevice};
+            return {err::kInvalidPortNumber,
+                    errnoValue == ENOTTY ? Fault::NotASerialDevice : Fault::NoSerialDevice};
         }
         if (errnoValue == EBUSY || errnoValue == EWOULDBLOCK) {
             return {err::kPortAlreadyOpen, Fault::InUse};
@@ -140,6 +143,19 @@ ConsoleError connectionError(int number, const std::string& address,
     facts.errnoValue = failure.errnoValue;
     facts.limit = failure.limit;
     facts.connection = failure;
+    using Why = ConnectFailure::Why;
+    const bool timedOut = failure.errnoValue == ETIMEDOUT;
+    switch (failure.stage) {
+        case ConnectFailure::Stage::Address: facts.connection.why = Why::NotAnAddress; break;
+        case ConnectFailure::Stage::Lookup:
+            facts.connection.why = failure.lookupResult == 0 && timedOut ? Why::NameNotFoundInTime
+                                   : failure.lookupResult == EAI_SYSTEM  ? Why::System
+                                                                         : Why::LookupFailed;
+            break;
+        case ConnectFailure::Stage::Connect:
+            facts.connection.why = timedOut ? Why::NoAnswerInTime : Why::System;
+            break;
+    }
     return makeError(number, std::move(facts));
 }
 

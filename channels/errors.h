@@ -54,6 +54,11 @@ struct ConnectFailure {
     int lookupResult = 0;
     int errnoValue = 0;
     std::chrono::milliseconds limit{};  // the time the connection was given
+    // What that comes to, as connectionError works it out: the address is not one, the name was
+    // not found within the limit, the lookup failed (getaddrinfo's reason), the system refused
+    // (errnoValue), or no address answered within the limit.
+    enum class Why { NotAnAddress, NameNotFoundInTime, LookupFailed, System, NoAnswerInTime };
+    Why why = Why::NotAnAddress;
 };
 
 // The program holding a lock that was refused, as /proc/locks and /proc/PID/comm tell it.
@@ -78,8 +83,8 @@ enum class Fault {
     InUseLockFile,      // device claimed by process `number` through the lock file `seen`
     WentAway,           // device gone, the system's errnoValue
     Gone,               // device gone (the poll's hang-up: no errno)
-    NoSerialDevice,     // device not there (errnoValue) or not a serial device (ENOTTY);
-                        // serialDevices: those present
+    NoSerialDevice,     // device not there (errnoValue); serialDevices: those present
+    NotASerialDevice,   // device is not a serial device; serialDevices: those present
     NoReader,           // device is a FIFO nobody reads (ENXIO)
     LinkToNothing,      // device is a link to `seen`, which does not exist
     NoLpt1,             // no parallel printer port on this machine

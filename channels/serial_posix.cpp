@@ -353,7 +353,8 @@ namespace {
 ConsoleError openingError(int errnoValue, Step step, const std::string& devicePath,
                           const std::string& root) {
     ConsoleError error = systemError(errnoValue, step, devicePath);
-    if (error.facts().fault == Fault::NoSerialDevice) {
+    if (error.facts().fault == Fault::NoSerialDevice ||
+        error.facts().fault == Fault::NotASerialDevice) {
         error.facts().serialDevices = serialDevicesPresent(root);
     }
     return error;
