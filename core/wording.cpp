@@ -26,21 +26,18 @@ std::string number(const ErrorFacts& f) {
 
 // Why a connection was not made.
 std::string connectionWhy(const ConnectFailure& failure) {
-    const bool timedOut = failure.errnoValue == ETIMEDOUT;
-    switch (failure.stage) {
-        case ConnectFailure::Stage::Address:
+    switch (failure.why) {
+        case ConnectFailure::Why::NotAnAddress:
             return translate("Errors", "not an address such as tcp://HOST:PORT");
-        case ConnectFailure::Stage::Lookup:
-            if (failure.lookupResult == 0 && timedOut) {
-                return fill(translate("Errors", "the name was not found within %1"),
-                            {seconds(failure.limit)});
-            }
-            return failure.lookupResult == EAI_SYSTEM ? systemErrorText(failure.errnoValue)
-                                                      : ::gai_strerror(failure.lookupResult);
-        case ConnectFailure::Stage::Connect: break;
+        case ConnectFailure::Why::NameNotFoundInTime:
+            return fill(translate("Errors", "the name was not found within %1"),
+                        {seconds(failure.limit)});
+        case ConnectFailure::Why::LookupFailed: return ::gai_strerror(failure.lookupResult);
+        case ConnectFailure::Why::NoAnswerInTime:
+            return fill(translate("Errors", "no answer within %1"), {seconds(failure.limit)});
+        case ConnectFailure::Why::System: break;
     }
-    return timedOut ? fill(translate("Errors", "no answer within %1"), {seconds(failure.limit)})
-                    : systemErrorText(failure.errnoValue);
+    return systemErrorText(failure.errnoValue);
 }
 
 // " (process 1234, mini-printer-te)"
@@ -88,12 +85,11 @@ const FaultWords kFaultWords[] = {
          return fill(translate("Errors", "%1: the device went away"), {f.device});
      }},
     {Fault::NoSerialDevice,
+     [](const ErrorFacts& f) { return where(f) + ". " + serialDevicesLine(f.serialDevices); }},
+    {Fault::NotASerialDevice,
      [](const ErrorFacts& f) {
-         const std::string what =
-             f.errnoValue == ENOTTY
-                 ? fill(translate("Errors", "%1: not a serial device"), {f.device})
-                 : where(f);
-         return what + ". " + serialDevicesLine(f.serialDevices);
+         return fill(translate("Errors", "%1: not a serial device"), {f.device}) + ". " +
+                serialDevicesLine(f.serialDevices);
      }},
     {Fault::NoReader,
      [](const ErrorFacts& f) {
@@ -229,8 +225,9 @@ const FaultWords kFaultWords[] = {
 
 // The port a run had open for an earlier page is not there now: it was unplugged.
 std::string goneSinceLastPage(const ErrorFacts& f) {
-    const std::string reason = f.errnoValue == ENOTTY ? translate("Errors", "not a serial device")
-                                                      : systemErrorText(f.errnoValue);
+    const std::string reason = f.fault == Fault::NotASerialDevice
+                                   ? translate("Errors", "not a serial device")
+                                   : systemErrorText(f.errnoValue);
     return fill(translate("Errors", "%1: the device went away since the last page (%2)"),
                 {f.device, reason});
 }

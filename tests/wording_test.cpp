@@ -41,8 +41,7 @@ TEST(Wording, EachFaultInWords) {
         {{.fault = Fault::WentAway, .errnoValue = EIO, .device = "/dev/ttyUSB0"},
          "/dev/ttyUSB0: the device went away (Input/output error)"},
         {{.fault = Fault::Gone, .device = "/tmp/fifo"}, "/tmp/fifo: the device went away"},
-        {{.fault = Fault::NoSerialDevice,
-          .errnoValue = ENOTTY,
+        {{.fault = Fault::NotASerialDevice,
           .device = "/tmp/file",
           .serialDevices = {{"/dev/ttyUSB0", "/dev/serial/by-id/usb-X"}, {"/dev/ttyS0", ""}}},
          "/tmp/file: not a serial device. Serial devices present: /dev/ttyUSB0 "
@@ -66,15 +65,22 @@ TEST(Wording, EachFaultInWords) {
          "/dev/ttyS0: 1234 baud is not a standard rate"},
         {{.fault = Fault::BadSettings, .seen = "9600,x"},
          "Settings \"9600,x\": expected baud,parity,data bits,stop bits such as 9600,n,8,1"},
-        {{.fault = Fault::NoConnection,
-          .device = "tcp://nowhere:9100",
-          .connection = {ConnectFailure::Stage::Lookup, 0, ETIMEDOUT, 250ms}},
+        {connectionError(68, "tcp://nowhere:9100",
+                         {ConnectFailure::Stage::Lookup, 0, ETIMEDOUT, 250ms})
+             .facts(),
          "tcp://nowhere:9100: no connection: the name was not found within 0.25 s"},
-        {{.fault = Fault::NoConnection,
-          .device = "tcp://printer:9100",
-          .connection = {ConnectFailure::Stage::Connect, 0, ECONNREFUSED, 5s}},
+        {connectionError(68, "tcp://nowhere:9100", {ConnectFailure::Stage::Lookup, EAI_NONAME})
+             .facts(),
+         "tcp://nowhere:9100: no connection: " + std::string(::gai_strerror(EAI_NONAME))},
+        {connectionError(68, "tcp://printer:9100",
+                         {ConnectFailure::Stage::Connect, 0, ECONNREFUSED, 5s})
+             .facts(),
          "tcp://printer:9100: no connection: Connection refused"},
-        {{.fault = Fault::NoConnection, .device = "tcp://x", .connection = {}},
+        {connectionError(68, "tcp://printer:9100",
+                         {ConnectFailure::Stage::Connect, 0, ETIMEDOUT, 5s})
+             .facts(),
+         "tcp://printer:9100: no connection: no answer within 5 s"},
+        {connectionError(68, "tcp://x", {}).facts(),
          "tcp://x: no connection: not an address such as tcp://HOST:PORT"},
         {{.fault = Fault::CommPortWhileOpen}, "CommPort cannot change while the port is open"},
         {{.fault = Fault::OutputWhileClosed, .number = 3}, "Output to COM3"},
@@ -110,7 +116,7 @@ TEST(Wording, WhatIsSaidAroundAFault) {
     missing.openEarlier = true;
     EXPECT_EQ(detailOf(missing),
               "/dev/x: the device went away since the last page (No such file or directory)");
-    missing.errnoValue = ENOTTY;
+    missing.fault = Fault::NotASerialDevice;
     EXPECT_EQ(detailOf(missing),
               "/dev/x: the device went away since the last page (not a serial device)");
 
