@@ -91,7 +91,9 @@ struct PortMap {
     std::string root = "/";  // where devices are looked for: a fake tree in the tests
 };
 
-// Where a port leads, and what decided it.
+// Where a port leads, and what decided it. The routes are worked out with the port help
+// (port_help.cpp), which looks for a bound device among the devices present; the system's devices
+// and the dry-run set are in system_devices.cpp.
 struct PortRoute {
     enum class By { Virtual, Environment, Binding, Default };
     By by = By::Default;
