@@ -28,6 +28,7 @@
 #include "channels/port_help.h"
 #include "core/printer_words.h"
 #include "core/run_progress.h"
+#include "core/wording.h"
 #include "printer/qt_text.h"
 #include "testpages/routines.h"
 #include "testpages/skeleton.h"
@@ -480,7 +481,8 @@ void MainWindow::showOutcome() {
     try {
         outcome = m_session.finish();
     } catch (const std::exception& escaped) {
-        showError(makeError(err::kInternalError, escaped.what()));
+        showError(
+            makeError(err::kInternalError, {.fault = Fault::Unexpected, .seen = escaped.what()}));
         return;
     }
     for (const char* control : {"txt1", "txt2", "port"}) {
@@ -507,16 +509,16 @@ void MainWindow::showOutcome() {
         }
     }
     // Once: from then on nothing more is written to the trace.
-    if (const std::string failure = m_trace->failure();
-        !failure.empty() && !m_traceFailureShown && !m_closeAfterRun && !m_quitAfterRun) {
+    if (const std::optional<Trace::Failure> failure = m_trace->failure();
+        failure && !m_traceFailureShown && !m_closeAfterRun && !m_quitAfterRun) {
         m_traceFailureShown = true;
-        showError(traceNotWritten(failure));
+        showError(traceNotWritten(*failure));
     }
 }
 
 void MainWindow::showError(const ConsoleError& error) {
     const QString text = QString::fromStdString(error.text());
-    const QString detail = QString::fromStdString(error.detail());
+    const QString detail = QString::fromStdString(detailOf(error));
     emit errorShown(error.number(), text, detail);
 
     QMessageBox box(

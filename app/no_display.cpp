@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "channels/texts.h"
+#include "core/texts.h"
 
 namespace mpt {
 

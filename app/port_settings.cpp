@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "channels/texts.h"
+#include "core/texts.h"
 #include "printer/qt_text.h"
 
 namespace mpt {

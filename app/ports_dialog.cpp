@@ -14,8 +14,9 @@
 #include <QVBoxLayout>
 
 #include "channels/network.h"
-#include "channels/texts.h"
 #include "core/run_progress.h"
+#include "core/texts.h"
+#include "core/wording.h"
 #include "printer/qt_text.h"
 
 namespace mpt {
@@ -153,7 +154,7 @@ void PortsDialog::fillChoices(QComboBox* box, DevicePresent::Kind kind, const st
     }
     for (const DevicePresent& device : m_present) {
         if (device.kind == kind) {
-            box->addItem(qtText(device.description()), qtText(device.identity()));
+            box->addItem(qtText(deviceLine(device)), qtText(device.identity()));
         }
     }
     if (!chosen.isEmpty() && box->findData(chosen) < 0) {
@@ -167,7 +168,7 @@ void PortsDialog::refresh() {
     const auto describe = [](const std::vector<DevicePresent>& devices) {
         QStringList lines;
         for (const DevicePresent& device : devices) {
-            lines << qtText(device.description());
+            lines << qtText(deviceLine(device));
         }
         return lines;
     };

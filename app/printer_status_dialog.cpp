@@ -12,6 +12,7 @@
 #include "app/port_settings.h"
 #include "channels/errors.h"
 #include "core/printer_words.h"
+#include "core/wording.h"
 #include "printer/qt_text.h"
 
 namespace mpt {
@@ -94,7 +95,7 @@ void PrinterStatusDialog::ask() {
         } catch (const ConsoleError& error) {
             text = QStringLiteral("error %1: %2\n%3")
                        .arg(QString::number(error.number()), qtText(error.text()),
-                            qtText(error.detail()));
+                            qtText(detailOf(error)));
         } catch (const std::exception& error) {
             text = qtText(error.what());
         }

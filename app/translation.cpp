@@ -5,7 +5,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include "channels/texts.h"
+#include "core/texts.h"
 
 namespace mpt {
 

@@ -256,10 +256,10 @@ int main(int argc, char** argv) {
     for (const mpt::RoutineInfo& routine : mpt::routines()) {
         const auto devices = mpt::dryRunDevices();
         Counter counter;
-        devices->setObserver(&counter);
         mpt::Trace silent;
         mpt::TextBoxStore boxes;
         mpt::Console con(boxes, *devices, silent);
+        con.setRun(devices->startRun(&counter));
         int repeats = 0;
         const double start = cpuSeconds();
         do {
@@ -285,11 +285,11 @@ int main(int argc, char** argv) {
         // The console has handed everything over; the reader takes the rest at its pace.
         const auto devices = mpt::dryRunDevices();
         Counter expected;
-        devices->setObserver(&expected);
         {
             mpt::Trace silent;
             mpt::TextBoxStore boxes("200");
             mpt::Console con(boxes, *devices, silent);
+            con.setRun(devices->startRun(&expected));
             mpt::runRoutine(con, "cmddevice");
         }
         const std::string got = printer.waitFor(expected.bytes, std::chrono::seconds(120));

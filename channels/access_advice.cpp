@@ -6,20 +6,18 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "channels/posix_devices.h"
-#include "channels/texts.h"
+#include "channels/paths.h"
 
 namespace mpt {
 
 namespace {
 
 // The name of a user or a group by its number, or none where it has no name. The reentrant
-// lookups: advice is worded on the run's worker thread while the window's thread may look up
+// lookups: advice is looked up on the run's worker thread while the window's thread may look up
 // names for the Ports dialog.
 template <typename Entry, typename Id, typename Lookup>
 std::optional<std::string> nameOf(Id id, Lookup lookup, char* Entry::*name) {
@@ -44,37 +42,40 @@ std::optional<std::string> groupName(gid_t gid) {
     return nameOf(gid, ::getgrgid_r, &group::gr_name);
 }
 
-std::string ownerAndMode(const struct stat& st) {
+// Owner, group and mode of `st`, for advice where no group would help.
+AccessAdvice ownedAs(AccessAdvice::Kind kind, const struct stat& st) {
+    AccessAdvice advice;
+    advice.kind = kind;
     const std::optional<std::string> user = userName(st.st_uid);
     const std::optional<std::string> grp = groupName(st.st_gid);
-    char mode[8];
-    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
-    return fill(
-        translate("Ports", "owned by %1:%2 with mode %3"),
-        {user ? *user : std::to_string(st.st_uid), grp ? *grp : std::to_string(st.st_gid), mode});
+    advice.owner = user ? *user : std::to_string(st.st_uid);
+    advice.group = grp ? *grp : std::to_string(st.st_gid);
+    advice.mode = static_cast<unsigned>(st.st_mode & 07777);
+    return advice;
 }
 
 }  // namespace
 
-std::string accessAdvice(const std::string& devicePath) {
+AccessAdvice accessAdvice(const std::string& devicePath) {
     struct stat st {};
     if (::stat(devicePath.c_str(), &st) == 0) {
         const std::optional<std::string> grp = groupName(st.st_gid);
         if ((st.st_mode & S_IWGRP) != 0 && st.st_gid != 0 && grp) {
-            return fill(translate("Ports", "join the %1 group, then log in again"), {*grp});
+            AccessAdvice advice;
+            advice.kind = AccessAdvice::Kind::JoinGroup;
+            advice.group = *grp;
+            return advice;
         }
-        return fill(translate("Ports",
-                              "%1, so no group may write to it; ask for write access, "
-                              "or run as its owner"),
-                    {ownerAndMode(st)});
+        return ownedAs(AccessAdvice::Kind::NoGroup, st);
     }
     // The directory the file would really go in, not the one its path spells.
     const std::string directory = newFilePlace(devicePath).directory;
     if (!directory.empty() && ::stat(directory.c_str(), &st) == 0) {
-        return fill(translate("Ports", "it cannot be made in %1, %2"),
-                    {directory, ownerAndMode(st)});
+        AccessAdvice advice = ownedAs(AccessAdvice::Kind::CannotMake, st);
+        advice.directory = directory;
+        return advice;
     }
-    return translate("Ports", "neither it nor its directory can be looked at");
+    return {};
 }
 
 }  // namespace mpt

@@ -7,10 +7,24 @@
 
 namespace mpt {
 
-// What would let this user open a device file that refused them: "join the dialout group, then
-// log in again" where the file's group may write to it (dialout, uucp, lp …); otherwise what its
-// permissions are, since no group would help ("owned by root:root with mode 0444, so no group
-// may write to it …"), or for a file that is not there, those of the directory it would go in.
-std::string accessAdvice(const std::string& devicePath);
+// What would let this user open a device file that refused them, as found out from the file (or,
+// for a file that is not there, the directory it would go in). The core words it.
+struct AccessAdvice {
+    enum class Kind {
+        JoinGroup,     // the file's group may write to it: join `group` (dialout, uucp, lp …)
+        NoGroup,       // no group would help: the file is owned by owner:group with `mode`
+        CannotMake,    // the file is not there, and `directory` (owner:group, `mode`) refuses it
+        CannotLookAt,  // neither the file nor its directory can be looked at
+    };
+    Kind kind = Kind::CannotLookAt;
+    std::string owner;  // user name, or the number where it has none
+    std::string group;  // group name, or the number where it has none
+    unsigned mode = 0;  // permission bits
+    std::string directory;
+
+    bool operator==(const AccessAdvice&) const = default;
+};
+
+AccessAdvice accessAdvice(const std::string& devicePath);
 
 }  // namespace mpt

@@ -6,10 +6,6 @@
 #include <cstdlib>
 
 #include "channels/errors.h"
-#include "channels/network.h"
-#include "channels/port_inventory.h"
-#include "channels/posix_devices.h"
-#include "channels/texts.h"
 
 namespace mpt {
 
@@ -21,226 +17,12 @@ bool parseInt(std::string_view text, int& value) {
     return ec == std::errc() && ptr == end && !text.empty();
 }
 
-// A port bound to a device that is absent: the port's own "not there" error, naming the device.
-ConsoleError notPluggedIn(int number, const std::string& port, const std::string& identity) {
-    return makeError(number, fill(translate("Errors",
-                                            "%1 is bound to %2, which is not plugged in: "
-                                            "plug it in, or choose another device under "
-                                            "Ports… (Ctrl+,)"),
-                                  {port, identityInWords(identity)}));
-}
-
-// An opening that failed on a port a binding decided: the error also names the binding and where
-// it is changed, since the environment variable the detail may suggest is not what decided it.
-template <typename Open>
-auto openBound(const PortRoute& route, const std::string& port, Open open) {
-    if (route.by != PortRoute::By::Binding) {
-        return open();
-    }
-    try {
-        return open();
-    } catch (const ConsoleError& error) {
-        throw makeError(error.number(),
-                        fill(translate("Errors",
-                                       "%1 %2 is bound to %3 under Ports… (Ctrl+,): choose "
-                                       "another device there."),
-                             {error.detail(), port, identityInWords(route.identity)}));
-    }
-}
-
-// A serial line or an output file opened to ask questions.
-template <typename Line>
-class AskingLine final : public AskingPort {
-  public:
-    AskingLine(std::unique_ptr<Line> line, std::string device)
-        : m_line(std::move(line)), m_device(std::move(device)) {}
-    Reply ask(std::string_view question, const AnswerEnd& end,
-              std::chrono::milliseconds limit) override {
-        return m_line->ask(question, end, limit);
-    }
-    void close() override { m_line->close(); }
-    std::string device() const override { return m_device; }
-
-  private:
-    std::unique_ptr<Line> m_line;
-    std::string m_device;
-};
-
-// Whether the path leads to a device, which may answer; a FIFO or a plain file never does.
-bool isDevice(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
-}
-
-class SystemDevices final : public Devices {
-  public:
-    using Devices::Devices;
-
-    void beginRun() override { m_inRun = true; }
-    void endRun() override {
-        m_inRun = false;
-        m_claims.clear();
-    }
-
-    std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,
-                                           int handshaking) override {
-        const PortRoute route = serialRoute(portNumber, portMap());
-        if (route.path.empty()) {
-            throw notPluggedIn(err::kInvalidPortNumber, "COM" + std::to_string(portNumber),
-                               route.identity);
-        }
-        const std::string& path = route.path;
-        if (isNetworkAddress(path)) {
-            auto line = openBound(route, "COM" + std::to_string(portNumber),
-                                  [&] { return openTcpSerial(path, observer(), stopToken()); });
-            if (observer() != nullptr) {
-                observer()->opened("COM" + std::to_string(portNumber), path);
-            }
-            return line;
-        }
-        std::shared_ptr<PortClaim> claim;
-        if (const auto kept = m_claims.find(path); kept != m_claims.end()) {
-            claim = kept->second;
-        }
-        const std::string port = "COM" + std::to_string(portNumber);
-        std::unique_ptr<SerialLine> line;
-        try {
-            line = openBound(route, port, [&] {
-                return openPosixSerial(path, settings, handshaking, observer(), stopToken(), claim,
-                                       portMap().root);
-            });
-        } catch (const ConsoleError& error) {
-            // The run had this port open for an earlier page: it has not gone missing, it was
-            // unplugged.
-            if (m_inRun && m_claims.count(path) != 0 && error.number() == err::kInvalidPortNumber) {
-                std::string reason = error.detail().substr(0, error.detail().find(". "));
-                if (reason.rfind(path + ": ", 0) == 0) {
-                    reason.erase(0, path.size() + 2);
-                }
-                throw makeError(
-                    err::kDeviceIoError,
-                    fill(translate("Errors", "%1: the device went away since the last page (%2)"),
-                         {path, reason}));
-            }
-            throw;
-        }
-        if (m_inRun && claim) {
-            m_claims.emplace(path, claim);
-        }
-        if (observer() != nullptr) {
-            observer()->opened("COM" + std::to_string(portNumber), path);
-        }
-        return line;
-    }
-    std::unique_ptr<OutputFile> openLpt1() override {
-        const PortRoute route = lpt1Route(portMap());
-        if (route.by == PortRoute::By::Binding && route.path.empty()) {
-            throw notPluggedIn(err::kDeviceUnavailable, "lpt1", route.identity);
-        }
-        const std::string& path = route.path;
-        if (path.empty()) {
-            throw makeError(err::kDeviceUnavailable,
-                            translate("Errors",
-                                      "lpt1: no parallel printer port here (neither "
-                                      "/dev/lp0 nor /dev/usb/lp0 exists; set MPT_LPT1 "
-                                      "to the printer's device)"));
-        }
-        auto file = openBound(route, "lpt1", [&] {
-            return isNetworkAddress(path) ? openTcpOutput(path, observer(), stopToken())
-                                          : openPosixOutput(path, observer(), stopToken());
-        });
-        if (observer() != nullptr) {
-            observer()->opened("lpt1", path);
-        }
-        return file;
-    }
-
-    std::unique_ptr<AskingPort> openToAsk(int portNumber) override {
-        if (portNumber > 0) {
-            const std::string path = serialRoute(portNumber, portMap()).path;
-            if (!path.empty() && !isNetworkAddress(path) && pathExists(path) && !isDevice(path)) {
-                return nullptr;
-            }
-            // As the routines open it, with the errors of a missing or refused port.
-            auto line = openSerial(portNumber, LineSettings{}, 2);
-            return std::make_unique<AskingLine<SerialLine>>(std::move(line), path);
-        }
-        const PortRoute route = lpt1Route(portMap());
-        const std::string& path = route.path;
-        if (!path.empty() && !isNetworkAddress(path) && !isDevice(path)) {
-            return nullptr;  // a FIFO, a file, or one still to be made
-        }
-        if (path.empty()) {
-            return std::make_unique<AskingLine<OutputFile>>(openLpt1(), path);  // raises
-        }
-        auto file = openBound(route, "lpt1", [&] {
-            return isNetworkAddress(path) ? openTcpOutput(path, nullptr, stopToken())
-                                          : openPosixOutput(path, nullptr, stopToken(), true);
-        });
-        return std::make_unique<AskingLine<OutputFile>>(std::move(file), path);
-    }
-
-  private:
-    bool m_inRun = false;
-    std::map<std::string, std::shared_ptr<PortClaim>> m_claims;  // by device path
-};
-
-// Takes every byte at once and tells the observer so.
-class DryRunSerial final : public SerialLine {
-  public:
-    explicit DryRunSerial(DeviceObserver* observer) : m_observer(observer) {}
-    void apply(const LineSettings&) override {}
-    void setHandshaking(int) override {}
-    void write(std::string_view bytes) override {
-        if (m_observer != nullptr) {
-            m_observer->taken(bytes.size());
-        }
-    }
-    void close() override {}
-
-  private:
-    DeviceObserver* m_observer;
-};
-
-class DryRunFile final : public OutputFile {
-  public:
-    explicit DryRunFile(DeviceObserver* observer) : m_observer(observer) {}
-    void write(std::string_view bytes) override {
-        if (m_observer != nullptr) {
-            m_observer->taken(bytes.size());
-        }
-    }
-    void close() override {}
-
-  private:
-    DeviceObserver* m_observer;
-};
-
-class DryRunDevices final : public Devices {
-  public:
-    std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings&, int) override {
-        if (observer() != nullptr) {
-            observer()->opened("COM" + std::to_string(portNumber), kDryRunDevice);
-        }
-        return std::make_unique<DryRunSerial>(observer());
-    }
-    std::unique_ptr<OutputFile> openLpt1() override {
-        if (observer() != nullptr) {
-            observer()->opened("lpt1", kDryRunDevice);
-        }
-        return std::make_unique<DryRunFile>(observer());
-    }
-};
-
 }  // namespace
 
 LineSettings parseSettings(std::string_view text) {
     const auto invalid = [&] {
         return makeError(err::kInvalidPropertyValue,
-                         fill(translate("Errors",
-                                        "Settings \"%1\": expected baud,parity,data "
-                                        "bits,stop bits such as 9600,n,8,1"),
-                              {text}));
+                         {.fault = Fault::BadSettings, .seen = std::string(text)});
     };
     std::string_view fields[4];
     size_t count = 0;
@@ -270,70 +52,35 @@ LineSettings parseSettings(std::string_view text) {
     return s;
 }
 
-void Devices::throwIfStopped() const {
-    if (m_stop.stop_requested()) {
+void RunContext::throwIfStopped() const {
+    if (stop.stop_requested()) {
         throw RunStopped();
     }
 }
 
-std::string Devices::serialPath(int portNumber) const {
-    return serialDevicePath(portNumber, m_map);
+PortMap Devices::portMap() const {
+    std::lock_guard lock(m_mutex);
+    return m_map;
 }
 
-std::string Devices::lpt1Path() const {
-    return lpt1DevicePath(m_map);
+void Devices::setPortMap(PortMap map) {
+    std::lock_guard lock(m_mutex);
+    m_map = std::move(map);
 }
 
-namespace {
-
-PortRoute bound(const std::string& identity, const PortMap& map) {
-    PortRoute route;
-    route.by = PortRoute::By::Binding;
-    route.identity = identity;
-    route.path = nodeOf(identity, devicesPresent(map.root)).value_or("");
-    return route;
+RunContext Devices::startRun(DeviceObserver* observer, std::stop_token stop) const {
+    return {portMap(), observer, std::move(stop), false, {}};
 }
 
-}  // namespace
-
-PortRoute serialRoute(int portNumber, const PortMap& map) {
-    if (const auto mapped = map.serial.find(portNumber); mapped != map.serial.end()) {
-        return {PortRoute::By::Virtual, mapped->second, {}};
-    }
-    const std::string variable = "MPT_COM" + std::to_string(portNumber);
-    if (const char* mapped = std::getenv(variable.c_str()); mapped != nullptr && *mapped != '\0') {
-        return {PortRoute::By::Environment, mapped, {}};
-    }
-    if (const auto binding = map.boundSerial.find(portNumber); binding != map.boundSerial.end()) {
-        return bound(binding->second, map);
-    }
-    return {PortRoute::By::Default, "/dev/ttyS" + std::to_string(portNumber - 1), {}};
+std::unique_ptr<SerialLine> Devices::openSerial(int portNumber, const LineSettings& settings,
+                                                int handshaking) {
+    RunContext run = startRun();
+    return openSerial(run, portNumber, settings, handshaking);
 }
 
-PortRoute lpt1Route(const PortMap& map) {
-    if (!map.lpt1.empty()) {
-        return {PortRoute::By::Virtual, map.lpt1, {}};
-    }
-    if (const char* mapped = std::getenv("MPT_LPT1"); mapped != nullptr && *mapped != '\0') {
-        return {PortRoute::By::Environment, mapped, {}};
-    }
-    if (!map.boundLpt1.empty()) {
-        return bound(map.boundLpt1, map);
-    }
-    for (const char* candidate : {"/dev/lp0", "/dev/usb/lp0"}) {
-        if (pathExists(candidate)) {
-            return {PortRoute::By::Default, candidate, {}};
-        }
-    }
-    return {};
-}
-
-std::string serialDevicePath(int portNumber, const PortMap& map) {
-    return serialRoute(portNumber, map).path;
-}
-
-std::string lpt1DevicePath(const PortMap& map) {
-    return lpt1Route(map).path;
+std::unique_ptr<OutputFile> Devices::openLpt1() {
+    RunContext run = startRun();
+    return openLpt1(run);
 }
 
 std::chrono::milliseconds noProgressLimit() {
@@ -343,13 +90,6 @@ std::chrono::milliseconds noProgressLimit() {
         return std::chrono::milliseconds(ms);
     }
     return std::chrono::seconds(30);
-}
-
-std::unique_ptr<Devices> systemDevices(PortMap map) {
-    return std::make_unique<SystemDevices>(std::move(map));
-}
-std::unique_ptr<Devices> dryRunDevices() {
-    return std::make_unique<DryRunDevices>();
 }
 
 }  // namespace mpt

@@ -12,9 +12,12 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <stop_token>
 #include <string>
 #include <string_view>
+
+#include "channels/device_state.h"
 
 namespace mpt {
 
@@ -91,22 +94,6 @@ class AskingPort {
     virtual std::string device() const = 0;
 };
 
-// What a device says about itself without a byte being sent: a serial port's modem lines, a
-// parallel or USB printer's status. Devices that cannot tell (a pseudo-terminal, a FIFO, a plain
-// file) report nothing at all.
-struct DeviceState {
-    enum class Kind { Serial, Printer };
-    Kind kind = Kind::Serial;
-    bool cts = false;       // serial: clear to send, the printer takes data
-    bool dsr = false;       // serial: data set ready, the printer is on and connected
-    bool dcd = false;       // serial: carrier detect
-    bool paperOut = false;  // printer
-    bool offLine = false;
-    bool error = false;
-
-    bool operator==(const DeviceState&) const = default;
-};
-
 // Told which device a channel opened, of every byte a device takes as it takes it (a write may be
 // taken in parts, and a write that fails part-way has had its first part taken), and of every
 // write or print statement handed over whole. Called on the thread that writes; the window uses
@@ -141,7 +128,9 @@ struct PortMap {
     std::string root = "/";  // where devices are looked for: a fake tree in the tests
 };
 
-// Where a port leads, and what decided it.
+// Where a port leads, and what decided it. The routes are worked out with the port help
+// (port_help.cpp), which looks for a bound device among the devices present; the system's devices
+// and the dry-run set are in system_devices.cpp.
 struct PortRoute {
     enum class By { Virtual, Environment, Binding, Default };
     By by = By::Default;
@@ -151,48 +140,63 @@ struct PortRoute {
 PortRoute serialRoute(int portNumber, const PortMap& map);
 PortRoute lpt1Route(const PortMap& map);
 
+// A serial port's UUCP lock file, released when its last holder lets go.
+class PortClaim;
+
+// What one run brings to the openings of its devices, passed down to each of them: who observes
+// the devices it opens, its stop request (seen by every write and drain and by the channels at
+// each write boundary), the port map as it was when the run started (the Ports dialog may change
+// the devices' map meanwhile; the run goes on with its own), and its claims on serial ports.
+struct RunContext {
+    PortMap map;
+    DeviceObserver* observer = nullptr;
+    std::stop_token stop;
+    // While a routine runs, a serial port stays claimed (its lock file kept) from its first
+    // opening on, also while closed between pages, so that no other program takes it in the gap;
+    // a port the run had open and cannot open again went away since. Outside a routine each
+    // opening claims and releases the port by itself.
+    bool keepsClaims = false;
+    std::map<std::string, std::shared_ptr<PortClaim>> claims;  // by device path
+
+    // Raises RunStopped when the run has been asked to stop: called before each channel step.
+    void throwIfStopped() const;
+};
+
 class Devices {
   public:
     explicit Devices(PortMap map = {}) : m_map(std::move(map)) {}
     virtual ~Devices() = default;
-    // Observes the devices opened from now on; nullptr stops observing.
-    void setObserver(DeviceObserver* observer) { m_observer = observer; }
-    DeviceObserver* observer() const { return m_observer; }
 
-    // The run's stop request, seen by every write and drain of the devices opened from now on
-    // and by the channels at each write boundary.
-    void setStopToken(std::stop_token stop) { m_stop = std::move(stop); }
-    const std::stop_token& stopToken() const { return m_stop; }
-    // Raises RunStopped when the run has been asked to stop: called before each channel step.
-    void throwIfStopped() const;
-
-    // A run's claims: from beginRun() to endRun() a serial port stays claimed (its lock file kept)
-    // from its first opening on, also while closed between pages, so that no other program takes
-    // it in the gap. Outside a run each opening claims and releases the port by itself.
-    virtual void beginRun() {}
-    virtual void endRun() {}
-
-    const PortMap& portMap() const { return m_map; }
-    // New bindings, from the next opening on (the Ports dialog).
-    void setPortMap(PortMap map) { m_map = std::move(map); }
-    // Where port n and "lpt1 " lead for these devices (see serialDevicePath).
+    // Where ports lead now. The Ports dialog sets new bindings from any thread, for the runs
+    // that start from then on; a run going on keeps the map it started with.
+    PortMap portMap() const;
+    void setPortMap(PortMap map);
+    // A run's context: the map as it is now, with the run's observer and stop request.
+    RunContext startRun(DeviceObserver* observer = nullptr, std::stop_token stop = {}) const;
+    // Where port n and "lpt1 " lead for these devices now (see serialDevicePath).
     std::string serialPath(int portNumber) const;
     std::string lpt1Path() const;
 
-    // Opens port n with the line settings and handshaking the control holds.
-    virtual std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,
+    // Opens port n for `run` with the line settings and handshaking the control holds.
+    virtual std::unique_ptr<SerialLine> openSerial(RunContext& run, int portNumber,
+                                                   const LineSettings& settings,
                                                    int handshaking) = 0;
-    virtual std::unique_ptr<OutputFile> openLpt1() = 0;
-    // Opens serial port n, or "lpt1 " for 0, to ask its printer questions: a serial port as the
-    // routines open it, a network address, a printer device with read-back. A port that leads to a
-    // FIFO or a plain file is not opened at all (nothing is sent into a captured stream, no file
-    // is emptied or made): nullptr. Devices that touch nothing answer nullptr too.
+    virtual std::unique_ptr<OutputFile> openLpt1(RunContext& run) = 0;
+    // Opens serial port n, or "lpt1 " for 0, to ask its printer questions, outside any run (the
+    // map as it is now): a serial port as the routines open it, a network address, a printer
+    // device with read-back. A port that leads to a FIFO or a plain file is not opened at all
+    // (nothing is sent into a captured stream, no file is emptied or made): nullptr. Devices that
+    // touch nothing answer nullptr too.
     virtual std::unique_ptr<AskingPort> openToAsk(int /*portNumber*/) { return nullptr; }
 
+    // An opening outside any run: the map as it is now, nothing observed, no stop.
+    std::unique_ptr<SerialLine> openSerial(int portNumber, const LineSettings& settings,
+                                           int handshaking);
+    std::unique_ptr<OutputFile> openLpt1();
+
   private:
+    mutable std::mutex m_mutex;  // the Ports dialog's thread sets the map a run's thread reads
     PortMap m_map;
-    DeviceObserver* m_observer = nullptr;
-    std::stop_token m_stop;
 };
 
 // The devices of this system: port n is the device `map` gives it, else the one named by

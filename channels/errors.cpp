@@ -2,21 +2,20 @@
 #include "channels/errors.h"
 
 #include "channels/access_advice.h"
-#include "channels/port_help.h"
-#include "channels/texts.h"
 
 #include <netdb.h>
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace mpt {
 
-ConsoleError::ConsoleError(int number, std::string text, std::string detail)
+ConsoleError::ConsoleError(int number, std::string text, ErrorFacts facts)
     : std::runtime_error(text),
       m_number(number),
       m_text(std::move(text)),
-      m_detail(std::move(detail)) {}
+      m_facts(std::move(facts)) {}
 
 static const char* standardText(int number) {
     switch (number) {
@@ -39,8 +38,8 @@ static const char* standardText(int number) {
     }
 }
 
-ConsoleError makeError(int number, std::string detail) {
-    return ConsoleError(number, standardText(number), std::move(detail));
+ConsoleError makeError(int number, ErrorFacts facts) {
+    return ConsoleError(number, standardText(number), std::move(facts));
 }
 
 namespace {
@@ -66,92 +65,98 @@ std::string systemErrorText(int errnoValue) {
     return text;
 }
 
-ConsoleError systemError(int errnoValue, Step step, const std::string& devicePath,
-                         std::string_view holder, const std::string& root) {
-    // A lock held by another program; any other refusal of the lock counts as one of the opening.
-    if (step == Step::LockSerial || step == Step::LockLpt) {
-        if (errnoValue == EWOULDBLOCK) {
-            const std::string inUse =
-                fill(translate("Errors", "%1: in use by another program"), {devicePath});
-            return step == Step::LockSerial
-                       ? makeError(err::kPortAlreadyOpen, inUse)
-                       : makeError(err::kPathFileAccessError, inUse + std::string(holder));
-        }
-        step = step == Step::LockSerial ? Step::OpenSerial : Step::OpenLpt;
-    }
-    const std::string reason = systemErrorText(errnoValue);
-    const std::string where = devicePath + ": " + reason;  // the system's own words
-    const bool opening = step == Step::OpenSerial || step == Step::OpenLpt;
+namespace {
 
+// The number of an errno at an opening (a lock refused for another reason counts as one), and
+// what the error says of it beyond the system's own reason.
+std::pair<int, Fault> openingError(int errnoValue, Step step) {
+    const bool missing = errnoValue == ENOENT || errnoValue == ENXIO || errnoValue == ENODEV ||
+                         errnoValue == ENOTDIR;
+    if (step == Step::OpenSerial) {
+        if (missing || errnoValue == ENOTTY) {
+            return {err::kInvalidPortNumber,
+                    errnoValue == ENOTTY ? Fault::NotASerialDevice : Fault::NoSerialDevice};
+        }
+        if (errnoValue == EBUSY || errnoValue == EWOULDBLOCK) {
+            return {err::kPortAlreadyOpen, Fault::InUse};
+        }
+    } else if (missing) {
+        return {err::kDeviceUnavailable, errnoValue == ENXIO ? Fault::NoReader : Fault::System};
+    }
+    return {err::kPathFileAccessError, Fault::System};
+}
+
+std::pair<int, Fault> numberAndFault(int errnoValue, Step step) {
     if (errnoValue == EACCES || errnoValue == EPERM) {
-        return makeError(err::kPermissionDenied,
-                         fill("%1 (%2)", {where, accessAdvice(devicePath)}));
+        return {err::kPermissionDenied, Fault::AccessDenied};
     }
     if (errnoValue == ETIMEDOUT) {
-        return makeError(err::kDeviceTimeout, where);
+        return {err::kDeviceTimeout, Fault::System};
     }
     // A device whose node is still there but whose hardware is not (an adapter unplugged while
     // its node was held open): it went away, whatever step found out.
     if ((errnoValue == EIO || errnoValue == ENODEV) && step != Step::OpenLpt) {
-        return makeError(
-            err::kDeviceIoError,
-            fill(translate("Errors", "%1: the device went away (%2)"), {devicePath, reason}));
+        return {err::kDeviceIoError, Fault::WentAway};
     }
-    if (opening) {
-        const bool missing = errnoValue == ENOENT || errnoValue == ENXIO || errnoValue == ENODEV ||
-                             errnoValue == ENOTDIR;
-        if (step == Step::OpenSerial) {
-            if (missing || errnoValue == ENOTTY) {
-                const std::string what =
-                    errnoValue == ENOTTY
-                        ? fill(translate("Errors", "%1: not a serial device"), {devicePath})
-                        : where;
-                return makeError(err::kInvalidPortNumber, what + ". " + serialDevicesLine(root));
-            }
-            if (errnoValue == EBUSY || errnoValue == EWOULDBLOCK) {
-                return makeError(
-                    err::kPortAlreadyOpen,
-                    fill(translate("Errors", "%1: in use by another program"), {devicePath}));
-            }
-        } else if (missing) {
-            return makeError(
-                err::kDeviceUnavailable,
-                errnoValue == ENXIO
-                    ? fill(translate("Errors", "%1: no printer is reading it"), {devicePath})
-                    : where);
-        }
-        return makeError(err::kPathFileAccessError, where);
+    if (step == Step::OpenSerial || step == Step::OpenLpt) {
+        return openingError(errnoValue, step);
     }
     if (step == Step::ConfigureSerial) {
-        return makeError(err::kCouldNotSetCommState, where);
+        return {err::kCouldNotSetCommState, Fault::System};
     }
-    return makeError(err::kDeviceIoError, where);
+    return {err::kDeviceIoError, Fault::System};
+}
+
+}  // namespace
+
+ConsoleError systemError(int errnoValue, Step step, const std::string& devicePath,
+                         std::optional<LockHolder> holder) {
+    ErrorFacts facts;
+    facts.step = step;
+    facts.errnoValue = errnoValue;
+    facts.device = devicePath;
+    // A lock held by another program; any other refusal of the lock counts as one of the opening.
+    if (step == Step::LockSerial || step == Step::LockLpt) {
+        if (errnoValue == EWOULDBLOCK) {
+            facts.fault = Fault::InUse;
+            if (step == Step::LockSerial) {
+                return makeError(err::kPortAlreadyOpen, std::move(facts));
+            }
+            facts.holder = std::move(holder);
+            return makeError(err::kPathFileAccessError, std::move(facts));
+        }
+        step = step == Step::LockSerial ? Step::OpenSerial : Step::OpenLpt;
+    }
+    const auto [number, fault] = numberAndFault(errnoValue, step);
+    facts.fault = fault;
+    if (fault == Fault::AccessDenied) {
+        facts.advice = accessAdvice(devicePath);
+    }
+    return makeError(number, std::move(facts));
 }
 
 ConsoleError connectionError(int number, const std::string& address,
                              const ConnectFailure& failure) {
-    std::string why;
+    ErrorFacts facts;
+    facts.fault = Fault::NoConnection;
+    facts.device = address;
+    facts.errnoValue = failure.errnoValue;
+    facts.limit = failure.limit;
+    facts.connection = failure;
+    using Why = ConnectFailure::Why;
     const bool timedOut = failure.errnoValue == ETIMEDOUT;
     switch (failure.stage) {
-        case ConnectFailure::Stage::Address:
-            why = translate("Errors", "not an address such as tcp://HOST:PORT");
-            break;
+        case ConnectFailure::Stage::Address: facts.connection.why = Why::NotAnAddress; break;
         case ConnectFailure::Stage::Lookup:
-            if (failure.lookupResult == 0 && timedOut) {
-                why = fill(translate("Errors", "the name was not found within %1"),
-                           {seconds(failure.limit)});
-            } else {
-                why = failure.lookupResult == EAI_SYSTEM ? systemErrorText(failure.errnoValue)
-                                                         : ::gai_strerror(failure.lookupResult);
-            }
+            facts.connection.why = failure.lookupResult == 0 && timedOut ? Why::NameNotFoundInTime
+                                   : failure.lookupResult == EAI_SYSTEM  ? Why::System
+                                                                         : Why::LookupFailed;
             break;
         case ConnectFailure::Stage::Connect:
-            why = timedOut
-                      ? fill(translate("Errors", "no answer within %1"), {seconds(failure.limit)})
-                      : systemErrorText(failure.errnoValue);
+            facts.connection.why = timedOut ? Why::NoAnswerInTime : Why::System;
             break;
     }
-    return makeError(number, fill(translate("Errors", "%1: no connection: %2"), {address, why}));
+    return makeError(number, std::move(facts));
 }
 
 }  // namespace mpt

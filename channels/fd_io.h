@@ -40,9 +40,9 @@ class UniqueFd {
 // signal that ends the console. Called before any device is opened.
 void ignoreSigpipe();
 
-// " (process 1234, mini-printer-te)": who holds the flock on the file that `fd` is open on, as
-// /proc/locks tells it; empty where it cannot be known.
-std::string lockHolder(int fd);
+// Who holds the flock on the file that `fd` is open on (process 1234, "mini-printer-te"), as
+// /proc/locks tells it; nothing where it cannot be known.
+std::optional<LockHolder> lockHolder(int fd);
 
 // How long a wait on the device goes on once the run has been asked to stop. A printer must not be
 // left with half a command, so the write or drain under way goes on while the device keeps taking

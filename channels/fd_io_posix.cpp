@@ -19,7 +19,6 @@
 #include "channels/errors.h"
 #include "channels/fd_io.h"
 #include "channels/posix_devices.h"
-#include "channels/texts.h"
 
 namespace mpt {
 
@@ -57,10 +56,10 @@ void ignoreSigpipe() {
     (void)ignored;
 }
 
-std::string lockHolder(int fd) {
+std::optional<LockHolder> lockHolder(int fd) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
-        return {};
+        return std::nullopt;
     }
     // "1: FLOCK  ADVISORY  WRITE 4242 00:05:1234 0 EOF": the holder's process and the file's
     // device (major:minor in hex) and inode.
@@ -76,11 +75,10 @@ std::string lockHolder(int fd) {
             std::ifstream comm("/proc/" + pid + "/comm");
             std::string name;
             std::getline(comm, name);
-            return name.empty() ? fill(translate("Errors", " (process %1)"), {pid})
-                                : fill(translate("Errors", " (process %1, %2)"), {pid, name});
+            return LockHolder{std::atol(pid.c_str()), name};
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 bool pathExists(const std::string& path) {
@@ -222,12 +220,10 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
         }
         const auto remaining = deadline.left();
         if (remaining <= ProgressDeadline::Clock::duration::zero()) {
-            throw failed(makeError(
-                err::kDeviceTimeout,
-                fill(translate(
-                         "Errors",
-                         "%1: the device took no data for %2 (%3 bytes of this write not sent)"),
-                     {devicePath, seconds(limit), std::to_string(bytes.size())})));
+            throw failed(makeError(err::kDeviceTimeout, {.fault = Fault::NoProgress,
+                                                         .device = devicePath,
+                                                         .notTaken = bytes.size(),
+                                                         .limit = limit}));
         }
         if (readyButRefused) {
             // Some drivers report room and still refuse the write; do not spin on them.
@@ -243,8 +239,7 @@ void writeAll(int fd, std::string_view bytes, std::chrono::milliseconds limit,
         if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 &&
             (pfd.revents & POLLOUT) == 0) {
             throw readerGone(
-                makeError(err::kDeviceIoError,
-                          fill(translate("Errors", "%1: the device went away"), {devicePath})));
+                makeError(err::kDeviceIoError, {.fault = Fault::Gone, .device = devicePath}));
         }
         readyButRefused = ready > 0;
     }
@@ -278,18 +273,14 @@ bool waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& 
         }
         // A device that went away may report room as well: the error comes first.
         if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
-            throw makeError(err::kDeviceIoError,
-                            fill(translate("Errors", "%1: the device went away"), {devicePath}));
+            throw makeError(err::kDeviceIoError, {.fault = Fault::Gone, .device = devicePath});
         }
         if (ready > 0 && (pfd.revents & POLLOUT) != 0) {
             return true;
         }
         if (deadline.limitPassed()) {
-            throw makeError(
-                err::kDeviceTimeout,
-                fill(translate("Errors",
-                               "%1: the printer had not taken the last statement after %2"),
-                     {devicePath, seconds(limit)}));
+            throw makeError(err::kDeviceTimeout,
+                            {.fault = Fault::LastNotTaken, .device = devicePath, .limit = limit});
         }
     }
 }

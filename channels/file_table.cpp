@@ -6,7 +6,6 @@
 
 #include "channels/codepage.h"
 #include "channels/errors.h"
-#include "channels/texts.h"
 
 namespace mpt {
 
@@ -20,14 +19,13 @@ FileTable::~FileTable() {
 }
 
 void FileTable::open(std::string_view name, int fileNumber) {
-    m_devices->throwIfStopped();
+    m_run->throwIfStopped();
     if (fileNumber < 1 || fileNumber > 511) {
         throw makeError(err::kBadFileNameOrNumber,
-                        fill(translate("Errors", "file number %1"), {std::to_string(fileNumber)}));
+                        {.fault = Fault::FileNumber, .number = fileNumber});
     }
     if (isOpen(fileNumber)) {
-        throw makeError(err::kFileAlreadyOpen,
-                        fill(translate("Errors", "file number %1"), {std::to_string(fileNumber)}));
+        throw makeError(err::kFileAlreadyOpen, {.fault = Fault::FileNumber, .number = fileNumber});
     }
     // The desktop resolves device names without regard to case or trailing blanks.
     std::string device(name);
@@ -37,12 +35,11 @@ void FileTable::open(std::string_view name, int fileNumber) {
     std::transform(device.begin(), device.end(), device.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (device != "lpt1") {
-        throw makeError(
-            err::kBadFileNameOrNumber,
-            fill(translate("Errors", "\"%1\": the only device file is \"lpt1 \""), {name}));
+        throw makeError(err::kBadFileNameOrNumber,
+                        {.fault = Fault::NotLpt1, .seen = std::string(name)});
     }
-    m_files[fileNumber] = m_devices->openLpt1();
-    m_trace->open(name, fileNumber);
+    m_files[fileNumber] = m_devices->openLpt1(*m_run);
+    m_events->record(event::FileOpened{name, fileNumber});
 }
 
 void FileTable::print(int fileNumber, std::initializer_list<PrintItem> items) {
@@ -54,12 +51,11 @@ void FileTable::printLine(int fileNumber, std::initializer_list<PrintItem> items
 }
 
 void FileTable::statement(int fileNumber, std::initializer_list<PrintItem> items, bool endsLine) {
-    m_devices->throwIfStopped();
+    m_run->throwIfStopped();
     const auto file = m_files.find(fileNumber);
     if (file == m_files.end()) {
-        throw makeError(
-            err::kBadFileNameOrNumber,
-            fill(translate("Errors", "file number %1 is not open"), {std::to_string(fileNumber)}));
+        throw makeError(err::kBadFileNameOrNumber,
+                        {.fault = Fault::FileNotOpen, .number = fileNumber});
     }
     std::string text;
     for (const PrintItem& item : items) {
@@ -69,9 +65,9 @@ void FileTable::statement(int fileNumber, std::initializer_list<PrintItem> items
         text += "\r\n";
     }
     const std::string bytes = toCp949(text);
-    m_trace->print(bytes);
+    m_events->record(event::Printed{bytes});
     file->second->write(bytes);
-    if (DeviceObserver* observer = m_devices->observer(); observer != nullptr) {
+    if (DeviceObserver* observer = m_run->observer; observer != nullptr) {
         observer->wrote();
     }
 }
@@ -84,11 +80,11 @@ void FileTable::close(int fileNumber) {
     // The number is free again whatever the device reports on closing.
     std::unique_ptr<OutputFile> device = std::move(file->second);
     m_files.erase(file);
-    m_trace->close(fileNumber);
+    m_events->record(event::FileClosed{fileNumber});
     device->close();
     // A stop that came while the file was closing ends the run here, even where the close still
     // delivered everything: the routine goes no further.
-    if (m_devices->stopToken().stop_requested()) {
+    if (m_run->stop.stop_requested()) {
         throw RunStopped(0, RunStopped::At::Close);
     }
 }

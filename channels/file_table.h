@@ -18,7 +18,7 @@
 #include <string_view>
 
 #include "channels/devices.h"
-#include "channels/trace.h"
+#include "channels/run_events.h"
 
 namespace mpt {
 
@@ -42,7 +42,14 @@ class PrintItem {
 
 class FileTable {
   public:
-    FileTable(Devices& devices, Trace& trace) : m_devices(&devices), m_trace(&trace) {}
+    // Opens its files for `run` (the console's run); without one, each opening is one of its own.
+    FileTable(Devices& devices, RunContext& run, RunEvents& events)
+        : m_devices(&devices), m_run(&run), m_events(&events) {}
+    FileTable(Devices& devices, RunEvents& events)
+        : m_devices(&devices),
+          m_ownRun(std::make_unique<RunContext>(devices.startRun())),
+          m_run(m_ownRun.get()),
+          m_events(&events) {}
     ~FileTable();
     FileTable(const FileTable&) = delete;
     FileTable& operator=(const FileTable&) = delete;
@@ -65,7 +72,9 @@ class FileTable {
     void statement(int fileNumber, std::initializer_list<PrintItem> items, bool endsLine);
 
     Devices* m_devices;
-    Trace* m_trace;
+    std::unique_ptr<RunContext> m_ownRun;
+    RunContext* m_run;
+    RunEvents* m_events;
     std::map<int, std::unique_ptr<OutputFile>> m_files;
 };
 

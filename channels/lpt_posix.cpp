@@ -12,7 +12,6 @@
 #include "channels/errors.h"
 #include "channels/fd_io.h"
 #include "channels/posix_devices.h"
-#include "channels/texts.h"
 
 namespace mpt {
 
@@ -125,11 +124,9 @@ std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath, Devic
             const ssize_t size = ::readlink(devicePath.c_str(), target, sizeof target - 1);
             throw makeError(
                 err::kDeviceUnavailable,
-                fill(translate("Errors",
-                               "%1 is a link to %2, which does not exist; nothing "
-                               "is created through a link"),
-                     {devicePath,
-                      std::string(target, size > 0 ? static_cast<std::size_t>(size) : 0)}));
+                {.fault = Fault::LinkToNothing,
+                 .device = devicePath,
+                 .seen = std::string(target, size > 0 ? static_cast<std::size_t>(size) : 0)});
         }
         plainFile = S_ISREG(st.st_mode);
     } else if (errno == ENOENT) {
@@ -153,7 +150,7 @@ std::unique_ptr<OutputFile> openPosixOutput(const std::string& devicePath, Devic
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         throw systemError(error, Step::LockLpt, devicePath,
-                          error == EWOULDBLOCK ? lockHolder(fd.get()) : std::string());
+                          error == EWOULDBLOCK ? lockHolder(fd.get()) : std::nullopt);
     }
     if (plainFile && ::ftruncate(fd.get(), 0) != 0) {
         throw systemError(errno, Step::OpenLpt, devicePath);

@@ -3,7 +3,6 @@
 
 #include "channels/codepage.h"
 #include "channels/errors.h"
-#include "channels/texts.h"
 
 namespace mpt {
 
@@ -14,27 +13,24 @@ MSComm::~MSComm() {
 void MSComm::setCommPort(std::int16_t port) {
     if (port < 1) {
         throw makeError(err::kInvalidPortNumber,
-                        fill(translate("Errors", "CommPort %1: port numbers start at 1"),
-                             {std::to_string(port)}));
+                        {.fault = Fault::CommPortBelowOne, .number = port});
     }
     if (portOpen()) {
-        throw makeError(err::kPortAlreadyOpen,
-                        translate("Errors", "CommPort cannot change while the port is open"));
+        throw makeError(err::kPortAlreadyOpen, {.fault = Fault::CommPortWhileOpen});
     }
     m_commPort = port;
-    m_trace->commPort(port);
+    m_events->record(event::CommPortSet{port});
 }
 
 void MSComm::setPortOpen(bool open) {
     if (open) {
-        m_devices->throwIfStopped();
+        m_run->throwIfStopped();
         if (portOpen()) {
-            throw makeError(
-                err::kPortAlreadyOpen,
-                fill(translate("Errors", "COM%1 is already open"), {std::to_string(m_commPort)}));
+            throw makeError(err::kPortAlreadyOpen,
+                            {.fault = Fault::ComAlreadyOpen, .number = m_commPort});
         }
-        m_line = m_devices->openSerial(m_commPort, m_settings, m_handshaking);
-        m_trace->portOpen(true);
+        m_line = m_devices->openSerial(*m_run, m_commPort, m_settings, m_handshaking);
+        m_events->record(event::PortOpenSet{true});
         return;
     }
     if (!portOpen()) {
@@ -42,11 +38,11 @@ void MSComm::setPortOpen(bool open) {
     }
     // The port counts as closed whatever the drain reports: the descriptor is released either way.
     std::unique_ptr<SerialLine> line = std::move(m_line);
-    m_trace->portOpen(false);
+    m_events->record(event::PortOpenSet{false});
     line->close();
     // A stop that came while the port was closing ends the run here, even where the close still
     // delivered everything: the routine goes no further.
-    if (m_devices->stopToken().stop_requested()) {
+    if (m_run->stop.stop_requested()) {
         throw RunStopped(0, RunStopped::At::Close);
     }
 }
@@ -58,32 +54,31 @@ void MSComm::setSettings(std::string_view settings) {
     }
     m_settings = parsed;
     m_settingsText = settings;
-    m_trace->settings(settings);
+    m_events->record(event::SettingsSet{settings});
 }
 
 void MSComm::setHandshaking(std::int32_t mode) {
     if (mode < 0 || mode > 3) {
-        throw makeError(
-            err::kInvalidPropertyValue,
-            fill(translate("Errors", "Handshaking %1: expected 0 to 3"), {std::to_string(mode)}));
+        throw makeError(err::kInvalidPropertyValue,
+                        {.fault = Fault::BadHandshaking, .number = mode});
     }
     if (portOpen()) {
         m_line->setHandshaking(mode);
     }
     m_handshaking = mode;
-    m_trace->handshaking(mode);
+    m_events->record(event::HandshakingSet{mode});
 }
 
 void MSComm::setOutput(std::string_view text) {
-    m_devices->throwIfStopped();
+    m_run->throwIfStopped();
     if (!portOpen()) {
         throw makeError(err::kPortNotOpen,
-                        fill(translate("Errors", "Output to COM%1"), {std::to_string(m_commPort)}));
+                        {.fault = Fault::OutputWhileClosed, .number = m_commPort});
     }
     const std::string bytes = toCp949(text);
-    m_trace->output(bytes);
+    m_events->record(event::Output{bytes});
     m_line->write(bytes);
-    if (DeviceObserver* observer = m_devices->observer(); observer != nullptr) {
+    if (DeviceObserver* observer = m_run->observer; observer != nullptr) {
         observer->wrote();
     }
 }

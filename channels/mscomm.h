@@ -16,13 +16,20 @@
 #include <string_view>
 
 #include "channels/devices.h"
-#include "channels/trace.h"
+#include "channels/run_events.h"
 
 namespace mpt {
 
 class MSComm {
   public:
-    MSComm(Devices& devices, Trace& trace) : m_devices(&devices), m_trace(&trace) {}
+    // Opens its ports for `run` (the console's run); without one, each opening is one of its own.
+    MSComm(Devices& devices, RunContext& run, RunEvents& events)
+        : m_devices(&devices), m_run(&run), m_events(&events) {}
+    MSComm(Devices& devices, RunEvents& events)
+        : m_devices(&devices),
+          m_ownRun(std::make_unique<RunContext>(devices.startRun())),
+          m_run(m_ownRun.get()),
+          m_events(&events) {}
     ~MSComm();
     MSComm(const MSComm&) = delete;
     MSComm& operator=(const MSComm&) = delete;
@@ -51,7 +58,9 @@ class MSComm {
 
   private:
     Devices* m_devices;
-    Trace* m_trace;
+    std::unique_ptr<RunContext> m_ownRun;
+    RunContext* m_run;
+    RunEvents* m_events;
     std::unique_ptr<SerialLine> m_line;
     std::int16_t m_commPort = 1;
     std::string m_settingsText = "9600,n,8,1";

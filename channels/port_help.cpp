@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "channels/port_help.h"
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "channels/devices.h"
 #include "channels/network.h"
+#include "channels/paths.h"
 #include "channels/port_inventory.h"
-#include "channels/posix_devices.h"
-#include "channels/texts.h"
 
 namespace mpt {
 
@@ -22,43 +22,78 @@ std::vector<SerialDevicePresent> serialDevicesPresent(const std::string& root) {
     return found;
 }
 
-std::string portMappings(int usbPort, const PortMap& map) {
-    const auto describe = [](const std::string& name, const PortRoute& route) {
-        if (route.path.empty()) {
-            return name + " → " +
-                   (route.identity.empty() ? translate("Ports", "nothing")
-                                           : fill(translate("Ports", "%1 (not plugged in)"),
-                                                  {identityInWords(route.identity)}));
-        }
-        return name + " → " +
-               (pathExists(route.path) || isNetworkAddress(route.path)
-                    ? route.path
-                    : fill(translate("Ports", "%1 (missing)"), {route.path}));
-    };
-    std::string text = describe("COM1", serialRoute(1, map));
-    if (usbPort != 1 && usbPort >= 1) {
-        text += ", " + describe("COM" + std::to_string(usbPort), serialRoute(usbPort, map));
-    }
-    return text + ", " + describe("lpt1", lpt1Route(map));
+namespace {
+
+PortRoute bound(const std::string& identity, const PortMap& map) {
+    PortRoute route;
+    route.by = PortRoute::By::Binding;
+    route.identity = identity;
+    route.path = nodeOf(identity, devicesPresent(map.root)).value_or("");
+    return route;
 }
 
-std::string serialDevicesLine(const std::string& root) {
-    const std::vector<SerialDevicePresent> devices = serialDevicesPresent(root);
-    if (devices.empty()) {
-        return translate("Ports",
-                         "No serial device is present on this machine; plug in the "
-                         "printer's cable or adapter.");
+}  // namespace
+
+PortRoute serialRoute(int portNumber, const PortMap& map) {
+    if (const auto mapped = map.serial.find(portNumber); mapped != map.serial.end()) {
+        return {PortRoute::By::Virtual, mapped->second, {}};
     }
-    std::string list;
-    for (size_t i = 0; i < devices.size(); ++i) {
-        list += (i == 0 ? "" : ", ") + devices[i].path;
-        if (!devices[i].stableName.empty()) {
-            list += " (" + devices[i].stableName + ")";
+    const std::string variable = "MPT_COM" + std::to_string(portNumber);
+    if (const char* mapped = std::getenv(variable.c_str()); mapped != nullptr && *mapped != '\0') {
+        return {PortRoute::By::Environment, mapped, {}};
+    }
+    if (const auto binding = map.boundSerial.find(portNumber); binding != map.boundSerial.end()) {
+        return bound(binding->second, map);
+    }
+    return {PortRoute::By::Default, "/dev/ttyS" + std::to_string(portNumber - 1), {}};
+}
+
+PortRoute lpt1Route(const PortMap& map) {
+    if (!map.lpt1.empty()) {
+        return {PortRoute::By::Virtual, map.lpt1, {}};
+    }
+    if (const char* mapped = std::getenv("MPT_LPT1"); mapped != nullptr && *mapped != '\0') {
+        return {PortRoute::By::Environment, mapped, {}};
+    }
+    if (!map.boundLpt1.empty()) {
+        return bound(map.boundLpt1, map);
+    }
+    for (const char* candidate : {"/dev/lp0", "/dev/usb/lp0"}) {
+        if (pathExists(candidate)) {
+            return {PortRoute::By::Default, candidate, {}};
         }
     }
-    return fill(
-        translate("Ports", "Serial devices present: %1. Map a port to one with MPT_COM<n>=DEVICE."),
-        {list});
+    return {};
+}
+
+std::string serialDevicePath(int portNumber, const PortMap& map) {
+    return serialRoute(portNumber, map).path;
+}
+
+std::string lpt1DevicePath(const PortMap& map) {
+    return lpt1Route(map).path;
+}
+
+std::string Devices::serialPath(int portNumber) const {
+    return serialDevicePath(portNumber, portMap());
+}
+
+std::string Devices::lpt1Path() const {
+    return lpt1DevicePath(portMap());
+}
+
+std::vector<PortMapping> portMappingsOf(int usbPort, const PortMap& map) {
+    const auto mapping = [](std::string port, PortRoute route) {
+        const bool present =
+            !route.path.empty() && (pathExists(route.path) || isNetworkAddress(route.path));
+        return PortMapping{std::move(port), std::move(route), present};
+    };
+    std::vector<PortMapping> mappings{mapping("COM1", serialRoute(1, map))};
+    if (usbPort != 1 && usbPort >= 1) {
+        mappings.push_back(mapping("COM" + std::to_string(usbPort), serialRoute(usbPort, map)));
+    }
+    mappings.push_back(mapping("lpt1", lpt1Route(map)));
+    return mappings;
 }
 
 }  // namespace mpt

@@ -16,7 +16,6 @@
 #include "channels/access_advice.h"
 #include "channels/fd_io.h"
 #include "channels/posix_devices.h"
-#include "channels/texts.h"
 
 namespace mpt {
 
@@ -275,35 +274,6 @@ std::string DevicePresent::identity() const {
     return "path:" + node;
 }
 
-std::string DevicePresent::description() const {
-    std::string text = node;
-    const std::string name = maker + (maker.empty() || product.empty() ? "" : " ") + product;
-    std::vector<std::string> details;
-    if (!usbId.empty()) {
-        details.push_back(usbId);
-    }
-    if (!serial.empty()) {
-        details.push_back(fill(translate("Ports", "serial %1"), {serial}));
-    }
-    if (!byId.empty()) {
-        details.push_back(byId);
-    }
-    if (!name.empty() || !details.empty()) {
-        text += "  " + name;
-        if (!details.empty()) {
-            text += (name.empty() ? "(" : " (");
-            for (std::size_t i = 0; i < details.size(); ++i) {
-                text += (i == 0 ? "" : ", ") + details[i];
-            }
-            text += ")";
-        }
-    }
-    if (!mayOpen) {
-        text += fill(translate("Ports", "  [not for this user: %1]"), {advice});
-    }
-    return text;
-}
-
 std::string identityOfPath(const std::string& path, const std::vector<DevicePresent>& present) {
     for (const DevicePresent& device : present) {
         if (device.node == path || device.byId == path) {
@@ -326,20 +296,21 @@ std::optional<std::string> nodeOf(const std::string& identity,
     return std::nullopt;
 }
 
-std::string identityInWords(const std::string& identity) {
+IdentityParts identityParts(const std::string& identity) {
+    IdentityParts parts;
     if (startsWith(identity, "serial:by-id:")) {
-        return fill(translate("Ports", "the serial device %1"), {identity.substr(13)});
-    }
-    if (startsWith(identity, "printer:")) {
+        parts.kind = IdentityParts::Kind::SerialById;
+        parts.name = identity.substr(13);
+    } else if (startsWith(identity, "printer:")) {
         const auto fields = deviceId(identity.substr(8), '=');
-        const auto get = [&](const char* key) { return firstOf(fields, {key}); };
-        if (get("SN").empty()) {
-            return fill(translate("Ports", "the printer %1 %2"), {get("MFG"), get("MDL")});
-        }
-        return fill(translate("Ports", "the printer %1 %2 (serial %3)"),
-                    {get("MFG"), get("MDL"), get("SN")});
+        parts.kind = IdentityParts::Kind::Printer;
+        parts.maker = firstOf(fields, {"MFG"});
+        parts.product = firstOf(fields, {"MDL"});
+        parts.serial = firstOf(fields, {"SN"});
+    } else {
+        parts.name = startsWith(identity, "path:") ? identity.substr(5) : identity;
     }
-    return startsWith(identity, "path:") ? identity.substr(5) : identity;
+    return parts;
 }
 
 }  // namespace mpt

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "channels/access_advice.h"
 #include "channels/devices.h"
 
 namespace mpt {
@@ -36,18 +37,16 @@ struct Credentials {
 struct DevicePresent {
     enum class Kind { Serial, Printer };
     Kind kind = Kind::Serial;
-    std::string node;      // /dev/ttyUSB0, /dev/usb/lp0
-    std::string byId;      // /dev/serial/by-id/…, or empty
-    std::string usbId;     // "0403:6001", or empty
-    std::string maker;     // USB manufacturer string, or the printer's MFG
-    std::string product;   // USB product string, or the printer's MDL
-    std::string serial;    // USB serial number, or the printer's SN
-    bool mayOpen = false;  // for the credentials asked with
-    std::string advice;    // where not: what would let the user in
+    std::string node;                    // /dev/ttyUSB0, /dev/usb/lp0
+    std::string byId;                    // /dev/serial/by-id/…, or empty
+    std::string usbId;                   // "0403:6001", or empty
+    std::string maker;                   // USB manufacturer string, or the printer's MFG
+    std::string product;                 // USB product string, or the printer's MDL
+    std::string serial;                  // USB serial number, or the printer's SN
+    bool mayOpen = false;                // for the credentials asked with
+    std::optional<AccessAdvice> advice;  // where not: what would let the user in
 
     std::string identity() const;
-    // One line for a list: "/dev/ttyUSB0  FTDI FT232R USB UART (0403:6001, serial A1B2C3)".
-    std::string description() const;
 };
 
 // The devices present under `root`, serial ones first, each kind in the order of its node's name.
@@ -69,8 +68,16 @@ std::optional<std::string> nodeOf(const std::string& identity,
 std::optional<DeviceState> peekDeviceState(const DevicePresent& device,
                                            const std::string& root = "/");
 
-// An identity in words for an error box: "the USB serial adapter usb-FTDI_…", "the printer
-// ACME Receipt 80 (serial 123)", "/dev/ttyS4".
-std::string identityInWords(const std::string& identity);
+// What an identity names: a device by its stable name under /dev/serial/by-id (`name`), a printer
+// by what it reports (`maker`, `product`, `serial`), or a path (`name`).
+struct IdentityParts {
+    enum class Kind { SerialById, Printer, Path };
+    Kind kind = Kind::Path;
+    std::string name;
+    std::string maker;
+    std::string product;
+    std::string serial;
+};
+IdentityParts identityParts(const std::string& identity);
 
 }  // namespace mpt

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <array>
 
-#include "channels/trace.h"
+#include "channels/run_events.h"
 
 namespace mpt::status {
 
@@ -165,7 +165,7 @@ Verdict verdictOf(const Report& report) {
     return Verdict::Ready;
 }
 
-Report ask(Devices& devices, int portNumber, Trace& trace, std::chrono::milliseconds limit) {
+Report ask(Devices& devices, int portNumber, RunEvents& events, std::chrono::milliseconds limit) {
     Report report;
     report.port = portNumber > 0 ? "COM" + std::to_string(portNumber) : "lpt1";
     std::unique_ptr<AskingPort> port = devices.openToAsk(portNumber);
@@ -189,8 +189,8 @@ Report ask(Devices& devices, int portNumber, Trace& trace, std::chrono::millisec
             report.reach = Reach::CannotAnswer;
             return std::nullopt;
         }
-        trace.ask(request);
-        trace.answer(reply.bytes);
+        events.record(event::Asked{request});
+        events.record(event::Answered{reply.bytes});
         const Scan scan = scanAnswer(shape, reply.bytes);
         if (reply.kind == Reply::Kind::NoAnswer || scan.state == Scan::State::NeedMore) {
             return std::nullopt;

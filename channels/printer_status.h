@@ -25,7 +25,7 @@
 
 namespace mpt {
 
-class Trace;
+class RunEvents;
 
 namespace status {
 
@@ -113,9 +113,9 @@ inline constexpr std::chrono::milliseconds kAnswerLimit{1000};
 
 // Asks the printer on serial port `portNumber`, or on "lpt1 " for 0: DLE EOT 1 to 4, then GS I 1,
 // 2 and the three texts, each in turn. A printer that does not answer the first request is not
-// asked the rest. Each question and answer goes into `trace` as its own event. Raises the port's
+// asked the rest. Each question and answer goes to `events` as its own event. Raises the port's
 // opening errors as a run would.
-Report ask(Devices& devices, int portNumber, Trace& trace,
+Report ask(Devices& devices, int portNumber, RunEvents& events,
            std::chrono::milliseconds limit = kAnswerLimit);
 
 // The printer's side: the positions of its switches, and the answers they give.

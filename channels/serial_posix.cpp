@@ -22,8 +22,8 @@
 
 #include "channels/errors.h"
 #include "channels/fd_io.h"
+#include "channels/port_help.h"
 #include "channels/posix_devices.h"
-#include "channels/texts.h"
 
 namespace mpt {
 
@@ -92,11 +92,10 @@ class PortClaim {
             }
             const pid_t holder = liveHolder(path);
             if (holder > 0) {
-                throw makeError(err::kPortAlreadyOpen,
-                                fill(translate("Errors",
-                                               "%1: in use by another program (process "
-                                               "%2 holds %3)"),
-                                     {devicePath, std::to_string(holder), path}));
+                throw makeError(err::kPortAlreadyOpen, {.fault = Fault::InUseLockFile,
+                                                        .device = devicePath,
+                                                        .seen = path,
+                                                        .number = holder});
             }
             ::unlink(path.c_str());  // stale: its process is gone
         }
@@ -181,8 +180,7 @@ class PosixSerial final : public SerialLine {
         const speed_t speed = speedFor(s.baud);
         if (speed == 0) {
             throw makeError(err::kCouldNotSetCommState,
-                            fill(translate("Errors", "%1: %2 baud is not a standard rate"),
-                                 {m_path, std::to_string(s.baud)}));
+                            {.fault = Fault::NonStandardRate, .device = m_path, .number = s.baud});
         }
         if (s.parity == 'm' || s.parity == 's') {
             // Mark and space parity exist only as a Linux extension (CMSPAR).
@@ -191,7 +189,7 @@ class PosixSerial final : public SerialLine {
             tio.c_cflag = s.parity == 'm' ? (tio.c_cflag | PARODD) : (tio.c_cflag & ~PARODD);
 #else
             throw makeError(err::kCouldNotSetCommState,
-                            fill(translate("Errors", "%1: mark and space parity"), {m_path}));
+                            {.fault = Fault::MarkSpaceParity, .device = m_path});
 #endif
         } else {
 #ifdef CMSPAR
@@ -332,11 +330,10 @@ class PosixSerial final : public SerialLine {
                 return false;
             }
             if (deadline.limitPassed()) {
-                throw makeError(err::kDeviceTimeout,
-                                fill(translate("Errors",
-                                               "%1: %2 bytes were still waiting to be "
-                                               "sent after %3 without progress"),
-                                     {m_path, std::to_string(pending), seconds(m_limit)}));
+                throw makeError(err::kDeviceTimeout, {.fault = Fault::StillQueued,
+                                                      .device = m_path,
+                                                      .notTaken = static_cast<std::size_t>(pending),
+                                                      .limit = m_limit});
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
@@ -361,6 +358,22 @@ class PosixSerial final : public SerialLine {
 
 }  // namespace
 
+namespace {
+
+// The error of a failed opening; a port that is not there lists the serial devices present under
+// `root`, where the port map looks for them.
+ConsoleError openingError(int errnoValue, Step step, const std::string& devicePath,
+                          const std::string& root) {
+    ConsoleError error = systemError(errnoValue, step, devicePath);
+    if (error.facts().fault == Fault::NoSerialDevice ||
+        error.facts().fault == Fault::NotASerialDevice) {
+        error.facts().serialDevices = serialDevicesPresent(root);
+    }
+    return error;
+}
+
+}  // namespace
+
 std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
                                             const LineSettings& settings, int handshaking,
                                             DeviceObserver* observer, std::stop_token stop,
@@ -371,12 +384,12 @@ std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
     // O_NONBLOCK: opening does not wait for carrier, and writes never block (see writeAll).
     const int raw = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (raw < 0) {
-        throw systemError(errno, Step::OpenSerial, devicePath, {}, root);
+        throw openingError(errno, Step::OpenSerial, devicePath, root);
     }
     UniqueFd fd(raw);
     termios tio{};
     if (::tcgetattr(fd.get(), &tio) != 0) {
-        throw systemError(errno, Step::OpenSerial, devicePath, {}, root);
+        throw openingError(errno, Step::OpenSerial, devicePath, root);
     }
     // Exclusive use: TIOCEXCL turns away later openers that are not root, the UUCP lock file and
     // flock() cover the rest. The lock file comes first: a port that a run keeps between its
@@ -386,7 +399,7 @@ std::unique_ptr<SerialLine> openPosixSerial(const std::string& devicePath,
         claim = PortClaim::take(devicePath);
     }
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-        throw systemError(errno, Step::LockSerial, devicePath, {}, root);
+        throw openingError(errno, Step::LockSerial, devicePath, root);
     }
     ::ioctl(fd.get(), TIOCEXCL);
 

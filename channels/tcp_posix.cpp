@@ -31,7 +31,6 @@
 #include "channels/fd_io.h"
 #include "channels/network.h"
 #include "channels/posix_devices.h"
-#include "channels/texts.h"
 
 namespace mpt {
 
@@ -172,10 +171,10 @@ class TcpLine final : public SerialLine, public OutputFile {
             if (deadline.limitPassed()) {
                 reset();
                 throw makeError(err::kDeviceTimeout,
-                                fill(translate("Errors",
-                                               "%1: %2 bytes were still waiting to be "
-                                               "sent after %3 without progress"),
-                                     {m_address, std::to_string(now.pending), seconds(m_limit)}));
+                                {.fault = Fault::StillQueued,
+                                 .device = m_address,
+                                 .notTaken = static_cast<std::size_t>(now.pending),
+                                 .limit = m_limit});
             }
             if (incoming.more) {
                 pollfd pfd{m_fd.get(), POLLIN, 0};

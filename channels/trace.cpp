@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "channels/trace.h"
-#include "channels/errors.h"
-#include "channels/texts.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -112,116 +110,105 @@ void Trace::line(const std::string& json) {
     if (!*m_out) {
         const int error = errno;
         std::lock_guard lock(m_mutex);
-        m_failure =
-            m_name + ": " +
-            (error != 0 ? systemErrorText(error) : translate("Errors", "cannot be written"));
+        m_failure = Failure{m_name, error};
         m_out = nullptr;  // nothing more can be trusted to arrive
     }
 }
 
-std::string Trace::failure() const {
+std::optional<Trace::Failure> Trace::failure() const {
     std::lock_guard lock(m_mutex);
     return m_failure;
 }
 
-void Trace::getText(std::string_view control, std::string_view text) {
-    if (enabled()) {
-        line(R"({"op":"GetText","control":)" + jsonString(control) + R"(,"text":)" +
-             jsonString(text) + "}");
-    }
-}
-
-void Trace::setText(std::string_view control, std::string_view text) {
-    if (enabled()) {
-        line(R"({"op":"SetText","control":)" + jsonString(control) + R"(,"text":)" +
-             jsonString(text) + "}");
-    }
-}
-
-void Trace::commPort(int value) {
-    line(R"({"op":"CommPort","value":)" + std::to_string(value) + "}");
-}
-
-void Trace::portOpen(bool value) {
-    line(std::string(R"({"op":"PortOpen","value":)") + (value ? "true" : "false") + "}");
-}
-
-void Trace::settings(std::string_view value) {
-    if (enabled()) {
-        line(R"({"op":"Settings","value":)" + jsonString(value) + "}");
-    }
-}
-
-void Trace::handshaking(int value) {
-    line(R"({"op":"Handshaking","value":)" + std::to_string(value) + "}");
-}
-
-void Trace::output(std::string_view bytes) {
-    if (enabled()) {
-        line(R"({"op":"Output","hex":")" + toHex(bytes) + "\"}");
-    }
-}
-
-void Trace::ask(std::string_view bytes) {
-    if (enabled()) {
-        line(R"({"op":"Ask","hex":")" + toHex(bytes) + "\"}");
-    }
-}
-
-void Trace::answer(std::string_view bytes) {
-    if (enabled()) {
-        line(R"({"op":"Answer","hex":")" + toHex(bytes) + "\"}");
-    }
-}
-
-void Trace::open(std::string_view name, int fileNumber) {
-    if (enabled()) {
-        line(R"({"op":"Open","name":)" + jsonString(name) + R"(,"file":)" +
-             std::to_string(fileNumber) + "}");
-    }
-}
-
-void Trace::print(std::string_view bytes) {
-    if (enabled()) {
-        line(R"({"op":"Print","hex":")" + toHex(bytes) + "\"}");
-    }
-}
-
-void Trace::close(int fileNumber) {
-    line(R"({"op":"Close","file":)" + std::to_string(fileNumber) + "}");
-}
-
-void Trace::error(int number, std::string_view text, std::string_view detail) {
-    if (!enabled()) {
-        return;
-    }
-    std::string json =
-        R"({"op":"Error","number":)" + std::to_string(number) + R"(,"text":)" + jsonString(text);
-    if (!detail.empty()) {
-        json += R"(,"detail":)" + jsonString(detail);
-    }
-    line(json + "}");
-}
-
 namespace {
+
 const char* boolean(bool value) {
     return value ? "true" : "false";
 }
+
+// Where a stop took effect: "step" (before an opening or a write), "write", "close", or "end"
+// (once the routine had taken its last step).
+const char* stopPlace(RunStopped::At at) {
+    switch (at) {
+        case RunStopped::At::Write: return "write";
+        case RunStopped::At::Close: return "close";
+        case RunStopped::At::End: return "end";
+        case RunStopped::At::Step: break;
+    }
+    return "step";
+}
+
+// Each event's line.
+struct Json {
+    std::string operator()(const event::TextRead& e) const {
+        return R"({"op":"GetText","control":)" + jsonString(e.control) + R"(,"text":)" +
+               jsonString(e.text) + "}";
+    }
+    std::string operator()(const event::TextWritten& e) const {
+        return R"({"op":"SetText","control":)" + jsonString(e.control) + R"(,"text":)" +
+               jsonString(e.text) + "}";
+    }
+    std::string operator()(const event::CommPortSet& e) const {
+        return R"({"op":"CommPort","value":)" + std::to_string(e.port) + "}";
+    }
+    std::string operator()(const event::PortOpenSet& e) const {
+        return std::string(R"({"op":"PortOpen","value":)") + boolean(e.open) + "}";
+    }
+    std::string operator()(const event::SettingsSet& e) const {
+        return R"({"op":"Settings","value":)" + jsonString(e.settings) + "}";
+    }
+    std::string operator()(const event::HandshakingSet& e) const {
+        return R"({"op":"Handshaking","value":)" + std::to_string(e.mode) + "}";
+    }
+    std::string operator()(const event::Output& e) const {
+        return R"({"op":"Output","hex":")" + toHex(e.bytes) + "\"}";
+    }
+    std::string operator()(const event::Asked& e) const {
+        return R"({"op":"Ask","hex":")" + toHex(e.bytes) + "\"}";
+    }
+    std::string operator()(const event::Answered& e) const {
+        return R"({"op":"Answer","hex":")" + toHex(e.bytes) + "\"}";
+    }
+    std::string operator()(const event::FileOpened& e) const {
+        return R"({"op":"Open","name":)" + jsonString(e.name) + R"(,"file":)" +
+               std::to_string(e.fileNumber) + "}";
+    }
+    std::string operator()(const event::Printed& e) const {
+        return R"({"op":"Print","hex":")" + toHex(e.bytes) + "\"}";
+    }
+    std::string operator()(const event::FileClosed& e) const {
+        return R"({"op":"Close","file":)" + std::to_string(e.fileNumber) + "}";
+    }
+    std::string operator()(const event::Failed& e) const {
+        std::string json = R"({"op":"Error","number":)" + std::to_string(e.number) + R"(,"text":)" +
+                           jsonString(e.text);
+        if (!e.detail.empty()) {
+            json += R"(,"detail":)" + jsonString(e.detail);
+        }
+        return json + "}";
+    }
+    // A serial port's modem lines, a printer's status.
+    std::string operator()(const event::StateSeen& e) const {
+        const DeviceState& s = e.state;
+        if (s.kind == DeviceState::Kind::Serial) {
+            return std::string(R"({"op":"Lines","cts":)") + boolean(s.cts) + R"(,"dsr":)" +
+                   boolean(s.dsr) + R"(,"dcd":)" + boolean(s.dcd) + "}";
+        }
+        return std::string(R"({"op":"PrinterStatus","paperOut":)") + boolean(s.paperOut) +
+               R"(,"onLine":)" + boolean(!s.offLine) + R"(,"error":)" + boolean(s.error) + "}";
+    }
+    std::string operator()(const event::Stopped& e) const {
+        return R"({"op":"Stop","notTaken":)" + std::to_string(e.notTaken) + R"(,"at":)" +
+               jsonString(stopPlace(e.at)) + "}";
+    }
+};
+
 }  // namespace
 
-void Trace::lines(bool cts, bool dsr, bool dcd) {
-    line(std::string(R"({"op":"Lines","cts":)") + boolean(cts) + R"(,"dsr":)" + boolean(dsr) +
-         R"(,"dcd":)" + boolean(dcd) + "}");
-}
-
-void Trace::printerStatus(bool paperOut, bool offLine, bool error) {
-    line(std::string(R"({"op":"PrinterStatus","paperOut":)") + boolean(paperOut) + R"(,"onLine":)" +
-         boolean(!offLine) + R"(,"error":)" + boolean(error) + "}");
-}
-
-void Trace::stop(std::size_t notTaken, std::string_view at) {
-    line(R"({"op":"Stop","notTaken":)" + std::to_string(notTaken) + R"(,"at":)" + jsonString(at) +
-         "}");
+void Trace::record(const RunEvent& event) {
+    if (enabled()) {
+        line(std::visit(Json{}, event));
+    }
 }
 
 }  // namespace mpt

@@ -1,23 +1,28 @@
 // SPDX-License-Identifier: MIT
-// The trace: every observable step of a run as JSON Lines, for benches, scripts and tests.
+// The trace: every event of a run (run_events.h) as JSON Lines, for benches, scripts and tests.
 //
 // One compact object a line, UTF-8, keys in a fixed order: reads and writes of the window's text
 // boxes, every serial property set, every write and print statement with its bytes in lowercase
-// hex, the opening and closing of "lpt1 ", errors, and a stop asked for by the technician. A Trace
-// with no stream records nothing.
+// hex, the opening and closing of "lpt1 ", what the device says as it changes, errors, and a stop
+// asked for by the technician. The trace is the one writer of these lines: the channels, the pages
+// and the core report events to it and never write a line themselves. A Trace with no stream
+// records nothing.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 
+#include "channels/run_events.h"
+
 namespace mpt {
 
-class Trace {
+class Trace final : public RunEvents {
   public:
     Trace() = default;
     // `name` says where the stream goes, for the failure's text.
@@ -25,31 +30,16 @@ class Trace {
         : m_out(out), m_name(std::move(name)) {}
 
     bool enabled() const { return m_out != nullptr; }
-    // Empty while every line has been written; else "run.jsonl: No space left on device".
-    std::string failure() const;
+    // Why a line could not be written: the stream's name ("run.jsonl") and the errno of the
+    // failure, 0 where the stream failed without one. Nothing while every line has been written.
+    struct Failure {
+        std::string name;
+        int errnoValue = 0;
+    };
+    std::optional<Failure> failure() const;
 
-    void getText(std::string_view control, std::string_view text);
-    void setText(std::string_view control, std::string_view text);
-    void commPort(int value);
-    void portOpen(bool value);
-    void settings(std::string_view value);
-    void handshaking(int value);
-    void output(std::string_view bytes);
-    void open(std::string_view name, int fileNumber);
-    void print(std::string_view bytes);
-    void close(int fileNumber);
-    void error(int number, std::string_view text, std::string_view detail);
-    // What the open device said when it changed: a serial port's modem lines, a printer's status.
-    void lines(bool cts, bool dsr, bool dcd);
-    void printerStatus(bool paperOut, bool offLine, bool error);
-    // The run was stopped here; `notTaken` bytes handed over never reached the device: of the
-    // write before it, or of what the device held when its closing was given up. `at` says where
-    // the stop took effect: "step" (before an opening or a write), "write" or "close".
-    void stop(std::size_t notTaken, std::string_view at);
-    // A question put to the printer (a status or identity request), apart from any routine's
-    // stream, and the bytes it got back (none: no answer within the limit).
-    void ask(std::string_view bytes);
-    void answer(std::string_view bytes);
+    // Writes the event's line.
+    void record(const RunEvent& event) override;
 
   private:
     void line(const std::string& json);
@@ -57,7 +47,7 @@ class Trace {
     std::ostream* m_out = nullptr;
     std::string m_name;
     mutable std::mutex m_mutex;  // the window reads failure() while a run writes
-    std::string m_failure;
+    std::optional<Failure> m_failure;
 };
 
 // Opens the file a trace goes to, started afresh, without waiting for anything: a FIFO that no

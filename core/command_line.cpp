@@ -12,7 +12,8 @@
 #include "channels/network.h"
 #include "channels/port_help.h"
 #include "channels/printer_status.h"
-#include "channels/texts.h"
+#include "core/texts.h"
+#include "core/wording.h"
 #include "testpages/routines.h"
 
 namespace mpt {
@@ -340,6 +341,27 @@ std::string* valueOf(CommandLine& cl, const std::string& name) {
     return nullptr;
 }
 
+// Keeps `text`, the value of option `name`, in `cl`. Returns a usage error, or nothing.
+std::optional<std::string> keepValue(CommandLine& cl, const std::string& name,
+                                     const std::string& text) {
+    if (name == "--run") {
+        // "--run a,b" and "--run a --run b" alike; "--run=" names no routine.
+        for (std::size_t at = 0; !text.empty() && at <= text.size();) {
+            const std::size_t comma = std::min(text.find(',', at), text.size());
+            cl.routines.push_back(text.substr(at, comma - at));
+            at = comma + 1;
+        }
+    } else if (std::string* into = valueOf(cl, name)) {
+        *into = text;
+    } else if (cl.listen = parseListenAddress(text); !cl.listen) {
+        return fill(translate("CommandLine",
+                              "--listen %1: not an address and port such as "
+                              "127.0.0.1:9100 or [::1]:9100"),
+                    {text});
+    }
+    return std::nullopt;
+}
+
 // Reads the arguments into `cl` and `given`. Returns a usage error, or nothing; --help and
 // --version set the mode and end the reading.
 std::optional<std::string> readArguments(int argc, const char* const* argv, CommandLine& cl,
@@ -406,20 +428,8 @@ std::optional<std::string> readArguments(int argc, const char* const* argv, Comm
             if (text.empty() && !option->mayBeEmpty) {
                 return option->needsValue();
             }
-            if (name == "--run") {
-                // "--run a,b" and "--run a --run b" alike; "--run=" names no routine.
-                for (std::size_t at = 0; !text.empty() && at <= text.size();) {
-                    const std::size_t comma = std::min(text.find(',', at), text.size());
-                    cl.routines.push_back(text.substr(at, comma - at));
-                    at = comma + 1;
-                }
-            } else if (std::string* into = valueOf(cl, name)) {
-                *into = text;
-            } else if (cl.listen = parseListenAddress(text); !cl.listen) {
-                return fill(translate("CommandLine",
-                                      "--listen %1: not an address and port such as "
-                                      "127.0.0.1:9100 or [::1]:9100"),
-                            {text});
+            if (auto problem = keepValue(cl, name, text)) {
+                return problem;
             }
         }
         cl.dryRun = cl.dryRun || name == "--dry-run";

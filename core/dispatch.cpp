@@ -5,7 +5,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "channels/texts.h"
+#include "core/texts.h"
+#include "core/wording.h"
 #include "testpages/routines.h"
 
 namespace mpt {
@@ -21,22 +22,9 @@ void releaseChannels(Console& con) {
     con.files.release();
 }
 
-}  // namespace
-
-const char* stopPlace(RunStopped::At at) {
-    switch (at) {
-        case RunStopped::At::Write: return "write";
-        case RunStopped::At::Close: return "close";
-        case RunStopped::At::End: return "end";
-        case RunStopped::At::Step: break;
-    }
-    return "step";
-}
-
-namespace {
-
 RoutineEnd failed(Console& con, const ConsoleError& error) {
-    con.trace().error(error.number(), error.text(), error.detail());
+    const std::string detail = detailOf(error);
+    con.events().record(event::Failed{error.number(), error.text(), detail});
     releaseChannels(con);
     return {error, false};
 }
@@ -51,15 +39,18 @@ RoutineEnd runRoutine(Console& con, std::string_view name) {
     ++g_started;
     // The ports the routine opens stay claimed until it has ended, also between its pages.
     struct RunClaims {
-        Devices& devices;
-        explicit RunClaims(Devices& d) : devices(d) { devices.beginRun(); }
-        ~RunClaims() { devices.endRun(); }
-    } claims(con.devices());
+        RunContext& run;
+        explicit RunClaims(RunContext& r) : run(r) { run.keepsClaims = true; }
+        ~RunClaims() {
+            run.keepsClaims = false;
+            run.claims.clear();
+        }
+    } claims(con.run());
     try {
         routine->run(con);
         return {};
     } catch (const RunStopped& stop) {
-        con.trace().stop(stop.notTaken(), stopPlace(stop.at()));
+        con.events().record(event::Stopped{stop.notTaken(), stop.at()});
         releaseChannels(con);
         return {std::nullopt, true, stop.at()};
     } catch (const ConsoleError& error) {
@@ -67,10 +58,10 @@ RoutineEnd runRoutine(Console& con, std::string_view name) {
     } catch (const std::exception& unexpected) {
         // Nothing a routine does should raise anything else; if it does, the console still
         // names it and frees the channel instead of ending.
-        return failed(con, makeError(err::kInternalError, unexpected.what()));
-    } catch (...) {
         return failed(con, makeError(err::kInternalError,
-                                     translate("Errors", "an exception of unknown type")));
+                                     {.fault = Fault::Unexpected, .seen = unexpected.what()}));
+    } catch (...) {
+        return failed(con, makeError(err::kInternalError, {.fault = Fault::UnknownException}));
     }
 }
 

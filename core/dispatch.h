@@ -29,9 +29,6 @@ struct RoutineEnd {
 // unexpected exception as "Internal error" naming it.
 RoutineEnd runRoutine(Console& con, std::string_view name);
 
-// How the trace names where a stop took effect: "step", "write", "close", "end".
-const char* stopPlace(RunStopped::At at);
-
 // How many routines this process has started. Kept for the window's tests, its only readers: their
 // evidence that a click starts exactly one routine and that nothing held runs after a stop.
 long long routinesStarted();

@@ -14,7 +14,7 @@
 #include <ctime>
 
 #include "channels/port_inventory.h"
-#include "channels/texts.h"
+#include "core/texts.h"
 
 namespace mpt {
 

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "channels/texts.h"
+#include "core/texts.h"
 
 namespace mpt {
 

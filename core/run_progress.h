@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// How far a run has got, and how it ended, in the words of the window's status line and of the
-// runner's stopped line.
+// How far a run has got, and how it ended, as numbers: the window's status line and the runner's
+// stopped line word them (core/wording.h).
 //
 // During a run the devices report every byte they take, every write handed over and, on a stop,
 // the bytes that never reached the printer; the routine's loop reports each repetition as it
@@ -20,7 +20,7 @@
 
 #include "channels/devices.h"
 #include "channels/errors.h"
-#include "channels/trace.h"
+#include "channels/run_events.h"
 #include "testpages/console.h"
 
 namespace mpt {
@@ -74,8 +74,8 @@ class RunProgress final : public DeviceObserver, public RepetitionListener {
 
     RunSnapshot snapshot() const;
     void reset();
-    // Where each change of the device's state is recorded (on the thread that writes).
-    void setTrace(Trace* trace) { m_trace = trace; }
+    // Where each change of the device's state goes (on the thread that writes): the run's events.
+    void setEvents(RunEvents* events) { m_events = events; }
 
   private:
     struct Start {
@@ -91,43 +91,7 @@ class RunProgress final : public DeviceObserver, public RepetitionListener {
     mutable std::mutex m_mutex;
     RunSnapshot m_now;
     std::deque<Start> m_starts;
-    Trace* m_trace = nullptr;
+    RunEvents* m_events = nullptr;
 };
-
-// "1,024"
-std::string withThousands(ByteCount n);
-
-// "CUTTER TEST EPSON SERIAL: repetition 3 of 10, 1,024 of about 8,761 bytes, COM1 → /dev/ttyUSB0"
-std::string progressText(std::string_view caption, const RunSnapshot& now);
-
-// "Sent 8,761 bytes to COM1 → /dev/ttyUSB0 in 9.3 s (the wire needs 9.1 s at 9600 baud)"
-std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took);
-
-// "stalled: the printer held CTS low for 30 s after 1,024 of about 8,761 bytes; 512 bytes handed
-// over were not taken and were discarded", or "failed with error 57 (Device I/O error) after
-// 1,024 bytes": the bytes counted are those that reached the device and stay there.
-std::string faultText(const ConsoleError& error, const RunSnapshot& end,
-                      std::chrono::milliseconds limit);
-// The same around a cause already worked out by faultCause (the run's session does it once).
-std::string faultText(std::string_view cause, const RunSnapshot& end);
-
-// "Stopped in repetition 39 of 500: 38 complete; 34,085 of about 438,000 bytes sent, 33
-// discarded"; "after repetition 3" once that one was complete and the next had not begun (or the
-// stop came in the closing, after the last).
-std::string stoppedText(const RunSnapshot& end);
-
-// Error 75 for a trace that could not be written, naming why ("the trace: No space left on
-// device"); the run's own result stands beside it.
-ConsoleError traceNotWritten(const std::string& failure);
-
-// "CTS ● DSR ● DCD ○", "paper ok, on line, no error".
-std::string stateText(const DeviceState& state);
-
-// What a stall or an I/O error was, from the last state the device told: "stalled: CTS low for
-// 30 s (the printer is busy or its buffer is full)", "stalled: paper out", or where nothing was
-// known "stalled: the device took no data for 30 s"; an I/O error: "failed with error 57 (Device
-// I/O error)", with "; last seen: CTS ○ DSR ○ DCD ○" where the state is known.
-std::string faultCause(const ConsoleError& error, const RunSnapshot& end,
-                       std::chrono::milliseconds limit);
 
 }  // namespace mpt

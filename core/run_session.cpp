@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/run_session.h"
 
+#include "core/wording.h"
+
 #include <stdexcept>
 #include <utility>
 
@@ -8,7 +10,7 @@ namespace mpt {
 
 RunSession::RunSession(Devices& devices, Trace& trace)
     : m_devices(&devices), m_console(m_boxes, devices, trace, &m_progress) {
-    m_progress.setTrace(&trace);
+    m_progress.setEvents(&trace);
 }
 
 RunSession::~RunSession() {
@@ -33,23 +35,25 @@ void RunSession::start(std::string_view name, TextBoxStore boxes, std::function<
     m_faultCause.clear();
     m_printerAfter.reset();
     m_started = std::chrono::steady_clock::now();
+    // The run goes on with the port map as it is now, whatever the Ports dialog sets meanwhile.
     m_worker = std::jthread(
-        [this](std::stop_token stop, std::string routine, std::function<void()> then) {
-            work(std::move(stop), std::move(routine), std::move(then));
+        [this](std::stop_token stop, PortMap map, std::string routine, std::function<void()> then) {
+            work(std::move(stop), std::move(map), std::move(routine), std::move(then));
         },
-        std::string(name), std::move(onEnd));
+        m_devices->portMap(), std::string(name), std::move(onEnd));
 }
 
-void RunSession::work(std::stop_token stop, std::string name, std::function<void()> onEnd) {
+void RunSession::work(std::stop_token stop, PortMap map, std::string name,
+                      std::function<void()> onEnd) {
     RoutineEnd end;
     std::exception_ptr escaped;
-    m_devices->setObserver(&m_progress);
-    m_devices->setStopToken(stop);
+    m_console.setRun({std::move(map), &m_progress, stop, false, {}});
     try {
         end = runRoutine(m_console, name);
     } catch (...) {
         escaped = std::current_exception();
     }
+    m_console.setRun({});
     // The check after the run, on the port it printed on; a port that cannot be opened now says
     // nothing rather than turning a finished run into a failed one.
     std::optional<status::Verdict> printerAfter;
@@ -58,23 +62,18 @@ void RunSession::work(std::stop_token stop, std::string name, std::function<void
         (port == "lpt1" || port.rfind("COM", 0) == 0)) {
         try {
             const int number = port == "lpt1" ? 0 : std::stoi(port.substr(3));
-            m_devices->setObserver(nullptr);
-            printerAfter = status::verdictOf(status::ask(*m_devices, number, m_console.trace()));
+            printerAfter = status::verdictOf(status::ask(*m_devices, number, m_console.events()));
         } catch (const std::exception&) {
             // ConsoleError, RunStopped: no verdict
         }
     }
-    m_devices->setObserver(nullptr);
-    m_devices->setStopToken({});
     // The error's detail says what the device was seen doing, as the status line does.
     std::string cause;
     if (end.error) {
         const RunSnapshot seen = m_progress.snapshot();
         cause = faultCause(*end.error, seen, noProgressLimit());
-        if (end.error->number() != err::kInternalError && seen.deviceState) {
-            end.error = ConsoleError(end.error->number(), end.error->text(),
-                                     end.error->detail() + "; " + cause);
-        }
+        end.error->facts().lastSeen = seen.deviceState;
+        end.error->facts().stallLimit = noProgressLimit();
     }
     {
         std::lock_guard lock(m_mutex);
@@ -83,7 +82,7 @@ void RunSession::work(std::stop_token stop, std::string name, std::function<void
         if (end.finished() && !escaped && stop.stop_requested()) {
             end.stopped = true;
             end.stoppedAt = RunStopped::At::End;
-            m_console.trace().stop(0, stopPlace(end.stoppedAt));
+            m_console.events().record(event::Stopped{0, end.stoppedAt});
         }
         if (end.stopped) {
             m_progress.stopped(end.stoppedAt);

@@ -79,7 +79,7 @@ class RunSession {
     RunOutcome finish();
 
   private:
-    void work(std::stop_token stop, std::string name, std::function<void()> onEnd);
+    void work(std::stop_token stop, PortMap map, std::string name, std::function<void()> onEnd);
 
     Devices* m_devices;
     TextBoxStore m_boxes;

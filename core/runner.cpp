@@ -11,12 +11,13 @@
 #include "channels/port_help.h"
 #include "channels/port_inventory.h"
 #include "channels/printer_status.h"
-#include "channels/texts.h"
 #include "core/junit_report.h"
 #include "core/printer_words.h"
 #include "core/run_session.h"
 #include "core/suite.h"
 #include "core/termination.h"
+#include "core/texts.h"
+#include "core/wording.h"
 #include "testpages/routines.h"
 
 namespace mpt {
@@ -102,19 +103,20 @@ namespace {
 // Prints an error of the channels as --run does.
 void sayError(const ConsoleError& error, std::ostream& err) {
     err << "error " << error.number() << ": " << error.text() << '\n';
-    if (!error.detail().empty()) {
-        err << error.detail() << '\n';
+    if (const std::string detail = detailOf(error); !detail.empty()) {
+        err << detail << '\n';
     }
 }
 
 // Says how one routine ended, as --run always has: its result message on `out`, or its error or
 // how far it got when stopped on `err`, with `traceFailure` where the trace failed. A routine of a
 // suite of several is named before its result or error. Returns the routine's exit code.
-int sayHowItEnded(RunOutcome& outcome, int signalNumber, const std::string& traceFailure,
-                  const std::string& named, std::ostream& out, std::ostream& err) {
+int sayHowItEnded(RunOutcome& outcome, int signalNumber,
+                  const std::optional<Trace::Failure>& traceFailure, const std::string& named,
+                  std::ostream& out, std::ostream& err) {
     const auto reportTrace = [&] {
-        if (!traceFailure.empty()) {
-            sayError(traceNotWritten(traceFailure), err);
+        if (traceFailure) {
+            sayError(traceNotWritten(*traceFailure), err);
         }
     };
     if (outcome.end.stopped) {
@@ -131,7 +133,7 @@ int sayHowItEnded(RunOutcome& outcome, int signalNumber, const std::string& trac
     }
     out << named << outcome.boxes.text("txt2") << '\n';
     reportTrace();
-    return traceFailure.empty() ? 0 : 1;
+    return traceFailure ? 1 : 0;
 }
 
 // The routine's caption as the button shows it, without the blanks that lay it out.
@@ -173,7 +175,7 @@ ReportCase reportCase(const SuiteEntry& entry, RunOutcome& outcome) {
         c.result = ReportCase::Result::Failed;
         c.errorNumber = error->number();
         c.errorText = error->text();
-        c.detail = error->detail();
+        c.detail = detailOf(*error);
     } else {
         c.result = ReportCase::Result::Passed;
     }
@@ -275,8 +277,8 @@ int askStatus(const CommandLine& cl, std::ostream& out, std::ostream& err, const
     if (verdict == status::Verdict::NoAnswer || verdict == status::Verdict::CannotAnswer) {
         err << "mini-printer-test: " << report.port << ": " << verdictText(verdict) << '\n';
     }
-    if (!trace.failure().empty()) {
-        sayError(traceNotWritten(trace.failure()), err);
+    if (const auto failure = trace.failure()) {
+        sayError(traceNotWritten(*failure), err);
         return 1;
     }
     return exitCodeOf(verdict);
@@ -340,8 +342,9 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
         RunOutcome outcome = session.finish();
         // A trace that could not be written fails the run's report, whatever the printer got; it
         // is said once, with the routine during which it failed.
-        std::string traceFailure = traceSaid ? std::string() : trace.failure();
-        traceSaid = traceSaid || !traceFailure.empty();
+        const std::optional<Trace::Failure> traceFailure =
+            traceSaid ? std::nullopt : trace.failure();
+        traceSaid = traceSaid || traceFailure.has_value();
         const std::string named = entries.size() > 1 ? entry.routine + ": " : std::string();
         int routineCode = sayHowItEnded(outcome, signalNumber, traceFailure, named, out, err);
         if (routineCode == 0 && cl.check) {
@@ -349,8 +352,8 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
         }
         code = code != 0 ? code : routineCode;
         report.ended(i, reportCase(entry, outcome));
-        if (!traceFailure.empty()) {
-            report.traceFailed(traceFailure);
+        if (traceFailure) {
+            report.traceFailed(detailOf(traceNotWritten(*traceFailure)));
         }
         if (outcome.end.stopped) {
             break;
@@ -376,7 +379,9 @@ void listPorts(const PortMap& map, int usbPort, std::ostream& out) {
         out << "device\t" << field(device.node) << '\t' << field(device.identity()) << '\t'
             << field(device.usbId) << '\t' << field(device.maker) << '\t' << field(device.product)
             << '\t' << field(device.serial) << '\t'
-            << (device.mayOpen ? std::string("may open") : field(device.advice)) << '\n';
+            << (device.mayOpen ? std::string("may open")
+                               : field(adviceInWords(device.advice.value_or(AccessAdvice{}))))
+            << '\n';
     }
     std::vector<int> ports{1};
     if (usbPort != 1) {

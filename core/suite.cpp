@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "channels/texts.h"
+#include "core/texts.h"
 #include "testpages/routines.h"
 
 namespace mpt {

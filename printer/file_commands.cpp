@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "channels/texts.h"
+#include "core/texts.h"
 #include "printer/decoder.h"
 #include "printer/layout.h"
 #include "printer/listing.h"

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <string>
 
-#include "channels/texts.h"
+#include "core/texts.h"
 #include "printer/barcode.h"
 #include "testpages/commands.h"
 

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "channels/texts.h"
+#include "core/texts.h"
 #include "printer/barcode.h"
 #include "printer/listing.h"
 #include "printer/qt_text.h"

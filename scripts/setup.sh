@@ -19,6 +19,7 @@ packages=(
   librsvg2-bin                                    # the icon's PNG sizes drawn from its SVG
   lintian appstream                               # the package and its metainfo judged as Debian does
   libxml2-utils                                   # xmllint: the runner's JUnit reports validated
+  python3                                         # the sources' shape (scripts/check_structure.py)
 )
 
 missing=()

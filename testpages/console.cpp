@@ -53,13 +53,13 @@ void Console::repetition(long long counter, double count) {
 
 std::string Console::read(std::string_view control) {
     std::string text = m_boxes->text(control);
-    m_trace->getText(control, text);
+    m_events->record(event::TextRead{control, text});
     return text;
 }
 
 void Console::setTxt2(std::string_view message) {
     m_boxes->setText("txt2", message);
-    m_trace->setText("txt2", message);
+    m_events->record(event::TextWritten{"txt2", message});
 }
 
 }  // namespace mpt

@@ -59,14 +59,18 @@ class RepetitionListener {
 };
 
 class Console {
+    // The run the routine serves (first: the channels below open their devices for it).
+    RunContext m_run;
+
   public:
-    Console(TextBoxes& boxes, Devices& devices, Trace& trace,
+    Console(TextBoxes& boxes, Devices& devices, RunEvents& events,
             RepetitionListener* listener = nullptr)
-        : MSComm1(devices, trace),
-          files(devices, trace),
+        : m_run(devices.startRun()),
+          MSComm1(devices, m_run, events),
+          files(devices, m_run, events),
           m_devices(&devices),
           m_boxes(&boxes),
-          m_trace(&trace),
+          m_events(&events),
           m_listener(listener) {}
 
     MSComm MSComm1;
@@ -82,15 +86,20 @@ class Console {
     // does not exceed `count`.
     void repetition(long long counter, double count);
 
-    Trace& trace() { return *m_trace; }
+    // Where the run's events go (the trace).
+    RunEvents& events() { return *m_events; }
     Devices& devices() { return *m_devices; }
+    // The run the channels open their devices for: set as a run starts, with the port map as it
+    // was then, the run's observer and its stop request.
+    RunContext& run() { return m_run; }
+    void setRun(RunContext run) { m_run = std::move(run); }
 
   private:
     std::string read(std::string_view control);
 
     Devices* m_devices;
     TextBoxes* m_boxes;
-    Trace* m_trace;
+    RunEvents* m_events;
     RepetitionListener* m_listener;
 };
 

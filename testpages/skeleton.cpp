@@ -9,7 +9,6 @@
 #include <string>
 
 #include "channels/errors.h"
-#include "channels/texts.h"
 
 namespace mpt {
 
@@ -19,19 +18,16 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Which box a number comes from: the details of its errors name it, in the user's language.
+// Which box a number comes from: its errors say so.
 enum class Box { Count, Port };
 
 // Checks the accepted form and returns the number, or raises. The form is checked here rather
 // than left to strtod, which would also take hex, "inf", "nan" and leading tabs.
 double toNumber(std::string_view text, Box box) {
     const auto mismatch = [&] {
-        return makeError(
-            err::kTypeMismatch,
-            fill(box == Box::Count
-                     ? translate("Conversion", "the count box holds \"%1\", which is not a number")
-                     : translate("Conversion", "the port box holds \"%1\", which is not a number"),
-                 {text}));
+        return makeError(err::kTypeMismatch, {.fault = box == Box::Count ? Fault::CountNotANumber
+                                                                         : Fault::PortNotANumber,
+                                              .seen = std::string(text)});
     };
     size_t i = 0;
     const size_t n = text.size();
@@ -80,12 +76,9 @@ double toNumber(std::string_view text, Box box) {
     errno = 0;
     const double value = ::strtod_l(number.c_str(), nullptr, cLocale);
     if (errno == ERANGE && std::isinf(value)) {
-        throw makeError(
-            err::kOverflow,
-            fill(box == Box::Count
-                     ? translate("Conversion", "the count box holds \"%1\", too large a number")
-                     : translate("Conversion", "the port box holds \"%1\", too large a number"),
-                 {text}));
+        throw makeError(err::kOverflow,
+                        {.fault = box == Box::Count ? Fault::CountTooLarge : Fault::PortTooLarge,
+                         .seen = std::string(text)});
     }
     return value;
 }
@@ -100,10 +93,7 @@ std::int16_t toPortNumber(std::string_view text) {
     const double rounded = std::nearbyint(toNumber(text, Box::Port));
     if (rounded < -32768.0 || rounded > 32767.0) {
         throw makeError(err::kOverflow,
-                        fill(translate("Conversion",
-                                       "the port box holds \"%1\", outside the port "
-                                       "numbers -32768 to 32767"),
-                             {text}));
+                        {.fault = Fault::PortOutOfRange, .seen = std::string(text)});
     }
     return static_cast<std::int16_t>(rounded);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "channels/errors.h"
+#include "core/wording.h"
 #include "testpages/skeleton.h"
 
 namespace mpt {
@@ -37,7 +38,7 @@ TEST_P(CountRefuses, WithTypeMismatch) {
     } catch (const ConsoleError& error) {
         EXPECT_EQ(error.number(), 13);
         EXPECT_EQ(error.text(), "Type mismatch");
-        EXPECT_NE(error.detail().find(GetParam()), std::string::npos);
+        EXPECT_NE(detailOf(error).find(GetParam()), std::string::npos);
     }
 }
 

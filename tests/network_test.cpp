@@ -10,6 +10,7 @@
 #include "channels/network.h"
 #include "core/run_progress.h"
 #include "core/run_session.h"
+#include "core/wording.h"
 #include "support/expected_pages.h"
 #include "support/pages.h"
 #include "support/pty.h"
@@ -94,7 +95,7 @@ TEST(NetworkPrinter, EveryPageArrivesByteForByte) {
         SCOPED_TRACE(name);
         TcpPrinter printer;
         NetworkRun run = runTo(printer.address(), name, "2");
-        ASSERT_FALSE(run.outcome.end.error) << run.outcome.end.error->detail();
+        ASSERT_FALSE(run.outcome.end.error) << detailOf(*run.outcome.end.error);
         const std::string expected = testing::expectedStream(name, 2);
         testing::expectSameBytes(printer.waitFor(expected.size()), expected, "bytes received");
         EXPECT_EQ(run.outcome.last.sent(), expected.size());
@@ -115,7 +116,7 @@ TEST(NetworkPrinter, ABindingLeadsThere) {
         RunSession session(*devices, silent);
         session.start(routine, TextBoxStore("1"));
         const RunOutcome outcome = session.finish();
-        ASSERT_FALSE(outcome.end.error) << outcome.end.error->detail();
+        ASSERT_FALSE(outcome.end.error) << detailOf(*outcome.end.error);
         EXPECT_EQ(outcome.last.device, printer.address());
         expected += testing::expectedStream(routine, 1);
     }
@@ -169,8 +170,8 @@ TEST(NetworkPrinter, NoConnectionIsThePortsNotThereError) {
         const NetworkRun run = runTo(c.address, c.routine, "1");
         ASSERT_TRUE(run.outcome.end.error);
         EXPECT_EQ(run.outcome.end.error->number(), c.error);
-        EXPECT_TRUE(run.outcome.end.error->detail().starts_with(c.detail))
-            << run.outcome.end.error->detail();
+        EXPECT_TRUE(detailOf(*run.outcome.end.error).starts_with(c.detail))
+            << detailOf(*run.outcome.end.error);
         EXPECT_LT(run.took, 2s);
         EXPECT_EQ(run.outcome.last.sent(), 0u);
     }
@@ -184,7 +185,7 @@ TEST(NetworkPrinter, ADroppedConnectionIsAnIoError) {
     const NetworkRun run = runTo(printer.address(), "cmddevice1", "200");
     ASSERT_TRUE(run.outcome.end.error);
     EXPECT_EQ(run.outcome.end.error->number(), err::kDeviceIoError)
-        << run.outcome.end.error->detail();
+        << detailOf(*run.outcome.end.error);
     const std::string received = printer.received();
     const std::string expected = testing::expectedStream("cmddevice1", 200);
     EXPECT_GE(received.size(), 20000u);
@@ -205,8 +206,8 @@ TEST(NetworkPrinter, AResetBeforeTheCloseIsAnIoError) {
     ScopedEnv lpt1("MPT_LPT1", printer.address());
     const auto devices = systemDevices();
     RunProgress progress;
-    devices->setObserver(&progress);
-    const auto file = devices->openLpt1();
+    RunContext run = devices->startRun(&progress);
+    const auto file = devices->openLpt1(run);
     file->write(std::string(20000, 'x'));
     while (printer.received().size() < 100) {
         std::this_thread::sleep_for(10ms);
@@ -217,7 +218,7 @@ TEST(NetworkPrinter, AResetBeforeTheCloseIsAnIoError) {
         file->close();
         ADD_FAILURE() << "the close succeeded";
     } catch (const ConsoleError& error) {
-        EXPECT_EQ(error.number(), err::kDeviceIoError) << error.detail();
+        EXPECT_EQ(error.number(), err::kDeviceIoError) << detailOf(error);
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
     EXPECT_EQ(progress.snapshot().taken, 20000u);  // the write itself went through
@@ -242,8 +243,8 @@ TEST(NetworkPrinter, APrinterThatStopsReadingIsATimeout) {
         const NetworkRun run = runTo(printer.address(), c.routine, c.count);
         ASSERT_TRUE(run.outcome.end.error);
         EXPECT_EQ(run.outcome.end.error->number(), err::kDeviceTimeout);
-        EXPECT_NE(run.outcome.end.error->detail().find(c.detail), std::string::npos)
-            << run.outcome.end.error->detail();
+        EXPECT_NE(detailOf(*run.outcome.end.error).find(c.detail), std::string::npos)
+            << detailOf(*run.outcome.end.error);
         EXPECT_LT(run.took, 3s);
         const std::string received = printer.takeWhatIsThere();
         const std::string expected = testing::expectedStream(c.routine, std::stoi(c.count));

@@ -19,6 +19,7 @@
 #include "channels/errors.h"
 #include "channels/fd_io.h"
 #include "channels/file_table.h"
+#include "core/wording.h"
 #include "support/pty.h"
 
 namespace mpt {
@@ -141,8 +142,8 @@ TEST_F(ParallelFile, ASecondOpenerIsRefusedAndMixesNothingIn) {
             ADD_FAILURE() << "the second console opened it too";
         } catch (const ConsoleError& error) {
             EXPECT_EQ(error.number(), 75);
-            EXPECT_EQ(error.detail(), path + ": in use by another program (process " +
-                                          std::to_string(::getpid()) + ", mpt_tests)");
+            EXPECT_EQ(detailOf(error), path + ": in use by another program (process " +
+                                           std::to_string(::getpid()) + ", mpt_tests)");
         }
         files.printLine(1, {"still first"});
         files.close(1);

@@ -12,6 +12,7 @@
 
 #include "channels/errors.h"
 #include "channels/port_help.h"
+#include "core/wording.h"
 #include "support/pty.h"
 
 namespace mpt {
@@ -30,17 +31,25 @@ TEST(PortHelp, MappingsNameEachPortsDeviceAndMarkMissingOnes) {
 }
 
 TEST(PortHelp, AMissingSerialPortListsTheDevicesPresent) {
-    const ConsoleError error = systemError(ENOENT, Step::OpenSerial, "/dev/ttyUSB9");
+    ScopedEnv com9("MPT_COM9", "/dev/ttyUSB9");
+    std::optional<ConsoleError> raised;
+    try {
+        systemDevices()->openSerial(9, {}, 0);
+    } catch (const ConsoleError& e) {
+        raised = e;
+    }
+    ASSERT_TRUE(raised);
+    const ConsoleError& error = *raised;
     EXPECT_EQ(error.number(), 8002);
-    EXPECT_EQ(error.detail().rfind("/dev/ttyUSB9: No such file or directory. ", 0), 0u)
-        << error.detail();
+    EXPECT_EQ(detailOf(error).rfind("/dev/ttyUSB9: No such file or directory. ", 0), 0u)
+        << detailOf(error);
     const auto present = serialDevicesPresent();
     if (present.empty()) {
-        EXPECT_NE(error.detail().find("No serial device is present"), std::string::npos);
+        EXPECT_NE(detailOf(error).find("No serial device is present"), std::string::npos);
     } else {
-        EXPECT_NE(error.detail().find("Serial devices present: " + present.front().path),
+        EXPECT_NE(detailOf(error).find("Serial devices present: " + present.front().path),
                   std::string::npos)
-            << error.detail();
+            << detailOf(error);
     }
     for (const SerialDevicePresent& device : present) {
         EXPECT_EQ(::access(device.path.c_str(), F_OK), 0) << device.path;
@@ -54,21 +63,23 @@ TEST(PortHelp, ARefusedLockIsAPortInUseOrAnOpeningError) {
     const struct {
         int errnoValue;
         Step step;
-        const char* holder;
+        std::optional<LockHolder> holder;
         int number;
         std::string detail;
     } rows[] = {
-        {EWOULDBLOCK, Step::LockSerial, "", 8005, device + ": in use by another program"},
-        {EWOULDBLOCK, Step::LockLpt, " (process 7, cat)", 75,
+        {EWOULDBLOCK, Step::LockSerial, {}, 8005, device + ": in use by another program"},
+        {EWOULDBLOCK, Step::LockLpt, LockHolder{7, "cat"}, 75,
          device + ": in use by another program (process 7, cat)"},
-        {EINVAL, Step::LockSerial, "", 75, device + ": Invalid argument"},
-        {EINVAL, Step::LockLpt, "", 75, device + ": Invalid argument"},
-        {EIO, Step::LockSerial, "", 57, device + ": the device went away (Input/output error)"},
+        {EWOULDBLOCK, Step::LockLpt, LockHolder{7, ""}, 75,
+         device + ": in use by another program (process 7)"},
+        {EINVAL, Step::LockSerial, {}, 75, device + ": Invalid argument"},
+        {EINVAL, Step::LockLpt, {}, 75, device + ": Invalid argument"},
+        {EIO, Step::LockSerial, {}, 57, device + ": the device went away (Input/output error)"},
     };
     for (const auto& row : rows) {
         const ConsoleError error = systemError(row.errnoValue, row.step, device, row.holder);
         EXPECT_EQ(error.number(), row.number) << row.detail;
-        EXPECT_EQ(error.detail(), row.detail);
+        EXPECT_EQ(detailOf(error), row.detail);
     }
 }
 
@@ -109,11 +120,11 @@ TEST(PortHelp, ARefusedUserIsToldWhatWouldLetThemIn) {
         for (const Step step : {Step::OpenSerial, Step::OpenLpt}) {
             const ConsoleError error = systemError(EACCES, step, device);
             EXPECT_EQ(error.number(), 70);
-            EXPECT_EQ(error.detail(), device + ": Permission denied (" + row.advice + ")");
+            EXPECT_EQ(detailOf(error), device + ": Permission denied (" + row.advice + ")");
         }
     }
     ::unlink(device.c_str());
-    EXPECT_EQ(accessAdvice(device),
+    EXPECT_EQ(adviceInWords(accessAdvice(device)),
               "it cannot be made in " + std::string(dir) + ", owned by root:root with mode 0755");
     ::rmdir(dir);
 }
@@ -129,8 +140,10 @@ TEST(PortHelp, AdviceNamesTheDirectoryAFileWouldReallyGoIn) {
     char* cwd = ::getcwd(nullptr, 0);
     ASSERT_EQ(::chdir(real.c_str()), 0);
     for (const std::string& path : {std::string(dir) + "/linked/lp.out", std::string("lp.out")}) {
-        EXPECT_EQ(accessAdvice(path).rfind("it cannot be made in " + real + ", owned by ", 0), 0u)
-            << path << ": " << accessAdvice(path);
+        EXPECT_EQ(adviceInWords(accessAdvice(path))
+                      .rfind("it cannot be made in " + real + ", owned by ", 0),
+                  0u)
+            << path << ": " << adviceInWords(accessAdvice(path));
     }
     ASSERT_EQ(::chdir(cwd), 0);
     std::free(cwd);

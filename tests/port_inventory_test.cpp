@@ -17,6 +17,7 @@
 #include "channels/port_inventory.h"
 #include "core/junit_report.h"
 #include "core/runner.h"
+#include "core/wording.h"
 #include "support/pty.h"
 
 namespace mpt {
@@ -114,7 +115,8 @@ TEST(PortInventory, ListsWhatThereIsWithWhatItSaysAboutItself) {
         EXPECT_EQ(present[i].product, rows[i].product);
         EXPECT_EQ(present[i].serial, rows[i].serial);
         EXPECT_EQ(present[i].mayOpen, rows[i].mayOpen);
-        EXPECT_EQ(present[i].advice.empty(), rows[i].mayOpen) << present[i].advice;
+        EXPECT_EQ(!present[i].advice, rows[i].mayOpen)
+            << adviceInWords(present[i].advice.value_or(AccessAdvice{}));
     }
     EXPECT_EQ(present[2].byId, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0");
 }
@@ -153,7 +155,7 @@ TEST(PortInventory, BindingsFollowTheDeviceAcrossRenumbering) {
         ADD_FAILURE() << "opened a printer that is not there";
     } catch (const ConsoleError& error) {
         EXPECT_EQ(error.number(), err::kDeviceUnavailable);
-        EXPECT_EQ(error.detail(),
+        EXPECT_EQ(detailOf(error),
                   "lpt1 is bound to the printer ACME Receipt 80 (serial S42), which is not "
                   "plugged in: plug it in, or choose another device under Ports… (Ctrl+,)");
     }
@@ -197,10 +199,10 @@ TEST(PortInventory, AnErrorOnABoundPortNamesTheBinding) {
             ADD_FAILURE() << "opened " << c.words;
         } catch (const ConsoleError& error) {
             EXPECT_EQ(error.number(), c.number);
-            EXPECT_TRUE(error.detail().size() >= c.words.size() &&
-                        error.detail().compare(error.detail().size() - c.words.size(),
-                                               c.words.size(), c.words) == 0)
-                << error.detail();
+            EXPECT_TRUE(detailOf(error).size() >= c.words.size() &&
+                        detailOf(error).compare(detailOf(error).size() - c.words.size(),
+                                                c.words.size(), c.words) == 0)
+                << detailOf(error);
         }
     }
 }

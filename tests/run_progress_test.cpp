@@ -3,9 +3,10 @@
 // said during a run and when it ends, stalls or is stopped.
 #include <gtest/gtest.h>
 
-#include "channels/texts.h"
 #include "core/run_progress.h"
 #include "core/run_session.h"
+#include "core/texts.h"
+#include "core/wording.h"
 #include "testpages/skeleton.h"
 
 namespace mpt {

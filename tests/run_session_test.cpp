@@ -26,6 +26,8 @@
 
 #include "core/run_session.h"
 #include "core/termination.h"
+#include "core/wording.h"
+#include "support/expected_pages.h"
 #include "support/fifo.h"
 #include "support/junit_schema.h"
 #include "support/pty.h"
@@ -185,7 +187,7 @@ TEST_P(Stop, PrinterTakingNothingIsGivenUpAtOnceAndThePortFreed) {
     startReading(0);
     session.start(serial() ? "cmddevice8" : "cmddevice10", TextBoxStore("1"));
     const RunOutcome next = session.finish();
-    EXPECT_TRUE(next.end.finished()) << (next.end.error ? next.end.error->detail() : "");
+    EXPECT_TRUE(next.end.finished()) << (next.end.error ? detailOf(*next.end.error) : "");
 }
 
 // A printer that stops taking data part-way through a long run: after the no-progress limit the
@@ -244,19 +246,16 @@ class StoppingDevices final : public Devices {
     StoppingDevices(StopPoint point, RunSession*& session)
         : m_point(point), m_session(session), m_system(systemDevices()) {}
 
-    void beginRun() override { m_system->beginRun(); }
-    void endRun() override { m_system->endRun(); }
-    std::unique_ptr<SerialLine> openSerial(int n, const LineSettings& s, int h) override {
-        lend();
-        auto line = m_system->openSerial(n, s, h);
+    std::unique_ptr<SerialLine> openSerial(RunContext& run, int n, const LineSettings& s,
+                                           int h) override {
+        auto line = m_system->openSerial(run, n, s, h);
         opened();
         return m_point == StopPoint::InClose
                    ? std::make_unique<SerialStopOnClose>(std::move(line), m_session)
                    : std::move(line);
     }
-    std::unique_ptr<OutputFile> openLpt1() override {
-        lend();
-        auto file = m_system->openLpt1();
+    std::unique_ptr<OutputFile> openLpt1(RunContext& run) override {
+        auto file = m_system->openLpt1(run);
         opened();
         return m_point == StopPoint::InClose
                    ? std::make_unique<StopOnClose<OutputFile>>(std::move(file), m_session)
@@ -289,10 +288,6 @@ class StoppingDevices final : public Devices {
         void setHandshaking(int mode) override { m_inner->setHandshaking(mode); }
     };
 
-    void lend() {
-        m_system->setObserver(observer());
-        m_system->setStopToken(stopToken());
-    }
     void opened() {
         if (m_point == StopPoint::BeforeFirstWrite) {
             m_session->requestStop();
@@ -376,7 +371,7 @@ TEST(StopPoints, EveryPointOfARunOnEveryChannelEndsAsAStop) {
         ASSERT_TRUE(run.waitUntilEnded(5s));
         const RunOutcome outcome = run.finish();
         EXPECT_TRUE(outcome.end.stopped);
-        EXPECT_FALSE(outcome.end.error) << outcome.end.error->detail();
+        EXPECT_FALSE(outcome.end.error) << detailOf(*outcome.end.error);
         EXPECT_EQ(stoppedText(outcome.last).rfind("Stopped ", 0), 0u) << stoppedText(outcome.last);
 
         testing::TracedRun traced;
@@ -465,13 +460,64 @@ TEST(ReaderGone, WhatAFifoReaderLeftUnreadCountsAsDiscarded) {
               faultText(*outcome.end.error, outcome.last, noProgressLimit()));
 }
 
+// Devices whose port map the Ports dialog changes as the run opens its first page: COM1 is bound
+// anew, from `before` to `after`, on the same object the session's run started from.
+class RebindingDevices final : public Devices {
+  public:
+    RebindingDevices(PortMap before, PortMap after)
+        : Devices(std::move(before)), m_after(std::move(after)) {}
+    std::unique_ptr<SerialLine> openSerial(RunContext& run, int n, const LineSettings& s,
+                                           int h) override {
+        if (!m_rebound) {
+            m_rebound = true;
+            setPortMap(m_after);
+        }
+        return m_system->openSerial(run, n, s, h);
+    }
+    std::unique_ptr<OutputFile> openLpt1(RunContext& run) override {
+        return m_system->openLpt1(run);
+    }
+
+  private:
+    PortMap m_after;
+    bool m_rebound = false;
+    std::unique_ptr<Devices> m_system = systemDevices();
+};
+
+// A run keeps the port map it started with: every page of it goes where COM1 led at the click,
+// whatever the Ports dialog binds meanwhile; the next run goes where the new binding leads.
+TEST(RunSession, ARunKeepsThePortMapItStartedWith) {
+    PtyPrinter first;
+    PtyPrinter second;
+    first.startReading();
+    second.startReading();
+    PortMap before;
+    PortMap after;
+    before.serial[1] = first.devicePath();
+    after.serial[1] = second.devicePath();
+    RebindingDevices devices(before, after);
+    Trace silent;
+    RunSession session(devices, silent);
+    session.start("cmddevice", TextBoxStore("2"));
+    ASSERT_TRUE(session.finish().end.finished());
+    const std::string twoPages = testing::expectedStream("cmddevice", 2);
+    EXPECT_EQ(first.waitFor(twoPages.size()), twoPages);
+    EXPECT_EQ(devices.portMap().serial.at(1), second.devicePath());
+
+    session.start("cmddevice", TextBoxStore("1"));
+    ASSERT_TRUE(session.finish().end.finished());
+    const std::string onePage = testing::expectedStream("cmddevice", 1);
+    EXPECT_EQ(second.waitFor(onePage.size()), onePage);
+    EXPECT_EQ(first.received(), twoPages);
+}
+
 // A device that raises what no channel should: the routine's dispatch names it as an error.
 class RaisingDevices final : public Devices {
   public:
-    std::unique_ptr<SerialLine> openSerial(int, const LineSettings&, int) override {
+    std::unique_ptr<SerialLine> openSerial(RunContext&, int, const LineSettings&, int) override {
         throw std::runtime_error("scripted failure in the serial driver");
     }
-    std::unique_ptr<OutputFile> openLpt1() override { throw 42; }
+    std::unique_ptr<OutputFile> openLpt1(RunContext&) override { throw 42; }
 };
 
 TEST(RunSession, WhatEscapesARoutineReachesTheCaller) {
@@ -485,7 +531,7 @@ TEST(RunSession, WhatEscapesARoutineReachesTheCaller) {
         const RunOutcome outcome = session.finish();
         ASSERT_TRUE(outcome.end.error) << routine;
         EXPECT_EQ(outcome.end.error->number(), err::kInternalError);
-        EXPECT_EQ(outcome.end.error->detail(), detail);
+        EXPECT_EQ(detailOf(*outcome.end.error), detail);
     }
     // Not a routine at all: handed back on the caller's thread, not lost on the worker's.
     session.start("cmddevice13", TextBoxStore());
@@ -496,13 +542,16 @@ TEST(RunSession, WhatEscapesARoutineReachesTheCaller) {
 // and the fifth write is where the console gives up.
 class ScriptedLines final : public Devices {
   public:
-    std::unique_ptr<SerialLine> openSerial(int port, const LineSettings&, int) override {
-        if (observer() != nullptr) {
-            observer()->opened("COM" + std::to_string(port), "scripted");
+    std::unique_ptr<SerialLine> openSerial(RunContext& run, int port, const LineSettings&,
+                                           int) override {
+        if (run.observer != nullptr) {
+            run.observer->opened("COM" + std::to_string(port), "scripted");
         }
-        return std::make_unique<Line>(observer());
+        return std::make_unique<Line>(run.observer);
     }
-    std::unique_ptr<OutputFile> openLpt1() override { throw makeError(err::kDeviceUnavailable); }
+    std::unique_ptr<OutputFile> openLpt1(RunContext&) override {
+        throw makeError(err::kDeviceUnavailable);
+    }
 
   private:
     class Line final : public SerialLine {
@@ -520,7 +569,10 @@ class ScriptedLines final : public Devices {
                 m_observer->state(state);
             }
             if (m_writes == 5) {
-                throw makeError(err::kDeviceTimeout, "scripted: the device took no data");
+                throw makeError(err::kDeviceTimeout, {.fault = Fault::NoProgress,
+                                                      .device = "scripted",
+                                                      .notTaken = bytes.size(),
+                                                      .limit = std::chrono::seconds(30)});
             }
             if (m_observer != nullptr) {
                 m_observer->taken(bytes.size());
@@ -545,9 +597,9 @@ TEST(RunSession, DeviceStateIsRecordedAndNamesTheStall) {
     session.start("cmddevice8", TextBoxStore("3"));
     const RunOutcome outcome = session.finish();
     ASSERT_TRUE(outcome.end.error);
-    EXPECT_EQ(outcome.end.error->detail(),
-              "scripted: the device took no data; stalled: CTS low for 30 s (the printer is busy "
-              "or its buffer is full)");
+    EXPECT_EQ(detailOf(*outcome.end.error),
+              "scripted: the device took no data for 30 s (25 bytes of this write not sent); "
+              "stalled: CTS low for 30 s (the printer is busy or its buffer is full)");
     ASSERT_TRUE(outcome.last.deviceState);
     EXPECT_EQ(progressText("CUTTER TEST EPSON SERIAL", outcome.last),
               "CUTTER TEST EPSON SERIAL: repetition 2 of 3, 35 of about 96 bytes, COM1 → "

@@ -14,6 +14,7 @@
 #include "channels/errors.h"
 #include "channels/mscomm.h"
 #include "core/run_session.h"
+#include "core/wording.h"
 #include "support/pty.h"
 #include "testpages/skeleton.h"
 
@@ -129,7 +130,7 @@ TEST_F(SerialPort, ARunKeepsThePortBetweenItsPages) {
         }
     }
     const RunOutcome outcome = run.finish();
-    EXPECT_TRUE(outcome.end.finished()) << outcome.end.error->detail();
+    EXPECT_TRUE(outcome.end.finished()) << detailOf(*outcome.end.error);
     EXPECT_EQ(taken, 0) << "taken from the run in " << taken << " of " << attempts << " tries";
     EXPECT_GT(attempts, 30);
     EXPECT_EQ(errorOf([&] { second.setPortOpen(true); }), 0);
@@ -217,22 +218,23 @@ TEST_F(SerialPort, AVanishedDeviceIsAnIoErrorAndThePortIsReleased) {
 // The thermal pages reopen the port for every page: a printer unplugged between two pages is
 // named as a device that went away, not as a line setting the port refused.
 TEST_F(SerialPort, ADeviceThatVanishedBetweenPagesIsAnIoError) {
-    devices->beginRun();
-    openSerialPort(comm, 1);
-    comm.setPortOpen(false);
+    RunContext run = devices->startRun();
+    run.keepsClaims = true;
+    MSComm inRun(*devices, run, trace);
+    openSerialPort(inRun, 1);
+    inRun.setPortOpen(false);
     printer.unplug();
     std::string detail;
     try {
-        openSerialPort(comm, 1);
+        openSerialPort(inRun, 1);
     } catch (const ConsoleError& error) {
-        EXPECT_EQ(error.number(), 57) << error.text() << ": " << error.detail();
-        detail = error.detail();
+        EXPECT_EQ(error.number(), 57) << error.text() << ": " << detailOf(error);
+        detail = detailOf(error);
     }
     EXPECT_EQ(
         detail.rfind(printer.devicePath() + ": the device went away since the last page (", 0), 0u)
         << detail;
-    devices->endRun();
-    EXPECT_FALSE(comm.portOpen());
+    EXPECT_FALSE(inRun.portOpen());
 }
 
 }  // namespace

@@ -440,6 +440,10 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
         <source>%1 %2 is bound to %3 under Ports… (Ctrl+,): choose another device there.</source>
         <translation>%1 %2 은(는) 포트…(Ctrl+,)에서 %3 에 연결되어 있습니다. 그곳에서 다른 장치를 고르십시오.</translation>
     </message>
+    <message>
+        <source>not a serial device</source>
+        <translation>시리얼 장치가 아닙니다</translation>
+    </message>
 </context>
 <context>
     <name>Files</name>

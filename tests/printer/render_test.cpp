@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "channels/texts.h"
+#include "core/texts.h"
 #include "printer/decoder.h"
 #include "printer/layout.h"
 #include "printer/listing.h"

@@ -43,10 +43,10 @@ class RecordingFile final : public OutputFile {
 class RecordingDevices final : public Devices {
   public:
     explicit RecordingDevices(RoutineStream& out) : m_out(out) {}
-    std::unique_ptr<SerialLine> openSerial(int, const LineSettings&, int) override {
+    std::unique_ptr<SerialLine> openSerial(RunContext&, int, const LineSettings&, int) override {
         return std::make_unique<RecordingSerial>(m_out);
     }
-    std::unique_ptr<OutputFile> openLpt1() override {
+    std::unique_ptr<OutputFile> openLpt1(RunContext&) override {
         return std::make_unique<RecordingFile>(m_out);
     }
 

@@ -79,15 +79,18 @@ class ModalBoxWatcher {
 // Dry-run devices whose first serial port raises what no channel should.
 class ThrowingOnce final : public mpt::Devices {
   public:
-    std::unique_ptr<mpt::SerialLine> openSerial(int port, const mpt::LineSettings& settings,
+    std::unique_ptr<mpt::SerialLine> openSerial(mpt::RunContext& run, int port,
+                                                const mpt::LineSettings& settings,
                                                 int handshaking) override {
         if (!m_thrown) {
             m_thrown = true;
             throw std::runtime_error("a scripted driver failure");
         }
-        return m_dryRun->openSerial(port, settings, handshaking);
+        return m_dryRun->openSerial(run, port, settings, handshaking);
     }
-    std::unique_ptr<mpt::OutputFile> openLpt1() override { return m_dryRun->openLpt1(); }
+    std::unique_ptr<mpt::OutputFile> openLpt1(mpt::RunContext& run) override {
+        return m_dryRun->openLpt1(run);
+    }
 
   private:
     std::unique_ptr<mpt::Devices> m_dryRun = mpt::dryRunDevices();

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The words the console adds for its users (status line, error details, advice, the command
-// line's help), in the user's language.
+// The translation hook of the code without Qt: the core's wording (status line, error details,
+// advice, the command line's help) finds its words here in the user's language.
 //
-// The libraries below the window have no Qt: they name each text by a context and its English
+// The core has no Qt: it names each text by a context and its English
 // source, `translate("Run", "Stopped before the first repetition")`, and the program hands them
 // a lookup at start that finds it in the translation built into it. Without a lookup every text
 // stays English, as written. Numbers and names go into a translated pattern through `fill`,

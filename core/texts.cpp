@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "channels/texts.h"
+#include "core/texts.h"
 
 #include <cstdio>
 #include <vector>
