@@ -30,7 +30,7 @@ inline constexpr int kMaxPictureHeight = 16000;
 QImage renderPage(const Page& page, const QString& caption = {});
 
 // The face characters print in, at the pixel size of a cell's height.
-QFont printerFont(bool fontB, bool emphasis);
+QFont printerFont(bool fontB, bool emphasis, bool fontC = false);
 
 // A line that tells what a page is: "page 3 · COM1 · EPSON mode · partial cut".
 QString pageCaption(const Page& page, int number);

@@ -208,16 +208,16 @@ TEST(Decoder, UnknownAndCutShortSequencesAreListedWithTheirOffsets) {
         {"\x1bZ"
          "A"s,
          {{Op::Unknown, 0, 2, false}, {Op::Text, 2, 1, false}}},
-        {"\x1c\x41\x1d\x42"s, {{Op::Unknown, 0, 2, false}, {Op::Unknown, 2, 2, false}}},
+        {"\x1c\x41\x1d\x59"s, {{Op::Unknown, 0, 2, false}, {Op::Unknown, 2, 2, false}}},
         // A control byte after the introducer starts an item of its own.
         {"\x1b\n"s, {{Op::Unknown, 0, 1, false}, {Op::LineFeed, 1, 1, false}}},
         {"\x1b\x1b!\x01"s, {{Op::Unknown, 0, 1, false}, {Op::SelectPrintMode, 1, 3, false}}},
-        {"\x07\x00"s, {{Op::Unknown, 0, 1, false}, {Op::Unknown, 1, 1, false}}},
+        {"\x07\x01"s, {{Op::Unknown, 0, 1, false}, {Op::Unknown, 1, 1, false}}},
         // Only ESC P NUL is a cut.
         {"\x1bP\x01"s, {{Op::Unknown, 0, 3, false}}},
         // A symbology whose data length the printer cannot tell: its data are read as they are.
-        {"\x1dk\x04"
-         "12\x00"s,
+        {"\x1dk\x07"
+         "12\x01"s,
          {{Op::Unknown, 0, 3, false}, {Op::Text, 3, 2, false}, {Op::Unknown, 5, 1, false}}},
     };
     for (const auto& row : rows) {

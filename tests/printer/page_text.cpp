@@ -39,6 +39,9 @@ std::string markText(const Mark& mark) {
 struct ElementText {
     std::string operator()(const Line& line) const {
         std::string out = line.lineAttribute ? "DC3 " : "";
+        if (line.feed >= 0) {
+            return out + "feed " + std::to_string(line.feed) + " dots";
+        }
         if (line.spans.empty()) {
             return out + "feed";
         }
@@ -60,6 +63,13 @@ struct ElementText {
                kPositions[static_cast<int>(code.textPosition)] + " " + code.data;
     }
     std::string operator()(const Mark& mark) const { return markText(mark); }
+    std::string operator()(const Picture& picture) const {
+        return "picture " + std::to_string(picture.width) + "x" + std::to_string(picture.height) +
+               " scale " + std::to_string(picture.scaleX) + "x" + std::to_string(picture.scaleY);
+    }
+    std::string operator()(const Symbol& symbol) const {
+        return (symbol.kind == Symbol::Kind::Qr ? "QR " : "PDF417 ") + symbol.data;
+    }
 };
 
 }  // namespace
