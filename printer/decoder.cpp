@@ -169,6 +169,7 @@ constexpr FixedCommand kFixed[] = {
     {kEsc, '-', 3, Op::Underline, nullptr},
     {kEsc, '2', 2, Op::DefaultLineSpacing, nullptr},
     {kEsc, '3', 3, Op::LineSpacing, nullptr},
+    {kEsc, '4', 3, Op::Setting, "italic on or off (printed upright here)"},
     {kEsc, '<', 2, Op::Setting, "return home"},
     {kEsc, '=', 3, Op::Setting, "select peripheral device"},
     {kEsc, '?', 3, Op::Setting, "cancel a user-defined character"},
@@ -689,6 +690,7 @@ std::vector<Item> Decoder::take(bool atEnd) {
         }
         if (s.op == Op::Text) {
             item.text = m_twoByte ? cp949ToUtf8(item.bytes) : singleByteToUtf8(item.bytes, m_table);
+            item.singleByte = !m_twoByte;
             if (m_international != 0) {
                 item.text = internationalText(item.text, m_international);
             }

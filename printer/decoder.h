@@ -111,6 +111,7 @@ struct Item {
     std::vector<std::uint8_t> params;  // the parameter bytes in stream order (PrintBarCode: m, n)
     std::string data;                  // PrintBarCode: the data bytes that followed the command
     std::string text;                  // Text: the characters in UTF-8
+    bool singleByte = false;           // Text: read from a single-byte table, not code page 949
     bool truncated = false;            // the stream ended inside the sequence
     // Bytes after the parameters and data that end the command: the NUL of GS k m d1 … NUL.
     std::uint8_t tail = 0;

@@ -156,6 +156,9 @@ void PageBuilder::add(const Item& item, const std::string& source) {
             m_style.doubleHeight = (n & cmd::kModeDoubleHeight) != 0;
             m_style.doubleWidth = (n & cmd::kModeDoubleWidth) != 0;
             m_style.underline = (n & cmd::kModeUnderline) != 0;
+            // One size for the characters: ESC ! sets it as GS ! does.
+            m_style.width = 1;
+            m_style.height = 1;
             break;
         }
         case Op::Underline: {
@@ -335,7 +338,9 @@ void PageBuilder::addText(const Item& item) {
     if (item.text.empty()) {
         return;
     }
-    addSpan({item.text, m_style});
+    Style style = m_style;
+    style.singleByte = item.singleByte;
+    addSpan({item.text, style});
     // Text with no line feed, which the printer wraps line after line: the paper takes it in
     // parts, so that such a line cannot grow without bound. Far beyond a line a test prints; the
     // style holds on. Each change of style within the line counts for what its span takes, so

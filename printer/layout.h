@@ -50,6 +50,9 @@ struct Style {
     bool reverse = false;     // white on black
     bool upsideDown = false;  // the line turned half round
     bool rotated = false;     // each character turned a quarter clockwise
+    // Read from a single-byte table (ESC t): every character one cell wide. Else a character
+    // outside ASCII came as two bytes of code page 949 and takes two cells.
+    bool singleByte = false;
 
     bool operator==(const Style&) const = default;
 };

@@ -547,7 +547,8 @@ void ListingWriter::add(const std::vector<Item>& items) {
             ++m_truncated;
         } else if (item.op == Op::Unknown) {
             ++m_unknown;
-        } else if (item.op == Op::PartialCut || item.op == Op::Cut) {
+        } else if (item.op == Op::PartialCut || item.op == Op::Cut || item.op == Op::FullCut ||
+                   item.op == Op::CutPaper) {
             ++m_cuts;
         }
     }

@@ -106,7 +106,8 @@ std::vector<Row> rowsOf(const Line& line) {
         const Cell cell = cellOf(span.style);
         const QString text = qtText(span.text);
         for (const uint codePoint : text.toUcs4()) {
-            const int width = codePoint < 0x80 ? cell.width : 2 * cell.width;
+            const int width =
+                codePoint < 0x80 || span.style.singleByte ? cell.width : 2 * cell.width;
             if (x + width > areaWidth && x > 0) {
                 rows.emplace_back();
                 x = 0;

@@ -12,14 +12,18 @@ namespace {
 using namespace mpt::printer;
 
 std::string styleText(const Style& s) {
-    std::string out = s.fontB ? "B" : "A";
-    const std::pair<bool, const char*> flags[] = {{s.emphasis, "em"},    {s.doubleHeight, "dh"},
-                                                  {s.doubleWidth, "dw"}, {s.underline, "ul"},
-                                                  {s.red, "red"},        {s.enlarged, "so"}};
+    std::string out = s.fontC ? "C" : s.fontB ? "B" : "A";
+    const std::pair<bool, const char*> flags[] = {
+        {s.emphasis, "em"},   {s.doubleHeight, "dh"}, {s.doubleWidth, "dw"},   {s.underline, "ul"},
+        {s.red, "red"},       {s.enlarged, "so"},     {s.doubleStrike, "ds"},  {s.reverse, "rev"},
+        {s.upsideDown, "ud"}, {s.rotated, "rot"},     {s.singleByte, "single"}};
     for (const auto& [on, name] : flags) {
         if (on) {
             out += std::string(" ") + name;
         }
+    }
+    if (s.width > 1 || s.height > 1) {
+        out += " x" + std::to_string(s.width) + "x" + std::to_string(s.height);
     }
     return out;
 }
@@ -44,6 +48,9 @@ struct ElementText {
         }
         if (line.spans.empty()) {
             return out + "feed";
+        }
+        if (line.align != Align::Left) {
+            out += line.align == Align::Centre ? "<centre> " : "<right> ";
         }
         for (std::size_t i = 0; i < line.spans.size(); ++i) {
             out +=
