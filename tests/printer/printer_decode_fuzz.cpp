@@ -3,15 +3,17 @@
 // covers every byte with exactly one item, in order, with the right offsets; a text run's
 // characters keep every single-byte letter of the run, in order (an invalid pair does not swallow
 // the byte after it); it reads the same items when the bytes come in parts; every item can be
-// described; and the paper makes one page per cut, tearing off only pages that reached their
-// maximum length, without failing.
+// described; bar codes and symbols are encoded from any data without fault; and the paper makes
+// one page per cut, tearing off only pages that reached their maximum length, without failing.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
+#include "printer/barcode.h"
 #include "printer/decoder.h"
 #include "printer/layout.h"
 #include "printer/listing.h"
@@ -76,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
         next += item.bytes.size();
-        if (!item.truncated && (item.op == Op::PartialCut || item.op == Op::Cut)) {
+        if (!item.truncated && (item.op == Op::PartialCut || item.op == Op::Cut ||
+                                item.op == Op::FullCut || item.op == Op::CutPaper)) {
             ++cuts;
         }
     }
@@ -104,6 +107,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     PageBuilder paper;
     paper.add(items);
+    // Bar codes and two-dimensional symbols encoded from whatever data they carry; a picture's
+    // dots are as many as its size says.
+    for (const Page& page : paper.pages()) {
+        for (const Element& element : page.elements) {
+            if (const auto* code = std::get_if<BarCode>(&element)) {
+                if (const auto modules = linearModules(code->symbology, code->data);
+                    modules && modules->dark.size() != static_cast<std::size_t>(modules->columns)) {
+                    std::abort();
+                }
+            } else if (const auto* symbol = std::get_if<Symbol>(&element)) {
+                const auto modules =
+                    symbol->kind == Symbol::Kind::Qr
+                        ? qrModules(symbol->data, symbol->errorLevel)
+                        : pdf417Modules(symbol->data, symbol->errorLevel, symbol->columns);
+                if (modules &&
+                    modules->dark.size() != static_cast<std::size_t>(modules->rows) *
+                                                static_cast<std::size_t>(modules->columns)) {
+                    std::abort();
+                }
+            } else if (const auto* picture = std::get_if<Picture>(&element)) {
+                if (picture->bits.size() !=
+                    static_cast<std::size_t>(picture->height) *
+                        ((static_cast<std::size_t>(picture->width) + 7) / 8)) {
+                    std::abort();
+                }
+            }
+        }
+    }
     std::size_t cutPages = 0;
     for (const Page& page : paper.cutPages()) {
         if (page.torn == (page.cut != Cut::None)) {
