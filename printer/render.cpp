@@ -601,6 +601,22 @@ bool writePng(const QImage& image, QIODevice& out) {
                            : image.convertToFormat(QImage::Format_RGB32);
     const int width = rgb.width();
     const int height = rgb.height();
+    // A page in greys only (most are: black print, grey writing beside it) is written a byte a
+    // dot rather than three.
+    bool grey = true;
+    for (int y = 0; y < height && grey; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        if (y > 0 && std::memcmp(line, rgb.constScanLine(y - 1),
+                                 static_cast<std::size_t>(width) * sizeof(QRgb)) == 0) {
+            continue;
+        }
+        for (int x = 0; x < width; ++x) {
+            if (qRed(line[x]) != qGreen(line[x]) || qGreen(line[x]) != qBlue(line[x])) {
+                grey = false;
+                break;
+            }
+        }
+    }
     static constexpr unsigned char kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (out.write(reinterpret_cast<const char*>(kSignature), sizeof kSignature) !=
         static_cast<qint64>(sizeof kSignature)) {
@@ -609,8 +625,8 @@ bool writePng(const QImage& image, QIODevice& out) {
     std::string header;
     putBigEndian(header, static_cast<std::uint32_t>(width));
     putBigEndian(header, static_cast<std::uint32_t>(height));
-    header +=
-        std::string("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, deflate, filters, no interlace
+    // 8 bits, grey or RGB, deflate, filters, no interlace
+    header += std::string(grey ? "\x08\x00\x00\x00\x00" : "\x08\x02\x00\x00\x00", 5);
     if (!writeChunk(out, "IHDR", reinterpret_cast<const unsigned char*>(header.data()),
                     header.size())) {
         return false;
@@ -619,7 +635,7 @@ bool writePng(const QImage& image, QIODevice& out) {
     if (deflateInit2(&z, 1, Z_DEFLATED, 15, 8, Z_RLE) != Z_OK) {
         return false;
     }
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * (grey ? 1 : 3);
     std::vector<unsigned char> row(rowBytes + 1);
     std::vector<unsigned char> part(256 * 1024);
     bool ok = true;
@@ -643,6 +659,11 @@ bool writePng(const QImage& image, QIODevice& out) {
         if (above != nullptr &&
             std::memcmp(line, above, static_cast<std::size_t>(width) * sizeof(QRgb)) == 0) {
             std::memset(to, 0, rowBytes);  // as the row above, like most of a page
+        } else if (grey) {
+            for (int x = 0; x < width; ++x) {
+                *to++ = static_cast<unsigned char>(qRed(line[x]) -
+                                                   (above != nullptr ? qRed(above[x]) : 0));
+            }
         } else {
             for (int x = 0; x < width; ++x) {
                 const QRgb up = above != nullptr ? above[x] : 0;
