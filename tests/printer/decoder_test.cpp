@@ -655,6 +655,37 @@ TEST(Decoder, ReceiptCommandsAreReadWithTheirLengths) {
     }
 }
 
+// What the listing says of receipt programs' commands, parameters in words.
+TEST(Decoder, ReceiptCommandsAreListedInWords) {
+    const struct {
+        std::string bytes;
+        std::string meaning;
+    } rows[] = {
+        {"\x1dV\x42\x10"s, "partial cut: one point left uncut, after feeding 16 dots"},
+        {"\x1dV\x30"s, "full cut: cuts the paper through"},
+        {"\x1dv0\x03\x01\x00\x02\x00\x00\x00"s,
+         "raster image 8 x 2 dots, double width, double height"},
+        {"\x1b*\x21\x01\x00\x00\x00\x00"s, "bit image 24 dots high, double density, 1 columns"},
+        {"\x1bt\x13"s, "character code table 19 (CP858)"},
+        {"\x1bt\x63"s, "character code table 99 (not one this printer has: upper half unreadable)"},
+        {"\x1d!\x21"s, "character size: width x3, height x2"},
+        {"\x1d(k\x06\x00\x31\x50\x30"
+         "abc"s,
+         "QR code: store 3 data bytes \"abc\""},
+        {"\x1d(k\x03\x00\x31\x45\x33"s, "QR code: error correction level 0x33"},
+        {"\x1d(L\x02\x00\x30\x32"s, "graphics: print the print buffer's graphics"},
+        {"\x10\x04\x01"s, "status request: real-time status transmission (not drawn)"},
+        {"\x1dk\x49\x07{C\x0c\x22{Bx"s,
+         "print bar code CODE128, 7 data bytes \"{C<0x0C>\"{Bx\", reads \"1234x\""},
+        {"\x1b\\\xf0\xff"s, "print position moved by -16 dots"},
+    };
+    for (const auto& row : rows) {
+        const std::vector<Item> items = decode(row.bytes);
+        ASSERT_EQ(items.size(), 1u) << row.meaning;
+        EXPECT_EQ(meaning(items[0]), row.meaning);
+    }
+}
+
 // Text in the code page of the moment: a single-byte table after ESC t, code page 949 again after
 // FS & and after ESC @, and the international set's characters after ESC R.
 TEST(Decoder, TextIsReadInTheCodePageOfTheMoment) {
