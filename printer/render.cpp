@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFontMetrics>
+#include <QHash>
 #include <QPainter>
 #include <QPen>
 #include <QStringList>
@@ -12,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -236,8 +238,7 @@ class PagePainter {
             const QRectF cell(0, 0, columns * normal.width, normal.height);
             if (g.height == normal.height && g.width == columns * normal.width &&
                 !g.style.upsideDown && !g.style.rotated) {
-                m_p->drawText(cell.translated(left, cellTop), Qt::AlignHCenter | Qt::AlignBottom,
-                              g.text);
+                drawInCell(cell.translated(left, cellTop), g.text);
             } else {
                 const double sx = static_cast<double>(g.width) / (columns * normal.width);
                 const double sy = static_cast<double>(g.height) / normal.height;
@@ -254,13 +255,36 @@ class PagePainter {
                                static_cast<double>(g.width) / g.height);
                 }
                 m_p->scale(sx, sy);
-                m_p->drawText(cell, Qt::AlignHCenter | Qt::AlignBottom, g.text);
+                drawInCell(cell, g.text);
                 m_p->setTransform(before);
             }
             if (g.style.underline) {
                 m_p->fillRect(left, foot + 1, g.width, 2, colour);
             }
         }
+    }
+
+    // A character centred in its cell, its foot on the cell's foot, as Qt's alignment in the cell
+    // would place it, without laying it out as a paragraph of its own: each character's width in
+    // each face is measured once.
+    void drawInCell(const QRectF& cell, const QString& text) {
+        struct Face {
+            QFontMetricsF metrics{QFont()};
+            QHash<QString, qreal> advances;
+        };
+        static thread_local std::array<std::unique_ptr<Face>, 8> faces;
+        auto& face = faces[static_cast<std::size_t>(m_fontKey)];
+        if (!face) {
+            face = std::make_unique<Face>();
+            face->metrics = QFontMetricsF(m_p->font());
+        }
+        auto advance = face->advances.constFind(text);
+        if (advance == face->advances.constEnd()) {
+            advance = face->advances.insert(text, face->metrics.horizontalAdvance(text));
+        }
+        m_p->drawText(QPointF(cell.left() + (cell.width() - *advance) / 2,
+                              cell.bottom() - face->metrics.descent()),
+                      text);
     }
 
     // The painter's pen and the printer's face, set only when they change: glyph after glyph
@@ -603,19 +627,25 @@ bool writePng(const QImage& image, QIODevice& out) {
     const int height = rgb.height();
     // A page in greys only (most are: black print, grey writing beside it) is written a byte a
     // dot rather than three.
+    // Rows that repeat the row above, like most of a page, are found once.
+    std::vector<bool> repeats(static_cast<std::size_t>(std::max(height, 0)), false);
     bool grey = true;
-    for (int y = 0; y < height && grey; ++y) {
+    for (int y = 0; y < height; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
         if (y > 0 && std::memcmp(line, rgb.constScanLine(y - 1),
                                  static_cast<std::size_t>(width) * sizeof(QRgb)) == 0) {
+            repeats[static_cast<std::size_t>(y)] = true;
             continue;
         }
-        for (int x = 0; x < width; ++x) {
-            if (qRed(line[x]) != qGreen(line[x]) || qGreen(line[x]) != qBlue(line[x])) {
-                grey = false;
-                break;
-            }
+        if (!grey) {
+            continue;
         }
+        // Red against green and green against blue, for the whole row at once.
+        std::uint32_t differs = 0;
+        for (int x = 0; x < width; ++x) {
+            differs |= ((line[x] >> 8) ^ line[x]) & 0xFFFFu;
+        }
+        grey = differs == 0;
     }
     static constexpr unsigned char kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (out.write(reinterpret_cast<const char*>(kSignature), sizeof kSignature) !=
@@ -656,13 +686,11 @@ bool writePng(const QImage& image, QIODevice& out) {
             y > 0 ? reinterpret_cast<const QRgb*>(rgb.constScanLine(y - 1)) : nullptr;
         row[0] = above != nullptr ? 2 : 0;
         unsigned char* to = row.data() + 1;
-        if (above != nullptr &&
-            std::memcmp(line, above, static_cast<std::size_t>(width) * sizeof(QRgb)) == 0) {
-            std::memset(to, 0, rowBytes);  // as the row above, like most of a page
+        if (repeats[static_cast<std::size_t>(y)]) {
+            std::memset(to, 0, rowBytes);
         } else if (grey) {
             for (int x = 0; x < width; ++x) {
-                *to++ = static_cast<unsigned char>(qRed(line[x]) -
-                                                   (above != nullptr ? qRed(above[x]) : 0));
+                *to++ = static_cast<unsigned char>(line[x] - (above != nullptr ? above[x] : 0));
             }
         } else {
             for (int x = 0; x < width; ++x) {
