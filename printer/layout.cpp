@@ -51,6 +51,11 @@ std::uint16_t word(const std::string& bytes, std::size_t i) {
 // A raster picture from rows of bytes, the leftmost dot the top bit: GS v 0 and GS ( L's raster
 // format. Rows the data do not reach stay white.
 Picture rasterPicture(std::string_view data, int widthBytes, int height) {
+    // No more rows than the data hold: a size that claims more takes no memory for them.
+    if (widthBytes <= 0) {
+        return {};
+    }
+    height = std::min(height, static_cast<int>(data.size() / static_cast<std::size_t>(widthBytes)));
     Picture picture;
     picture.width = widthBytes * 8;
     picture.height = height;
@@ -62,6 +67,9 @@ Picture rasterPicture(std::string_view data, int widthBytes, int height) {
 // A picture from columns: each column `bytesHigh` bytes from the top, the top dot the top bit
 // (ESC * and GS ( L's column format).
 Picture columnPicture(std::string_view data, int columns, int bytesHigh) {
+    // No more columns than the data hold.
+    columns =
+        std::min(columns, static_cast<int>(data.size() / static_cast<std::size_t>(bytesHigh)));
     Picture picture;
     picture.width = columns;
     picture.height = bytesHigh * 8;
@@ -127,6 +135,10 @@ void PageBuilder::add(const Item& item, const std::string& source) {
     if (item.truncated) {
         mark(Mark::Kind::Truncated, paperNote(item), item.offset);
         return;
+    }
+    if (item.skipped > 0) {
+        // A picture too large to keep: its data were passed over, nothing is drawn.
+        mark(Mark::Kind::NotDrawn, skippedNote(item), item.offset);
     }
     const CommandSet set = commandSetOf(item.op);
     if (set != CommandSet::Common) {

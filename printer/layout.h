@@ -160,7 +160,7 @@ struct BarCode {
 };
 
 struct Mark {
-    enum class Kind { DrawerPulse, PageOpen, PageClose, PageBracket, Unknown, Truncated };
+    enum class Kind { DrawerPulse, PageOpen, PageClose, PageBracket, Unknown, Truncated, NotDrawn };
     Kind kind = Kind::Unknown;
     std::string text;  // what happened, for the margin of the preview
     std::size_t offset = 0;

@@ -501,6 +501,11 @@ std::string paperNote(const Item& item) {
     }
 }
 
+std::string skippedNote(const Item& item) {
+    return fill(translate("Paper", "picture of %1 bytes, too large to keep: not drawn"),
+                {std::to_string(item.skipped)});
+}
+
 bool isPartialCut(const Item& item) {
     if (item.op == Op::PartialCut) {
         return true;

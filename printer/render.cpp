@@ -526,7 +526,8 @@ class PagePainter {
         QColor colour = kMarkBlue;
         if (mark.kind == Mark::Kind::DrawerPulse) {
             colour = kMarkBrown;
-        } else if (mark.kind == Mark::Kind::Unknown || mark.kind == Mark::Kind::Truncated) {
+        } else if (mark.kind == Mark::Kind::Unknown || mark.kind == Mark::Kind::Truncated ||
+                   mark.kind == Mark::Kind::NotDrawn) {
             colour = kMarkRed;
         }
         if (m_p != nullptr) {

@@ -577,6 +577,10 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
         <source>PDF417, %1 rows of %2 modules, module %3 dots</source>
         <translation>PDF417, %1행 %2모듈, 모듈 %3도트</translation>
     </message>
+    <message>
+        <source>picture of %1 bytes, too large to keep: not drawn</source>
+        <translation>%1바이트의 그림, 보관하기에 너무 커서 그리지 않음</translation>
+    </message>
 </context>
 <context>
     <name>Ports</name>

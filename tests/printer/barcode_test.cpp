@@ -49,9 +49,9 @@ TEST(BarCode, Code128DataReadThroughTheirCodeSets) {
         std::string data;
         std::string text;
     } rows[] = {
-        {"{B12345", "12345"},   {"{A\x31{C\x0c\x22\x38{Bxy"s, "1123456xy"},
+        {"{B12345", "12345"},    {"{A\x31{C\x0c\x22\x38{Bxy"s, "1123456xy"},
         {"{C\x00\x63"s, "0099"}, {"{B{1AB{2{3{4{SC", "ABC"},
-        {"{Ba{{b", "a{b"},      {"no set", "no set"},
+        {"{Ba{{b", "a{b"},       {"no set", "no set"},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(code128Text(row.data), row.text) << row.data;

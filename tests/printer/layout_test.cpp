@@ -324,6 +324,11 @@ TEST(Paper, FollowsThePrintersRules) {
          "\x1d(L\x02\x00\x30\x32"s,
          {{"picture 16x1 scale 2x2", "picture 1x24 scale 1x1", "feed 6 dots",
            "picture 2x8 scale 2x3", "picture 8x1 scale 2x1", "in printer EPSON"}}},
+        {"a picture's size claims no more than its data hold; one too large to keep is noted",
+         "\x1d(L\x0b\x00\x30\x70\x30\x01\x01\x31\x08\x00\xff\xff\xaa\x1d(L\x02\x00\x30\x32"
+         "\x1dv0\x00\xff\xff\xff\xff"s +
+             std::string(0x10000, '\xff'),
+         {{"picture 8x1 scale 1x1", "(not drawn)", "in printer EPSON"}}},
         {"QR code and PDF417 print the data stored last, in their settings",
          "\x1d(k\x03\x00\x31\x43\x05\x1d(k\x06\x00\x31\x50\x30"
          "abc"

@@ -36,6 +36,7 @@ std::string markText(const Mark& mark) {
         case Mark::Kind::PageBracket: return "(page bracket)";
         case Mark::Kind::Unknown: return "(unknown)";
         case Mark::Kind::Truncated: return "(truncated)";
+        case Mark::Kind::NotDrawn: return "(not drawn)";
     }
     return "(?)";
 }

@@ -78,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if ((item.op == Op::Text) == item.text.empty()) {
             std::abort();  // a text run without characters, or characters outside a text run
         }
-        if (item.op == Op::Text && asciiOf(item.text) != singleByteLetters(item.bytes, item.singleByte)) {
+        if (item.op == Op::Text &&
+            asciiOf(item.text) != singleByteLetters(item.bytes, item.singleByte)) {
             std::abort();  // a letter lost or invented around an invalid character
         }
         if (listingLine(item).empty()) {
