@@ -564,6 +564,9 @@ void PageBuilder::place(Element element) {
         }
         line->spans.shrink_to_fit();
     }
+    if (const auto* picture = std::get_if<Picture>(&element)) {
+        m_pictureBytes += picture->bits.size();
+    }
     m_page.elements.push_back(std::move(element));
     tearIfTooLong();
 }
@@ -583,7 +586,7 @@ void PageBuilder::mark(Mark::Kind kind, std::string text, std::size_t offset) {
 }
 
 void PageBuilder::tearIfTooLong() {
-    if (m_page.elements.size() < kMaxElements) {
+    if (m_page.elements.size() < kMaxElements && m_pictureBytes < kMaxPictureBytes) {
         return;
     }
     Page next;
@@ -592,6 +595,7 @@ void PageBuilder::tearIfTooLong() {
     m_page.torn = true;
     store(std::move(m_page));
     m_page = std::move(next);
+    m_pictureBytes = 0;
 }
 
 void PageBuilder::cut(Cut how, std::size_t offset) {
@@ -599,6 +603,7 @@ void PageBuilder::cut(Cut how, std::size_t offset) {
     m_page.cut = how;
     store(std::move(m_page));
     m_page = Page{};
+    m_pictureBytes = 0;
     // The line being assembled keeps its DC3 and SO if no text came yet; the paper is new.
     m_justCut = true;
 }
@@ -704,6 +709,7 @@ void PageBuilder::clearPaper() {
     m_page = Page{};
     m_line = Line{};
     m_justCut = false;
+    m_pictureBytes = 0;
 }
 
 }  // namespace mpt::printer

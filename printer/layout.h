@@ -194,7 +194,8 @@ using SharedPage = std::shared_ptr<const Page>;
 
 // Builds pages from items. Items may come from several ports; the printer and its paper are one.
 // What it holds is bounded: a page that reaches kMaxElements lines and marks without a cut is torn
-// off there, a line is taken at about kMaxLineText bytes, so that no page grows beyond some 17 MB;
+// off there, or when its pictures reach kMaxPictureBytes, a line is taken at about kMaxLineText
+// bytes, so that no page grows beyond some 33 MB;
 // keepAtMost() and keepWithin() drop the oldest cut pages beyond a number and beyond a size,
 // counting them.
 class PageBuilder {
@@ -204,6 +205,9 @@ class PageBuilder {
     // Bytes of text in one line before the paper takes it; the decoder hands text out in runs of
     // at most 4096 bytes, so a line holds at most this and one run more.
     static constexpr std::size_t kMaxLineText = 4096;
+    // Dots of pictures one page holds (some 2 m of paper full of pictures 576 dots wide) before
+    // it is torn off: pictures take a kilobyte or more each, far more than a line.
+    static constexpr std::size_t kMaxPictureBytes = 16 * 1024 * 1024;
 
     // The most pictures defined for later printing (NV and download graphics) the printer keeps.
     static constexpr std::size_t kMaxStoredPictures = 64;
@@ -273,7 +277,8 @@ class PageBuilder {
     int m_width = kPrintAreaWidth;
     int m_spacing = kDefaultLineSpacing;
     std::vector<int> m_tabs;
-    int m_pictureInLine = 0;  // height of the bit image the open line holds, dots
+    int m_pictureInLine = 0;         // height of the bit image the open line holds, dots
+    std::size_t m_pictureBytes = 0;  // of the pictures on the page in the printer
     // GS ( k settings and the data stored for the next print, per symbol kind.
     Symbol m_qr;
     Symbol m_pdf417{Symbol::Kind::Pdf417, {}, 3, -1, 0, 3};

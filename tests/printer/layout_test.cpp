@@ -431,6 +431,18 @@ TEST(Paper, HoldsABoundedAmountWhateverComes) {
     EXPECT_EQ(sized.cutCount(), 1u);
     EXPECT_GT(sized.keptBytes(), 64u * 1024);
 
+    // Pictures without a cut: the page is torn off once its pictures reach their bound.
+    std::string picture = "\x1dv0\x00\x48\x00\x00\x30"s + std::string(72 * 0x3000, '\x55');
+    std::string pictures;
+    for (std::size_t i = 0; i <= PageBuilder::kMaxPictureBytes / (72 * 0x3000); ++i) {
+        pictures += picture;
+    }
+    PageBuilder drawn;
+    drawn.add(decode(pictures));
+    ASSERT_EQ(drawn.cutPages().size(), 1u);
+    EXPECT_TRUE(drawn.cutPages().front().torn);
+    EXPECT_LE(drawn.cutPages().front().bytes(), PageBuilder::kMaxPictureBytes + 2 * 72 * 0x3000);
+
     // A line of one-letter spans, each in another style, is taken in parts too.
     std::string styles;
     for (int i = 0; i < 4096; ++i) {
