@@ -9,6 +9,18 @@
 // feed test does with its two cuts, is read command by command. Which set a stream speaks is
 // judged from its items (see CommandSetUse).
 //
+// Beyond the console's own commands it reads what receipt programs send in standard mode: text
+// styles, alignment, sizes, positions, feeds, code pages, cuts, pictures (raster, bit image,
+// graphics), bar codes and two-dimensional symbols, status requests. Every command it knows is
+// read with its exact length: a fixed parameter count, a length the command carries (pL pH, the
+// four bytes of GS 8 L, an image's size), or an end byte (NUL), so that no parameter or data byte
+// is ever taken for text.
+//
+// Text is read in the code page of the moment: two-byte code page 949 from the start and after
+// ESC @ (the console's own streams), a single-byte table after ESC t n until FS & turns two-byte
+// characters on again (FS . turns them off); ESC R n replaces the few characters of an
+// international set.
+//
 // Nothing the decoder is given makes it fail: a sequence it does not know becomes an Unknown item,
 // and a sequence cut short by the end of the stream becomes an item marked truncated. Every byte
 // of the stream belongs to exactly one item, and the items are the same however the stream is
@@ -43,7 +55,43 @@ enum class Op {
     LineAttribute,        // DC3
     Cut,                  // ESC P NUL
     PageBracket,          // SYN n
-    Unknown,              // a sequence the printer does not understand
+    Nothing,              // NUL
+    Initialize,           // ESC @
+    Justify,              // ESC a n
+    Emphasis,             // ESC E n
+    DoubleStrike,         // ESC G n
+    CharacterSize,        // GS ! n
+    Font,                 // ESC M n
+    Reverse,              // GS B n
+    UpsideDown,           // ESC { n
+    Rotate,               // ESC V n
+    LineSpacing,          // ESC 3 n
+    DefaultLineSpacing,   // ESC 2
+    LeftMargin,           // GS L nL nH
+    PrintWidth,           // GS W nL nH
+    AbsolutePosition,     // ESC $ nL nH
+    RelativePosition,     // ESC \ nL nH
+    TabStops,             // ESC D n1 … nk NUL
+    Tab,                  // HT
+    FeedLines,            // ESC d n
+    FeedDots,             // ESC J n
+    CodeTable,            // ESC t n
+    TwoByteOn,            // FS &
+    TwoByteOff,           // FS .
+    InternationalSet,     // ESC R n
+    FullCut,              // ESC i
+    CutPaper,             // GS V m, GS V m n
+    RasterImage,          // GS v 0 m xL xH yL yH d1 … dk
+    BitImage,             // ESC * m nL nH d1 … dk
+    Graphics,             // GS ( L pL pH m fn …, GS 8 L p1 p2 p3 p4 m fn …
+    Symbol2D,             // GS ( k pL pH cn fn …
+    BarCodeFont,          // GS f n
+    Setting,              // understood, and nothing drawn here changes (Item::what names it)
+    DataSkipped,          // data of a picture too large to keep, passed over
+    // Status and real-time requests: DLE EOT n, DLE ENQ n, DLE DC4 fn …, GS r n, GS I n, GS a n.
+    // Read with their lengths and never drawn; what answers them is not the paper's business.
+    StatusRequest,
+    Unknown,  // a sequence the printer does not understand
 };
 
 // The command set an operation belongs to; line control, text, the page bracket and unknown
@@ -63,7 +111,15 @@ struct Item {
     std::vector<std::uint8_t> params;  // the parameter bytes in stream order (PrintBarCode: m, n)
     std::string data;                  // PrintBarCode: the data bytes that followed the command
     std::string text;                  // Text: the characters in UTF-8
+    bool singleByte = false;           // Text: read from a single-byte table, not code page 949
     bool truncated = false;            // the stream ended inside the sequence
+    // Bytes after the parameters and data that end the command: the NUL of GS k m d1 … NUL.
+    std::uint8_t tail = 0;
+    // What the command is, for Setting and StatusRequest items ("right-side character spacing");
+    // a text of the decoder's own, never freed.
+    const char* what = nullptr;
+    // Data bytes that follow as DataSkipped items because the command's data are too large to keep.
+    std::uint64_t skipped = 0;
 
     bool operator==(const Item&) const = default;
 };
@@ -76,6 +132,10 @@ struct Item {
 class Decoder {
   public:
     static constexpr std::size_t kMaxTextRun = 4096;
+    // The most data bytes one item keeps (a picture 576 dots wide and some 14,000 high); beyond
+    // that the command's data are passed over in DataSkipped items of at most kSkipPart bytes.
+    static constexpr std::size_t kMaxData = 1024 * 1024;
+    static constexpr std::size_t kSkipPart = 64 * 1024;
 
     // Takes the next bytes of the stream; returns the items they complete.
     std::vector<Item> feed(std::string_view bytes);
@@ -89,8 +149,15 @@ class Decoder {
   private:
     std::vector<Item> take(bool atEnd);
 
+    void follow(const Item& item);
+
     std::string m_pending;
     std::size_t m_pendingOffset = 0;
+    std::uint64_t m_skip = 0;  // data bytes still to pass over
+    // The code page text is read in: two-byte code page 949, or the single-byte table m_table.
+    bool m_twoByte = true;
+    int m_table = 0;
+    int m_international = 0;  // ESC R n
 };
 
 // The whole stream at once.
@@ -99,6 +166,14 @@ std::vector<Item> decode(std::string_view stream);
 // Code page 949 to UTF-8 through the C library's converter. A byte or pair the code page does not
 // define becomes U+FFFD.
 std::string cp949ToUtf8(std::string_view bytes);
+
+// The single-byte table ESC t n selects, by the C library's converter name ("CP858"); nullptr for
+// a table this printer does not have.
+const char* codeTableName(int n);
+// Bytes in that table to UTF-8: below 0x80 ASCII, above it the table's character or U+FFFD.
+std::string singleByteToUtf8(std::string_view bytes, int table);
+// The international set of ESC R n applied to a text's ASCII characters (# $ @ [ \ ] ^ ` { | } ~).
+std::string internationalText(std::string_view utf8, int set);
 
 // Builds the table cp949ToUtf8 reads, once, and throws when the system has no CP949 converter.
 // A printer that decodes on an event loop calls it before it takes its first byte, where the

@@ -226,7 +226,7 @@ int renderFile(const std::string& path, const std::string& directory, std::ostre
                       page.cut == Cut::None && !page.torn ? "-uncut" : "");
         const std::filesystem::path picture = std::filesystem::path(directory) / name;
         const QString caption = pageCaption(page, number);
-        if (!renderPage(page, caption).save(QString::fromStdString(picture.string()), "PNG")) {
+        if (!writePng(renderPage(page, caption), QString::fromStdString(picture.string()))) {
             err << "mini-printer-test: "
                 << fill(translate("Files", "cannot write %1"), {picture.string()}) << '\n';
             return false;

@@ -35,6 +35,67 @@ std::size_t heapBytes(const Mark& mark) {
     return heapBytes(mark.text);
 }
 
+std::size_t heapBytes(const Picture& picture) {
+    return picture.bits.capacity();
+}
+
+std::size_t heapBytes(const Symbol& symbol) {
+    return heapBytes(symbol.data);
+}
+
+std::uint16_t word(const std::string& bytes, std::size_t i) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[i]) |
+                                      (static_cast<unsigned char>(bytes[i + 1]) << 8));
+}
+
+// A raster picture from rows of bytes, the leftmost dot the top bit: GS v 0 and GS ( L's raster
+// format. Rows the data do not reach stay white.
+Picture rasterPicture(std::string_view data, int widthBytes, int height) {
+    // No more rows than the data hold: a size that claims more takes no memory for them.
+    if (widthBytes <= 0) {
+        return {};
+    }
+    height = std::min(height, static_cast<int>(data.size() / static_cast<std::size_t>(widthBytes)));
+    Picture picture;
+    picture.width = widthBytes * 8;
+    picture.height = height;
+    picture.bits.assign(static_cast<std::size_t>(widthBytes) * static_cast<std::size_t>(height), 0);
+    std::copy_n(data.begin(), std::min(data.size(), picture.bits.size()), picture.bits.begin());
+    return picture;
+}
+
+// A picture from columns: each column `bytesHigh` bytes from the top, the top dot the top bit
+// (ESC * and GS ( L's column format).
+Picture columnPicture(std::string_view data, int columns, int bytesHigh) {
+    // No more columns than the data hold.
+    columns =
+        std::min(columns, static_cast<int>(data.size() / static_cast<std::size_t>(bytesHigh)));
+    Picture picture;
+    picture.width = columns;
+    picture.height = bytesHigh * 8;
+    const std::size_t rowBytes = (static_cast<std::size_t>(columns) + 7) / 8;
+    picture.bits.assign(rowBytes * static_cast<std::size_t>(picture.height), 0);
+    for (int x = 0; x < columns; ++x) {
+        for (int k = 0; k < bytesHigh; ++k) {
+            const std::size_t i =
+                static_cast<std::size_t>(x) * static_cast<std::size_t>(bytesHigh) +
+                static_cast<std::size_t>(k);
+            if (i >= data.size()) {
+                return picture;
+            }
+            const auto byte = static_cast<unsigned char>(data[i]);
+            for (int bit = 0; bit < 8; ++bit) {
+                if ((byte & (0x80 >> bit)) != 0) {
+                    const std::size_t y = static_cast<std::size_t>(k * 8 + bit);
+                    picture.bits[y * rowBytes + static_cast<std::size_t>(x) / 8] |=
+                        static_cast<std::uint8_t>(0x80 >> (x % 8));
+                }
+            }
+        }
+    }
+    return picture;
+}
+
 }  // namespace
 
 std::size_t Page::bytes() const {
@@ -58,7 +119,8 @@ bool Page::hasPrint() const {
         if (const auto* line = std::get_if<Line>(&e)) {
             return !line->spans.empty();
         }
-        return std::holds_alternative<Logo>(e) || std::holds_alternative<BarCode>(e);
+        return std::holds_alternative<Logo>(e) || std::holds_alternative<BarCode>(e) ||
+               std::holds_alternative<Picture>(e) || std::holds_alternative<Symbol>(e);
     });
 }
 
@@ -74,6 +136,10 @@ void PageBuilder::add(const Item& item, const std::string& source) {
         mark(Mark::Kind::Truncated, paperNote(item), item.offset);
         return;
     }
+    if (item.skipped > 0) {
+        // A picture too large to keep: its data were passed over, nothing is drawn.
+        mark(Mark::Kind::NotDrawn, skippedNote(item), item.offset);
+    }
     const CommandSet set = commandSetOf(item.op);
     if (set != CommandSet::Common) {
         // A drawer pulse right after a cut acts for the page just cut (see mark()).
@@ -82,33 +148,18 @@ void PageBuilder::add(const Item& item, const std::string& source) {
     }
     const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
     switch (item.op) {
-        case Op::Text: {
-            if (item.text.empty()) {
-                break;
-            }
-            m_justCut = false;
-            Style style = m_style;
-            if (!m_line.spans.empty() && m_line.spans.back().style == style) {
-                m_line.spans.back().text += item.text;
+        case Op::Text: addText(item); break;
+        case Op::LineFeed:
+            if (m_line.spans.empty() && m_pictureInLine > 0) {
+                // The line held a bit image: the feed takes the paper on by the line spacing,
+                // of which the picture's height is already behind it.
+                feed(std::max(0, m_spacing - m_pictureInLine), item.offset);
+                m_style.enlarged = false;
             } else {
-                m_line.spans.push_back({item.text, style});
+                endLine(item.offset);
             }
-            // Text with no line feed, which the printer wraps line after line: the paper takes
-            // it in parts, so that such a line cannot grow without bound. Far beyond a line a
-            // test prints; the style holds on. Each change of style within the line counts for
-            // what its span takes, so that a line of one-letter spans is bounded too.
-            std::size_t lineBytes = 0;
-            for (const Span& span : m_line.spans) {
-                lineBytes += span.text.size() + sizeof(Span);
-            }
-            if (lineBytes >= kMaxLineText) {
-                m_line.offset = item.offset;
-                place(std::move(m_line));
-                m_line = Line{};
-            }
+            m_pictureInLine = 0;
             break;
-        }
-        case Op::LineFeed: endLine(item.offset); break;
         case Op::CarriageReturn: break;
         case Op::SelectPrintMode: {
             const unsigned n = p(0);
@@ -117,6 +168,9 @@ void PageBuilder::add(const Item& item, const std::string& source) {
             m_style.doubleHeight = (n & cmd::kModeDoubleHeight) != 0;
             m_style.doubleWidth = (n & cmd::kModeDoubleWidth) != 0;
             m_style.underline = (n & cmd::kModeUnderline) != 0;
+            // One size for the characters: ESC ! sets it as GS ! does.
+            m_style.width = 1;
+            m_style.height = 1;
             break;
         }
         case Op::Underline: {
@@ -134,7 +188,15 @@ void PageBuilder::add(const Item& item, const std::string& source) {
             break;
         }
         case Op::PartialCut: cut(Cut::Partial, item.offset); break;
-        case Op::Cut: cut(Cut::Full, item.offset); break;
+        case Op::Cut:
+        case Op::FullCut: cut(Cut::Full, item.offset); break;
+        case Op::CutPaper:
+            if (item.params.size() > 1) {
+                printOpenLine(item.offset);
+                feed(static_cast<int>(item.params[1]), item.offset);
+            }
+            cut(isPartialCut(item) ? Cut::Partial : Cut::Full, item.offset);
+            break;
         case Op::DrawerPulse: mark(Mark::Kind::DrawerPulse, paperNote(item), item.offset); break;
         case Op::PrintStoredLogo:
             printOpenLine(item.offset);
@@ -165,9 +227,110 @@ void PageBuilder::add(const Item& item, const std::string& source) {
             code.symbology = static_cast<int>(p(0));
             code.data = item.data;
             code.offset = item.offset;
+            code.align = m_align;
             place(code);
             break;
         }
+        case Op::BarCodeFont: m_barCode.fontB = digitValue(p(0)) == 1; break;
+        case Op::Nothing: break;
+        case Op::Initialize: initialize(); break;
+        case Op::Justify:
+            if (const int n = digitValue(p(0)); n >= 0 && n <= 2) {
+                m_align = static_cast<Align>(n);
+            }
+            break;
+        case Op::Emphasis: m_style.emphasis = (p(0) & 1) != 0; break;
+        case Op::DoubleStrike: m_style.doubleStrike = (p(0) & 1) != 0; break;
+        case Op::CharacterSize:
+            m_style.width = static_cast<int>((p(0) >> 4) & 7) + 1;
+            m_style.height = static_cast<int>(p(0) & 7) + 1;
+            m_style.doubleWidth = false;
+            m_style.doubleHeight = false;
+            break;
+        case Op::Font:
+            if (const int n = digitValue(p(0)); n >= 0 && n <= 2) {
+                m_style.fontB = n == 1;
+                m_style.fontC = n == 2;
+            }
+            break;
+        case Op::Reverse: m_style.reverse = (p(0) & 1) != 0; break;
+        case Op::UpsideDown: m_style.upsideDown = (p(0) & 1) != 0; break;
+        case Op::Rotate: m_style.rotated = digitValue(p(0)) == 1 || digitValue(p(0)) == 2; break;
+        case Op::LineSpacing: m_spacing = static_cast<int>(p(0)); break;
+        case Op::DefaultLineSpacing: m_spacing = kDefaultLineSpacing; break;
+        case Op::LeftMargin:
+            m_left = std::min(static_cast<int>(p(0) | (p(1) << 8)), kPrintAreaWidth - 12);
+            break;
+        case Op::PrintWidth: m_width = std::max(12, static_cast<int>(p(0) | (p(1) << 8))); break;
+        case Op::AbsolutePosition: {
+            Span span{{}, m_style};
+            span.moveTo = static_cast<int>(p(0) | (p(1) << 8));
+            addSpan(std::move(span));
+            break;
+        }
+        case Op::RelativePosition: {
+            Span span{{}, m_style};
+            span.moveBy = static_cast<std::int16_t>(static_cast<std::uint16_t>(p(0) | (p(1) << 8)));
+            addSpan(std::move(span));
+            break;
+        }
+        case Op::Tab: {
+            Span span{{}, m_style};
+            span.tab = true;
+            addSpan(std::move(span));
+            break;
+        }
+        case Op::TabStops: m_tabs.assign(item.params.begin(), item.params.end()); break;
+        case Op::FeedLines: {
+            const int lines = static_cast<int>(p(0));
+            if (!m_line.spans.empty()) {
+                endLine(item.offset);
+                feed(std::max(0, lines - 1) * m_spacing, item.offset);
+            } else {
+                feed(lines * m_spacing, item.offset);
+            }
+            break;
+        }
+        case Op::FeedDots:
+            if (!m_line.spans.empty()) {
+                endLine(item.offset);
+            } else {
+                feed(static_cast<int>(p(0)), item.offset);
+            }
+            break;
+        case Op::RasterImage: {
+            printOpenLine(item.offset);
+            Picture picture = rasterPicture(item.data, static_cast<int>(p(1) | (p(2) << 8)),
+                                            static_cast<int>(p(3) | (p(4) << 8)));
+            picture.scaleX = (p(0) & 1) != 0 ? 2 : 1;
+            picture.scaleY = (p(0) & 2) != 0 ? 2 : 1;
+            picture.offset = item.offset;
+            placePicture(std::move(picture));
+            break;
+        }
+        case Op::BitImage: {
+            printOpenLine(item.offset);
+            const bool tall = (p(0) & 0x20) != 0;
+            Picture picture =
+                columnPicture(item.data, static_cast<int>(p(1) | (p(2) << 8)), tall ? 3 : 1);
+            // Single density doubles each dot across; an 8-dot image is stretched to 24 dots'
+            // height.
+            picture.scaleX = (p(0) & 1) != 0 ? 1 : 2;
+            picture.scaleY = tall ? 1 : 3;
+            picture.offset = item.offset;
+            m_pictureInLine = picture.height * picture.scaleY;
+            placePicture(std::move(picture));
+            break;
+        }
+        case Op::Graphics: graphics(item); break;
+        case Op::Symbol2D: symbol(item); break;
+        case Op::CodeTable:
+        case Op::TwoByteOn:
+        case Op::TwoByteOff:
+        case Op::InternationalSet:  // the decoder reads the text in them
+        case Op::Setting:
+        case Op::DataSkipped:
+        case Op::StatusRequest: break;
         case Op::Enlarged: m_style.enlarged = true; break;
         case Op::LineAttribute: m_line.lineAttribute = true; break;
         case Op::PageBracket:
@@ -181,6 +344,194 @@ void PageBuilder::add(const Item& item, const std::string& source) {
             break;
         case Op::Unknown: mark(Mark::Kind::Unknown, paperNote(item), item.offset); break;
     }
+}
+
+void PageBuilder::addText(const Item& item) {
+    if (item.text.empty()) {
+        return;
+    }
+    Style style = m_style;
+    style.singleByte = item.singleByte;
+    addSpan({item.text, style});
+    // Text with no line feed, which the printer wraps line after line: the paper takes it in
+    // parts, so that such a line cannot grow without bound. Far beyond a line a test prints; the
+    // style holds on. Each change of style within the line counts for what its span takes, so
+    // that a line of one-letter spans is bounded too.
+    std::size_t lineBytes = 0;
+    for (const Span& span : m_line.spans) {
+        lineBytes += span.text.size() + sizeof(Span);
+    }
+    if (lineBytes >= kMaxLineText) {
+        m_line.offset = item.offset;
+        place(std::move(m_line));
+        m_line = Line{};
+    }
+}
+
+void PageBuilder::addSpan(Span span) {
+    m_justCut = false;
+    if (m_line.spans.empty()) {
+        // The line takes the justification, margin and width it starts in.
+        m_line.align = m_align;
+        m_line.left = m_left;
+        m_line.width = std::min(m_width, kPrintAreaWidth - m_left);
+    }
+    if (span.tab && m_line.tabs.empty()) {
+        m_line.tabs = m_tabs.empty() ? std::vector<int>{0} : m_tabs;
+    }
+    Span& last = m_line.spans.empty() ? span : m_line.spans.back();
+    if (&last != &span && last.style == span.style && span.moveTo < 0 && span.moveBy == 0 &&
+        !span.tab) {
+        last.text += span.text;
+    } else {
+        m_line.spans.push_back(std::move(span));
+    }
+}
+
+void PageBuilder::feed(int dots, std::size_t offset) {
+    if (dots <= 0) {
+        return;
+    }
+    Line line;
+    line.feed = dots;
+    line.offset = offset;
+    place(std::move(line));
+}
+
+void PageBuilder::placePicture(Picture picture) {
+    picture.align = m_align;
+    picture.left = m_left;
+    picture.areaWidth = std::min(m_width, kPrintAreaWidth - m_left);
+    if (picture.width > 0 && picture.height > 0) {
+        place(std::move(picture));
+    }
+}
+
+// GS ( L and GS 8 L: params are the length bytes, m and fn; data what follows fn.
+void PageBuilder::graphics(const Item& item) {
+    if (item.params.size() < 2) {
+        return;
+    }
+    const unsigned fn = item.params.back();
+    const std::string& d = item.data;
+    // a bx by c xL xH yL yH d…: store in the print buffer, raster (112) or columns (113).
+    if ((fn == 112 || fn == 113) && d.size() >= 8) {
+        const int width = word(d, 4);
+        const int height = word(d, 6);
+        const std::string_view dots = std::string_view(d).substr(8);
+        Picture picture = fn == 112 ? rasterPicture(dots, (width + 7) / 8, height)
+                                    : columnPicture(dots, width, (height + 7) / 8);
+        picture.width = std::min(picture.width, width);
+        picture.scaleX = static_cast<unsigned char>(d[1]) == 2 ? 2 : 1;
+        picture.scaleY = static_cast<unsigned char>(d[2]) == 2 ? 2 : 1;
+        m_graphics = std::move(picture);
+        return;
+    }
+    if (fn == 50 || fn == 2) {  // print the print buffer's graphics
+        if (m_graphics) {
+            printOpenLine(item.offset);
+            Picture picture = *m_graphics;
+            picture.offset = item.offset;
+            placePicture(std::move(picture));
+            m_graphics.reset();
+        }
+        return;
+    }
+    // a kc1 kc2 b xL xH yL yH c d…: define NV (67) or download (83) graphics, raster; the first
+    // colour's data only.
+    if ((fn == 67 || fn == 83) && d.size() >= 9) {
+        const int key = (static_cast<unsigned char>(d[1]) << 8) | static_cast<unsigned char>(d[2]);
+        const int width = word(d, 4);
+        const int height = word(d, 6);
+        Picture picture = rasterPicture(std::string_view(d).substr(9), (width + 7) / 8, height);
+        picture.width = std::min(picture.width, width);
+        if (m_stored.size() < kMaxStoredPictures || m_stored.count(key) > 0) {
+            m_stored[key] = std::move(picture);
+        }
+        return;
+    }
+    // kc1 kc2 x y: print NV (69) or download (85) graphics.
+    if ((fn == 69 || fn == 85) && d.size() >= 4) {
+        const int key = (static_cast<unsigned char>(d[0]) << 8) | static_cast<unsigned char>(d[1]);
+        const auto stored = m_stored.find(key);
+        if (stored != m_stored.end()) {
+            printOpenLine(item.offset);
+            Picture picture = stored->second;
+            picture.scaleX = static_cast<unsigned char>(d[2]) == 2 ? 2 : 1;
+            picture.scaleY = static_cast<unsigned char>(d[3]) == 2 ? 2 : 1;
+            picture.offset = item.offset;
+            placePicture(std::move(picture));
+        }
+    }
+}
+
+// GS ( k: params pL pH cn fn, data the function's own bytes.
+void PageBuilder::symbol(const Item& item) {
+    if (item.params.size() < 4) {
+        return;
+    }
+    const unsigned cn = item.params[2];
+    const unsigned fn = item.params[3];
+    if (cn != 48 && cn != 49) {
+        return;
+    }
+    Symbol& s = cn == 49 ? m_qr : m_pdf417;
+    const std::string& d = item.data;
+    const int n = d.empty() ? 0 : static_cast<unsigned char>(d.back());
+    switch (fn) {
+        case 65:
+            if (cn == 48) {
+                s.columns = n;
+            }
+            break;
+        case 67:
+            if (n > 0) {
+                s.moduleSize = n;
+            }
+            break;
+        case 68:
+            if (cn == 48 && n > 0) {
+                s.rowHeight = n;
+            }
+            break;
+        case 69:
+            if (cn == 49 && n >= 48 && n <= 51) {
+                s.errorLevel = n - 48;
+            } else if (cn == 48 && d.size() == 2) {
+                s.errorLevel = d[0] == 48 ? std::min(n - 48, 8) : -1;
+            }
+            break;
+        case 80:
+            if (!d.empty()) {
+                s.data.assign(d, 1);  // after m
+            }
+            break;
+        case 81:
+            if (!s.data.empty()) {
+                printOpenLine(item.offset);
+                Symbol printed = s;
+                printed.align = m_align;
+                printed.offset = item.offset;
+                place(std::move(printed));
+            }
+            break;
+        default: break;
+    }
+}
+
+void PageBuilder::initialize() {
+    m_line = Line{};
+    m_style = Style{};
+    m_barCode = BarCode{};
+    m_align = Align::Left;
+    m_left = 0;
+    m_width = kPrintAreaWidth;
+    m_spacing = kDefaultLineSpacing;
+    m_tabs.clear();
+    m_pictureInLine = 0;
+    m_qr = Symbol{};
+    m_pdf417 = Symbol{Symbol::Kind::Pdf417, {}, 3, -1, 0, 3};
+    m_graphics.reset();
 }
 
 void PageBuilder::noteSource(const std::string& source) {
@@ -198,6 +549,7 @@ void PageBuilder::printOpenLine(std::size_t offset) {
 
 void PageBuilder::endLine(std::size_t offset) {
     m_line.offset = offset;
+    m_line.spacing = m_spacing;
     place(std::move(m_line));
     m_line = Line{};
     m_style.enlarged = false;
@@ -211,6 +563,9 @@ void PageBuilder::place(Element element) {
             span.text.shrink_to_fit();
         }
         line->spans.shrink_to_fit();
+    }
+    if (const auto* picture = std::get_if<Picture>(&element)) {
+        m_pictureBytes += picture->bits.size();
     }
     m_page.elements.push_back(std::move(element));
     tearIfTooLong();
@@ -231,7 +586,7 @@ void PageBuilder::mark(Mark::Kind kind, std::string text, std::size_t offset) {
 }
 
 void PageBuilder::tearIfTooLong() {
-    if (m_page.elements.size() < kMaxElements) {
+    if (m_page.elements.size() < kMaxElements && m_pictureBytes < kMaxPictureBytes) {
         return;
     }
     Page next;
@@ -240,6 +595,7 @@ void PageBuilder::tearIfTooLong() {
     m_page.torn = true;
     store(std::move(m_page));
     m_page = std::move(next);
+    m_pictureBytes = 0;
 }
 
 void PageBuilder::cut(Cut how, std::size_t offset) {
@@ -247,6 +603,7 @@ void PageBuilder::cut(Cut how, std::size_t offset) {
     m_page.cut = how;
     store(std::move(m_page));
     m_page = Page{};
+    m_pictureBytes = 0;
     // The line being assembled keeps its DC3 and SO if no text came yet; the paper is new.
     m_justCut = true;
 }
@@ -352,6 +709,7 @@ void PageBuilder::clearPaper() {
     m_page = Page{};
     m_line = Line{};
     m_justCut = false;
+    m_pictureBytes = 0;
 }
 
 }  // namespace mpt::printer

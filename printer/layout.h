@@ -23,7 +23,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -40,6 +43,16 @@ struct Style {
     bool underline = false;
     bool red = false;       // the ribbon's second colour
     bool enlarged = false;  // CBM mode's double width, to the end of the line
+    int width = 1;          // GS ! n: times the cell's width, 1 to 8
+    int height = 1;         // and height
+    bool fontC = false;     // ESC M 2: font C, smaller than B
+    bool doubleStrike = false;
+    bool reverse = false;     // white on black
+    bool upsideDown = false;  // the line turned half round
+    bool rotated = false;     // each character turned a quarter clockwise
+    // Read from a single-byte table (ESC t): every character one cell wide. Else a character
+    // outside ASCII came as two bytes of code page 949 and takes two cells.
+    bool singleByte = false;
 
     bool operator==(const Style&) const = default;
 };
@@ -47,17 +60,73 @@ struct Style {
 struct Span {
     std::string text;  // UTF-8
     Style style;
+    // Where the span starts: at moveTo dots from the line's start (ESC $), or moveBy dots on from
+    // where the line has got to (ESC \ nL nH), or at the next tab position (HT); else where it got
+    // to.
+    int moveTo = -1;
+    int moveBy = 0;
+    bool tab = false;
 
     bool operator==(const Span&) const = default;
 };
+
+inline constexpr int kDefaultLineSpacing = 30;  // dots
+inline constexpr int kPrintAreaWidth = 576;     // dots: 72 mm of an 80 mm roll
+
+enum class Align { Left, Centre, Right };
 
 struct Line {
     std::vector<Span> spans;  // none: a line feed with nothing printed
     bool lineAttribute = false;
     std::size_t offset = 0;  // of the item that ended the line
+    Align align = Align::Left;
+    int left = 0;                       // GS L: the left margin, dots
+    int width = kPrintAreaWidth;        // GS W: the print area's width from the margin
+    int spacing = kDefaultLineSpacing;  // ESC 2, ESC 3 n: the feed of a line, dots
+    int feed = -1;                      // a feed of this many dots and nothing printed; -1: a line
+    std::vector<int> tabs;              // ESC D: tab positions in characters, for a line with HT
 
     bool operator==(const Line& other) const {
-        return spans == other.spans && lineAttribute == other.lineAttribute;
+        return spans == other.spans && lineAttribute == other.lineAttribute &&
+               align == other.align && left == other.left && width == other.width &&
+               spacing == other.spacing && feed == other.feed;
+    }
+};
+
+// A picture the printer was sent: raster (GS v 0), a bit image (ESC *), graphics (GS ( L, GS 8 L).
+struct Picture {
+    int width = 0;                   // dots
+    int height = 0;                  // rows
+    std::vector<std::uint8_t> bits;  // rows of (width + 7) / 8 bytes, the leftmost dot the top bit
+    int scaleX = 1;
+    int scaleY = 1;
+    Align align = Align::Left;
+    int left = 0;
+    int areaWidth = kPrintAreaWidth;
+    std::size_t offset = 0;
+
+    bool operator==(const Picture& other) const {
+        return width == other.width && height == other.height && bits == other.bits &&
+               scaleX == other.scaleX && scaleY == other.scaleY && align == other.align;
+    }
+};
+
+// A two-dimensional symbol: a QR code or a PDF417, with the settings it was printed in.
+struct Symbol {
+    enum class Kind { Qr, Pdf417 };
+    Kind kind = Kind::Qr;
+    std::string data;
+    int moduleSize = 3;  // QR: dots a module; PDF417: module width
+    int errorLevel = 0;  // QR: 0 L, 1 M, 2 Q, 3 H; PDF417: its level 0 to 8, or -1 for automatic
+    int columns = 0;     // PDF417: 0 automatic
+    int rowHeight = 3;   // PDF417: times the module width
+    Align align = Align::Left;
+    std::size_t offset = 0;
+
+    bool operator==(const Symbol& other) const {
+        return kind == other.kind && data == other.data && moduleSize == other.moduleSize &&
+               errorLevel == other.errorLevel && columns == other.columns &&
+               rowHeight == other.rowHeight && align == other.align;
     }
 };
 
@@ -80,15 +149,18 @@ struct BarCode {
     int moduleWidth = 3;
     TextPosition textPosition = TextPosition::None;
     std::size_t offset = 0;
+    bool fontB = false;  // GS f: the human-readable characters in font B
+    Align align = Align::Left;
 
     bool operator==(const BarCode& other) const {
         return symbology == other.symbology && data == other.data && height == other.height &&
-               moduleWidth == other.moduleWidth && textPosition == other.textPosition;
+               moduleWidth == other.moduleWidth && textPosition == other.textPosition &&
+               fontB == other.fontB && align == other.align;
     }
 };
 
 struct Mark {
-    enum class Kind { DrawerPulse, PageOpen, PageClose, PageBracket, Unknown, Truncated };
+    enum class Kind { DrawerPulse, PageOpen, PageClose, PageBracket, Unknown, Truncated, NotDrawn };
     Kind kind = Kind::Unknown;
     std::string text;  // what happened, for the margin of the preview
     std::size_t offset = 0;
@@ -96,7 +168,7 @@ struct Mark {
     bool operator==(const Mark& other) const { return kind == other.kind && text == other.text; }
 };
 
-using Element = std::variant<Line, Logo, BarCode, Mark>;
+using Element = std::variant<Line, Logo, BarCode, Mark, Picture, Symbol>;
 
 enum class Cut { None, Partial, Full };
 
@@ -122,7 +194,8 @@ using SharedPage = std::shared_ptr<const Page>;
 
 // Builds pages from items. Items may come from several ports; the printer and its paper are one.
 // What it holds is bounded: a page that reaches kMaxElements lines and marks without a cut is torn
-// off there, a line is taken at about kMaxLineText bytes, so that no page grows beyond some 17 MB;
+// off there, or when its pictures reach kMaxPictureBytes, a line is taken at about kMaxLineText
+// bytes, so that no page grows beyond some 33 MB;
 // keepAtMost() and keepWithin() drop the oldest cut pages beyond a number and beyond a size,
 // counting them.
 class PageBuilder {
@@ -132,6 +205,12 @@ class PageBuilder {
     // Bytes of text in one line before the paper takes it; the decoder hands text out in runs of
     // at most 4096 bytes, so a line holds at most this and one run more.
     static constexpr std::size_t kMaxLineText = 4096;
+    // Dots of pictures one page holds (some 2 m of paper full of pictures 576 dots wide) before
+    // it is torn off: pictures take a kilobyte or more each, far more than a line.
+    static constexpr std::size_t kMaxPictureBytes = 16 * 1024 * 1024;
+
+    // The most pictures defined for later printing (NV and download graphics) the printer keeps.
+    static constexpr std::size_t kMaxStoredPictures = 64;
 
     void add(const Item& item, const std::string& source = {});
     void add(const std::vector<Item>& items, const std::string& source = {});
@@ -163,6 +242,13 @@ class PageBuilder {
 
   private:
     void printOpenLine(std::size_t offset);
+    void addText(const Item& item);
+    void addSpan(Span span);
+    void feed(int dots, std::size_t offset);
+    void placePicture(Picture picture);
+    void graphics(const Item& item);
+    void symbol(const Item& item);
+    void initialize();
     void endLine(std::size_t offset);
     void place(Element element);
     void mark(Mark::Kind kind, std::string text, std::size_t offset);
@@ -186,6 +272,19 @@ class PageBuilder {
     Style m_style;
     BarCode m_barCode;
     bool m_justCut = false;  // nothing has moved the paper since the last cut
+    Align m_align = Align::Left;
+    int m_left = 0;
+    int m_width = kPrintAreaWidth;
+    int m_spacing = kDefaultLineSpacing;
+    std::vector<int> m_tabs;
+    int m_pictureInLine = 0;         // height of the bit image the open line holds, dots
+    std::size_t m_pictureBytes = 0;  // of the pictures on the page in the printer
+    // GS ( k settings and the data stored for the next print, per symbol kind.
+    Symbol m_qr;
+    Symbol m_pdf417{Symbol::Kind::Pdf417, {}, 3, -1, 0, 3};
+    // GS ( L: the print buffer's graphics, and the pictures defined by their key codes.
+    std::optional<Picture> m_graphics;
+    std::map<int, Picture> m_stored;
 };
 
 }  // namespace mpt::printer

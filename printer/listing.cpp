@@ -2,6 +2,7 @@
 #include "printer/listing.h"
 
 #include <QtGlobal>
+#include <cstdint>
 #include <cstdio>
 #include <iterator>
 #include <string>
@@ -20,16 +21,21 @@ std::string hexByte(unsigned b) {
     return text;
 }
 
+// The bytes in hex; of a long item (a picture) the first 32 and how many there are.
 std::string spacedHex(std::string_view bytes) {
     static constexpr char kDigits[] = "0123456789abcdef";
+    constexpr std::size_t kShown = 32;
     std::string hex;
-    for (const char c : bytes) {
+    for (const char c : bytes.substr(0, bytes.size() > 2 * kShown ? kShown : bytes.size())) {
         const auto b = static_cast<unsigned char>(c);
         if (!hex.empty()) {
             hex.push_back(' ');
         }
         hex.push_back(kDigits[b >> 4]);
         hex.push_back(kDigits[b & 0x0F]);
+    }
+    if (bytes.size() > 2 * kShown) {
+        hex += " … (" + std::to_string(bytes.size()) + " bytes)";
     }
     return hex;
 }
@@ -49,7 +55,11 @@ const char* controlName(unsigned char b) {
 // Bytes as the vocabulary writes them: control bytes by name, printable ASCII as itself, others in
 // hex. Used for the command letters and for unknown sequences.
 std::string spelled(std::string_view bytes) {
+    constexpr std::size_t kShown = 16;
     std::string out;
+    if (bytes.size() > kShown) {
+        return spelled(bytes.substr(0, kShown)) + " … (" + std::to_string(bytes.size()) + " bytes)";
+    }
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         if (!out.empty()) {
@@ -68,8 +78,9 @@ std::string spelled(std::string_view bytes) {
 
 // Bar code data as text: printable ASCII as it is, anything else in hex.
 std::string dataText(std::string_view data) {
+    constexpr std::size_t kShown = 256;
     std::string out;
-    for (const char c : data) {
+    for (const char c : data.substr(0, kShown)) {
         const auto b = static_cast<unsigned char>(c);
         if (b >= 0x20 && b < 0x7F) {
             out.push_back(static_cast<char>(b));
@@ -79,7 +90,79 @@ std::string dataText(std::string_view data) {
             out += '>';
         }
     }
+    if (data.size() > kShown) {
+        out += "…";
+    }
     return out;
+}
+
+std::string onOff(unsigned n) {
+    return (n & 1u) != 0 ? "on" : "off";
+}
+
+std::string signedDots(unsigned low, unsigned high) {
+    const int n = static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8)));
+    return std::to_string(n);
+}
+
+std::string word(unsigned low, unsigned high) {
+    return std::to_string(low | (high << 8));
+}
+
+std::string pictureSize(const std::string& data, std::size_t from) {
+    if (data.size() < from + 4) {
+        return "";
+    }
+    const auto d = [&](std::size_t i) { return static_cast<unsigned char>(data[from + i]); };
+    return word(d(0), d(1)) + " x " + word(d(2), d(3)) + " dots";
+}
+
+std::string graphicsMeaning(const Item& item) {
+    const unsigned fn = item.params.size() >= 2 ? item.params[item.params.size() - 1] : 0;
+    const std::string& d = item.data;
+    switch (fn) {
+        case 112: return "graphics: store " + pictureSize(d, 4) + " in the print buffer";
+        case 113: return "graphics: store " + pictureSize(d, 4) + " (columns) in the print buffer";
+        case 50: return "graphics: print the print buffer's graphics";
+        case 67: return "graphics: define NV graphics (kept here until the program ends)";
+        case 69: return "graphics: print NV graphics";
+        case 83: return "graphics: define download graphics";
+        case 85: return "graphics: print download graphics";
+        default: return "graphics: function " + std::to_string(fn) + " (nothing drawn)";
+    }
+}
+
+std::string symbolMeaning(const Item& item) {
+    if (item.params.size() < 4) {
+        return "two-dimensional symbol: function too short to read";
+    }
+    const unsigned cn = item.params[2];
+    const unsigned fn = item.params[3];
+    const std::string name = cn == 49   ? "QR code"
+                             : cn == 48 ? "PDF417"
+                                        : "2D symbol " + hexByte(cn);
+    const unsigned n = item.data.empty() ? 0 : static_cast<unsigned char>(item.data.back());
+    switch (fn) {
+        case 65:
+            if (cn == 49) {
+                const unsigned n1 =
+                    item.data.empty() ? 0 : static_cast<unsigned char>(item.data[0]);
+                return name + (n1 == 49 ? ": model 1" : n1 == 51 ? ": micro QR code" : ": model 2");
+            }
+            return name + ": columns " + std::to_string(n);
+        case 66: return name + ": rows " + std::to_string(n);
+        case 67: return name + ": module size " + std::to_string(n) + " dots";
+        case 68: return name + ": row height " + std::to_string(n);
+        case 69: return name + ": error correction level " + hexByte(n);
+        case 70: return name + ": options " + hexByte(n);
+        case 80:
+            return name + ": store " +
+                   std::to_string(item.data.empty() ? 0 : item.data.size() - 1) + " data bytes \"" +
+                   dataText(std::string_view(item.data).substr(item.data.empty() ? 0 : 1)) + "\"";
+        case 81: return name + ": print the stored data";
+        case 82: return name + ": transmit the size (not answered)";
+        default: return name + ": function " + std::to_string(fn);
+    }
 }
 
 std::string printMode(unsigned n) {
@@ -151,9 +234,15 @@ std::string completeMeaning(const Item& item) {
         case Op::BarCodeHeight: return "bar code height " + std::to_string(p(0)) + " dots";
         case Op::BarCodeModuleWidth: return "bar code module width " + std::to_string(p(0));
         case Op::BarCodeTextPosition: return textPosition(p(0));
-        case Op::PrintBarCode:
-            return "print bar code " + symbologyName(static_cast<int>(p(0))) + ", " +
-                   std::to_string(p(1)) + " data bytes \"" + dataText(item.data) + "\"";
+        case Op::PrintBarCode: {
+            std::string out = "print bar code " + symbologyName(static_cast<int>(p(0))) + ", " +
+                              std::to_string(item.data.size()) + " data bytes \"" +
+                              dataText(item.data) + "\"";
+            if (isCode128(static_cast<int>(p(0)))) {
+                out += ", reads \"" + dataText(code128Text(item.data)) + "\"";
+            }
+            return out;
+        }
         case Op::Enlarged: return "enlarged: double width to the end of the line";
         case Op::LineAttribute: return "line attribute for this line";
         case Op::Cut: return "cut: cuts the paper through";
@@ -163,6 +252,87 @@ std::string completeMeaning(const Item& item) {
                 case 1: return "page bracket: opens a page";
                 default: return "page bracket " + hexByte(p(0)) + " (neither opens nor closes)";
             }
+        case Op::Nothing: return "nothing (NUL)";
+        case Op::Initialize: return "initialize: back to the power-on state";
+        case Op::Justify:
+            switch (digitValue(p(0))) {
+                case 0: return "justify left";
+                case 1: return "justify centred";
+                case 2: return "justify right";
+                default: return "justification " + hexByte(p(0)) + " (not defined, ignored)";
+            }
+        case Op::Emphasis: return "emphasis " + onOff(p(0));
+        case Op::DoubleStrike: return "double-strike " + onOff(p(0));
+        case Op::CharacterSize:
+            return "character size: width x" + std::to_string(((p(0) >> 4) & 7) + 1) +
+                   ", height x" + std::to_string((p(0) & 7) + 1);
+        case Op::Font:
+            switch (digitValue(p(0))) {
+                case 0: return "font A";
+                case 1: return "font B";
+                case 2: return "font C";
+                default: return "font " + hexByte(p(0)) + " (not defined, ignored)";
+            }
+        case Op::Reverse: return "white on black " + onOff(p(0));
+        case Op::UpsideDown: return "upside-down printing " + onOff(p(0));
+        case Op::Rotate:
+            return "90-degree rotation " + std::string(digitValue(p(0)) == 0 ? "off" : "on");
+        case Op::LineSpacing: return "line spacing " + std::to_string(p(0)) + " dots";
+        case Op::DefaultLineSpacing: return "default line spacing";
+        case Op::LeftMargin: return "left margin " + word(p(0), p(1)) + " dots";
+        case Op::PrintWidth: return "print area width " + word(p(0), p(1)) + " dots";
+        case Op::AbsolutePosition:
+            return "print position " + word(p(0), p(1)) + " dots from the line's start";
+        case Op::RelativePosition:
+            return "print position moved by " + signedDots(p(0), p(1)) + " dots";
+        case Op::TabStops: {
+            if (item.params.empty()) {
+                return "tab positions cleared: back to every 8 characters";
+            }
+            std::string out = "tab positions at characters";
+            for (const std::uint8_t n : item.params) {
+                out += " " + std::to_string(n);
+            }
+            return out;
+        }
+        case Op::Tab: return "horizontal tab: to the next tab position";
+        case Op::FeedLines: return "print and feed " + std::to_string(p(0)) + " lines";
+        case Op::FeedDots: return "print and feed " + std::to_string(p(0)) + " dots";
+        case Op::CodeTable: {
+            const char* name = codeTableName(static_cast<int>(p(0)));
+            return "character code table " + std::to_string(p(0)) +
+                   (name != nullptr ? " (" + std::string(name) + ")"
+                                    : " (not one this printer has: upper half unreadable)");
+        }
+        case Op::TwoByteOn: return "two-byte characters on: code page 949";
+        case Op::TwoByteOff: return "two-byte characters off: the single-byte table";
+        case Op::InternationalSet: return "international character set " + std::to_string(p(0));
+        case Op::FullCut: return "full cut: cuts the paper through";
+        case Op::CutPaper: {
+            std::string out = isPartialCut(item) ? "partial cut: one point left uncut"
+                                                 : "full cut: cuts the paper through";
+            if (item.params.size() > 1) {
+                out += ", after feeding " + std::to_string(item.params[1]) + " dots";
+            }
+            return out;
+        }
+        case Op::RasterImage:
+            return "raster image " + std::to_string((p(1) | (p(2) << 8)) * 8) + " x " +
+                   word(p(3), p(4)) + " dots" + ((p(0) & 1) != 0 ? ", double width" : "") +
+                   ((p(0) & 2) != 0 ? ", double height" : "");
+        case Op::BitImage:
+            return std::string("bit image ") + ((p(0) & 0x20) != 0 ? "24" : "8") + " dots high, " +
+                   ((p(0) & 1) != 0 ? "double" : "single") + " density, " + word(p(1), p(2)) +
+                   " columns";
+        case Op::Graphics: return graphicsMeaning(item);
+        case Op::Symbol2D: return symbolMeaning(item);
+        case Op::BarCodeFont:
+            return std::string("bar code text in font ") + (digitValue(p(0)) == 1 ? "B" : "A");
+        case Op::Setting: return item.what != nullptr ? item.what : "setting";
+        case Op::DataSkipped: return "picture data passed over: too large to keep";
+        case Op::StatusRequest:
+            return "status request: " +
+                   std::string(item.what != nullptr ? item.what : "real-time") + " (not drawn)";
         case Op::Unknown: break;
     }
     if (item.bytes.size() >= 3 && item.bytes[0] == 0x1D && item.bytes[1] == 'k') {
@@ -219,7 +389,8 @@ std::string mnemonic(const Item& item) {
         return "text";
     }
     // The command letters spelled, the parameters in hex; bar code data are in the meaning.
-    const std::size_t head = item.bytes.size() - item.params.size() - item.data.size();
+    const std::size_t head =
+        item.bytes.size() - item.params.size() - item.data.size() - std::size_t{item.tail};
     std::string out = spelled(std::string_view(item.bytes).substr(0, head));
     for (const std::uint8_t p : item.params) {
         out += ' ';
@@ -231,11 +402,23 @@ std::string mnemonic(const Item& item) {
             out += " … d" + std::to_string(item.data.size());
         }
     }
+    if (item.tail > 0) {
+        out += ' ';
+        out += spelled(std::string_view(item.bytes).substr(item.bytes.size() - item.tail));
+    }
     return out;
 }
 
 std::string meaning(const Item& item) {
-    return item.truncated ? truncatedMeaning(item) : completeMeaning(item);
+    if (item.truncated) {
+        return truncatedMeaning(item);
+    }
+    std::string out = completeMeaning(item);
+    if (item.skipped > 0) {
+        out += "; its " + std::to_string(item.skipped) +
+               " data bytes are too many to keep and are passed over";
+    }
+    return out;
 }
 
 std::string paperNote(const Item& item) {
@@ -318,6 +501,22 @@ std::string paperNote(const Item& item) {
     }
 }
 
+std::string skippedNote(const Item& item) {
+    return fill(translate("Paper", "picture of %1 bytes, too large to keep: not drawn"),
+                {std::to_string(item.skipped)});
+}
+
+bool isPartialCut(const Item& item) {
+    if (item.op == Op::PartialCut) {
+        return true;
+    }
+    if (item.op != Op::CutPaper || item.params.empty()) {
+        return false;
+    }
+    const unsigned m = item.params[0];
+    return m == 1 || m == 49 || m == 66 || m == 98 || m == 104;
+}
+
 std::string_view commandSetName(CommandSet set) {
     switch (set) {
         case CommandSet::Epson: return "EPSON mode";
@@ -353,7 +552,8 @@ void ListingWriter::add(const std::vector<Item>& items) {
             ++m_truncated;
         } else if (item.op == Op::Unknown) {
             ++m_unknown;
-        } else if (item.op == Op::PartialCut || item.op == Op::Cut) {
+        } else if (item.op == Op::PartialCut || item.op == Op::Cut || item.op == Op::FullCut ||
+                   item.op == Op::CutPaper) {
             ++m_cuts;
         }
     }

@@ -31,6 +31,13 @@ const char* logoSizeName(int mode);
 // bracket, an unknown or truncated sequence) did, as meaning() says it, in the user's language.
 std::string paperNote(const Item& item);
 
+// The note beside the paper for a picture whose data were too many to keep (Item::skipped), in
+// the user's language.
+std::string skippedNote(const Item& item);
+
+// Whether a GS V cut leaves one point uncut (m 1, 49, 66, 98, 104).
+bool isPartialCut(const Item& item);
+
 // "EPSON mode", "CBM mode", or "both command sets" for Common.
 std::string_view commandSetName(CommandSet set);
 

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <QFont>
+#include <QIODevice>
 #include <QImage>
 #include <QString>
 
@@ -29,8 +30,13 @@ inline constexpr int kMaxPictureHeight = 16000;
 // The page as a picture; `caption`, when given, heads the margin (page number, port, mode).
 QImage renderPage(const Page& page, const QString& caption = {});
 
+// Writes a page's picture as PNG, compressed as fast as zlib can: pages come out at the rate
+// receipts do, and the files stay small, since paper is mostly white.
+bool writePng(const QImage& image, QIODevice& out);
+bool writePng(const QImage& image, const QString& path);
+
 // The face characters print in, at the pixel size of a cell's height.
-QFont printerFont(bool fontB, bool emphasis);
+QFont printerFont(bool fontB, bool emphasis, bool fontC = false);
 
 // A line that tells what a page is: "page 3 · COM1 · EPSON mode · partial cut".
 QString pageCaption(const Page& page, int number);

@@ -11,6 +11,9 @@ packages=(
   qt6-l10n-tools qt6-tools-dev                    # lupdate and lrelease: the Korean translation
   qt6-translations-l10n                           # Qt's own texts (OK, Cancel) in Korean
   libgtest-dev                                    # GoogleTest
+  libzint-dev                                     # the virtual printer draws bar codes and QR codes
+  zbar-tools                                      # zbarimg reads them back in the tests
+  zlib1g-dev                                      # the virtual printer's pictures written as PNG
   fonts-nanum                                     # Korean faces for the window's Hangul texts
   xvfb xauth xdotool xclip                        # a display, a mouse and a clipboard for window tests
   clang libclang-rt-dev                           # sanitizer and fuzzing build (scripts/sanitize.sh)

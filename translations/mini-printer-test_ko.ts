@@ -525,10 +525,6 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
 %2</translation>
     </message>
     <message>
-        <source>%1 bar code: bars not drawn here</source>
-        <translation>%1 바코드: 여기서는 막대를 그리지 않음</translation>
-    </message>
-    <message>
         <source>ITF needs an even number of digits: not printed</source>
         <translation>ITF는 숫자가 짝수 개여야 함: 인쇄되지 않음</translation>
     </message>
@@ -659,6 +655,26 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
     <message>
         <source>unknown: %1 is not a command here</source>
         <translation>알 수 없음: %1은(는) 여기서 명령이 아님</translation>
+    </message>
+    <message>
+        <source>%1: the data cannot be encoded</source>
+        <translation>%1: 이 데이터는 부호화할 수 없음</translation>
+    </message>
+    <message>
+        <source>%1 wider than the paper: not printed</source>
+        <translation>%1이(가) 용지보다 넓음: 인쇄되지 않음</translation>
+    </message>
+    <message>
+        <source>QR code, %1 modules, module %2 dots</source>
+        <translation>QR 코드, %1모듈, 모듈 %2도트</translation>
+    </message>
+    <message>
+        <source>PDF417, %1 rows of %2 modules, module %3 dots</source>
+        <translation>PDF417, %1행 %2모듈, 모듈 %3도트</translation>
+    </message>
+    <message>
+        <source>picture of %1 bytes, too large to keep: not drawn</source>
+        <translation>%1바이트의 그림, 보관하기에 너무 커서 그리지 않음</translation>
     </message>
 </context>
 <context>

@@ -23,7 +23,7 @@ namespace mpt {
 
 namespace {
 
-constexpr int kGatherMs = 60;
+constexpr int kGatherMs = 25;
 
 }  // namespace
 
@@ -197,9 +197,18 @@ void PreviewWindow::connectControls() {
     connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!m_filling) {
             m_follow = row == newestPrinted();
+            m_scrolledAway = false;
             choose(row);
+            if (m_follow) {
+                scrollToEnd();
+            }
         }
     });
+    // The user's own scrolling (wheel, keys, the bar): away from the end stops following, back
+    // to it follows again.
+    QScrollBar* bar = m_paper->verticalScrollBar();
+    connect(bar, &QScrollBar::actionTriggered, this,
+            [this, bar] { m_scrolledAway = bar->sliderPosition() < bar->maximum(); });
     connect(m_clear, &QPushButton::clicked, &m_printer, &VirtualPrinter::clearPaper);
     connect(&m_printer, &VirtualPrinter::switchesChanged, this, &PreviewWindow::showSwitches);
     connect(m_paperSwitch, &QComboBox::currentIndexChanged, this, &PreviewWindow::setSwitches);
@@ -277,10 +286,23 @@ void PreviewWindow::refresh() {
             m_list->addItem(caption);
         }
     }
-    const int row = m_follow ? newestPrinted() : std::min(m_shown, pageCount() - 1);
+    const bool follow = following();
+    const int row = follow ? newestPrinted() : std::min(m_shown, pageCount() - 1);
+    // Scrolled away, the view stays where the user left it, though the picture is drawn again.
+    const int position = m_paper->verticalScrollBar()->value();
     m_list->setCurrentRow(row);
     m_filling = false;
     choose(row);
+    if (follow) {
+        scrollToEnd();
+    } else {
+        m_paper->verticalScrollBar()->setValue(position);
+    }
+}
+
+void PreviewWindow::scrollToEnd() {
+    QScrollBar* bar = m_paper->verticalScrollBar();
+    bar->setValue(bar->maximum());
 }
 
 int PreviewWindow::newestPrinted() const {

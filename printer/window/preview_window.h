@@ -3,12 +3,13 @@
 // chosen page drawn as the paper would come out of the printer.
 //
 // It follows the newest page with something printed on it as pages arrive (not the feed after a
-// cut, nor the empty page of a second cut at the same place), until another page is chosen;
-// choosing that page again follows again. Arrivals are gathered for a moment before the window
-// redraws, so a stream read in many small parts redraws once, and a long one a few times a second.
-// The window takes nothing from the console; it watches the VirtualPrinter, which outlives it.
-// Beneath the list, the printer's switches (paper, cover, on or off line, drawer, error) set what
-// it answers to status requests, and whether it takes bytes.
+// cut, nor the empty page of a second cut at the same place), its view kept at the page's end,
+// where the paper comes out, until another page is chosen or the view is scrolled away from that
+// end; choosing that page again, or scrolling back to the end, follows again. Arrivals are gathered
+// for a moment before the window redraws, so a stream read in many small parts redraws once, and a
+// long one a few times a second. The window takes nothing from the console; it watches the
+// VirtualPrinter, which outlives it. Beneath the list, the printer's switches (paper, cover, on or
+// off line, drawer, error) set what it answers to status requests, and whether it takes bytes.
 #pragma once
 
 #include <QImage>
@@ -62,6 +63,8 @@ class PreviewWindow : public QWidget {
     std::vector<printer::Page> pages() const;
     int pageCount() const { return static_cast<int>(m_pages.size()); }
     int shownPage() const { return m_shown; }
+    // Whether it follows the newest page as it arrives.
+    bool following() const { return m_follow && !m_scrolledAway; }
     const printer::Page* shownPageModel() const;
     QImage shownImage() const;
 
@@ -82,6 +85,7 @@ class PreviewWindow : public QWidget {
     // Shows the picture as wide as the paper's view, scaled down where it is narrower, so that
     // the margin's notes are never cut off.
     void fitPicture();
+    void scrollToEnd();
     // The newest page with text, a logo or a bar code on it; else the newest page; -1 for none.
     int newestPrinted() const;
 
@@ -102,7 +106,8 @@ class PreviewWindow : public QWidget {
     std::vector<printer::SharedPage> m_pages;
     int m_shown = -1;
     bool m_follow = true;
-    bool m_filling = false;  // the list is being refilled: its signals are not the user's
+    bool m_scrolledAway = false;  // the user scrolled the view away from the page's end
+    bool m_filling = false;       // the list is being refilled: its signals are not the user's
 };
 
 }  // namespace mpt

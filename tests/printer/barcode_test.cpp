@@ -41,5 +41,59 @@ TEST(BarCode, ItfElementsFollowTheSymbology) {
     EXPECT_EQ(symbologyName(0x4A), "symbology 0x4A");
 }
 
+// CODE128's data as a scanner reads them: code sets switched by {A {B {C, in set C each byte a pair
+// of digits, function characters and shifts carrying no character, "{{" a brace.
+TEST(BarCode, Code128DataReadThroughTheirCodeSets) {
+    using namespace std::string_literals;
+    const struct {
+        std::string data;
+        std::string text;
+    } rows[] = {
+        {"{B12345", "12345"},    {"{A\x31{C\x0c\x22\x38{Bxy"s, "1123456xy"},
+        {"{C\x00\x63"s, "0099"}, {"{B{1AB{2{3{4{SC", "ABC"},
+        {"{Ba{{b", "a{b"},       {"no set", "no set"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(code128Text(row.data), row.text) << row.data;
+    }
+}
+
+// Symbols are encoded only from data their symbology can carry; a QR code is square, a linear
+// symbol one row.
+TEST(BarCode, ModulesOnlyForDataTheSymbologyCarries) {
+    const struct {
+        int m;
+        const char* data;
+        bool encoded;
+    } rows[] = {
+        {0x43, "4006381333931", true},
+        {0x43, "400638133393", true},
+        {0x43, "4006381333932", false},  // wrong check digit
+        {0x43, "40063813339A", false},
+        {0x02, "96385074", false},  // EAN13 of 8 digits
+        {0x03, "96385074", true},
+        {0x46, "123", false},
+        {0x49, "{B}", true},
+        {0x04, "ABC-123", true},
+        {0x4A, "12", false},
+    };
+    for (const auto& row : rows) {
+        const auto modules = linearModules(row.m, row.data);
+        EXPECT_EQ(modules.has_value(), row.encoded) << row.m << " " << row.data;
+        if (modules) {
+            EXPECT_EQ(modules->rows, 1);
+            EXPECT_GT(modules->columns, 20);
+        }
+    }
+    const auto qr = qrModules("https://example.com/receipt/1", 1);
+    ASSERT_TRUE(qr.has_value());
+    EXPECT_EQ(qr->rows, qr->columns);
+    EXPECT_EQ(qr->columns, 29);  // version 3 at level M for 29 bytes
+    EXPECT_TRUE(qr->at(0, 0));   // the finder pattern's corner
+    const auto pdf = pdf417Modules("RECEIPT 0042", -1, 3);
+    ASSERT_TRUE(pdf.has_value());
+    EXPECT_GT(pdf->rows, 2);
+}
+
 }  // namespace
 }  // namespace mpt::printer

@@ -208,16 +208,16 @@ TEST(Decoder, UnknownAndCutShortSequencesAreListedWithTheirOffsets) {
         {"\x1bZ"
          "A"s,
          {{Op::Unknown, 0, 2, false}, {Op::Text, 2, 1, false}}},
-        {"\x1c\x41\x1d\x42"s, {{Op::Unknown, 0, 2, false}, {Op::Unknown, 2, 2, false}}},
+        {"\x1c\x41\x1d\x59"s, {{Op::Unknown, 0, 2, false}, {Op::Unknown, 2, 2, false}}},
         // A control byte after the introducer starts an item of its own.
         {"\x1b\n"s, {{Op::Unknown, 0, 1, false}, {Op::LineFeed, 1, 1, false}}},
         {"\x1b\x1b!\x01"s, {{Op::Unknown, 0, 1, false}, {Op::SelectPrintMode, 1, 3, false}}},
-        {"\x07\x00"s, {{Op::Unknown, 0, 1, false}, {Op::Unknown, 1, 1, false}}},
+        {"\x07\x01"s, {{Op::Unknown, 0, 1, false}, {Op::Unknown, 1, 1, false}}},
         // Only ESC P NUL is a cut.
         {"\x1bP\x01"s, {{Op::Unknown, 0, 3, false}}},
         // A symbology whose data length the printer cannot tell: its data are read as they are.
-        {"\x1dk\x04"
-         "12\x00"s,
+        {"\x1dk\x07"
+         "12\x01"s,
          {{Op::Unknown, 0, 3, false}, {Op::Text, 3, 2, false}, {Op::Unknown, 5, 1, false}}},
     };
     for (const auto& row : rows) {
@@ -531,6 +531,226 @@ TEST(Decoder, SaysWhichCommandSetItAssumed) {
             EXPECT_EQ(use.otherSetFrom, row.otherFrom);
         }
     }
+}
+
+}  // namespace
+}  // namespace mpt::printer
+
+namespace mpt::printer {
+namespace {
+
+// The commands receipt programs send, each with its exact length: followed by a letter, the
+// command is one item of all its bytes and the letter is text, whatever bytes the parameters and
+// data hold (line feeds, SO, DC3, ESC among them).
+TEST(Decoder, ReceiptCommandsAreReadWithTheirLengths) {
+    const std::string raster = "\x1dv0\x00\x02\x00\x02\x00\x0e\x13\x1b\x0a"s;
+    const std::string graphics = "\x30\x70\x30\x01\x01\x31\x08\x00\x02\x00\x0a\x1b"s;
+    const struct {
+        std::string bytes;
+        Op op;
+    } rows[] = {
+        {"\x00"s, Op::Nothing},
+        {"\x1b@"s, Op::Initialize},
+        {"\x1b"
+         "a\x01"s,
+         Op::Justify},
+        {"\x1b"
+         "E\x01"s,
+         Op::Emphasis},
+        {"\x1bG\x01"s, Op::DoubleStrike},
+        {"\x1d!\x22"s, Op::CharacterSize},
+        {"\x1bM\x02"s, Op::Font},
+        {"\x1d"
+         "B\x01"s,
+         Op::Reverse},
+        {"\x1b{\x01"s, Op::UpsideDown},
+        {"\x1bV\x01"s, Op::Rotate},
+        {"\x1b"
+         "2"s,
+         Op::DefaultLineSpacing},
+        {"\x1b"
+         "3\x18"s,
+         Op::LineSpacing},
+        {"\x1dL\x10\x00"s, Op::LeftMargin},
+        {"\x1dW\x40\x02"s, Op::PrintWidth},
+        {"\x1b$\x20\x00"s, Op::AbsolutePosition},
+        {"\x1b\\\xf0\xff"s, Op::RelativePosition},
+        {"\x1b"
+         "D\x08\x10\x18\x00"s,
+         Op::TabStops},
+        {"\t"s, Op::Tab},
+        {"\x1b"
+         "d\x03"s,
+         Op::FeedLines},
+        {"\x1bJ\x30"s, Op::FeedDots},
+        {"\x1bt\x13"s, Op::CodeTable},
+        {"\x1c&"s, Op::TwoByteOn},
+        {"\x1c."s, Op::TwoByteOff},
+        {"\x1bR\x0d"s, Op::InternationalSet},
+        {"\x1bi"s, Op::FullCut},
+        {"\x1dV\x00"s, Op::CutPaper},
+        {"\x1dV\x01"s, Op::CutPaper},
+        {"\x1dV\x30"s, Op::CutPaper},
+        {"\x1dV\x31"s, Op::CutPaper},
+        {"\x1dV\x41\x03"s, Op::CutPaper},
+        {"\x1dV\x42\x03"s, Op::CutPaper},
+        {"\x1dV\x61\x00"s, Op::CutPaper},
+        {"\x1dV\x62\x00"s, Op::CutPaper},
+        {"\x1dV\x67\x01"s, Op::CutPaper},
+        {"\x1dV\x68\x01"s, Op::CutPaper},
+        {raster, Op::RasterImage},
+        {"\x1b*\x00\x03\x00\x0a\x0e\x13"s, Op::BitImage},
+        {"\x1b*\x21\x02\x00\x1b\x40\x0a\x00\x1d\x56"s, Op::BitImage},
+        {"\x1d(L\x0c\x00"s + graphics, Op::Graphics},
+        {"\x1d(L\x02\x00\x30\x32"s, Op::Graphics},
+        {"\x1d"
+         "8L\x0c\x00\x00\x00"s +
+             graphics,
+         Op::Graphics},
+        {"\x1d(k\x04\x00\x31\x41\x32\x00"s, Op::Symbol2D},
+        {"\x1d(k\x07\x00\x31\x50\x30\x0a\x1b\x0e\x13"s, Op::Symbol2D},
+        {"\x1d(k\x03\x00\x30\x51\x30"s, Op::Symbol2D},
+        {"\x1dk\x49\x06{B12\x0a\x1b"s, Op::PrintBarCode},
+        {"\x1dk\x04"
+         "AB\x0a\x00"s,
+         Op::PrintBarCode},
+        {"\x1d"
+         "f\x01"s,
+         Op::BarCodeFont},
+        {"\x1b \x00"s, Op::Setting},
+        {"\x1b(A\x04\x00\x30\x37\x03\x0a"s, Op::Setting},
+        {"\x1c(A\x02\x00\x30\x00"s, Op::Setting},
+        {"\x1cq\x01\x01\x00\x01\x00"
+         "\x0a\x0a\x0a\x0a\x1b\x1b\x1b\x1b"s,
+         Op::Setting},
+        {"\x1b&\x01\x41\x42\x01\x0a\x02\x1b\x1b"s, Op::Setting},
+        {"\x1d*\x01\x01"
+         "\x0a\x0a\x0a\x0a\x1b\x1b\x1b\x1b"s,
+         Op::Setting},
+        {"\x1cp\x01\x00"s, Op::PrintStoredLogo},
+        // Status and real-time requests, one kind of item.
+        {"\x10\x04\x01"s, Op::StatusRequest},
+        {"\x10\x04\x07\x01"s, Op::StatusRequest},
+        {"\x10\x05\x02"s, Op::StatusRequest},
+        {"\x10\x14\x01\x00\x01"s, Op::StatusRequest},
+        {"\x10\x14\x08\x01\x03\x14\x01\x06\x02\x08"s, Op::StatusRequest},
+        {"\x1dr\x01"s, Op::StatusRequest},
+        {"\x1dI\x42"s, Op::StatusRequest},
+        {"\x1d"
+         "a\xff"s,
+         Op::StatusRequest},
+    };
+    for (const auto& row : rows) {
+        const std::vector<Item> items = decode(row.bytes + "X");
+        SCOPED_TRACE(listingLine(items.front()));
+        ASSERT_EQ(items.size(), 2u);
+        EXPECT_EQ(items[0].op, row.op);
+        EXPECT_EQ(items[0].bytes, row.bytes);
+        EXPECT_FALSE(items[0].truncated);
+        EXPECT_EQ(items[1].text, "X");
+        // Its parameters, data and end byte are its own bytes after the command letters.
+        EXPECT_LE(items[0].params.size() + items[0].data.size() + items[0].tail,
+                  items[0].bytes.size() - 1);
+        EXPECT_EQ(meaning(items[0]).find("unknown"), std::string::npos);
+    }
+}
+
+// What the listing says of receipt programs' commands, parameters in words.
+TEST(Decoder, ReceiptCommandsAreListedInWords) {
+    const struct {
+        std::string bytes;
+        std::string meaning;
+    } rows[] = {
+        {"\x1dV\x42\x10"s, "partial cut: one point left uncut, after feeding 16 dots"},
+        {"\x1dV\x30"s, "full cut: cuts the paper through"},
+        {"\x1dv0\x03\x01\x00\x02\x00\x00\x00"s,
+         "raster image 8 x 2 dots, double width, double height"},
+        {"\x1b*\x21\x01\x00\x00\x00\x00"s, "bit image 24 dots high, double density, 1 columns"},
+        {"\x1bt\x13"s, "character code table 19 (CP858)"},
+        {"\x1bt\x63"s, "character code table 99 (not one this printer has: upper half unreadable)"},
+        {"\x1d!\x21"s, "character size: width x3, height x2"},
+        {"\x1d(k\x06\x00\x31\x50\x30"
+         "abc"s,
+         "QR code: store 3 data bytes \"abc\""},
+        {"\x1d(k\x03\x00\x31\x45\x33"s, "QR code: error correction level 0x33"},
+        {"\x1d(L\x02\x00\x30\x32"s, "graphics: print the print buffer's graphics"},
+        {"\x10\x04\x01"s, "status request: real-time status transmission (not drawn)"},
+        {"\x1dk\x49\x07{C\x0c\x22{Bx"s,
+         "print bar code CODE128, 7 data bytes \"{C<0x0C>\"{Bx\", reads \"1234x\""},
+        {"\x1b\\\xf0\xff"s, "print position moved by -16 dots"},
+    };
+    for (const auto& row : rows) {
+        const std::vector<Item> items = decode(row.bytes);
+        ASSERT_EQ(items.size(), 1u) << row.meaning;
+        EXPECT_EQ(meaning(items[0]), row.meaning);
+    }
+}
+
+// Text in the code page of the moment: a single-byte table after ESC t, code page 949 again after
+// FS & and after ESC @, and the international set's characters after ESC R.
+TEST(Decoder, TextIsReadInTheCodePageOfTheMoment) {
+    const struct {
+        std::string stream;
+        std::string text;
+    } rows[] = {
+        {"\x1bt\x13"
+         "Caf\x82 cr\x8ame \xd5"s,
+         "Café crème €"},
+        {"\x1bt\x10"
+         "Caf\xe9 \x80"s,
+         "Café €"},
+        {"\x1bt\x11"
+         "\x8f\xa0\xe1"s,
+         "Пас"},
+        {"\x1bt\x00"
+         "\xc4\xcd\xbf"s,
+         "─═┐"},
+        {"\x1bt\x01"
+         "\xb1\xb2"s,
+         "ｱｲ"},
+        {"\x1bt\xfe"
+         "a\x82"s,
+         "a\xEF\xBF\xBD"},
+        {"\x1bt\x13\x1c&\xc7\xd1\xb1\xdb"s, "한글"},
+        {"\x1bt\x13\x1b@\xc7\xd1"s, "한"},
+        {"\x1c.\x1bt\x13\x82"s, "é"},
+        {"\x1bR\x0d"
+         "C:\\dir"s,
+         "C:₩dir"},
+        {"\x1bR\x02"
+         "[|]"s,
+         "ÄöÜ"},
+        {"\xc7\xd1\x1c.\x1c&\xb1\xdb"s, "한글"},
+    };
+    for (const auto& row : rows) {
+        std::string text;
+        for (const Item& item : decode(row.stream)) {
+            text += item.text;
+        }
+        EXPECT_EQ(text, row.text) << listingLine(decode(row.stream).front());
+    }
+}
+
+// A picture larger than an item may hold is read as its command and then its data in parts,
+// never as text; a sequence split anywhere reads the same.
+TEST(Decoder, APictureTooLargeToKeepIsPassedOverByItsLength) {
+    const std::size_t rows = Decoder::kMaxData / 72 + 2;
+    std::string stream = "\x1dv0\x00\x48\x00"s;
+    stream += static_cast<char>(rows & 0xFF);
+    stream += static_cast<char>(rows >> 8);
+    stream += std::string(72 * rows, '\x0a');
+    stream += "end";
+    const std::vector<Item> items = decode(stream);
+    ASSERT_GE(items.size(), 3u);
+    EXPECT_EQ(items.front().op, Op::RasterImage);
+    EXPECT_EQ(items.front().skipped, 72 * rows);
+    std::size_t skipped = 0;
+    for (std::size_t i = 1; i + 1 < items.size(); ++i) {
+        EXPECT_EQ(items[i].op, Op::DataSkipped);
+        skipped += items[i].bytes.size();
+    }
+    EXPECT_EQ(skipped, 72 * rows);
+    EXPECT_EQ(items.back().text, "end");
 }
 
 }  // namespace

@@ -262,6 +262,84 @@ TEST(Paper, FollowsThePrintersRules) {
          "b\n"s,
          {{"[A]a", "cut partial EPSON", "after cut (drawer pulse)", "after cut (page close)"},
           {"(page open)", "(drawer pulse)", "[A]b", "in printer EPSON"}}},
+        {"GS V in all its forms ends a page, partial or full, after its feed; so does ESC i",
+         "a\x1dV\x00"
+         "b\x1dV\x01"
+         "c\x1dV\x30"
+         "d\x1dV\x31"
+         "e\x1dV\x41\x10"
+         "f\x1dV\x42\x00"
+         "g\x1dV\x61\x00"
+         "h\x1dV\x62\x00"
+         "i\x1dV\x67\x00"
+         "j\x1dV\x68\x00"
+         "k\x1bi"s,
+         {{"[A]a", "cut full EPSON"},
+          {"[A]b", "cut partial EPSON"},
+          {"[A]c", "cut full EPSON"},
+          {"[A]d", "cut partial EPSON"},
+          {"[A]e", "feed 16 dots", "cut full EPSON"},
+          {"[A]f", "cut partial EPSON"},
+          {"[A]g", "cut full EPSON"},
+          {"[A]h", "cut partial EPSON"},
+          {"[A]i", "cut full EPSON"},
+          {"[A]j", "cut partial EPSON"},
+          {"[A]k", "cut full EPSON"}}},
+        {"text styles, sizes and fonts hold until changed; ESC ! sets the size GS ! sets",
+         "\x1b"
+         "E\x01"
+         "a\x1bG\x01\x1b"
+         "E\x00"
+         "b\x1d!\x21"
+         "c\x1b!\x10"
+         "d\n"
+         "\x1d"
+         "B\x01\x1b{\x01\x1bV\x01\x1bM\x02"
+         "e\n\x1b@"
+         "f\n"s,
+         {{"[A em]a | [A ds]b | [A ds x3x2]c | [A dh ds]d", "[C dh ds rev ud rot]e", "[A]f",
+           "in printer EPSON"}}},
+        {"a line takes the justification it starts in; ESC @ takes back to the left",
+         "\x1b"
+         "a\x01"
+         "a\n\x1b"
+         "a2b\n\x1b@c\n"s,
+         {{"<centre> [A]a", "<right> [A]b", "[A]c", "in printer EPSON"}}},
+        {"feeds by lines and by dots print the waiting line first",
+         "\x1b"
+         "d\x02\x1b"
+         "3\x10\x1b"
+         "d\x02"
+         "a\x1bJ\x05\x1bJ\x08"s,
+         {{"feed 60 dots", "feed 32 dots", "[A]a", "feed 8 dots", "in printer EPSON"}}},
+        {"a single-byte table's characters are one cell each; two-byte ones after FS &",
+         "\x1bt\x13\x82\x1c&\xc7\xd1\n"s,
+         {{"[A single]é | [A]한", "in printer EPSON"}}},
+        {"pictures: raster at its scale, bit image strips fed by the line spacing, graphics kept "
+         "in the print buffer until printed",
+         "\x1dv0\x03\x02\x00\x01\x00\xff\x0f\x1b*\x21\x01\x00\xff\xff\xff\n"
+         "\x1b"
+         "3\x18\x1b*\x00\x02\x00\x81\x42\n"
+         "\x1d(L\x0b\x00\x30\x70\x30\x02\x01\x31\x08\x00\x01\x00\xaa\x1d(L\x02\x00\x30\x32"
+         "\x1d(L\x02\x00\x30\x32"s,
+         {{"picture 16x1 scale 2x2", "picture 1x24 scale 1x1", "feed 6 dots",
+           "picture 2x8 scale 2x3", "picture 8x1 scale 2x1", "in printer EPSON"}}},
+        {"a picture's size claims no more than its data hold; one too large to keep is noted",
+         "\x1d(L\x0b\x00\x30\x70\x30\x01\x01\x31\x08\x00\xff\xff\xaa\x1d(L\x02\x00\x30\x32"
+         "\x1dv0\x00\xff\xff\xff\xff"s +
+             std::string(0x10000, '\xff'),
+         {{"picture 8x1 scale 1x1", "(not drawn)", "in printer EPSON"}}},
+        {"QR code and PDF417 print the data stored last, in their settings",
+         "\x1d(k\x03\x00\x31\x43\x05\x1d(k\x06\x00\x31\x50\x30"
+         "abc"
+         "\x1d(k\x03\x00\x31\x51\x30\x1d(k\x05\x00\x30\x50\x30"
+         "xy"
+         "\x1d(k\x03\x00\x30\x51\x30\x1d(k\x03\x00\x31\x51\x30"s,
+         {{"QR abc", "PDF417 xy", "QR abc", "in printer EPSON"}}},
+        {"status requests and settings change nothing on the paper",
+         "a\x10\x04\x01\x1dr\x01\x1b \x02"
+         "b\n"s,
+         {{"[A]ab", "in printer EPSON"}}},
         {"unknown and cut-short sequences are marks where they come",
          "a\n\x07"
          "b\n\x1b!"s,
@@ -352,6 +430,18 @@ TEST(Paper, HoldsABoundedAmountWhateverComes) {
     sized.add(decode(std::string(200 * 1024, 'z') + "\x1bm"));
     EXPECT_EQ(sized.cutCount(), 1u);
     EXPECT_GT(sized.keptBytes(), 64u * 1024);
+
+    // Pictures without a cut: the page is torn off once its pictures reach their bound.
+    std::string picture = "\x1dv0\x00\x48\x00\x00\x30"s + std::string(72 * 0x3000, '\x55');
+    std::string pictures;
+    for (std::size_t i = 0; i <= PageBuilder::kMaxPictureBytes / (72 * 0x3000); ++i) {
+        pictures += picture;
+    }
+    PageBuilder drawn;
+    drawn.add(decode(pictures));
+    ASSERT_EQ(drawn.cutPages().size(), 1u);
+    EXPECT_TRUE(drawn.cutPages().front().torn);
+    EXPECT_LE(drawn.cutPages().front().bytes(), PageBuilder::kMaxPictureBytes + 2 * 72 * 0x3000);
 
     // A line of one-letter spans, each in another style, is taken in parts too.
     std::string styles;

@@ -12,14 +12,18 @@ namespace {
 using namespace mpt::printer;
 
 std::string styleText(const Style& s) {
-    std::string out = s.fontB ? "B" : "A";
-    const std::pair<bool, const char*> flags[] = {{s.emphasis, "em"},    {s.doubleHeight, "dh"},
-                                                  {s.doubleWidth, "dw"}, {s.underline, "ul"},
-                                                  {s.red, "red"},        {s.enlarged, "so"}};
+    std::string out = s.fontC ? "C" : s.fontB ? "B" : "A";
+    const std::pair<bool, const char*> flags[] = {
+        {s.emphasis, "em"},   {s.doubleHeight, "dh"}, {s.doubleWidth, "dw"},   {s.underline, "ul"},
+        {s.red, "red"},       {s.enlarged, "so"},     {s.doubleStrike, "ds"},  {s.reverse, "rev"},
+        {s.upsideDown, "ud"}, {s.rotated, "rot"},     {s.singleByte, "single"}};
     for (const auto& [on, name] : flags) {
         if (on) {
             out += std::string(" ") + name;
         }
+    }
+    if (s.width > 1 || s.height > 1) {
+        out += " x" + std::to_string(s.width) + "x" + std::to_string(s.height);
     }
     return out;
 }
@@ -32,6 +36,7 @@ std::string markText(const Mark& mark) {
         case Mark::Kind::PageBracket: return "(page bracket)";
         case Mark::Kind::Unknown: return "(unknown)";
         case Mark::Kind::Truncated: return "(truncated)";
+        case Mark::Kind::NotDrawn: return "(not drawn)";
     }
     return "(?)";
 }
@@ -39,8 +44,14 @@ std::string markText(const Mark& mark) {
 struct ElementText {
     std::string operator()(const Line& line) const {
         std::string out = line.lineAttribute ? "DC3 " : "";
+        if (line.feed >= 0) {
+            return out + "feed " + std::to_string(line.feed) + " dots";
+        }
         if (line.spans.empty()) {
             return out + "feed";
+        }
+        if (line.align != Align::Left) {
+            out += line.align == Align::Centre ? "<centre> " : "<right> ";
         }
         for (std::size_t i = 0; i < line.spans.size(); ++i) {
             out +=
@@ -60,6 +71,13 @@ struct ElementText {
                kPositions[static_cast<int>(code.textPosition)] + " " + code.data;
     }
     std::string operator()(const Mark& mark) const { return markText(mark); }
+    std::string operator()(const Picture& picture) const {
+        return "picture " + std::to_string(picture.width) + "x" + std::to_string(picture.height) +
+               " scale " + std::to_string(picture.scaleX) + "x" + std::to_string(picture.scaleY);
+    }
+    std::string operator()(const Symbol& symbol) const {
+        return (symbol.kind == Symbol::Kind::Qr ? "QR " : "PDF417 ") + symbol.data;
+    }
 };
 
 }  // namespace

@@ -3,15 +3,17 @@
 // covers every byte with exactly one item, in order, with the right offsets; a text run's
 // characters keep every single-byte letter of the run, in order (an invalid pair does not swallow
 // the byte after it); it reads the same items when the bytes come in parts; every item can be
-// described; and the paper makes one page per cut, tearing off only pages that reached their
-// maximum length, without failing.
+// described; bar codes and symbols are encoded from any data without fault; and the paper makes
+// one page per cut, tearing off only pages that reached their maximum length, without failing.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
+#include "printer/barcode.h"
 #include "printer/decoder.h"
 #include "printer/layout.h"
 #include "printer/listing.h"
@@ -20,9 +22,15 @@ using namespace mpt::printer;
 
 namespace {
 
+// The characters an international set (ESC R) may replace with others; left out of the
+// comparison of letters.
+bool replaceable(char c) {
+    return std::string_view("#$@[\\]^`{|}~").find(c) != std::string_view::npos;
+}
+
 // The bytes below 0x80 of a code page 949 run that are letters of their own, not trail bytes of a
-// pair, in order.
-std::string singleByteLetters(std::string_view run) {
+// pair, in order; of a run in a single-byte table, every byte below 0x80.
+std::string singleByteLetters(std::string_view run, bool singleByteTable) {
     const auto lead = [](unsigned char b) { return b >= 0x81 && b <= 0xFE; };
     const auto trail = [](unsigned char b) {
         return (b >= 0x41 && b <= 0x5A) || (b >= 0x61 && b <= 0x7A) || (b >= 0x81 && b <= 0xFE);
@@ -30,9 +38,10 @@ std::string singleByteLetters(std::string_view run) {
     std::string letters;
     for (std::size_t i = 0; i < run.size(); ++i) {
         const auto b = static_cast<unsigned char>(run[i]);
-        if (lead(b) && i + 1 < run.size() && trail(static_cast<unsigned char>(run[i + 1]))) {
+        if (!singleByteTable && lead(b) && i + 1 < run.size() &&
+            trail(static_cast<unsigned char>(run[i + 1]))) {
             ++i;
-        } else if (b < 0x80) {
+        } else if (b < 0x80 && !replaceable(run[i])) {
             letters.push_back(run[i]);
         }
     }
@@ -43,7 +52,7 @@ std::string singleByteLetters(std::string_view run) {
 std::string asciiOf(std::string_view utf8) {
     std::string ascii;
     for (const char c : utf8) {
-        if (static_cast<unsigned char>(c) < 0x80) {
+        if (static_cast<unsigned char>(c) < 0x80 && !replaceable(c)) {
             ascii.push_back(c);
         }
     }
@@ -69,14 +78,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if ((item.op == Op::Text) == item.text.empty()) {
             std::abort();  // a text run without characters, or characters outside a text run
         }
-        if (item.op == Op::Text && asciiOf(item.text) != singleByteLetters(item.bytes)) {
+        if (item.op == Op::Text &&
+            asciiOf(item.text) != singleByteLetters(item.bytes, item.singleByte)) {
             std::abort();  // a letter lost or invented around an invalid character
         }
         if (listingLine(item).empty()) {
             std::abort();
         }
         next += item.bytes.size();
-        if (!item.truncated && (item.op == Op::PartialCut || item.op == Op::Cut)) {
+        if (!item.truncated && (item.op == Op::PartialCut || item.op == Op::Cut ||
+                                item.op == Op::FullCut || item.op == Op::CutPaper)) {
             ++cuts;
         }
     }
@@ -104,6 +115,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     PageBuilder paper;
     paper.add(items);
+    // Bar codes and two-dimensional symbols encoded from whatever data they carry; a picture's
+    // dots are as many as its size says.
+    for (const Page& page : paper.pages()) {
+        for (const Element& element : page.elements) {
+            if (const auto* code = std::get_if<BarCode>(&element)) {
+                if (const auto modules = linearModules(code->symbology, code->data);
+                    modules && modules->dark.size() != static_cast<std::size_t>(modules->columns)) {
+                    std::abort();
+                }
+            } else if (const auto* symbol = std::get_if<Symbol>(&element)) {
+                const auto modules =
+                    symbol->kind == Symbol::Kind::Qr
+                        ? qrModules(symbol->data, symbol->errorLevel)
+                        : pdf417Modules(symbol->data, symbol->errorLevel, symbol->columns);
+                if (modules &&
+                    modules->dark.size() != static_cast<std::size_t>(modules->rows) *
+                                                static_cast<std::size_t>(modules->columns)) {
+                    std::abort();
+                }
+            } else if (const auto* picture = std::get_if<Picture>(&element)) {
+                if (picture->bits.size() !=
+                    static_cast<std::size_t>(picture->height) *
+                        ((static_cast<std::size_t>(picture->width) + 7) / 8)) {
+                    std::abort();
+                }
+            }
+        }
+    }
     std::size_t cutPages = 0;
     for (const Page& page : paper.cutPages()) {
         if (page.torn == (page.cut != Cut::None)) {

@@ -399,6 +399,37 @@ class VirtualPrinterTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(m_printer->bytesReceived(), written, 10000);
     }
 
+    // The window follows each new receipt, its view at the page's end where the paper comes out,
+    // until the user scrolls away; scrolled back to the end, it follows again.
+    void followsTheNewestPageUnlessScrolledAway() {
+        QByteArray receipt;
+        for (int i = 0; i < 80; ++i) {
+            receipt += "receipt line " + QByteArray::number(i) + '\n';
+        }
+        receipt += "\x1dV\x00";
+        auto* paper = m_preview->findChild<QScrollArea*>(QStringLiteral("paper"));
+        QVERIFY(paper != nullptr);
+        QScrollBar* bar = paper->verticalScrollBar();
+        m_printer->receive(QStringLiteral("COM1"), receipt);
+        QTRY_COMPARE(m_preview->pageCount(), 1);
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+
+        bar->triggerAction(QAbstractSlider::SliderToMinimum);
+        QVERIFY(!m_preview->following());
+        m_printer->receive(QStringLiteral("COM1"), receipt);
+        QTRY_COMPARE(m_preview->pageCount(), 2);
+        QCOMPARE(m_preview->shownPage(), 0);
+        QCOMPARE(bar->value(), 0);
+
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);
+        QVERIFY(m_preview->following());
+        m_printer->receive(QStringLiteral("COM1"), receipt);
+        QTRY_COMPARE(m_preview->pageCount(), 3);
+        QCOMPARE(m_preview->shownPage(), 2);
+        QCOMPARE(bar->value(), bar->maximum());
+    }
+
     // Taking the paper out empties the preview; the printer keeps its print mode.
     void clearingThePaperEmptiesThePreview() {
         click(QStringLiteral("cmddevice8"), QStringLiteral("1"), QStringLiteral("3"));
