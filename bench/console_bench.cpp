@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The console's figures beside the floors they are held to, in one run:
 //   start-up    cold start to the first painted frame, beside a bare Qt Widgets window, and
-//               beside that window with one line of Hangul on it
+//               beside that window with one line of Hangul on it (at most 1.1 times as long)
 //   memory      peak resident set of the window and of --run, beside the bare programs
 //   CPU         CPU time of each routine on dry-run devices, beside the time its bytes take on
 //               a 9600-baud wire
@@ -230,9 +230,11 @@ int main(int argc, char** argv) {
                 "%-44s %11.1f ms %11.1f ms %8.2f %8s\n",
                 ("start to first frame, median of " + std::to_string(console.size())).c_str(), c, b,
                 c / b, verdict(c <= 1.25 * b));
-            // Beside the window with one line of Hangul: no goal, it shows where the time goes.
+            // Beside the window with one line of Hangul, which also reads the font configuration
+            // and opens a Korean face: what is left is the console's own start-up.
             std::printf("%-44s %11.1f ms %11.1f ms %8.2f %8s\n",
-                        "  beside a window with one Hangul line", c, t, c / t, "-");
+                        "  beside a window with one Hangul line", c, t, c / t,
+                        verdict(c <= 1.1 * t));
             std::printf("%-44s %10ld KiB %10ld KiB %8.2f %8s\n", "peak memory, window", consoleRss,
                         bareRss, static_cast<double>(consoleRss) / static_cast<double>(bareRss),
                         verdict(consoleRss <= 1.3 * static_cast<double>(bareRss)));

@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config    # the build
   qt6-base-dev qt6-qpa-plugins libgl-dev          # Qt 6 Widgets, Network, Test, platform plugins
   libxcb1-dev                                     # X11 events: the window destroyed from outside
+  libfontconfig-dev                               # the font configuration, read early at start-up
   qt6-l10n-tools qt6-tools-dev                    # lupdate and lrelease: the Korean translation
   qt6-translations-l10n                           # Qt's own texts (OK, Cancel) in Korean
   libgtest-dev                                    # GoogleTest
