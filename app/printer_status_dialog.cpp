@@ -69,6 +69,18 @@ PrinterStatusDialog::~PrinterStatusDialog() {
     }
 }
 
+void PrinterStatusDialog::done(int result) {
+    // Closed while a question is under way: the window keeps going, and the dialog goes once the
+    // printer has answered or its time is up, rather than holding the window while it waits.
+    if (m_busy) {
+        m_closeWhenAnswered = true;
+        m_closeResult = result;
+        show(tr("Closing once the question under way has its answer…"));
+        return;
+    }
+    QDialog::done(result);
+}
+
 QString PrinterStatusDialog::answers() const {
     return m_answers->text();
 }
@@ -84,6 +96,7 @@ void PrinterStatusDialog::ask() {
     const int port = m_port->currentData().toInt();
     m_ask->setEnabled(false);
     show(tr("Asking %1…").arg(m_port->currentText()));
+    m_busy = true;
     m_asking = std::thread([this, port] {
         QString text;
         try {
@@ -93,18 +106,21 @@ void PrinterStatusDialog::ask() {
             }
             text = lines.join(QLatin1Char('\n'));
         } catch (const ConsoleError& error) {
-            text = QStringLiteral("error %1: %2\n%3")
-                       .arg(QString::number(error.number()), qtText(error.text()),
-                            qtText(detailOf(error)));
+            text = tr("error %1: %2").arg(QString::number(error.number()), qtText(error.text())) +
+                   QLatin1Char('\n') + qtText(detailOf(error));
         } catch (const std::exception& error) {
-            text = qtText(error.what());
+            text = tr("the question failed: %1").arg(qtText(error.what()));
         }
         QMetaObject::invokeMethod(
             this,
             [this, text] {
+                m_busy = false;
                 show(text);
                 m_ask->setEnabled(true);
                 emit answered();
+                if (m_closeWhenAnswered) {
+                    QDialog::done(m_closeResult);
+                }
             },
             Qt::QueuedConnection);
     });

@@ -5,7 +5,7 @@
 //
 // The questions go out on a thread of their own, so that the window keeps painting while a printer
 // that does not answer is waited for (1 s a question); the dialog is window-modal, so no run
-// starts while it asks, and it waits for the questions under way before it goes.
+// starts while it asks, and closed while it asks it goes once the question under way is answered.
 #pragma once
 
 #include <QDialog>
@@ -37,6 +37,8 @@ class PrinterStatusDialog : public QDialog {
     void ask();
     // What the dialog shows: the answers in words, one a line, or that it is asking.
     QString answers() const;
+    // Closing while a question is under way closes once it has its answer.
+    void done(int result) override;
 
   signals:
     void answered();
@@ -52,6 +54,9 @@ class PrinterStatusDialog : public QDialog {
     QLabel* m_answers = nullptr;
     QCheckBox* m_checkAfterRun = nullptr;
     std::thread m_asking;
+    bool m_busy = false;  // a question under way
+    bool m_closeWhenAnswered = false;
+    int m_closeResult = 0;
 };
 
 }  // namespace mpt

@@ -1294,6 +1294,18 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
         <source>Asking %1…</source>
         <translation>%1 에 묻는 중…</translation>
     </message>
+    <message>
+        <source>Closing once the question under way has its answer…</source>
+        <translation>진행 중인 질문에 답이 오면 닫습니다…</translation>
+    </message>
+    <message>
+        <source>error %1: %2</source>
+        <translation>오류 %1: %2</translation>
+    </message>
+    <message>
+        <source>the question failed: %1</source>
+        <translation>질문하지 못했습니다: %1</translation>
+    </message>
 </context>
 <context>
     <name>mpt::VirtualPrinter</name>

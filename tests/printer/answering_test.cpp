@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -26,6 +27,7 @@
 #include "page_text.h"
 #include "printer/virtual_printer.h"
 #include "printer/window/preview_window.h"
+#include "support/pty.h"
 #include "support/qt_test_main.h"
 
 #ifndef MPT_CONSOLE_BINARY
@@ -338,6 +340,34 @@ class AnsweringTest : public QObject {
 
     // The printer window's switches show what the printer has (--state at start) and set what
     // it answers.
+    // Closed while its printer keeps silent, the dialog lets the window go on at once and goes
+    // itself once the question's time is up, rather than holding the window for it.
+    void closedWhileAskingTheDialogGoesOnceAnswered() {
+        mpt::testing::PtyPrinter silent;  // reads nothing, answers nothing
+        mpt::PortMap map;
+        map.serial[1] = silent.devicePath();
+        const auto devices = mpt::systemDevices(map);
+        mpt::Trace trace;
+        QTemporaryDir dir;
+        mpt::PortSettings settings(dir.filePath("ports.conf"));
+        mpt::PrinterStatusDialog dialog(*devices, trace, settings, 3);
+        dialog.open();
+        QSignalSpy answered(&dialog, &mpt::PrinterStatusDialog::answered);
+        QSignalSpy finished(&dialog, &QDialog::finished);
+        dialog.ask();
+        QElapsedTimer held;
+        held.start();
+        dialog.reject();
+        QVERIFY2(held.elapsed() < 200, "closing waited for the printer");
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(finished.count(), 0);
+        QVERIFY(answered.wait(10000));
+        QTRY_COMPARE(finished.count(), 1);
+        QVERIFY(!dialog.isVisible());
+        QVERIFY2(dialog.answers().contains(QLatin1String("no answer")),
+                 qPrintable(dialog.answers()));
+    }
+
     void theWindowsSwitchesSetTheAnswers() {
         mpt::status::Switches nearEnd;
         nearEnd.paper = mpt::status::Switches::Paper::NearEnd;
