@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Mini Printer Test: opens the test console's window, or runs one routine from the command line.
 #include <fontconfig/fontconfig.h>
+#include <locale.h>
 #include <QApplication>
 #include <QHostAddress>
 #include <QSocketNotifier>
@@ -113,9 +114,22 @@ int runWindow(int& argc, char** argv, const mpt::CommandLine& cl, mpt::PortMap& 
     // which must not change meanwhile. The one change the application object makes to it is to
     // take out DESKTOP_STARTUP_ID, a launcher's start-up notification; where that is set, the
     // configuration is read as before, when the window asks for its first font.
+    // The library reads the locale too (numbers in the configuration), while the application
+    // object sets the process's locale: the thread reads in a locale object of its own, the one
+    // the process is about to take, so that the two never touch the same locale.
     std::jthread fontConfiguration;
     if (std::getenv("DESKTOP_STARTUP_ID") == nullptr) {
-        fontConfiguration = std::jthread([] { FcInit(); });
+        fontConfiguration = std::jthread([] {
+            const locale_t own = ::newlocale(LC_ALL_MASK, "", nullptr);
+            if (own != nullptr) {
+                ::uselocale(own);
+            }
+            FcInit();
+            if (own != nullptr) {
+                ::uselocale(LC_GLOBAL_LOCALE);
+                ::freelocale(own);
+            }
+        });
     }
     std::optional<mpt::NoDisplayExit> noDisplay(std::in_place);
     QApplication app(argc, argv);
