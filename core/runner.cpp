@@ -320,12 +320,14 @@ int checkAfterRun(const RunOutcome& outcome, Devices& devices, Trace& trace, std
 // written.
 int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devices& devices,
              Trace& trace, std::ostream& out, std::ostream& err) {
+    // From here on a termination signal stops the suite rather than the process: also while the
+    // report is first written, so that its new file is never left beside it.
+    terminationSignals();
     SuiteReport report(cl, entries, devices);
     // A report that cannot be written is known before anything is sent.
     if (!report.write(err)) {
         return 1;
     }
-    terminationSignals();
     RunSession session(devices, trace);
     int code = 0;
     bool traceSaid = false;
