@@ -40,9 +40,10 @@ inline constexpr int kPortNotOpen = 8018;
 }  // namespace err
 
 // What the channel was doing when the system refused: the same errno means different things when
-// opening a serial port, opening "lpt1 " or writing to either. LockSerial and LockLpt are the
-// exclusive lock taken right after the opening: there EWOULDBLOCK means another program holds it.
-enum class Step { OpenSerial, ConfigureSerial, OpenLpt, LockSerial, LockLpt, Write, Close };
+// opening a serial port, opening "lpt1 ", writing to either or reading an answer back. LockSerial
+// and LockLpt are the exclusive lock taken right after the opening: there EWOULDBLOCK means another
+// program holds it.
+enum class Step { OpenSerial, ConfigureSerial, OpenLpt, LockSerial, LockLpt, Write, Read, Close };
 
 // Why a connection to a network printer was not made: the address could not be read, looking its
 // host up failed (getaddrinfo's result, and the errno behind EAI_SYSTEM) or ran out of time

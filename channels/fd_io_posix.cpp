@@ -322,7 +322,7 @@ Reply askOnDevice(int fd, std::string_view question, const AnswerEnd& end,
         pollfd pfd{fd, POLLIN, 0};
         const int ready = ::poll(&pfd, 1, static_cast<int>(left.count()));
         if (ready < 0 && errno != EINTR) {
-            throw systemError(errno, Step::Write, devicePath);
+            throw systemError(errno, Step::Read, devicePath);
         }
         if (ready <= 0) {
             continue;
@@ -335,7 +335,7 @@ Reply askOnDevice(int fd, std::string_view question, const AnswerEnd& end,
             if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
                 continue;
             }
-            throw systemError(errno, Step::Write, devicePath);
+            throw systemError(errno, Step::Read, devicePath);
         }
         reply.bytes.append(buffer, static_cast<std::size_t>(n));
         if (const std::size_t whole = end(reply.bytes); whole > 0) {
