@@ -163,12 +163,11 @@ class SystemDevices final : public Devices {
     }
 };
 
-// Takes every byte at once and tells the observer so.
-class DryRunSerial final : public SerialLine {
+// Takes every byte at once and tells the observer so: the dry run's file, and below its port.
+template <typename Channel>
+class TakesEverything : public Channel {
   public:
-    explicit DryRunSerial(DeviceObserver* observer) : m_observer(observer) {}
-    void apply(const LineSettings&) override {}
-    void setHandshaking(int) override {}
+    explicit TakesEverything(DeviceObserver* observer) : m_observer(observer) {}
     void write(std::string_view bytes) override {
         if (m_observer != nullptr) {
             m_observer->taken(bytes.size());
@@ -180,18 +179,13 @@ class DryRunSerial final : public SerialLine {
     DeviceObserver* m_observer;
 };
 
-class DryRunFile final : public OutputFile {
-  public:
-    explicit DryRunFile(DeviceObserver* observer) : m_observer(observer) {}
-    void write(std::string_view bytes) override {
-        if (m_observer != nullptr) {
-            m_observer->taken(bytes.size());
-        }
-    }
-    void close() override {}
+using DryRunFile = TakesEverything<OutputFile>;
 
-  private:
-    DeviceObserver* m_observer;
+class DryRunSerial final : public TakesEverything<SerialLine> {
+  public:
+    using TakesEverything::TakesEverything;
+    void apply(const LineSettings&) override {}
+    void setHandshaking(int) override {}
 };
 
 class DryRunDevices final : public Devices {
