@@ -2,7 +2,6 @@
 #include "printer/virtual_printer.h"
 
 #include <QMetaObject>
-#include <algorithm>
 
 #include "printer/decoder.h"
 #include "printer/listener.h"
