@@ -66,7 +66,7 @@ void Listener::read(QTcpSocket* socket) {
         return;
     }
     const Connection connection = open->second;
-    while (!m_open[socket].paused && socket->bytesAvailable() > 0) {
+    while ((!m_open[socket].paused || m_open[socket].ending) && socket->bytesAvailable() > 0) {
         const QByteArray bytes = socket->read(kReadAhead);
         if (bytes.isEmpty()) {
             break;
@@ -86,10 +86,21 @@ QTcpSocket* Listener::socketOf(std::uint64_t connection) const {
     return nullptr;
 }
 
-void Listener::send(std::uint64_t connection, std::string_view bytes) {
-    if (QTcpSocket* socket = socketOf(connection); socket != nullptr && !bytes.empty()) {
-        socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
+bool Listener::send(std::uint64_t connection, std::string_view bytes) {
+    QTcpSocket* socket = socketOf(connection);
+    if (socket == nullptr) {
+        return false;
     }
+    const auto size = static_cast<qint64>(bytes.size());
+    // The socket would queue without end for a peer that asks and never reads: an answer that
+    // does not fit beside what still waits is dropped, as the serial ports drop theirs.
+    if (socket->bytesToWrite() + size > kUnsentAnswers) {
+        return false;
+    }
+    if (size > 0) {
+        socket->write(bytes.data(), size);
+    }
+    return true;
 }
 
 void Listener::pause(std::uint64_t connection) {
@@ -116,7 +127,7 @@ void Listener::end(QTcpSocket* socket) {
     if (open == m_open.end()) {
         return;
     }
-    m_open[socket].paused = false;
+    m_open[socket].ending = true;
     read(socket);  // what arrived before the peer closed
     const Connection connection = open->second;
     m_open.erase(open);

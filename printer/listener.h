@@ -28,6 +28,9 @@ class Listener {
   public:
     static constexpr int kMaxConnections = 8;
     static constexpr qint64 kReadAhead = 64 * 1024;
+    // Answers waiting to go to a peer, at most: a peer that asks and never reads has the answers
+    // beyond them dropped, as a printer's answers to a host that does not read are lost.
+    static constexpr qint64 kUnsentAnswers = 64 * 1024;
 
     // connection: a number of its own for each connection, never reused; source: "tcp " and the
     // peer's address, for the pages its bytes go on.
@@ -53,9 +56,11 @@ class Listener {
     quint16 port() const;
     int connectionCount() const { return static_cast<int>(m_open.size()); }
 
-    // Sends bytes back to the peer of a connection still open (the printer's answers).
-    void send(std::uint64_t connection, std::string_view bytes);
-    // Reads a connection no more, so that TCP holds its peer back, until resume().
+    // Sends bytes back to the peer of a connection still open (the printer's answers). Returns
+    // false when they were dropped: the connection has gone, or kUnsentAnswers would be exceeded.
+    bool send(std::uint64_t connection, std::string_view bytes);
+    // Reads a connection no more, so that TCP holds its peer back, until resume(). A connection
+    // whose peer has closed is read to its end all the same: nothing it sent is left unread.
     void pause(std::uint64_t connection);
     void resume();
 
@@ -64,6 +69,7 @@ class Listener {
         std::uint64_t number = 0;
         std::string source;
         bool paused = false;
+        bool ending = false;  // the peer has closed: read what is left, paused or not
     };
     QTcpSocket* socketOf(std::uint64_t connection) const;
 

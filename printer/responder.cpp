@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "printer/responder.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace mpt::printer {
 
 namespace {
@@ -9,76 +12,89 @@ constexpr char kDle = 0x10;
 constexpr char kEot = 0x04;
 constexpr char kGs = 0x1D;
 
-// Whether the bytes from `at` are a request's first one or two bytes, still to be completed.
-bool startsRequest(std::string_view bytes, std::size_t at) {
-    const std::size_t left = bytes.size() - at;
-    if (left == 1) {
-        return bytes[at] == kDle || bytes[at] == kGs;
-    }
-    if (left == 2) {
-        return (bytes[at] == kDle && bytes[at + 1] == kEot) ||
-               (bytes[at] == kGs &&
-                (bytes[at + 1] == 'r' || bytes[at + 1] == 'I' || bytes[at + 1] == 'a'));
-    }
-    return false;
-}
+// An answer and the stream offset of the request it answers, to put the answers in order.
+struct Answer {
+    std::uint64_t offset = 0;
+    std::string bytes;
+};
 
 }  // namespace
 
 std::string Responder::answer(const std::string& source, std::string_view bytes) {
     std::lock_guard lock(m_mutex);
     Source& from = m_sources[source];
+    std::vector<Answer> answers;
+
+    // DLE EOT n, wherever it is: scanned in the raw bytes, with what the last call left of one.
+    std::string_view raw = bytes;
     std::string joined;
     if (!from.pending.empty()) {
         joined = from.pending + std::string(bytes);
-        from.pending.clear();
-        bytes = joined;
+        raw = joined;
     }
-    std::string answers;
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-        if (bytes[at] != kDle && bytes[at] != kGs) {
-            ++at;
+    const std::uint64_t rawStart = from.received - from.pending.size();
+    from.pending.clear();
+    for (std::size_t at = 0; at < raw.size(); ++at) {
+        if (raw[at] != kDle) {
             continue;
         }
-        if (bytes.size() - at < 3) {
-            if (startsRequest(bytes, at)) {
-                from.pending = std::string(bytes.substr(at));
+        if (raw.size() - at < 3) {
+            if (raw.size() - at == 1 || raw[at + 1] == kEot) {
+                from.pending = std::string(raw.substr(at));
                 break;
             }
-            ++at;
             continue;
         }
-        const char second = bytes[at + 1];
-        const auto n = static_cast<std::uint8_t>(bytes[at + 2]);
-        if (bytes[at] == kDle && second == kEot) {
-            if (n >= 1 && n <= 4) {
-                answers += static_cast<char>(status::realTimeAnswer(n, m_switches));
-            }
-            at += 3;
-        } else if (bytes[at] == kGs && second == 'r') {
+        if (raw[at + 1] != kEot) {
+            continue;
+        }
+        const auto n = static_cast<std::uint8_t>(raw[at + 2]);
+        if (n >= 1 && n <= 4) {
+            answers.push_back(
+                {rawStart + at,
+                 std::string(1, static_cast<char>(status::realTimeAnswer(n, m_switches)))});
+        }
+        at += 2;
+    }
+
+    // GS r n, GS I n, GS a n: only where the decoder reads them as commands.
+    for (const Item& item : from.commands.feed(bytes)) {
+        if (item.op != Op::StatusRequest || item.truncated || item.bytes.size() != 3 ||
+            item.bytes[0] != kGs) {
+            continue;
+        }
+        const char letter = item.bytes[1];
+        const auto n = static_cast<std::uint8_t>(item.bytes[2]);
+        std::string answer;
+        if (letter == 'r') {
             if (const auto byte = status::sensorAnswer(n, m_switches)) {
-                answers += static_cast<char>(*byte);
+                answer = std::string(1, static_cast<char>(*byte));
             }
-            at += 3;
-        } else if (bytes[at] == kGs && second == 'I') {
+        } else if (letter == 'I') {
             if (const auto text = status::identityAnswer(n, m_identity)) {
-                answers += *text;
+                answer = *text;
             }
-            at += 3;
-        } else if (bytes[at] == kGs && second == 'a') {
+        } else if (letter == 'a') {
             const bool was = from.automatic;
             from.automatic = n != 0;
             // Enabling sends the present status at once; later ones follow each change.
             if (from.automatic && !was) {
-                answers += status::automaticStatus(m_switches);
+                answer = status::automaticStatus(m_switches);
             }
-            at += 3;
-        } else {
-            ++at;
+        }
+        if (!answer.empty()) {
+            answers.push_back({item.offset, std::move(answer)});
         }
     }
-    return answers;
+    from.received += bytes.size();
+
+    std::stable_sort(answers.begin(), answers.end(),
+                     [](const Answer& a, const Answer& b) { return a.offset < b.offset; });
+    std::string all;
+    for (const Answer& each : answers) {
+        all += each.bytes;
+    }
+    return all;
 }
 
 void Responder::forget(const std::string& source) {

@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: MIT
-// The virtual printer's answers: it finds the status and identity requests among the bytes as
-// they arrive (DLE EOT n, GS r n, GS I n, GS a n), before and apart from the decoding of the page,
-// as a printer handles its real-time requests on receipt, and answers them from its switches. A
-// source (a port, a connection) that enabled automatic status with GS a n is sent the status
-// again on every change of the switches.
+// The virtual printer's answers to the status and identity requests, from its switches, as the
+// bytes arrive and apart from the printing of the page (a printer halted by its switches still
+// answers). The real-time request DLE EOT n is found wherever it comes, as a printer handles it on
+// receipt, even inside a picture's data. GS r n, GS I n and GS a n are ordinary commands: they are
+// answered only where a decoder of the source's own reads them as commands, in stream order, so a
+// picture whose data hold the same bytes is never taken for them. A source (a port, a connection)
+// that enabled automatic status with GS a n is sent the status again on every change of the
+// switches.
 //
 // Thread-safe: the ports' reading thread and the window's thread both use it.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -16,6 +20,7 @@
 #include <vector>
 
 #include "channels/printer_status.h"
+#include "printer/decoder.h"
 
 namespace mpt::printer {
 
@@ -37,8 +42,10 @@ class Responder {
 
   private:
     struct Source {
-        std::string pending;     // the start of a request cut by the end of the bytes
-        bool automatic = false;  // GS a n with n other than 0
+        std::string pending;         // the start of a DLE EOT n cut by the end of the bytes
+        Decoder commands;            // reads the source's stream for GS r, GS I and GS a
+        std::uint64_t received = 0;  // bytes of the stream so far
+        bool automatic = false;      // GS a n with n other than 0
     };
 
     mutable std::mutex m_mutex;

@@ -89,26 +89,7 @@ QString VirtualPrinter::listen(const QHostAddress& address, quint16 port) {
                 }
             },
             [this](std::uint64_t connection, const std::string& source) {
-                // What it held goes on the paper with the rest of the connection's stream.
-                const std::string key = "tcp#" + std::to_string(connection);
-                m_responder.forget(key);
-                Held held;
-                {
-                    const std::lock_guard lock(m_heldMutex);
-                    if (const auto kept = m_held.find(key); kept != m_held.end()) {
-                        held = std::move(kept->second);
-                        m_held.erase(kept);
-                    }
-                }
-                if (!held.bytes.empty()) {
-                    take(m_connections[connection], source, held.bytes);
-                }
-                const auto decoder = m_connections.find(connection);
-                if (decoder != m_connections.end()) {
-                    m_paper.add(decoder->second.finish(), source);
-                    m_connections.erase(decoder);
-                    emit paperChanged();
-                }
+                endConnection(connection, source);
             }});
     }
     if (m_listener->listen(address, port)) {
@@ -178,7 +159,7 @@ bool VirtualPrinter::hold(const std::string& key, const Held& from, std::string_
     }
     held.bytes.append(bytes);
     bytes = {};
-    return held.bytes.size() >= kHeldBytes;
+    return held.bytes.size() >= kHeldLimit;
 }
 
 void VirtualPrinter::setSwitches(const status::Switches& now) {
@@ -203,6 +184,9 @@ void VirtualPrinter::setSwitches(const status::Switches& now) {
     for (const auto& [key, held] : released) {
         if (held.connection != 0) {
             take(m_connections[held.connection], held.name, held.bytes);
+            if (held.ended) {
+                finishConnection(held.connection, held.name);
+            }
         } else {
             take(m_decoders[held.name], held.name, held.bytes);
         }
@@ -214,6 +198,58 @@ void VirtualPrinter::setSwitches(const status::Switches& now) {
         }
     }
     emit switchesChanged();
+}
+
+void VirtualPrinter::endConnection(std::uint64_t connection, const std::string& source) {
+    const std::string key = "tcp#" + std::to_string(connection);
+    m_responder.forget(key);
+    Held due{{}, source, connection};  // what goes on the paper now
+    {
+        const std::lock_guard lock(m_heldMutex);
+        const auto decoder = m_connections.find(connection);
+        const bool waiting = m_held.count(key) != 0 ||
+                             (decoder != m_connections.end() && decoder->second.pendingBytes() > 0);
+        if (m_responder.halted() && waiting) {
+            // A halted printer prints nothing of it, not even the end of its stream, until the
+            // switches are cleared. It keeps what kEndedHeld closed connections left at most:
+            // beyond them the oldest is printed, so that clients that connect and close again
+            // and again cannot make it hold more and more.
+            Held& held = m_held[key];
+            if (held.name.empty()) {
+                held = due;
+            }
+            held.ended = true;
+            std::size_t ended = 0;
+            auto oldest = m_held.end();
+            for (auto each = m_held.begin(); each != m_held.end(); ++each) {
+                if (each->second.ended) {
+                    ++ended;
+                    if (oldest == m_held.end() ||
+                        each->second.connection < oldest->second.connection) {
+                        oldest = each;
+                    }
+                }
+            }
+            if (ended <= kEndedHeld) {
+                return;
+            }
+            due = std::move(oldest->second);
+            m_held.erase(oldest);
+        }
+    }
+    if (!due.bytes.empty()) {
+        take(m_connections[due.connection], due.name, due.bytes);
+    }
+    finishConnection(due.connection, due.name);
+}
+
+void VirtualPrinter::finishConnection(std::uint64_t connection, const std::string& source) {
+    const auto decoder = m_connections.find(connection);
+    if (decoder != m_connections.end()) {
+        m_paper.add(decoder->second.finish(), source);
+        m_connections.erase(decoder);
+        emit paperChanged();
+    }
 }
 
 void VirtualPrinter::clearPaper() {

@@ -20,8 +20,10 @@
 //
 // It answers the status and identity requests on the port or connection they came in on, from its
 // switches (paper, cover, on or off line, drawer, error); while they say paper out, cover open, off
-// line or an error, it takes bytes only until kHeldBytes wait on a port or connection, as a
-// printer's full buffer, and prints them once the switches are cleared.
+// line or an error, it prints nothing and holds what arrives, answering DLE EOT from it as a real
+// printer with a full buffer does, until kHeldLimit wait on a port or connection; then it reads
+// that source no more. What it held, of a connection since closed too, is printed once the
+// switches are cleared.
 #pragma once
 
 #include <QByteArray>
@@ -99,8 +101,12 @@ class VirtualPrinter : public QObject {
     // Connections open now; there are never more than printer::Listener::kMaxConnections.
     int connectionCount() const;
 
-    // Bytes a halted printer takes on one port or connection before it takes no more.
-    static constexpr std::size_t kHeldBytes = 4096;
+    // Bytes a halted printer holds on one port or connection before it reads that source no
+    // more (the last read may go beyond it by one read's worth).
+    static constexpr std::size_t kHeldLimit = 64 * 1024;
+    // Closed connections whose bytes a halted printer keeps at most, each within kHeldLimit and
+    // what was in flight when it closed; beyond them it prints the oldest's.
+    static constexpr std::size_t kEndedHeld = 64;
     // Its answers to GS I.
     static status::Identity identity();
     // The printer's switches; answers follow them, and a printer halted by them prints what it
@@ -119,12 +125,18 @@ class VirtualPrinter : public QObject {
 
   private:
     void take(printer::Decoder& decoder, const std::string& source, std::string_view bytes);
+    // A connection has ended: what its decoder still holds goes on the paper, unless the printer
+    // is halted, when what it held of the connection waits for the switches to be cleared.
+    void endConnection(std::uint64_t connection, const std::string& source);
+    // What its decoder still holds goes on the paper, and the decoder goes.
+    void finishConnection(std::uint64_t connection, const std::string& source);
 
     // Bytes taken while halted, by source: "COM1", "lpt1", "tcp#3".
     struct Held {
         std::string bytes;
         std::string name;              // the pages' source: the port, "tcp 127.0.0.1"
         std::uint64_t connection = 0;  // 0: a port
+        bool ended = false;            // the connection has closed since
     };
     // Keeps the bytes of a halted printer; true when the source is to be read no more.
     bool hold(const std::string& key, const Held& from, std::string_view& bytes);

@@ -2,7 +2,8 @@
 // The virtual printer answers: the console binary's --status asks it over a pseudo-terminal and
 // over TCP in each position of its switches and reads the same facts and exit code back; the
 // automatic status follows the switches on the port or connection that enabled it; a halted
-// printer takes no more than its buffer until cleared, then prints what it held; and a checked run
+// printer holds what it is sent up to a limit, still answering, and prints it once cleared, a
+// connection's closed meanwhile too; and a checked run
 // reports paper near end after the routine's stream, which stays as it was.
 #include <fcntl.h>
 #include <poll.h>
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "app/port_settings.h"
@@ -213,8 +215,9 @@ class AnsweringTest : public QObject {
         QCOMPARE(com2.read(1, 200), std::string());
     }
 
-    // Paper out: the printer takes its buffer's worth and then nothing, so the sender is held
-    // back; it still answers; once the paper is loaded it prints everything it was sent.
+    // Paper out: the printer holds what it is sent up to its limit and then reads no more, so
+    // the sender is held back; well beyond a small buffer's worth it still answers DLE EOT; a
+    // connection closed meanwhile is held too; once the paper is loaded it prints everything.
     void aHaltedPrinterTakesNothingUntilCleared() {
         mpt::status::Switches out;
         out.paper = mpt::status::Switches::Paper::Out;
@@ -222,23 +225,44 @@ class AnsweringTest : public QObject {
         PortEnd com4(m_printer->portMap().serial[4]);
         const std::string line = "halted but not lost\n";
         std::string sent;
-        for (int i = 0; i < 4000 && com4.write(line); ++i) {
+        while (sent.size() < 8 * 1024) {
+            QVERIFY(com4.write(line));
+            sent += line;
+        }
+        const std::string paperOut(1, static_cast<char>(mpt::status::realTimeAnswer(4, out)));
+        QVERIFY(com4.write(bytes({0x10, 0x04, 0x04})));
+        QCOMPARE(com4.read(1), paperOut);
+        // A client that sends while halted and closes: nothing of it is printed yet.
+        QTcpSocket client;
+        client.connectToHost(kLoopback, m_printer->listenAddress().section(':', -1).toUShort());
+        QVERIFY(client.waitForConnected(5000));
+        client.write(QByteArray("closed while halted\n\x10\x04\x04", 23));
+        QTRY_COMPARE(client.bytesAvailable(), qint64{1});
+        QCOMPARE(client.readAll().toStdString(), paperOut);
+        client.disconnectFromHost();
+        QTRY_COMPARE(m_printer->connectionCount(), 0);
+
+        for (int i = 0; i < 20000 && com4.write(line); ++i) {
             sent += line;
             if (i % 100 == 0) {
-                QTest::qWait(5);  // the printer's reader catches up, and stops at its buffer
+                QTest::qWait(5);  // the printer's reader catches up, and stops at its limit
             }
         }
-        QVERIFY2(sent.size() < 4000 * line.size(), "the port took everything");
-        QVERIFY(sent.size() >= mpt::VirtualPrinter::kHeldBytes);
+        QVERIFY2(sent.size() < 20000 * line.size(), "the port took everything");
+        QVERIFY(sent.size() >= mpt::VirtualPrinter::kHeldLimit);
         QCOMPARE(m_printer->bytesReceived(), std::size_t{0});
+        QVERIFY(m_printer->pages().empty());
         m_printer->setSwitches({});
-        QTRY_VERIFY_WITH_TIMEOUT(m_printer->bytesReceived() >= sent.size(), 10000);
-        const auto pages = m_printer->pages();
-        QVERIFY(!pages.empty());
-        const std::vector<std::string> text = mpt::testing::pageText(pages.back());
+        QTRY_VERIFY_WITH_TIMEOUT(m_printer->bytesReceived() >= sent.size() + 23, 10000);
+        std::vector<std::string> text;
+        for (const auto& page : m_printer->pages()) {
+            const std::vector<std::string> lines = mpt::testing::pageText(page);
+            text.insert(text.end(), lines.begin(), lines.end());
+        }
         // Every line it was sent, none lost while it held them back.
         QCOMPARE(std::count(text.begin(), text.end(), "[A]halted but not lost"),
                  static_cast<std::ptrdiff_t>(sent.size() / line.size()));
+        QCOMPARE(std::count(text.begin(), text.end(), "[A]closed while halted"), 1);
     }
 
     // --run … --check: the routine's stream first, exactly as without the check; the questions

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The virtual printer's network listener, on the loopback address only: a program of its own
 // (tcp_send) prints a routine's stream to it and the preview window shows the pages; connections
-// at once keep their sequences apart; a connection beyond the limit is closed; a port that is
+// at once keep their sequences apart; a connection beyond the limit is closed; answers a peer
+// does not read are bounded; a port that is
 // taken gives way to a free one, and the console binary says where it listens, or that it cannot.
 #include <QProcess>
 #include <QTcpServer>
@@ -153,6 +154,28 @@ class ListenerTest : public QObject {
         const auto admitted = connecting();
         QTRY_COMPARE(m_printer->connectionCount(), mpt::printer::Listener::kMaxConnections);
         QTRY_COMPARE(admitted->state(), QAbstractSocket::ConnectedState);
+    }
+
+    // Answers to a peer that asks and does not read wait up to kUnsentAnswers; one that does not
+    // fit beside them is dropped rather than queued, and a smaller one still goes.
+    void answersAPeerDoesNotReadAreBounded() {
+        std::uint64_t number = 0;
+        mpt::printer::Listener listener({[&](std::uint64_t connection, const std::string&,
+                                             std::string_view) { number = connection; },
+                                         [](std::uint64_t, const std::string&) {}});
+        QVERIFY(listener.listen(kLoopback, 0));
+        QTcpSocket client;
+        client.connectToHost(kLoopback, listener.port());
+        QVERIFY(client.waitForConnected(5000));
+        client.write("?");
+        QTRY_VERIFY(number != 0);
+        const std::string answer(mpt::printer::Listener::kUnsentAnswers / 2 + 1, 'a');
+        QVERIFY(listener.send(number, answer));
+        QVERIFY(!listener.send(number, answer));
+        QVERIFY(listener.send(number, "end"));
+        QVERIFY(!listener.send(number + 1, "end"));  // no such connection
+        QTRY_COMPARE(client.bytesAvailable(), static_cast<qint64>(answer.size() + 3));
+        QCOMPARE(client.readAll().toStdString(), answer + "end");
     }
 
     // Where the port asked for is taken, loopback listening takes one the system picks and says
