@@ -135,10 +135,15 @@ void writeCase(const ReportCase& c, std::string& xml) {
     switch (c.result) {
         case ReportCase::Result::Passed: break;
         case ReportCase::Result::Failed:
+            // An error of the routine by its number; a printer that reported a fault after the
+            // run (--check) by what it said.
             xml += "      <failure message=\"" +
-                   attr("error " + std::to_string(c.errorNumber) + ": " + c.errorText) +
-                   "\" type=\"" + std::to_string(c.errorNumber) + "\">" + escaped(c.detail, false) +
-                   "</failure>\n";
+                   attr(c.errorNumber != 0
+                            ? "error " + std::to_string(c.errorNumber) + ": " + c.errorText
+                            : c.errorText) +
+                   "\" type=\"" +
+                   (c.errorNumber != 0 ? std::to_string(c.errorNumber) : std::string("printer")) +
+                   "\">" + escaped(c.detail, false) + "</failure>\n";
             break;
         case ReportCase::Result::Skipped:
         case ReportCase::Result::NotRun:

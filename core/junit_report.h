@@ -35,7 +35,8 @@ struct ReportCase {
     std::uint64_t bytesSent = 0;
     std::uint64_t bytesDiscarded = 0;
     std::optional<double> wireSeconds;  // at 9600 baud, on a serial line
-    // Failed: the error; Skipped and NotRun: why (the message of <skipped>).
+    // Failed: the error (number 0: the printer's fault the check after the run found, in
+    // errorText); Skipped and NotRun: why (the message of <skipped>).
     int errorNumber = 0;
     std::string errorText;
     std::string detail;

@@ -295,22 +295,39 @@ int portOfRun(const std::string& port) {
     return -1;
 }
 
+// The check after a routine, as it went: its exit code, and what was said of the printer.
+struct Check {
+    int code = 0;
+    std::string words;  // "Printer after the run: paper out"; empty when nothing was asked
+};
+
 // --check: once a routine has ended well and its port is closed, so that no question goes into
-// its stream, asks the printer on that port and says its verdict after the result message.
-// Returns the verdict's exit code, 1 where the port could not be asked.
-int checkAfterRun(const RunOutcome& outcome, Devices& devices, Trace& trace, std::ostream& out,
-                  std::ostream& err) {
+// its stream, asks the printer on that port and says its verdict after the result message. The
+// code is the verdict's exit code, 1 where the port could not be asked.
+Check checkAfterRun(const RunOutcome& outcome, Devices& devices, Trace& trace, std::ostream& out,
+                    std::ostream& err) {
     const int port = portOfRun(outcome.last.port);
     if (port < 0) {
-        return 0;
+        return {};
     }
     try {
         const status::Verdict verdict = status::verdictOf(status::ask(devices, port, trace));
-        out << afterRunText(verdict) << '\n';
-        return checkExitCodeOf(verdict);
+        const std::string words = afterRunText(verdict);
+        out << words << '\n';
+        return {checkExitCodeOf(verdict), words};
     } catch (const ConsoleError& error) {
         sayError(error, err);
-        return 1;
+        return {1, "error " + std::to_string(error.number()) + ": " + error.text()};
+    }
+}
+
+// What the report says of a routine whose check was made: the verdict after its result message,
+// and a printer that reported a fault as the routine's failure.
+void withCheck(ReportCase& c, const Check& check) {
+    c.resultMessage += (c.resultMessage.empty() ? "" : "\n") + check.words;
+    if (check.code != 0) {
+        c.result = ReportCase::Result::Failed;
+        c.errorText = check.words;
     }
 }
 
@@ -349,18 +366,32 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
         traceSaid = traceSaid || traceFailure.has_value();
         const std::string named = entries.size() > 1 ? entry.routine + ": " : std::string();
         int routineCode = sayHowItEnded(outcome, signalNumber, traceFailure, named, out, err);
+        ReportCase reported = reportCase(entry, outcome);
         if (routineCode == 0 && cl.check) {
-            routineCode = checkAfterRun(outcome, devices, trace, out, err);
+            const Check check = checkAfterRun(outcome, devices, trace, out, err);
+            routineCode = check.code;
+            withCheck(reported, check);
         }
         code = code != 0 ? code : routineCode;
-        report.ended(i, reportCase(entry, outcome));
+        report.ended(i, std::move(reported));
         if (traceFailure) {
             report.traceFailed(detailOf(traceNotWritten(*traceFailure)));
         }
         if (outcome.end.stopped) {
             break;
         }
-        if (outcome.end.error && cl.stopOnFailure) {
+        // A signal that came once the routine had taken its last step, or during its check, ends
+        // the suite as well: what was asked to stop never ends as a success.
+        if (const int late = signalNumber != 0 ? signalNumber : takeTerminationSignal();
+            late != 0) {
+            code = code != 0 ? code : 128 + late;
+            if (i + 1 < entries.size()) {
+                err << "mini-printer-test: " << entries[i + 1].routine << ": "
+                    << stoppedText(RunSnapshot{}) << '\n';
+            }
+            break;
+        }
+        if (routineCode != 0 && cl.stopOnFailure) {
             report.notRun(i + 1, translate("Suite",
                                            "not run: --stop-on-failure ended the suite at an "
                                            "earlier failure"));

@@ -300,6 +300,22 @@ class AnsweringTest : public QObject {
         const Ended faulted = runConsole(QStringList(run) << "--check", com1);
         QCOMPARE(faulted.exitCode, 7);
         QCOMPARE(faulted.out, first.out + "Printer after the run: printer error\n");
+        // In a suite, the fault is the routine's failure in the report, and --stop-on-failure
+        // ends the suite there.
+        const QString report = dir.filePath("report.xml");
+        const Ended suite = runConsole({"--run", "cmddevice8,cmddevice8", "--count", "1", "--check",
+                                        "--stop-on-failure", "--report", report},
+                                       com1);
+        QCOMPARE(suite.exitCode, 7);
+        QCOMPARE(suite.out.count(QLatin1String("Printer after the run: printer error")), 1);
+        QFile xml(report);
+        QVERIFY(xml.open(QIODevice::ReadOnly));
+        const QByteArray text = xml.readAll();
+        QVERIFY2(text.contains("<failure message=\"Printer after the run: printer error\" "
+                               "type=\"printer\">"),
+                 text.constData());
+        QVERIFY2(text.contains("failures=\"1\"") && text.contains("skipped=\"1\""),
+                 text.constData());
     }
 
     // The window's Printer status button asks the port chosen and shows the answers in words;
