@@ -457,36 +457,11 @@ class PagePainter {
         }
         if (m_p != nullptr) {
             if (drawn && elements) {
-                int left = x;
-                bool bar = true;
-                for (const int w : *elements) {
-                    if (bar) {
-                        m_p->fillRect(left, m_y, w, code.height, kInk);
-                    }
-                    left += w;
-                    bar = !bar;
-                }
+                drawElements(*elements, x, code.height);
             } else if (drawn) {
                 drawModules(*modules, 0, x, m_y, module, code.height);
             } else {
-                const QRect box(kLeft, m_y, width, code.height);
-                m_p->setPen(QPen(kGuide, 2, Qt::DashLine));
-                m_p->drawRect(box);
-                m_p->setFont(labelFont(true));
-                const QString name = QString::fromStdString(symbologyName(code.symbology));
-                QString why;
-                if (itf && !elements) {
-                    why = qtText(
-                        translate("Paper", "ITF needs an even number of digits: not printed"));
-                } else if (itf) {
-                    why = qtText(translate("Paper", "ITF wider than the paper: not printed"));
-                } else if (!modules) {
-                    why = qtText(translate("Paper", "%1: the data cannot be encoded")).arg(name);
-                } else {
-                    why = qtText(translate("Paper", "%1 wider than the paper: not printed"))
-                              .arg(name);
-                }
-                m_p->drawText(box, Qt::AlignCenter, why);
+                drawUnprinted(code, width, itf, elements.has_value(), modules.has_value());
             }
         }
         label(m_y,
@@ -501,6 +476,38 @@ class PagePainter {
             drawHri(text, x, width, hri);
             m_y += hriPitch;
         }
+    }
+
+    // ITF's bars and spaces, `elements` their widths from the first bar.
+    void drawElements(const std::vector<int>& elements, int x, int height) {
+        bool bar = true;
+        for (const int w : elements) {
+            if (bar) {
+                m_p->fillRect(x, m_y, w, height, kInk);
+            }
+            x += w;
+            bar = !bar;
+        }
+    }
+
+    // A bar code that is not printed: a dashed box across the printable width saying why.
+    void drawUnprinted(const BarCode& code, int width, bool itf, bool elements, bool modules) {
+        const QRect box(kLeft, m_y, width, code.height);
+        m_p->setPen(QPen(kGuide, 2, Qt::DashLine));
+        m_p->drawRect(box);
+        m_p->setFont(labelFont(true));
+        const QString name = QString::fromStdString(symbologyName(code.symbology));
+        QString why;
+        if (itf && !elements) {
+            why = qtText(translate("Paper", "ITF needs an even number of digits: not printed"));
+        } else if (itf) {
+            why = qtText(translate("Paper", "ITF wider than the paper: not printed"));
+        } else if (!modules) {
+            why = qtText(translate("Paper", "%1: the data cannot be encoded")).arg(name);
+        } else {
+            why = qtText(translate("Paper", "%1 wider than the paper: not printed")).arg(name);
+        }
+        m_p->drawText(box, Qt::AlignCenter, why);
     }
 
     // The bar code's human-readable characters, in font A, centred under or over the bars.
