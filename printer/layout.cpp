@@ -146,21 +146,84 @@ void PageBuilder::add(const Item& item, const std::string& source) {
         Page& page = item.op == Op::DrawerPulse && m_justCut && !m_cut.empty() ? lastCut() : m_page;
         (set == CommandSet::Epson ? page.epson : page.cbm) = true;
     }
-    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
+    act(item);
+}
+
+// Hands each command to what it acts on: every command is named here, so that a new one cannot
+// go unhandled unnoticed.
+void PageBuilder::act(const Item& item) {
     switch (item.op) {
         case Op::Text: addText(item); break;
-        case Op::LineFeed:
-            if (m_line.spans.empty() && m_pictureInLine > 0) {
-                // The line held a bit image: the feed takes the paper on by the line spacing,
-                // of which the picture's height is already behind it.
-                feed(std::max(0, m_spacing - m_pictureInLine), item.offset);
-                m_style.enlarged = false;
-            } else {
-                endLine(item.offset);
-            }
-            m_pictureInLine = 0;
-            break;
-        case Op::CarriageReturn: break;
+        case Op::LineFeed: lineFeed(item.offset); break;
+        case Op::SelectPrintMode:
+        case Op::Underline:
+        case Op::PrintColour:
+        case Op::Emphasis:
+        case Op::DoubleStrike:
+        case Op::CharacterSize:
+        case Op::Font:
+        case Op::Reverse:
+        case Op::UpsideDown:
+        case Op::Rotate:
+        case Op::Enlarged: setStyle(item); break;
+        case Op::LineAttribute: m_line.lineAttribute = true; break;
+        case Op::Justify:
+        case Op::LineSpacing:
+        case Op::DefaultLineSpacing:
+        case Op::LeftMargin:
+        case Op::PrintWidth:
+        case Op::TabStops: setLayout(item); break;
+        case Op::AbsolutePosition:
+        case Op::RelativePosition:
+        case Op::Tab: position(item); break;
+        case Op::FeedLines:
+        case Op::FeedDots: feedBy(item); break;
+        case Op::PartialCut:
+        case Op::Cut:
+        case Op::FullCut:
+        case Op::CutPaper: cutBy(item); break;
+        case Op::BarCodeHeight:
+        case Op::BarCodeModuleWidth:
+        case Op::BarCodeTextPosition:
+        case Op::BarCodeFont:
+        case Op::PrintBarCode: barCode(item); break;
+        case Op::PrintStoredLogo:
+        case Op::RasterImage:
+        case Op::BitImage: image(item); break;
+        case Op::Graphics: graphics(item); break;
+        case Op::Symbol2D: symbol(item); break;
+        case Op::Initialize: initialize(); break;
+        case Op::DrawerPulse:
+        case Op::PageBracket:
+        case Op::Unknown: paperMark(item); break;
+        case Op::CarriageReturn:
+        case Op::Nothing:
+        case Op::CodeTable:
+        case Op::TwoByteOn:
+        case Op::TwoByteOff:
+        case Op::InternationalSet:  // the decoder reads the text in them
+        case Op::Setting:
+        case Op::DataSkipped:
+        case Op::StatusRequest: break;
+    }
+}
+
+void PageBuilder::lineFeed(std::size_t offset) {
+    if (m_line.spans.empty() && m_pictureInLine > 0) {
+        // The line held a bit image: the feed takes the paper on by the line spacing, of which
+        // the picture's height is already behind it.
+        feed(std::max(0, m_spacing - m_pictureInLine), offset);
+        m_style.enlarged = false;
+    } else {
+        endLine(offset);
+    }
+    m_pictureInLine = 0;
+}
+
+// The print mode: what the characters look like, until changed.
+void PageBuilder::setStyle(const Item& item) {
+    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
+    switch (item.op) {
         case Op::SelectPrintMode: {
             const unsigned n = p(0);
             m_style.fontB = (n & cmd::kModeFontB) != 0;
@@ -173,70 +236,14 @@ void PageBuilder::add(const Item& item, const std::string& source) {
             m_style.height = 1;
             break;
         }
-        case Op::Underline: {
-            const int n = digitValue(p(0));
-            if (n >= 0 && n <= 2) {
+        case Op::Underline:
+            if (const int n = digitValue(p(0)); n >= 0 && n <= 2) {
                 m_style.underline = n != 0;
             }
             break;
-        }
-        case Op::PrintColour: {
-            const int n = digitValue(p(0));
-            if (n == 0 || n == 1) {
+        case Op::PrintColour:
+            if (const int n = digitValue(p(0)); n == 0 || n == 1) {
                 m_style.red = n == 1;
-            }
-            break;
-        }
-        case Op::PartialCut: cut(Cut::Partial, item.offset); break;
-        case Op::Cut:
-        case Op::FullCut: cut(Cut::Full, item.offset); break;
-        case Op::CutPaper:
-            if (item.params.size() > 1) {
-                printOpenLine(item.offset);
-                feed(static_cast<int>(item.params[1]), item.offset);
-            }
-            cut(isPartialCut(item) ? Cut::Partial : Cut::Full, item.offset);
-            break;
-        case Op::DrawerPulse: mark(Mark::Kind::DrawerPulse, paperNote(item), item.offset); break;
-        case Op::PrintStoredLogo:
-            printOpenLine(item.offset);
-            place(Logo{static_cast<int>(p(0)), digitValue(p(1)), item.offset});
-            break;
-        case Op::BarCodeHeight:
-            if (p(0) > 0) {
-                m_barCode.height = static_cast<int>(p(0));
-            }
-            break;
-        case Op::BarCodeModuleWidth:
-            if (p(0) > 0) {
-                m_barCode.moduleWidth = static_cast<int>(p(0));
-            }
-            break;
-        case Op::BarCodeTextPosition: {
-            static constexpr TextPosition kPositions[] = {TextPosition::None, TextPosition::Above,
-                                                          TextPosition::Below, TextPosition::Both};
-            const int n = digitValue(p(0));
-            if (n >= 0 && n <= 3) {
-                m_barCode.textPosition = kPositions[n];
-            }
-            break;
-        }
-        case Op::PrintBarCode: {
-            printOpenLine(item.offset);
-            BarCode code = m_barCode;
-            code.symbology = static_cast<int>(p(0));
-            code.data = item.data;
-            code.offset = item.offset;
-            code.align = m_align;
-            place(code);
-            break;
-        }
-        case Op::BarCodeFont: m_barCode.fontB = digitValue(p(0)) == 1; break;
-        case Op::Nothing: break;
-        case Op::Initialize: initialize(); break;
-        case Op::Justify:
-            if (const int n = digitValue(p(0)); n >= 0 && n <= 2) {
-                m_align = static_cast<Align>(n);
             }
             break;
         case Op::Emphasis: m_style.emphasis = (p(0) & 1) != 0; break;
@@ -256,93 +263,159 @@ void PageBuilder::add(const Item& item, const std::string& source) {
         case Op::Reverse: m_style.reverse = (p(0) & 1) != 0; break;
         case Op::UpsideDown: m_style.upsideDown = (p(0) & 1) != 0; break;
         case Op::Rotate: m_style.rotated = digitValue(p(0)) == 1 || digitValue(p(0)) == 2; break;
+        case Op::Enlarged: m_style.enlarged = true; break;
+        default: break;
+    }
+}
+
+// Where lines go on the paper: justification, spacing, margin, width and tab positions.
+void PageBuilder::setLayout(const Item& item) {
+    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
+    switch (item.op) {
+        case Op::Justify:
+            if (const int n = digitValue(p(0)); n >= 0 && n <= 2) {
+                m_align = static_cast<Align>(n);
+            }
+            break;
         case Op::LineSpacing: m_spacing = static_cast<int>(p(0)); break;
         case Op::DefaultLineSpacing: m_spacing = kDefaultLineSpacing; break;
         case Op::LeftMargin:
             m_left = std::min(static_cast<int>(p(0) | (p(1) << 8)), kPrintAreaWidth - 12);
             break;
         case Op::PrintWidth: m_width = std::max(12, static_cast<int>(p(0) | (p(1) << 8))); break;
-        case Op::AbsolutePosition: {
-            Span span{{}, m_style};
-            span.moveTo = static_cast<int>(p(0) | (p(1) << 8));
-            addSpan(std::move(span));
-            break;
-        }
-        case Op::RelativePosition: {
-            Span span{{}, m_style};
-            span.moveBy = static_cast<std::int16_t>(static_cast<std::uint16_t>(p(0) | (p(1) << 8)));
-            addSpan(std::move(span));
-            break;
-        }
-        case Op::Tab: {
-            Span span{{}, m_style};
-            span.tab = true;
-            addSpan(std::move(span));
-            break;
-        }
         case Op::TabStops: m_tabs.assign(item.params.begin(), item.params.end()); break;
-        case Op::FeedLines: {
-            const int lines = static_cast<int>(p(0));
-            if (!m_line.spans.empty()) {
-                endLine(item.offset);
-                feed(std::max(0, lines - 1) * m_spacing, item.offset);
-            } else {
-                feed(lines * m_spacing, item.offset);
+        default: break;
+    }
+}
+
+// A move within the line: to a position, by some dots, or to the next tab position.
+void PageBuilder::position(const Item& item) {
+    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
+    Span span{{}, m_style};
+    if (item.op == Op::AbsolutePosition) {
+        span.moveTo = static_cast<int>(p(0) | (p(1) << 8));
+    } else if (item.op == Op::RelativePosition) {
+        span.moveBy = static_cast<std::int16_t>(static_cast<std::uint16_t>(p(0) | (p(1) << 8)));
+    } else {
+        span.tab = true;
+    }
+    addSpan(std::move(span));
+}
+
+// Print and feed, by lines or by dots: a line holding text is printed first.
+void PageBuilder::feedBy(const Item& item) {
+    if (item.op == Op::FeedLines) {
+        const int lines = static_cast<int>(item.params.at(0));
+        if (!m_line.spans.empty()) {
+            endLine(item.offset);
+            feed(std::max(0, lines - 1) * m_spacing, item.offset);
+        } else {
+            feed(lines * m_spacing, item.offset);
+        }
+    } else if (!m_line.spans.empty()) {
+        endLine(item.offset);
+    } else {
+        feed(static_cast<int>(item.params.at(0)), item.offset);
+    }
+}
+
+// The cuts of both command sets; GS V m n feeds the paper n dots first.
+void PageBuilder::cutBy(const Item& item) {
+    switch (item.op) {
+        case Op::PartialCut: cut(Cut::Partial, item.offset); break;
+        case Op::Cut:
+        case Op::FullCut: cut(Cut::Full, item.offset); break;
+        case Op::CutPaper:
+            if (item.params.size() > 1) {
+                printOpenLine(item.offset);
+                feed(static_cast<int>(item.params[1]), item.offset);
+            }
+            cut(isPartialCut(item) ? Cut::Partial : Cut::Full, item.offset);
+            break;
+        default: break;
+    }
+}
+
+// The bar code settings, which hold until changed, and the printing of a bar code in them.
+void PageBuilder::barCode(const Item& item) {
+    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
+    switch (item.op) {
+        case Op::BarCodeHeight:
+            if (p(0) > 0) {
+                m_barCode.height = static_cast<int>(p(0));
+            }
+            break;
+        case Op::BarCodeModuleWidth:
+            if (p(0) > 0) {
+                m_barCode.moduleWidth = static_cast<int>(p(0));
+            }
+            break;
+        case Op::BarCodeTextPosition: {
+            static constexpr TextPosition kPositions[] = {TextPosition::None, TextPosition::Above,
+                                                          TextPosition::Below, TextPosition::Both};
+            const int n = digitValue(p(0));
+            if (n >= 0 && n <= 3) {
+                m_barCode.textPosition = kPositions[n];
             }
             break;
         }
-        case Op::FeedDots:
-            if (!m_line.spans.empty()) {
-                endLine(item.offset);
-            } else {
-                feed(static_cast<int>(p(0)), item.offset);
-            }
-            break;
-        case Op::RasterImage: {
+        case Op::BarCodeFont: m_barCode.fontB = digitValue(p(0)) == 1; break;
+        case Op::PrintBarCode: {
             printOpenLine(item.offset);
-            Picture picture = rasterPicture(item.data, static_cast<int>(p(1) | (p(2) << 8)),
-                                            static_cast<int>(p(3) | (p(4) << 8)));
-            picture.scaleX = (p(0) & 1) != 0 ? 2 : 1;
-            picture.scaleY = (p(0) & 2) != 0 ? 2 : 1;
-            picture.offset = item.offset;
-            placePicture(std::move(picture));
+            BarCode code = m_barCode;
+            code.symbology = static_cast<int>(p(0));
+            code.data = item.data;
+            code.offset = item.offset;
+            code.align = m_align;
+            place(code);
             break;
         }
-        case Op::BitImage: {
-            printOpenLine(item.offset);
-            const bool tall = (p(0) & 0x20) != 0;
-            Picture picture =
-                columnPicture(item.data, static_cast<int>(p(1) | (p(2) << 8)), tall ? 3 : 1);
-            // Single density doubles each dot across; an 8-dot image is stretched to 24 dots'
-            // height.
-            picture.scaleX = (p(0) & 1) != 0 ? 1 : 2;
-            picture.scaleY = tall ? 1 : 3;
-            picture.offset = item.offset;
-            m_pictureInLine = picture.height * picture.scaleY;
-            placePicture(std::move(picture));
-            break;
+        default: break;
+    }
+}
+
+// A stored logo, a raster image or a bit image, each on a line of its own.
+void PageBuilder::image(const Item& item) {
+    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
+    printOpenLine(item.offset);
+    if (item.op == Op::PrintStoredLogo) {
+        place(Logo{static_cast<int>(p(0)), digitValue(p(1)), item.offset});
+    } else if (item.op == Op::RasterImage) {
+        Picture picture = rasterPicture(item.data, static_cast<int>(p(1) | (p(2) << 8)),
+                                        static_cast<int>(p(3) | (p(4) << 8)));
+        picture.scaleX = (p(0) & 1) != 0 ? 2 : 1;
+        picture.scaleY = (p(0) & 2) != 0 ? 2 : 1;
+        picture.offset = item.offset;
+        placePicture(std::move(picture));
+    } else {
+        const bool tall = (p(0) & 0x20) != 0;
+        Picture picture =
+            columnPicture(item.data, static_cast<int>(p(1) | (p(2) << 8)), tall ? 3 : 1);
+        // Single density doubles each dot across; an 8-dot image is stretched to 24 dots'
+        // height.
+        picture.scaleX = (p(0) & 1) != 0 ? 1 : 2;
+        picture.scaleY = tall ? 1 : 3;
+        picture.offset = item.offset;
+        m_pictureInLine = picture.height * picture.scaleY;
+        placePicture(std::move(picture));
+    }
+}
+
+// What leaves the paper as it is and becomes a mark in its margin: a drawer pulse, a page
+// bracket, an unknown command.
+void PageBuilder::paperMark(const Item& item) {
+    if (item.op == Op::PageBracket) {
+        const auto n = static_cast<unsigned>(item.params.at(0));
+        if (n == 1) {
+            m_justCut = false;  // it opens the next page, whose first mark it is
+            mark(Mark::Kind::PageOpen, paperNote(item), item.offset);
+        } else {
+            mark(n == 0 ? Mark::Kind::PageClose : Mark::Kind::PageBracket, paperNote(item),
+                 item.offset);
         }
-        case Op::Graphics: graphics(item); break;
-        case Op::Symbol2D: symbol(item); break;
-        case Op::CodeTable:
-        case Op::TwoByteOn:
-        case Op::TwoByteOff:
-        case Op::InternationalSet:  // the decoder reads the text in them
-        case Op::Setting:
-        case Op::DataSkipped:
-        case Op::StatusRequest: break;
-        case Op::Enlarged: m_style.enlarged = true; break;
-        case Op::LineAttribute: m_line.lineAttribute = true; break;
-        case Op::PageBracket:
-            if (p(0) == 1) {
-                m_justCut = false;  // it opens the next page, whose first mark it is
-                mark(Mark::Kind::PageOpen, paperNote(item), item.offset);
-            } else {
-                mark(p(0) == 0 ? Mark::Kind::PageClose : Mark::Kind::PageBracket, paperNote(item),
-                     item.offset);
-            }
-            break;
-        case Op::Unknown: mark(Mark::Kind::Unknown, paperNote(item), item.offset); break;
+    } else {
+        mark(item.op == Op::DrawerPulse ? Mark::Kind::DrawerPulse : Mark::Kind::Unknown,
+             paperNote(item), item.offset);
     }
 }
 

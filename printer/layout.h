@@ -241,6 +241,16 @@ class PageBuilder {
     void clearPaper();
 
   private:
+    void act(const Item& item);
+    void lineFeed(std::size_t offset);
+    void setStyle(const Item& item);
+    void setLayout(const Item& item);
+    void position(const Item& item);
+    void feedBy(const Item& item);
+    void cutBy(const Item& item);
+    void barCode(const Item& item);
+    void image(const Item& item);
+    void paperMark(const Item& item);
     void printOpenLine(std::size_t offset);
     void addText(const Item& item);
     void addSpan(Span span);

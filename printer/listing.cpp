@@ -190,14 +190,100 @@ std::string logoSize(unsigned m) {
     return name != nullptr ? name : "size mode " + hexByte(m) + " (not defined)";
 }
 
-std::string textPosition(unsigned n) {
-    switch (digitValue(n)) {
-        case 0: return "bar code text not printed";
-        case 1: return "bar code text above the bars";
-        case 2: return "bar code text below the bars";
-        case 3: return "bar code text above and below the bars";
-        default: return "bar code text position " + hexByte(n) + " (not defined, ignored)";
+// A parameter read as a digit (n or the character of n): its entry in `names`, else a value the
+// printer ignores, named after `what`.
+template <std::size_t N>
+std::string digitChoice(unsigned n, const char* const (&names)[N], const char* what) {
+    if (const int i = digitValue(n); i >= 0 && static_cast<std::size_t>(i) < N) {
+        return names[i];
     }
+    return std::string(what) + " " + hexByte(n) + " (not defined, ignored)";
+}
+
+constexpr const char* kUnderline[] = {"underline off", "underline on, one dot thick",
+                                      "underline on, two dots thick"};
+constexpr const char* kPrintColour[] = {"print colour: black (first colour)",
+                                        "print colour: red (second colour)"};
+constexpr const char* kJustify[] = {"justify left", "justify centred", "justify right"};
+constexpr const char* kFont[] = {"font A", "font B", "font C"};
+constexpr const char* kTextPosition[] = {
+    "bar code text not printed", "bar code text above the bars", "bar code text below the bars",
+    "bar code text above and below the bars"};
+
+std::string drawerPulseMeaning(unsigned pin, unsigned on, unsigned off) {
+    const int connector = digitValue(pin) == 0 ? 2 : digitValue(pin) == 1 ? 5 : 0;
+    const std::string where = connector == 0 ? "connector pin " + hexByte(pin) + " (not defined)"
+                                             : "connector pin " + std::to_string(connector);
+    return "drawer pulse: " + where + ", " + std::to_string(on * 2) + " ms on, " +
+           std::to_string(off * 2) + " ms off";
+}
+
+std::string pageBracketMeaning(unsigned n) {
+    switch (n) {
+        case 0: return "page bracket: closes the page";
+        case 1: return "page bracket: opens a page";
+        default: return "page bracket " + hexByte(n) + " (neither opens nor closes)";
+    }
+}
+
+std::string cutPaperMeaning(const Item& item) {
+    std::string out = isPartialCut(item) ? "partial cut: one point left uncut"
+                                         : "full cut: cuts the paper through";
+    if (item.params.size() > 1) {
+        out += ", after feeding " + std::to_string(item.params[1]) + " dots";
+    }
+    return out;
+}
+
+std::string printBarCodeMeaning(const Item& item, unsigned m) {
+    std::string out = "print bar code " + symbologyName(static_cast<int>(m)) + ", " +
+                      std::to_string(item.data.size()) + " data bytes \"" + dataText(item.data) +
+                      "\"";
+    if (isCode128(static_cast<int>(m))) {
+        out += ", reads \"" + dataText(code128Text(item.data)) + "\"";
+    }
+    return out;
+}
+
+std::string tabStopsMeaning(const Item& item) {
+    if (item.params.empty()) {
+        return "tab positions cleared: back to every 8 characters";
+    }
+    std::string out = "tab positions at characters";
+    for (const std::uint8_t n : item.params) {
+        out += " " + std::to_string(n);
+    }
+    return out;
+}
+
+std::string codeTableMeaning(unsigned n) {
+    const char* name = codeTableName(static_cast<int>(n));
+    return "character code table " + std::to_string(n) +
+           (name != nullptr ? " (" + std::string(name) + ")"
+                            : " (not one this printer has: upper half unreadable)");
+}
+
+std::string rasterImageMeaning(unsigned m, unsigned xL, unsigned xH, unsigned yL, unsigned yH) {
+    return "raster image " + std::to_string((xL | (xH << 8)) * 8) + " x " + word(yL, yH) + " dots" +
+           ((m & 1) != 0 ? ", double width" : "") + ((m & 2) != 0 ? ", double height" : "");
+}
+
+std::string bitImageMeaning(unsigned m, unsigned nL, unsigned nH) {
+    return std::string("bit image ") + ((m & 0x20) != 0 ? "24" : "8") + " dots high, " +
+           ((m & 1) != 0 ? "double" : "single") + " density, " + word(nL, nH) + " columns";
+}
+
+// What the listing says of bytes that are no command.
+std::string unknownMeaning(const Item& item) {
+    if (item.bytes.size() >= 3 && item.bytes[0] == 0x1D && item.bytes[1] == 'k') {
+        return "unknown: bar code symbology " + hexByte(item.params.at(0)) +
+               " is not one this printer reads; its data follow as they are";
+    }
+    if (item.bytes.size() == 1) {
+        return "unknown: control byte " + spelled(item.bytes) + " (" +
+               hexByte(static_cast<unsigned char>(item.bytes[0])) + ") is not a command here";
+    }
+    return "unknown: " + spelled(item.bytes) + " is not a command here";
 }
 
 // What a complete command does.
@@ -208,71 +294,30 @@ std::string completeMeaning(const Item& item) {
         case Op::LineFeed: return "line feed: prints the line and feeds the paper one line";
         case Op::CarriageReturn: return "carriage return: back to the line's start, no feed";
         case Op::SelectPrintMode: return "select print mode: " + printMode(p(0));
-        case Op::Underline:
-            switch (digitValue(p(0))) {
-                case 0: return "underline off";
-                case 1: return "underline on, one dot thick";
-                case 2: return "underline on, two dots thick";
-                default: return "underline " + hexByte(p(0)) + " (not defined, ignored)";
-            }
-        case Op::PrintColour:
-            switch (digitValue(p(0))) {
-                case 0: return "print colour: black (first colour)";
-                case 1: return "print colour: red (second colour)";
-                default: return "print colour " + hexByte(p(0)) + " (not defined, ignored)";
-            }
+        case Op::Underline: return digitChoice(p(0), kUnderline, "underline");
+        case Op::PrintColour: return digitChoice(p(0), kPrintColour, "print colour");
         case Op::PartialCut: return "partial cut: cuts the paper, one point left uncut";
-        case Op::DrawerPulse: {
-            const int pin = digitValue(p(0)) == 0 ? 2 : digitValue(p(0)) == 1 ? 5 : 0;
-            const std::string where = pin == 0 ? "connector pin " + hexByte(p(0)) + " (not defined)"
-                                               : "connector pin " + std::to_string(pin);
-            return "drawer pulse: " + where + ", " + std::to_string(p(1) * 2) + " ms on, " +
-                   std::to_string(p(2) * 2) + " ms off";
-        }
+        case Op::DrawerPulse: return drawerPulseMeaning(p(0), p(1), p(2));
         case Op::PrintStoredLogo:
             return "print stored logo image " + std::to_string(p(0)) + ", " + logoSize(p(1));
         case Op::BarCodeHeight: return "bar code height " + std::to_string(p(0)) + " dots";
         case Op::BarCodeModuleWidth: return "bar code module width " + std::to_string(p(0));
-        case Op::BarCodeTextPosition: return textPosition(p(0));
-        case Op::PrintBarCode: {
-            std::string out = "print bar code " + symbologyName(static_cast<int>(p(0))) + ", " +
-                              std::to_string(item.data.size()) + " data bytes \"" +
-                              dataText(item.data) + "\"";
-            if (isCode128(static_cast<int>(p(0)))) {
-                out += ", reads \"" + dataText(code128Text(item.data)) + "\"";
-            }
-            return out;
-        }
+        case Op::BarCodeTextPosition:
+            return digitChoice(p(0), kTextPosition, "bar code text position");
+        case Op::PrintBarCode: return printBarCodeMeaning(item, p(0));
         case Op::Enlarged: return "enlarged: double width to the end of the line";
         case Op::LineAttribute: return "line attribute for this line";
         case Op::Cut: return "cut: cuts the paper through";
-        case Op::PageBracket:
-            switch (p(0)) {
-                case 0: return "page bracket: closes the page";
-                case 1: return "page bracket: opens a page";
-                default: return "page bracket " + hexByte(p(0)) + " (neither opens nor closes)";
-            }
+        case Op::PageBracket: return pageBracketMeaning(p(0));
         case Op::Nothing: return "nothing (NUL)";
         case Op::Initialize: return "initialize: back to the power-on state";
-        case Op::Justify:
-            switch (digitValue(p(0))) {
-                case 0: return "justify left";
-                case 1: return "justify centred";
-                case 2: return "justify right";
-                default: return "justification " + hexByte(p(0)) + " (not defined, ignored)";
-            }
+        case Op::Justify: return digitChoice(p(0), kJustify, "justification");
         case Op::Emphasis: return "emphasis " + onOff(p(0));
         case Op::DoubleStrike: return "double-strike " + onOff(p(0));
         case Op::CharacterSize:
             return "character size: width x" + std::to_string(((p(0) >> 4) & 7) + 1) +
                    ", height x" + std::to_string((p(0) & 7) + 1);
-        case Op::Font:
-            switch (digitValue(p(0))) {
-                case 0: return "font A";
-                case 1: return "font B";
-                case 2: return "font C";
-                default: return "font " + hexByte(p(0)) + " (not defined, ignored)";
-            }
+        case Op::Font: return digitChoice(p(0), kFont, "font");
         case Op::Reverse: return "white on black " + onOff(p(0));
         case Op::UpsideDown: return "upside-down printing " + onOff(p(0));
         case Op::Rotate:
@@ -285,45 +330,18 @@ std::string completeMeaning(const Item& item) {
             return "print position " + word(p(0), p(1)) + " dots from the line's start";
         case Op::RelativePosition:
             return "print position moved by " + signedDots(p(0), p(1)) + " dots";
-        case Op::TabStops: {
-            if (item.params.empty()) {
-                return "tab positions cleared: back to every 8 characters";
-            }
-            std::string out = "tab positions at characters";
-            for (const std::uint8_t n : item.params) {
-                out += " " + std::to_string(n);
-            }
-            return out;
-        }
+        case Op::TabStops: return tabStopsMeaning(item);
         case Op::Tab: return "horizontal tab: to the next tab position";
         case Op::FeedLines: return "print and feed " + std::to_string(p(0)) + " lines";
         case Op::FeedDots: return "print and feed " + std::to_string(p(0)) + " dots";
-        case Op::CodeTable: {
-            const char* name = codeTableName(static_cast<int>(p(0)));
-            return "character code table " + std::to_string(p(0)) +
-                   (name != nullptr ? " (" + std::string(name) + ")"
-                                    : " (not one this printer has: upper half unreadable)");
-        }
+        case Op::CodeTable: return codeTableMeaning(p(0));
         case Op::TwoByteOn: return "two-byte characters on: code page 949";
         case Op::TwoByteOff: return "two-byte characters off: the single-byte table";
         case Op::InternationalSet: return "international character set " + std::to_string(p(0));
         case Op::FullCut: return "full cut: cuts the paper through";
-        case Op::CutPaper: {
-            std::string out = isPartialCut(item) ? "partial cut: one point left uncut"
-                                                 : "full cut: cuts the paper through";
-            if (item.params.size() > 1) {
-                out += ", after feeding " + std::to_string(item.params[1]) + " dots";
-            }
-            return out;
-        }
-        case Op::RasterImage:
-            return "raster image " + std::to_string((p(1) | (p(2) << 8)) * 8) + " x " +
-                   word(p(3), p(4)) + " dots" + ((p(0) & 1) != 0 ? ", double width" : "") +
-                   ((p(0) & 2) != 0 ? ", double height" : "");
-        case Op::BitImage:
-            return std::string("bit image ") + ((p(0) & 0x20) != 0 ? "24" : "8") + " dots high, " +
-                   ((p(0) & 1) != 0 ? "double" : "single") + " density, " + word(p(1), p(2)) +
-                   " columns";
+        case Op::CutPaper: return cutPaperMeaning(item);
+        case Op::RasterImage: return rasterImageMeaning(p(0), p(1), p(2), p(3), p(4));
+        case Op::BitImage: return bitImageMeaning(p(0), p(1), p(2));
         case Op::Graphics: return graphicsMeaning(item);
         case Op::Symbol2D: return symbolMeaning(item);
         case Op::BarCodeFont:
@@ -335,15 +353,7 @@ std::string completeMeaning(const Item& item) {
                    std::string(item.what != nullptr ? item.what : "real-time") + " (not drawn)";
         case Op::Unknown: break;
     }
-    if (item.bytes.size() >= 3 && item.bytes[0] == 0x1D && item.bytes[1] == 'k') {
-        return "unknown: bar code symbology " + hexByte(p(0)) +
-               " is not one this printer reads; its data follow as they are";
-    }
-    if (item.bytes.size() == 1) {
-        return "unknown: control byte " + spelled(item.bytes) + " (" +
-               hexByte(static_cast<unsigned char>(item.bytes[0])) + ") is not a command here";
-    }
-    return "unknown: " + spelled(item.bytes) + " is not a command here";
+    return unknownMeaning(item);
 }
 
 // The name of the command a truncated item began, and how much of it arrived.

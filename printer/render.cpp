@@ -457,36 +457,11 @@ class PagePainter {
         }
         if (m_p != nullptr) {
             if (drawn && elements) {
-                int left = x;
-                bool bar = true;
-                for (const int w : *elements) {
-                    if (bar) {
-                        m_p->fillRect(left, m_y, w, code.height, kInk);
-                    }
-                    left += w;
-                    bar = !bar;
-                }
+                drawElements(*elements, x, code.height);
             } else if (drawn) {
                 drawModules(*modules, 0, x, m_y, module, code.height);
             } else {
-                const QRect box(kLeft, m_y, width, code.height);
-                m_p->setPen(QPen(kGuide, 2, Qt::DashLine));
-                m_p->drawRect(box);
-                m_p->setFont(labelFont(true));
-                const QString name = QString::fromStdString(symbologyName(code.symbology));
-                QString why;
-                if (itf && !elements) {
-                    why = qtText(
-                        translate("Paper", "ITF needs an even number of digits: not printed"));
-                } else if (itf) {
-                    why = qtText(translate("Paper", "ITF wider than the paper: not printed"));
-                } else if (!modules) {
-                    why = qtText(translate("Paper", "%1: the data cannot be encoded")).arg(name);
-                } else {
-                    why = qtText(translate("Paper", "%1 wider than the paper: not printed"))
-                              .arg(name);
-                }
-                m_p->drawText(box, Qt::AlignCenter, why);
+                drawUnprinted(code, width, itf, elements.has_value(), modules.has_value());
             }
         }
         label(m_y,
@@ -501,6 +476,38 @@ class PagePainter {
             drawHri(text, x, width, hri);
             m_y += hriPitch;
         }
+    }
+
+    // ITF's bars and spaces, `elements` their widths from the first bar.
+    void drawElements(const std::vector<int>& elements, int x, int height) {
+        bool bar = true;
+        for (const int w : elements) {
+            if (bar) {
+                m_p->fillRect(x, m_y, w, height, kInk);
+            }
+            x += w;
+            bar = !bar;
+        }
+    }
+
+    // A bar code that is not printed: a dashed box across the printable width saying why.
+    void drawUnprinted(const BarCode& code, int width, bool itf, bool elements, bool modules) {
+        const QRect box(kLeft, m_y, width, code.height);
+        m_p->setPen(QPen(kGuide, 2, Qt::DashLine));
+        m_p->drawRect(box);
+        m_p->setFont(labelFont(true));
+        const QString name = QString::fromStdString(symbologyName(code.symbology));
+        QString why;
+        if (itf && !elements) {
+            why = qtText(translate("Paper", "ITF needs an even number of digits: not printed"));
+        } else if (itf) {
+            why = qtText(translate("Paper", "ITF wider than the paper: not printed"));
+        } else if (!modules) {
+            why = qtText(translate("Paper", "%1: the data cannot be encoded")).arg(name);
+        } else {
+            why = qtText(translate("Paper", "%1 wider than the paper: not printed")).arg(name);
+        }
+        m_p->drawText(box, Qt::AlignCenter, why);
     }
 
     // The bar code's human-readable characters, in font A, centred under or over the bars.
@@ -614,31 +621,28 @@ bool writeChunk(QIODevice& out, const char* type, const unsigned char* data, std
            static_cast<qint64>(chunk.size());
 }
 
-}  // namespace
-
-bool writePng(const QImage& image, QIODevice& out) {
-    // Written here rather than by Qt's PNG writer, which has libpng try every row filter on
-    // every row: that took three quarters of --render's time. Each row here is filtered by the
-    // row above it ("up"), which suits paper, mostly white and ruled across; zlib's fastest level
-    // then keeps the file about as small.
-    const QImage rgb = image.format() == QImage::Format_RGB32
-                           ? image
-                           : image.convertToFormat(QImage::Format_RGB32);
-    const int width = rgb.width();
-    const int height = rgb.height();
+// What one pass over a picture's rows finds before it is written.
+struct RowSurvey {
     // A page in greys only (most are: black print, grey writing beside it) is written a byte a
     // dot rather than three.
-    // Rows that repeat the row above, like most of a page, are found once.
-    std::vector<bool> repeats(static_cast<std::size_t>(std::max(height, 0)), false);
     bool grey = true;
+    // Rows that repeat the row above, like most of a page, are found once.
+    std::vector<bool> repeats;
+};
+
+RowSurvey surveyRows(const QImage& rgb) {
+    const int width = rgb.width();
+    const int height = rgb.height();
+    RowSurvey survey;
+    survey.repeats.assign(static_cast<std::size_t>(std::max(height, 0)), false);
     for (int y = 0; y < height; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
         if (y > 0 && std::memcmp(line, rgb.constScanLine(y - 1),
                                  static_cast<std::size_t>(width) * sizeof(QRgb)) == 0) {
-            repeats[static_cast<std::size_t>(y)] = true;
+            survey.repeats[static_cast<std::size_t>(y)] = true;
             continue;
         }
-        if (!grey) {
+        if (!survey.grey) {
             continue;
         }
         // Red against green and green against blue, for the whole row at once.
@@ -646,8 +650,13 @@ bool writePng(const QImage& image, QIODevice& out) {
         for (int x = 0; x < width; ++x) {
             differs |= ((line[x] >> 8) ^ line[x]) & 0xFFFFu;
         }
-        grey = differs == 0;
+        survey.grey = differs == 0;
     }
+    return survey;
+}
+
+// The PNG signature and the header chunk: 8 bits, grey or RGB, deflate, filters, no interlace.
+bool writeHeader(QIODevice& out, int width, int height, bool grey) {
     static constexpr unsigned char kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (out.write(reinterpret_cast<const char*>(kSignature), sizeof kSignature) !=
         static_cast<qint64>(sizeof kSignature)) {
@@ -656,17 +665,42 @@ bool writePng(const QImage& image, QIODevice& out) {
     std::string header;
     putBigEndian(header, static_cast<std::uint32_t>(width));
     putBigEndian(header, static_cast<std::uint32_t>(height));
-    // 8 bits, grey or RGB, deflate, filters, no interlace
     header += std::string(grey ? "\x08\x00\x00\x00\x00" : "\x08\x02\x00\x00\x00", 5);
-    if (!writeChunk(out, "IHDR", reinterpret_cast<const unsigned char*>(header.data()),
-                    header.size())) {
-        return false;
+    return writeChunk(out, "IHDR", reinterpret_cast<const unsigned char*>(header.data()),
+                      header.size());
+}
+
+// Row y as PNG stores it: the filter type, then each byte less the byte above it ("up"; the
+// first row has none above and is stored as it is). A repeated row is all zeros.
+void filterRow(const QImage& rgb, int y, const RowSurvey& survey, std::vector<unsigned char>& row) {
+    const int width = rgb.width();
+    const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+    const auto* above = y > 0 ? reinterpret_cast<const QRgb*>(rgb.constScanLine(y - 1)) : nullptr;
+    row[0] = above != nullptr ? 2 : 0;
+    unsigned char* to = row.data() + 1;
+    if (survey.repeats[static_cast<std::size_t>(y)]) {
+        std::memset(to, 0, row.size() - 1);
+    } else if (survey.grey) {
+        for (int x = 0; x < width; ++x) {
+            *to++ = static_cast<unsigned char>(line[x] - (above != nullptr ? above[x] : 0));
+        }
+    } else {
+        for (int x = 0; x < width; ++x) {
+            const QRgb up = above != nullptr ? above[x] : 0;
+            *to++ = static_cast<unsigned char>(qRed(line[x]) - qRed(up));
+            *to++ = static_cast<unsigned char>(qGreen(line[x]) - qGreen(up));
+            *to++ = static_cast<unsigned char>(qBlue(line[x]) - qBlue(up));
+        }
     }
+}
+
+// The filtered rows through zlib's fastest level, written as IDAT chunks a part at a time.
+bool writeImageData(QIODevice& out, const QImage& rgb, const RowSurvey& survey) {
     z_stream z{};
     if (deflateInit2(&z, 1, Z_DEFLATED, 15, 8, Z_RLE) != Z_OK) {
         return false;
     }
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * (grey ? 1 : 3);
+    const std::size_t rowBytes = static_cast<std::size_t>(rgb.width()) * (survey.grey ? 1 : 3);
     std::vector<unsigned char> row(rowBytes + 1);
     std::vector<unsigned char> part(256 * 1024);
     bool ok = true;
@@ -681,26 +715,8 @@ bool writePng(const QImage& image, QIODevice& out) {
             }
         } while (z.avail_out == 0 && ok);
     };
-    for (int y = 0; y < height && ok; ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        const auto* above =
-            y > 0 ? reinterpret_cast<const QRgb*>(rgb.constScanLine(y - 1)) : nullptr;
-        row[0] = above != nullptr ? 2 : 0;
-        unsigned char* to = row.data() + 1;
-        if (repeats[static_cast<std::size_t>(y)]) {
-            std::memset(to, 0, rowBytes);
-        } else if (grey) {
-            for (int x = 0; x < width; ++x) {
-                *to++ = static_cast<unsigned char>(line[x] - (above != nullptr ? above[x] : 0));
-            }
-        } else {
-            for (int x = 0; x < width; ++x) {
-                const QRgb up = above != nullptr ? above[x] : 0;
-                *to++ = static_cast<unsigned char>(qRed(line[x]) - qRed(up));
-                *to++ = static_cast<unsigned char>(qGreen(line[x]) - qGreen(up));
-                *to++ = static_cast<unsigned char>(qBlue(line[x]) - qBlue(up));
-            }
-        }
+    for (int y = 0; y < rgb.height() && ok; ++y) {
+        filterRow(rgb, y, survey, row);
         z.next_in = row.data();
         z.avail_in = static_cast<uInt>(row.size());
         drain(Z_NO_FLUSH);
@@ -709,7 +725,22 @@ bool writePng(const QImage& image, QIODevice& out) {
         drain(Z_FINISH);
     }
     deflateEnd(&z);
-    return ok && writeChunk(out, "IEND", nullptr, 0);
+    return ok;
+}
+
+}  // namespace
+
+bool writePng(const QImage& image, QIODevice& out) {
+    // Written here rather than by Qt's PNG writer, which has libpng try every row filter on
+    // every row: that took three quarters of --render's time. Each row here is filtered by the
+    // row above it ("up"), which suits paper, mostly white and ruled across; zlib's fastest level
+    // then keeps the file about as small.
+    const QImage rgb = image.format() == QImage::Format_RGB32
+                           ? image
+                           : image.convertToFormat(QImage::Format_RGB32);
+    const RowSurvey survey = surveyRows(rgb);
+    return writeHeader(out, rgb.width(), rgb.height(), survey.grey) &&
+           writeImageData(out, rgb, survey) && writeChunk(out, "IEND", nullptr, 0);
 }
 
 bool writePng(const QImage& image, const QString& path) {
