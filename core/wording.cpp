@@ -279,7 +279,7 @@ std::string detailOf(const ConsoleError& error) {
     std::string detail = detailOf(error.facts());
     // What the device was seen doing, as the status line says it.
     if (const ErrorFacts& f = error.facts(); f.lastSeen && error.number() != err::kInternalError) {
-        detail += "; " + faultCause(error.number(), error.text(), f.lastSeen, f.stallLimit);
+        detail += "; " + causeText(faultCauseOf(error, f.lastSeen, f.stallLimit));
     }
     return detail;
 }
@@ -441,45 +441,32 @@ std::string stateText(const DeviceState& state) {
            (state.error ? translate("Run", "error") : translate("Run", "no error"));
 }
 
-std::string faultCause(const ConsoleError& error, const RunSnapshot& end,
-                       std::chrono::milliseconds limit) {
-    return faultCause(error.number(), error.text(), end.deviceState, limit);
-}
-
-std::string faultCause(int number, std::string_view text, const std::optional<DeviceState>& seen,
-                       std::chrono::milliseconds limit) {
-    if (number == err::kDeviceTimeout) {
-        if (seen && seen->kind == DeviceState::Kind::Serial) {
-            if (!seen->dsr) {
-                return translate("Run", "stalled: DSR low: the printer is off or the cable is out");
-            }
-            if (!seen->cts) {
-                return fill(translate("Run",
-                                      "stalled: CTS low for %1 (the printer is busy or its buffer "
-                                      "is full)"),
-                            {mpt::seconds(limit)});
-            }
-        } else if (seen) {
-            if (seen->paperOut) {
-                return translate("Run", "stalled: paper out");
-            }
-            if (seen->offLine) {
-                return translate("Run", "stalled: off line");
-            }
-            if (seen->error) {
-                return translate("Run", "stalled: the printer reports an error");
-            }
-        }
-        return fill(translate("Run", "stalled: the device took no data for %1"),
-                    {mpt::seconds(limit)});
+std::string causeText(const FaultCause& cause) {
+    using Kind = FaultCause::Kind;
+    switch (cause.kind) {
+        case Kind::DsrLow:
+            return translate("Run", "stalled: DSR low: the printer is off or the cable is out");
+        case Kind::CtsLow:
+            return fill(translate("Run",
+                                  "stalled: CTS low for %1 (the printer is busy or its buffer "
+                                  "is full)"),
+                        {mpt::seconds(cause.limit)});
+        case Kind::PaperOut: return translate("Run", "stalled: paper out");
+        case Kind::OffLine: return translate("Run", "stalled: off line");
+        case Kind::PrinterError: return translate("Run", "stalled: the printer reports an error");
+        case Kind::NoData:
+            return fill(translate("Run", "stalled: the device took no data for %1"),
+                        {mpt::seconds(cause.limit)});
+        case Kind::None:
+        case Kind::Failed: break;
     }
     // The error's number and text stay as they are in every language.
-    std::string cause =
-        fill(translate("Run", "failed with error %1 (%2)"), {std::to_string(number), text});
-    if (seen) {
-        cause += fill(translate("Run", "; last seen: %1"), {stateText(*seen)});
+    std::string text = fill(translate("Run", "failed with error %1 (%2)"),
+                            {std::to_string(cause.number), cause.text});
+    if (cause.seen) {
+        text += fill(translate("Run", "; last seen: %1"), {stateText(*cause.seen)});
     }
-    return cause;
+    return text;
 }
 
 std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took) {
@@ -502,11 +489,11 @@ std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took)
 
 std::string faultText(const ConsoleError& error, const RunSnapshot& end,
                       std::chrono::milliseconds limit) {
-    return faultText(faultCause(error, end, limit), end);
+    return faultText(faultCauseOf(error, end.deviceState, limit), end);
 }
 
-std::string faultText(std::string_view cause, const RunSnapshot& end) {
-    std::string text = fill(translate("Run", "%1 after %2"), {cause, ofTotal(end)});
+std::string faultText(const FaultCause& cause, const RunSnapshot& end) {
+    std::string text = fill(translate("Run", "%1 after %2"), {causeText(cause), ofTotal(end)});
     if (end.discarded() > 0) {
         text += fill(translate("Run", "; %1 bytes handed over were not taken and were discarded"),
                      {withThousands(end.discarded())});

@@ -63,8 +63,8 @@ std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took)
 // 1,024 bytes": the bytes counted are those that reached the device and stay there.
 std::string faultText(const ConsoleError& error, const RunSnapshot& end,
                       std::chrono::milliseconds limit);
-// The same around a cause already worked out by faultCause (the run's session does it once).
-std::string faultText(std::string_view cause, const RunSnapshot& end);
+// The same around a cause already worked out (the run's session does it once: RunOutcome).
+std::string faultText(const FaultCause& cause, const RunSnapshot& end);
 
 // "Stopped in repetition 39 of 500: 38 complete; 34,085 of about 438,000 bytes sent, 33
 // discarded"; "after repetition 3" once that one was complete and the next had not begun (or the
@@ -78,13 +78,10 @@ ConsoleError traceNotWritten(const Trace::Failure& failure);
 // "CTS ● DSR ● DCD ○", "paper ok, on line, no error".
 std::string stateText(const DeviceState& state);
 
-// What a stall or an I/O error was, from the last state the device told: "stalled: CTS low for
-// 30 s (the printer is busy or its buffer is full)", "stalled: paper out", or where nothing was
-// known "stalled: the device took no data for 30 s"; an I/O error: "failed with error 57 (Device
-// I/O error)", with "; last seen: CTS ○ DSR ○ DCD ○" where the state is known.
-std::string faultCause(const ConsoleError& error, const RunSnapshot& end,
-                       std::chrono::milliseconds limit);
-std::string faultCause(int number, std::string_view text, const std::optional<DeviceState>& seen,
-                       std::chrono::milliseconds limit);
+// A fault's cause in words: "stalled: CTS low for 30 s (the printer is busy or its buffer is
+// full)", "stalled: paper out", or where nothing was known "stalled: the device took no data for
+// 30 s"; an I/O error: "failed with error 57 (Device I/O error)", with "; last seen: CTS ○ DSR ○
+// DCD ○" where the state is known.
+std::string causeText(const FaultCause& cause);
 
 }  // namespace mpt
