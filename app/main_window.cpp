@@ -26,7 +26,6 @@
 #include "app/printer_status_dialog.h"
 #include "app/window_icon.h"
 #include "channels/port_help.h"
-#include "core/printer_words.h"
 #include "core/run_progress.h"
 #include "core/wording.h"
 #include "printer/qt_text.h"

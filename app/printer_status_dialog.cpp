@@ -11,7 +11,6 @@
 
 #include "app/port_settings.h"
 #include "channels/errors.h"
-#include "core/printer_words.h"
 #include "core/wording.h"
 #include "printer/qt_text.h"
 

@@ -14,6 +14,29 @@ std::optional<ByteCount> RunSnapshot::estimatedTotal() const {
     return takenAtFirst + first * static_cast<ByteCount>(repetitions);
 }
 
+FaultCause faultCauseOf(const ConsoleError& error, const std::optional<DeviceState>& seen,
+                        std::chrono::milliseconds limit) {
+    using Kind = FaultCause::Kind;
+    FaultCause cause{Kind::Failed, error.number(), error.text(), seen, limit};
+    if (error.number() != err::kDeviceTimeout) {
+        return cause;
+    }
+    cause.kind = Kind::NoData;
+    if (seen && seen->kind == DeviceState::Kind::Serial) {
+        if (!seen->dsr) {
+            cause.kind = Kind::DsrLow;
+        } else if (!seen->cts) {
+            cause.kind = Kind::CtsLow;
+        }
+    } else if (seen) {
+        cause.kind = seen->paperOut  ? Kind::PaperOut
+                     : seen->offLine ? Kind::OffLine
+                     : seen->error   ? Kind::PrinterError
+                                     : Kind::NoData;
+    }
+    return cause;
+}
+
 void RunProgress::opened(const std::string& port, const std::string& devicePath) {
     std::lock_guard lock(m_mutex);
     m_now.port = port;

@@ -59,6 +59,34 @@ struct RunSnapshot {
     std::optional<ByteCount> estimatedTotal() const;
 };
 
+// What a run's error was, as the device's last state tells it, worked out once when the run ends
+// (RunSession) and worded by core/wording.h for the status line and the error's detail. A stall
+// (error 24) is named by what held the printer back; any other error by its number and text, with
+// the state last seen where the device told one.
+struct FaultCause {
+    enum class Kind {
+        None,          // the run ended without an error
+        DsrLow,        // stalled, DSR low: the printer is off or the cable is out
+        CtsLow,        // stalled, CTS low for `limit`: the printer is busy or its buffer full
+        PaperOut,      // stalled, the printer said paper out
+        OffLine,       // stalled, the printer said off line
+        PrinterError,  // stalled, the printer said it has an error
+        NoData,        // stalled, the device took nothing for `limit`, and did not say why
+        Failed,        // another error: `number` (`text`)
+    };
+    Kind kind = Kind::None;
+    int number = 0;                     // the error's number
+    std::string text;                   // the error's own text, the same in every language
+    std::optional<DeviceState> seen;    // the last state the device told, where it can tell
+    std::chrono::milliseconds limit{};  // the no-progress limit a stall is measured against
+
+    bool operator==(const FaultCause&) const = default;
+};
+
+// The cause of `error`, the device last seen in `seen`, a stall measured against `limit`.
+FaultCause faultCauseOf(const ConsoleError& error, const std::optional<DeviceState>& seen,
+                        std::chrono::milliseconds limit);
+
 class RunProgress final : public DeviceObserver, public RepetitionListener {
   public:
     void opened(const std::string& port, const std::string& devicePath) override;

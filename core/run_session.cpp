@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "core/run_session.h"
 
-#include "core/wording.h"
-
 #include <stdexcept>
 #include <utility>
 
@@ -32,7 +30,7 @@ void RunSession::start(std::string_view name, TextBoxStore boxes, std::function<
     m_ended = false;
     m_end = {};
     m_escaped = nullptr;
-    m_faultCause.clear();
+    m_faultCause = {};
     m_printerAfter.reset();
     m_started = std::chrono::steady_clock::now();
     // The run goes on with the port map as it is now, whatever the Ports dialog sets meanwhile.
@@ -68,10 +66,10 @@ void RunSession::work(std::stop_token stop, PortMap map, std::string name,
         }
     }
     // The error's detail says what the device was seen doing, as the status line does.
-    std::string cause;
+    FaultCause cause;
     if (end.error) {
         const RunSnapshot seen = m_progress.snapshot();
-        cause = faultCause(*end.error, seen, noProgressLimit());
+        cause = faultCauseOf(*end.error, seen.deviceState, noProgressLimit());
         end.error->facts().lastSeen = seen.deviceState;
         end.error->facts().stallLimit = noProgressLimit();
     }

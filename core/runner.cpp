@@ -12,7 +12,6 @@
 #include "channels/port_inventory.h"
 #include "channels/printer_status.h"
 #include "core/junit_report.h"
-#include "core/printer_words.h"
 #include "core/run_session.h"
 #include "core/suite.h"
 #include "core/termination.h"
@@ -489,6 +488,24 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
     Trace trace(cl.traceFile.empty() ? nullptr : &traceFile, cl.traceFile);
     const std::unique_ptr<Devices> devices = cl.dryRun ? dryRunDevices() : systemDevices(map);
     return runSuite(cl, entries, *devices, trace, out, err);
+}
+
+int exitCodeOf(status::Verdict verdict) {
+    switch (verdict) {
+        case status::Verdict::Ready: return 0;
+        case status::Verdict::OffLine: return 3;
+        case status::Verdict::CoverOpen: return 4;
+        case status::Verdict::PaperOut: return 5;
+        case status::Verdict::PaperNearEnd: return 6;
+        case status::Verdict::PrinterError: return 7;
+        case status::Verdict::NoAnswer: return 8;
+        case status::Verdict::CannotAnswer: return 9;
+    }
+    return 8;
+}
+
+int checkExitCodeOf(status::Verdict verdict) {
+    return verdict == status::Verdict::PaperNearEnd ? 0 : exitCodeOf(verdict);
 }
 
 }  // namespace mpt

@@ -20,9 +20,8 @@
 // printed), 1 it failed ("error N: TEXT" and the detail on stderr), 2 usage error, 128 + the
 // signal's number when SIGINT, SIGTERM or SIGHUP stopped the run (how far it got on stderr); for
 // several routines, 0 when every one passed, else the code of the first that did not; with
-// --check, and for --status, the codes of core/printer_words.h's exitCodeOf for the printer's
-// state. The window, --decode and --render are run by main(), which has the window and the
-// virtual printer.
+// --check, and for --status, the codes of exitCodeOf below for the printer's state. The window,
+// --decode and --render are run by main(), which has the window and the virtual printer.
 #pragma once
 
 #include <fstream>
@@ -30,6 +29,7 @@
 #include <string>
 
 #include "channels/devices.h"
+#include "channels/printer_status.h"
 #include "core/command_line.h"
 
 namespace mpt {
@@ -52,5 +52,11 @@ bool openTraceOrSay(const std::string& path, std::ofstream& out, std::ostream& e
 //       "may open" or what would let the user in
 //   port TAB COM1 TAB node (empty: none) TAB virtual|environment|binding|default TAB identity
 void listPorts(const PortMap& map, int usbPort, std::ostream& out);
+
+// The exit code of the printer's verdict, for --status: 0 ready, 3 off line, 4 cover open, 5 paper
+// out, 6 paper near end, 7 printer error, 8 no answer, 9 the port cannot carry an answer.
+int exitCodeOf(status::Verdict verdict);
+// The same for --run --check: a warning (paper near end) is not a fault, and exits 0.
+int checkExitCodeOf(status::Verdict verdict);
 
 }  // namespace mpt

@@ -13,6 +13,8 @@
 
 namespace mpt {
 
+using status::Verdict;
+
 namespace {
 
 // "DEVICE: the system's reason", the system's own words.
@@ -256,6 +258,24 @@ std::string repetitions(long long n) {
     return withThousands(static_cast<std::uint64_t>(n));
 }
 
+const char* yesNo(bool value) {
+    return value ? "yes" : "no";
+}
+
+const char* verdictKey(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Ready: return "ready";
+        case Verdict::OffLine: return "off-line";
+        case Verdict::CoverOpen: return "cover-open";
+        case Verdict::PaperOut: return "paper-out";
+        case Verdict::PaperNearEnd: return "paper-near-end";
+        case Verdict::PrinterError: return "printer-error";
+        case Verdict::NoAnswer: return "no-answer";
+        case Verdict::CannotAnswer: return "cannot-answer";
+    }
+    return "";
+}
+
 }  // namespace
 
 std::string detailOf(const ErrorFacts& f) {
@@ -279,7 +299,7 @@ std::string detailOf(const ConsoleError& error) {
     std::string detail = detailOf(error.facts());
     // What the device was seen doing, as the status line says it.
     if (const ErrorFacts& f = error.facts(); f.lastSeen && error.number() != err::kInternalError) {
-        detail += "; " + faultCause(error.number(), error.text(), f.lastSeen, f.stallLimit);
+        detail += "; " + causeText(faultCauseOf(error, f.lastSeen, f.stallLimit));
     }
     return detail;
 }
@@ -441,45 +461,32 @@ std::string stateText(const DeviceState& state) {
            (state.error ? translate("Run", "error") : translate("Run", "no error"));
 }
 
-std::string faultCause(const ConsoleError& error, const RunSnapshot& end,
-                       std::chrono::milliseconds limit) {
-    return faultCause(error.number(), error.text(), end.deviceState, limit);
-}
-
-std::string faultCause(int number, std::string_view text, const std::optional<DeviceState>& seen,
-                       std::chrono::milliseconds limit) {
-    if (number == err::kDeviceTimeout) {
-        if (seen && seen->kind == DeviceState::Kind::Serial) {
-            if (!seen->dsr) {
-                return translate("Run", "stalled: DSR low: the printer is off or the cable is out");
-            }
-            if (!seen->cts) {
-                return fill(translate("Run",
-                                      "stalled: CTS low for %1 (the printer is busy or its buffer "
-                                      "is full)"),
-                            {mpt::seconds(limit)});
-            }
-        } else if (seen) {
-            if (seen->paperOut) {
-                return translate("Run", "stalled: paper out");
-            }
-            if (seen->offLine) {
-                return translate("Run", "stalled: off line");
-            }
-            if (seen->error) {
-                return translate("Run", "stalled: the printer reports an error");
-            }
-        }
-        return fill(translate("Run", "stalled: the device took no data for %1"),
-                    {mpt::seconds(limit)});
+std::string causeText(const FaultCause& cause) {
+    using Kind = FaultCause::Kind;
+    switch (cause.kind) {
+        case Kind::DsrLow:
+            return translate("Run", "stalled: DSR low: the printer is off or the cable is out");
+        case Kind::CtsLow:
+            return fill(translate("Run",
+                                  "stalled: CTS low for %1 (the printer is busy or its buffer "
+                                  "is full)"),
+                        {mpt::seconds(cause.limit)});
+        case Kind::PaperOut: return translate("Run", "stalled: paper out");
+        case Kind::OffLine: return translate("Run", "stalled: off line");
+        case Kind::PrinterError: return translate("Run", "stalled: the printer reports an error");
+        case Kind::NoData:
+            return fill(translate("Run", "stalled: the device took no data for %1"),
+                        {mpt::seconds(cause.limit)});
+        case Kind::None:
+        case Kind::Failed: break;
     }
     // The error's number and text stay as they are in every language.
-    std::string cause =
-        fill(translate("Run", "failed with error %1 (%2)"), {std::to_string(number), text});
-    if (seen) {
-        cause += fill(translate("Run", "; last seen: %1"), {stateText(*seen)});
+    std::string text = fill(translate("Run", "failed with error %1 (%2)"),
+                            {std::to_string(cause.number), cause.text});
+    if (cause.seen) {
+        text += fill(translate("Run", "; last seen: %1"), {stateText(*cause.seen)});
     }
-    return cause;
+    return text;
 }
 
 std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took) {
@@ -502,11 +509,11 @@ std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took)
 
 std::string faultText(const ConsoleError& error, const RunSnapshot& end,
                       std::chrono::milliseconds limit) {
-    return faultText(faultCause(error, end, limit), end);
+    return faultText(faultCauseOf(error, end.deviceState, limit), end);
 }
 
-std::string faultText(std::string_view cause, const RunSnapshot& end) {
-    std::string text = fill(translate("Run", "%1 after %2"), {cause, ofTotal(end)});
+std::string faultText(const FaultCause& cause, const RunSnapshot& end) {
+    std::string text = fill(translate("Run", "%1 after %2"), {causeText(cause), ofTotal(end)});
     if (end.discarded() > 0) {
         text += fill(translate("Run", "; %1 bytes handed over were not taken and were discarded"),
                      {withThousands(end.discarded())});
@@ -536,6 +543,142 @@ std::string stoppedText(const RunSnapshot& end) {
     return fill(
         translate("Run", "Stopped after repetition %1 of %2: %3 complete; %4 sent, %5 discarded"),
         {repetitions(done), repetitions(end.repetitions), complete, sent, discarded});
+}
+
+std::string verdictText(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Ready: return translate("PrinterStatus", "ready");
+        case Verdict::OffLine: return translate("PrinterStatus", "off line");
+        case Verdict::CoverOpen: return translate("PrinterStatus", "cover open");
+        case Verdict::PaperOut: return translate("PrinterStatus", "paper out");
+        case Verdict::PaperNearEnd: return translate("PrinterStatus", "paper near end");
+        case Verdict::PrinterError: return translate("PrinterStatus", "printer error");
+        case Verdict::NoAnswer:
+            return translate("PrinterStatus",
+                             "no answer: this printer or its cable does not send data back");
+        case Verdict::CannotAnswer:
+            return translate("PrinterStatus",
+                             "this port cannot answer: it leads to a FIFO, a plain file or a "
+                             "port without read-back");
+    }
+    return {};
+}
+
+std::string afterRunText(Verdict verdict) {
+    return fill(translate("PrinterStatus", "Printer after the run: %1"), {verdictText(verdict)});
+}
+
+std::vector<std::pair<std::string, std::string>> factLines(const status::Report& report) {
+    using status::Reach;
+    std::vector<std::pair<std::string, std::string>> lines;
+    lines.emplace_back("port", report.port);
+    lines.emplace_back("device", report.device);
+    static constexpr const char* kReach[] = {"yes", "none", "garbled", "cannot"};
+    lines.emplace_back("answer", kReach[static_cast<int>(report.reach)]);
+    const status::PrinterFacts& f = report.facts;
+    const auto flag = [&](const char* fact, const std::optional<bool>& value) {
+        if (value) {
+            lines.emplace_back(fact, yesNo(*value));
+        }
+    };
+    if (f.offLine) {
+        lines.emplace_back("on-line", yesNo(!*f.offLine));
+    }
+    if (f.coverOpen) {
+        lines.emplace_back("cover", *f.coverOpen ? "open" : "closed");
+    }
+    if (f.paperNearEnd || f.paperOut) {
+        lines.emplace_back("paper", f.paperOut.value_or(false)       ? "out"
+                                    : f.paperNearEnd.value_or(false) ? "near-end"
+                                                                     : "loaded");
+    }
+    if (f.drawerOpen) {
+        lines.emplace_back("drawer", *f.drawerOpen ? "open" : "closed");
+    }
+    flag("feed-button", f.feedButton);
+    flag("recoverable-error", f.recoverableError);
+    flag("cutter-error", f.cutterError);
+    flag("unrecoverable-error", f.unrecoverableError);
+    flag("auto-recoverable-error", f.autoRecoverableError);
+    if (f.modelId) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "0x%02x", *f.modelId);
+        lines.emplace_back("model", hex);
+    }
+    flag("two-byte-characters", f.twoByteCharacters);
+    flag("cutter", f.cutter);
+    if (f.firmware) {
+        lines.emplace_back("firmware", *f.firmware);
+    }
+    if (f.maker) {
+        lines.emplace_back("maker", *f.maker);
+    }
+    if (f.modelName) {
+        lines.emplace_back("model-name", *f.modelName);
+    }
+    lines.emplace_back("verdict", verdictKey(status::verdictOf(report)));
+    return lines;
+}
+
+std::vector<std::string> factsInWords(const status::Report& report) {
+    std::vector<std::string> lines;
+    const Verdict verdict = status::verdictOf(report);
+    lines.push_back(fill(translate("PrinterStatus", "%1 (%2): %3"),
+                         {report.port, report.device, verdictText(verdict)}));
+    if (report.reach != status::Reach::Answered) {
+        return lines;
+    }
+    const status::PrinterFacts& f = report.facts;
+    if (f.offLine) {
+        lines.push_back(*f.offLine ? translate("PrinterStatus", "off line")
+                                   : translate("PrinterStatus", "on line"));
+    }
+    if (f.coverOpen) {
+        lines.push_back(*f.coverOpen ? translate("PrinterStatus", "cover open")
+                                     : translate("PrinterStatus", "cover closed"));
+    }
+    if (f.paperOut.value_or(false)) {
+        lines.push_back(translate("PrinterStatus", "paper out"));
+    } else if (f.paperNearEnd.value_or(false)) {
+        lines.push_back(translate("PrinterStatus", "paper near end"));
+    } else if (f.paperOut) {
+        lines.push_back(translate("PrinterStatus", "paper loaded"));
+    }
+    if (f.drawerOpen) {
+        lines.push_back(*f.drawerOpen ? translate("PrinterStatus", "drawer open")
+                                      : translate("PrinterStatus", "drawer closed"));
+    }
+    if (f.feedButton.value_or(false)) {
+        lines.push_back(translate("PrinterStatus", "the feed button is pressed"));
+    }
+    if (f.recoverableError.value_or(false)) {
+        lines.push_back(translate("PrinterStatus", "recoverable error"));
+    }
+    if (f.cutterError.value_or(false)) {
+        lines.push_back(translate("PrinterStatus", "cutter error"));
+    }
+    if (f.unrecoverableError.value_or(false)) {
+        lines.push_back(translate("PrinterStatus", "unrecoverable error"));
+    }
+    if (f.autoRecoverableError.value_or(false)) {
+        lines.push_back(translate("PrinterStatus", "error that clears by itself"));
+    }
+    if (f.modelName || f.maker) {
+        lines.push_back(fill(translate("PrinterStatus", "model: %1 %2"),
+                             {f.maker.value_or(""), f.modelName.value_or("")}));
+    }
+    if (f.firmware) {
+        lines.push_back(fill(translate("PrinterStatus", "firmware: %1"), {*f.firmware}));
+    }
+    if (f.twoByteCharacters || f.cutter) {
+        lines.push_back(
+            fill(translate("PrinterStatus", "two-byte characters: %1, cutter: %2"),
+                 {f.twoByteCharacters.value_or(false) ? translate("PrinterStatus", "yes")
+                                                      : translate("PrinterStatus", "no"),
+                  f.cutter.value_or(false) ? translate("PrinterStatus", "yes")
+                                           : translate("PrinterStatus", "no")}));
+    }
+    return lines;
 }
 
 }  // namespace mpt

@@ -2,21 +2,24 @@
 // The console's words for people, from the facts the channels, the pages and the run report: an
 // error's detail (the error box, --run's standard error, the trace's "detail"), what would let a
 // user open a device, the devices and port mappings of this machine (the Ports dialog, --help,
-// --ports), and how far a run has got and how it ended (the status line, the stopped line).
-// Everything here is in the user's language (core/texts.h); numbers and names go in through
-// translated patterns. Nothing here looks at a device or the system: the facts were gathered where
-// they happened.
+// --ports), how far a run has got and how it ended (the status line, the stopped line), and what
+// the printer answered when asked its status (the status dialog, --status, --check). Everything
+// here is in the user's language (core/texts.h) but the fixed fact lines scripts read; numbers and
+// names go in through translated patterns. Nothing here looks at a device or the system: the facts
+// were gathered where they happened.
 #pragma once
 
 #include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "channels/errors.h"
 #include "channels/port_help.h"
 #include "channels/port_inventory.h"
+#include "channels/printer_status.h"
 #include "channels/trace.h"
 #include "core/run_progress.h"
 
@@ -63,8 +66,8 @@ std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took)
 // 1,024 bytes": the bytes counted are those that reached the device and stay there.
 std::string faultText(const ConsoleError& error, const RunSnapshot& end,
                       std::chrono::milliseconds limit);
-// The same around a cause already worked out by faultCause (the run's session does it once).
-std::string faultText(std::string_view cause, const RunSnapshot& end);
+// The same around a cause already worked out (the run's session does it once: RunOutcome).
+std::string faultText(const FaultCause& cause, const RunSnapshot& end);
 
 // "Stopped in repetition 39 of 500: 38 complete; 34,085 of about 438,000 bytes sent, 33
 // discarded"; "after repetition 3" once that one was complete and the next had not begun (or the
@@ -78,13 +81,25 @@ ConsoleError traceNotWritten(const Trace::Failure& failure);
 // "CTS ● DSR ● DCD ○", "paper ok, on line, no error".
 std::string stateText(const DeviceState& state);
 
-// What a stall or an I/O error was, from the last state the device told: "stalled: CTS low for
-// 30 s (the printer is busy or its buffer is full)", "stalled: paper out", or where nothing was
-// known "stalled: the device took no data for 30 s"; an I/O error: "failed with error 57 (Device
-// I/O error)", with "; last seen: CTS ○ DSR ○ DCD ○" where the state is known.
-std::string faultCause(const ConsoleError& error, const RunSnapshot& end,
-                       std::chrono::milliseconds limit);
-std::string faultCause(int number, std::string_view text, const std::optional<DeviceState>& seen,
-                       std::chrono::milliseconds limit);
+// A fault's cause in words: "stalled: CTS low for 30 s (the printer is busy or its buffer is
+// full)", "stalled: paper out", or where nothing was known "stalled: the device took no data for
+// 30 s"; an I/O error: "failed with error 57 (Device I/O error)", with "; last seen: CTS ○ DSR ○
+// DCD ○" where the state is known.
+std::string causeText(const FaultCause& cause);
+
+// What the printer answered (channels/printer_status.h), in words: the verdict in the user's
+// language for the window and the result of a checked run, the facts as tab-separated lines for
+// scripts (--status). The exit codes of the verdicts are the runner's (core/runner.h).
+
+// "paper near end", "no answer: this printer or its cable does not send data back", …
+std::string verdictText(status::Verdict verdict);
+// "Printer after the run: paper near end"
+std::string afterRunText(status::Verdict verdict);
+// The facts for scripts, one (fact, value) pair each, in fixed English words: the port, how asking
+// went, every fact the printer answered, the verdict.
+std::vector<std::pair<std::string, std::string>> factLines(const status::Report& report);
+
+// The facts for the technician, one line each in the user's language.
+std::vector<std::string> factsInWords(const status::Report& report);
 
 }  // namespace mpt

@@ -24,7 +24,7 @@
 #include "channels/devices.h"
 #include "channels/printer_status.h"
 #include "channels/trace.h"
-#include "core/printer_words.h"
+#include "core/runner.h"
 #include "support/fifo.h"
 
 namespace mpt {

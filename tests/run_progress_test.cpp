@@ -109,30 +109,45 @@ TEST(StatusLine, FaultSaysWhatWasSeenAndHowFarTheRunGot) {
         state.offLine = offLine;
         return state;
     };
+    using Kind = FaultCause::Kind;
+    DeviceState printerError = printer(false, false);
+    printerError.error = true;
     const struct {
         std::optional<DeviceState> seen;
         int error;
+        Kind cause;
         std::string text;
     } rows[] = {
-        {serial(false, true), err::kDeviceTimeout,
+        {serial(false, true), err::kDeviceTimeout, Kind::CtsLow,
          "stalled: CTS low for 30 s (the printer is busy or its buffer is full) after 1,024 bytes"},
-        {serial(false, false), err::kDeviceTimeout,
+        {serial(false, false), err::kDeviceTimeout, Kind::DsrLow,
          "stalled: DSR low: the printer is off or the cable is out after 1,024 bytes"},
-        {printer(true, false), err::kDeviceTimeout, "stalled: paper out after 1,024 bytes"},
-        {printer(false, true), err::kDeviceTimeout, "stalled: off line after 1,024 bytes"},
-        {std::nullopt, err::kDeviceTimeout,
+        {printer(true, false), err::kDeviceTimeout, Kind::PaperOut,
+         "stalled: paper out after 1,024 bytes"},
+        {printer(false, true), err::kDeviceTimeout, Kind::OffLine,
+         "stalled: off line after 1,024 bytes"},
+        {printerError, err::kDeviceTimeout, Kind::PrinterError,
+         "stalled: the printer reports an error after 1,024 bytes"},
+        {printer(false, false), err::kDeviceTimeout, Kind::NoData,
          "stalled: the device took no data for 30 s after 1,024 bytes"},
-        {serial(true, true), err::kDeviceTimeout,
+        {std::nullopt, err::kDeviceTimeout, Kind::NoData,
          "stalled: the device took no data for 30 s after 1,024 bytes"},
-        {std::nullopt, err::kDeviceIoError,
+        {serial(true, true), err::kDeviceTimeout, Kind::NoData,
+         "stalled: the device took no data for 30 s after 1,024 bytes"},
+        {std::nullopt, err::kDeviceIoError, Kind::Failed,
          "failed with error 57 (Device I/O error) after 1,024 bytes"},
-        {serial(false, false), err::kDeviceIoError,
+        {serial(false, false), err::kDeviceIoError, Kind::Failed,
          "failed with error 57 (Device I/O error); last seen: CTS ○ DSR ○ DCD ○ after 1,024 "
          "bytes"},
     };
     for (const auto& row : rows) {
         RunSnapshot end = at("COM1", "/dev/ttyUSB0", 1024);
         end.deviceState = row.seen;
+        const FaultCause cause = faultCauseOf(makeError(row.error), row.seen, 30s);
+        EXPECT_EQ(cause.kind, row.cause) << row.text;
+        EXPECT_EQ(cause.number, row.error);
+        EXPECT_EQ(cause.seen, row.seen);
+        EXPECT_EQ(faultText(cause, end), row.text);
         EXPECT_EQ(faultText(makeError(row.error), end, 30s), row.text);
     }
     RunSnapshot discarded = at("lpt1", "/tmp/fifo");

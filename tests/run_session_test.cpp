@@ -216,8 +216,12 @@ TEST_P(Stop, StalledRunReportsWhatReachedThePrinter) {
     EXPECT_TRUE(received == handedOver.substr(0, received.size()));
     EXPECT_EQ(received.size() + outcome.last.discarded(), handedOver.size());
     const std::string text = faultText(*outcome.end.error, outcome.last, 500ms);
-    // The cause is worked out once, by the session, for the status line and the error's detail.
-    EXPECT_EQ(outcome.faultCause, faultCause(*outcome.end.error, outcome.last, noProgressLimit()));
+    // The cause is worked out once, by the session, for the status line and the error's detail:
+    // a stall of a device that could not say why, measured against the run's no-progress limit.
+    EXPECT_EQ(outcome.faultCause.kind, FaultCause::Kind::NoData);
+    EXPECT_EQ(outcome.faultCause.number, err::kDeviceTimeout);
+    EXPECT_EQ(outcome.faultCause.limit, 500ms);
+    EXPECT_FALSE(outcome.faultCause.seen);
     EXPECT_EQ(faultText(outcome.faultCause, outcome.last), text);
     EXPECT_NE(text.find(" after " + withThousands(received.size()) + " of about "),
               std::string::npos)
@@ -456,6 +460,9 @@ TEST(ReaderGone, WhatAFifoReaderLeftUnreadCountsAsDiscarded) {
                   .find(" after " + withThousands(received.size()) + " of about "),
               std::string::npos)
         << faultText(*outcome.end.error, outcome.last, 30s);
+    EXPECT_EQ(outcome.faultCause,
+              (FaultCause{FaultCause::Kind::Failed, err::kDeviceIoError, "Device I/O error",
+                          std::nullopt, noProgressLimit()}));
     EXPECT_EQ(faultText(outcome.faultCause, outcome.last),
               faultText(*outcome.end.error, outcome.last, noProgressLimit()));
 }
