@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 
 #include "channels/run_events.h"
 
@@ -163,6 +164,21 @@ Verdict verdictOf(const Report& report) {
         return Verdict::PaperNearEnd;
     }
     return Verdict::Ready;
+}
+
+int portOfRun(std::string_view port) {
+    if (port == "lpt1") {
+        return 0;
+    }
+    int number = 0;
+    if (port.substr(0, 3) == "COM" && port.size() > 3) {
+        const auto [end, error] =
+            std::from_chars(port.data() + 3, port.data() + port.size(), number);
+        if (error == std::errc() && end == port.data() + port.size() && number > 0) {
+            return number;
+        }
+    }
+    return -1;
 }
 
 Report ask(Devices& devices, int portNumber, RunEvents& events, std::chrono::milliseconds limit) {

@@ -111,6 +111,9 @@ Verdict verdictOf(const Report& report);
 // How long each request waits for its answer.
 inline constexpr std::chrono::milliseconds kAnswerLimit{1000};
 
+// The port a run printed on, as ask() takes it: "COM3" is 3, "lpt1" 0; -1 for none.
+int portOfRun(std::string_view port);
+
 // Asks the printer on serial port `portNumber`, or on "lpt1 " for 0: DLE EOT 1 to 4, then GS I 1,
 // 2 and the three texts, each in turn. A printer that does not answer the first request is not
 // asked the rest. Each question and answer goes to `events` as its own event. Raises the port's

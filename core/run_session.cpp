@@ -55,12 +55,10 @@ void RunSession::work(std::stop_token stop, PortMap map, std::string name,
     // The check after the run, on the port it printed on; a port that cannot be opened now says
     // nothing rather than turning a finished run into a failed one.
     std::optional<status::Verdict> printerAfter;
-    const std::string port = m_progress.snapshot().port;
-    if (m_checkAfterRun && !escaped && end.finished() && !stop.stop_requested() &&
-        (port == "lpt1" || port.rfind("COM", 0) == 0)) {
+    const int port = status::portOfRun(m_progress.snapshot().port);
+    if (m_checkAfterRun && !escaped && end.finished() && !stop.stop_requested() && port >= 0) {
         try {
-            const int number = port == "lpt1" ? 0 : std::stoi(port.substr(3));
-            printerAfter = status::verdictOf(status::ask(*m_devices, number, m_console.events()));
+            printerAfter = status::verdictOf(status::ask(*m_devices, port, m_console.events()));
         } catch (const std::exception&) {
             // ConsoleError, RunStopped: no verdict
         }

@@ -283,17 +283,6 @@ int askStatus(const CommandLine& cl, std::ostream& out, std::ostream& err, const
     return exitCodeOf(verdict);
 }
 
-// The port a run printed on, as the status asks it: "COM3" is 3, "lpt1" 0; -1 for none.
-int portOfRun(const std::string& port) {
-    if (port == "lpt1") {
-        return 0;
-    }
-    if (port.rfind("COM", 0) == 0 && port.size() > 3) {
-        return std::stoi(port.substr(3));
-    }
-    return -1;
-}
-
 // The check after a routine, as it went: its exit code, and what was said of the printer.
 struct Check {
     int code = 0;
@@ -305,7 +294,7 @@ struct Check {
 // code is the verdict's exit code, 1 where the port could not be asked.
 Check checkAfterRun(const RunOutcome& outcome, Devices& devices, Trace& trace, std::ostream& out,
                     std::ostream& err) {
-    const int port = portOfRun(outcome.last.port);
+    const int port = status::portOfRun(outcome.last.port);
     if (port < 0) {
         return {};
     }
