@@ -231,6 +231,23 @@ class SuiteReport {
         }
     }
     void traceFailed(const std::string& failure) { m_report.systemErr = failure; }
+    // The identity a printer gave when it was asked after a run: printer.COM1.model-name, …
+    void printerAnswered(const status::Report& asked) {
+        for (const auto& [fact, value] : factLines(asked)) {
+            if (fact != "model" && fact != "firmware" && fact != "maker" && fact != "model-name") {
+                continue;
+            }
+            const std::string name = "printer." + asked.port + '.' + fact;
+            auto& properties = m_report.properties;
+            const auto known = std::find_if(properties.begin(), properties.end(),
+                                            [&](const auto& p) { return p.first == name; });
+            if (known == properties.end()) {
+                properties.emplace_back(name, value);
+            } else {
+                known->second = value;
+            }
+        }
+    }
 
     // Rewrites the report; says on `err`, once, when it cannot. False when it could not.
     bool write(std::ostream& err) {
@@ -287,6 +304,7 @@ int askStatus(const CommandLine& cl, std::ostream& out, std::ostream& err, const
 struct Check {
     int code = 0;
     std::string words;  // "Printer after the run: paper out"; empty when nothing was asked
+    std::optional<status::Report> asked;  // what the printer answered
 };
 
 // --check: once a routine has ended well and its port is closed, so that no question goes into
@@ -299,13 +317,14 @@ Check checkAfterRun(const RunOutcome& outcome, Devices& devices, Trace& trace, s
         return {};
     }
     try {
-        const status::Verdict verdict = status::verdictOf(status::ask(devices, port, trace));
+        status::Report asked = status::ask(devices, port, trace);
+        const status::Verdict verdict = status::verdictOf(asked);
         const std::string words = afterRunText(verdict);
         out << words << '\n';
-        return {checkExitCodeOf(verdict), words};
+        return {checkExitCodeOf(verdict), words, std::move(asked)};
     } catch (const ConsoleError& error) {
         sayError(error, err);
-        return {1, "error " + std::to_string(error.number()) + ": " + error.text()};
+        return {1, "error " + std::to_string(error.number()) + ": " + error.text(), std::nullopt};
     }
 }
 
@@ -359,6 +378,9 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
             const Check check = checkAfterRun(outcome, devices, trace, out, err);
             routineCode = check.code;
             withCheck(reported, check);
+            if (check.asked) {
+                report.printerAnswered(*check.asked);
+            }
         }
         code = code != 0 ? code : routineCode;
         report.ended(i, std::move(reported));

@@ -316,6 +316,10 @@ class AnsweringTest : public QObject {
                  text.constData());
         QVERIFY2(text.contains("failures=\"1\"") && text.contains("skipped=\"1\""),
                  text.constData());
+        // What the printer said it is, as the suite's properties.
+        QVERIFY2(text.contains("<property name=\"printer.COM1.model-name\" "
+                               "value=\"VIRTUAL PRINTER\"/>"),
+                 text.constData());
     }
 
     // The window's Printer status button asks the port chosen and shows the answers in words;
