@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config    # the build
+  ccache                                          # the README test's clean copy reuses the build
   qt6-base-dev qt6-qpa-plugins libgl-dev          # Qt 6 Widgets, Network, Test, platform plugins
   libxcb1-dev                                     # X11 events: the window destroyed from outside
   libfontconfig-dev                               # the font configuration, read early at start-up
