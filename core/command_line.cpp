@@ -75,9 +75,10 @@ std::string optionsText() {
 
 // The synopsis and the options of a test station's suites.
 std::string suiteSynopsis() {
-    return translate("CommandLine",
-                     "       mini-printer-test --run NAME,NAME... | --suite FILE [--report FILE]\n"
-                     "                         [--stop-on-failure] [--dry-run] [--trace FILE]\n");
+    return translate(
+        "CommandLine",
+        "       mini-printer-test --run NAME,NAME... | --suite FILE [--report FILE]\n"
+        "                         [--stop-on-failure] [--dry-run] [--check] [--trace FILE]\n");
 }
 
 std::string suiteOptionsText() {
@@ -232,9 +233,9 @@ const Conflict kConflicts[] = {
      {"--run", "--status"},
      [] { return translate("CommandLine", "--port goes with --run or --status"); }},
     {"--check",
-     Conflict::Requires,
-     {"--run"},
-     [] { return translate("CommandLine", "--check goes with --run"); }},
+     Conflict::RequiresOne,
+     {"--run", "--suite"},
+     [] { return translate("CommandLine", "--check goes with --run or --suite"); }},
     {"--check",
      Conflict::Excludes,
      {"--dry-run"},

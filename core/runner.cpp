@@ -305,6 +305,7 @@ struct Check {
     int code = 0;
     std::string words;  // "Printer after the run: paper out"; empty when nothing was asked
     std::optional<status::Report> asked;  // what the printer answered
+    std::optional<ConsoleError> error;    // why it could not be asked
 };
 
 // --check: once a routine has ended well and its port is closed, so that no question goes into
@@ -321,18 +322,26 @@ Check checkAfterRun(const RunOutcome& outcome, Devices& devices, Trace& trace, s
         const status::Verdict verdict = status::verdictOf(asked);
         const std::string words = afterRunText(verdict);
         out << words << '\n';
-        return {checkExitCodeOf(verdict), words, std::move(asked)};
+        return {checkExitCodeOf(verdict), words, std::move(asked), std::nullopt};
     } catch (const ConsoleError& error) {
         sayError(error, err);
-        return {1, "error " + std::to_string(error.number()) + ": " + error.text(), std::nullopt};
+        return {1, {}, std::nullopt, error};
     }
 }
 
 // What the report says of a routine whose check was made: the verdict after its result message,
 // and a printer that reported a fault as the routine's failure.
+// A port that could not be asked fails the routine with that error, as a routine's own error does.
 void withCheck(ReportCase& c, const Check& check) {
-    c.resultMessage += (c.resultMessage.empty() ? "" : "\n") + check.words;
-    if (check.code != 0) {
+    if (!check.words.empty()) {
+        c.resultMessage += (c.resultMessage.empty() ? "" : "\n") + check.words;
+    }
+    if (check.error) {
+        c.result = ReportCase::Result::Failed;
+        c.errorNumber = check.error->number();
+        c.errorText = check.error->text();
+        c.detail = detailOf(*check.error);
+    } else if (check.code != 0) {
         c.result = ReportCase::Result::Failed;
         c.errorText = check.words;
     }
@@ -374,7 +383,7 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
         const std::string named = entries.size() > 1 ? entry.routine + ": " : std::string();
         int routineCode = sayHowItEnded(outcome, signalNumber, traceFailure, named, out, err);
         ReportCase reported = reportCase(entry, outcome);
-        if (routineCode == 0 && cl.check) {
+        if (routineCode == 0 && cl.check && signalNumber == 0) {
             const Check check = checkAfterRun(outcome, devices, trace, out, err);
             routineCode = check.code;
             withCheck(reported, check);
@@ -395,10 +404,11 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
         if (const int late = signalNumber != 0 ? signalNumber : takeTerminationSignal();
             late != 0) {
             code = code != 0 ? code : 128 + late;
-            if (i + 1 < entries.size()) {
-                err << "mini-printer-test: " << entries[i + 1].routine << ": "
-                    << stoppedText(RunSnapshot{}) << '\n';
-            }
+            err << "mini-printer-test: "
+                << (i + 1 < entries.size()
+                        ? entries[i + 1].routine + ": " + stoppedText(RunSnapshot{})
+                        : named + stoppedText(outcome.last))
+                << '\n';
             break;
         }
         if (routineCode != 0 && cl.stopOnFailure) {
@@ -412,6 +422,10 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
         }
     }
     report.write(err);
+    // A signal taken while the report was last written: the run was asked to stop.
+    if (const int late = takeTerminationSignal(); late != 0 && code == 0) {
+        code = 128 + late;
+    }
     return code == 0 && report.failed() ? 1 : code;
 }
 

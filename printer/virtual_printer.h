@@ -104,8 +104,9 @@ class VirtualPrinter : public QObject {
     // Bytes a halted printer holds on one port or connection before it reads that source no
     // more (the last read may go beyond it by one read's worth).
     static constexpr std::size_t kHeldLimit = 64 * 1024;
-    // Closed connections whose bytes a halted printer keeps at most, each within kHeldLimit and
-    // what was in flight when it closed; beyond them it prints the oldest's.
+    // Closed connections whose bytes a halted printer keeps at most; beyond them it prints the
+    // oldest's. Each keeps what it held (kHeldLimit and the last read), what was in flight when it
+    // closed, and the command its decoder had begun (at most Decoder's own limit, 1 MiB).
     static constexpr std::size_t kEndedHeld = 64;
     // Its answers to GS I.
     static status::Identity identity();

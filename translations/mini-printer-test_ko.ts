@@ -124,14 +124,6 @@
         <translation>%1 와(과) %2 는(은) 함께 쓸 수 없습니다</translation>
     </message>
     <message>
-        <source>       mini-printer-test --run NAME,NAME... | --suite FILE [--report FILE]
-                         [--stop-on-failure] [--dry-run] [--trace FILE]
-</source>
-        <translation>        mini-printer-test --run 이름,이름... | --suite 파일 [--report 파일]
-                          [--stop-on-failure] [--dry-run] [--trace 파일]
-</translation>
-    </message>
-    <message>
         <source>
 A suite runs several routines in turn, each opening its port afresh:
   --run NAME,NAME... the routines named, also by --run given again
@@ -259,10 +251,6 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
         <translation>--port 는 --run 이나 --status 와 함께 씁니다</translation>
     </message>
     <message>
-        <source>--check goes with --run</source>
-        <translation>--check 는 --run 과 함께 씁니다</translation>
-    </message>
-    <message>
         <source>--check asks the printer, and --dry-run opens no device: they exclude each other</source>
         <translation>--check 는 프린터에 묻고 --dry-run 은 장치를 열지 않으므로 함께 쓸 수 없습니다</translation>
     </message>
@@ -281,6 +269,18 @@ MPT_IO_TIMEOUT_MS 는 쓰기가 진행되지 않을 때의 한도 30초를 바�
     <message>
         <source>--state %1: not a list of the virtual printer&apos;s switches (see --help)</source>
         <translation>--state %1: 가상 프린터의 스위치 목록이 아닙니다 (--help 참고)</translation>
+    </message>
+    <message>
+        <source>       mini-printer-test --run NAME,NAME... | --suite FILE [--report FILE]
+                         [--stop-on-failure] [--dry-run] [--check] [--trace FILE]
+</source>
+        <translation>        mini-printer-test --run 이름,이름... | --suite 파일 [--report 파일]
+                          [--stop-on-failure] [--dry-run] [--check] [--trace 파일]
+</translation>
+    </message>
+    <message>
+        <source>--check goes with --run or --suite</source>
+        <translation>--check 는 --run 이나 --suite 와 함께 씁니다</translation>
     </message>
 </context>
 <context>
