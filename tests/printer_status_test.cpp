@@ -5,8 +5,6 @@
 // file and a missing file on "lpt1 " cannot answer and are left as they were.
 #include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -26,6 +24,7 @@
 #include "channels/trace.h"
 #include "core/runner.h"
 #include "support/fifo.h"
+#include "support/pty.h"
 
 namespace mpt {
 namespace {
@@ -185,16 +184,10 @@ class ScriptedPrinter {
 
     ScriptedPrinter(Script script, std::chrono::milliseconds delay)
         : m_script(std::move(script)), m_delay(delay) {
-        m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
-            throw std::runtime_error("no pseudo-terminal");
-        }
-        m_path = ::ptsname(m_master);
-        m_holder = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        termios tio{};
-        ::tcgetattr(m_holder, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(m_holder, TCSANOW, &tio);
+        const testing::RawPty pty = testing::openRawPty();
+        m_master = pty.master;
+        m_holder = pty.holder;
+        m_path = pty.slavePath;
         m_thread = std::thread([this] { serve(); });
     }
     ~ScriptedPrinter() {

@@ -14,20 +14,29 @@
 
 namespace mpt::testing {
 
-PtyPrinter::PtyPrinter() {
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
+RawPty openRawPty() {
+    RawPty pty;
+    pty.master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (pty.master < 0 || ::grantpt(pty.master) != 0 || ::unlockpt(pty.master) != 0) {
+        if (pty.master >= 0) {
+            ::close(pty.master);
+        }
         throw std::runtime_error("no pseudo-terminal");
     }
-    m_slavePath = ::ptsname(m_master);
-    // Without one open slave descriptor the master reads EIO whenever the console has the port
-    // closed, and bytes in flight between two opens could be dropped; a printer's cable stays
-    // plugged in between tests too.
-    m_holder = ::open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    pty.slavePath = ::ptsname(pty.master);
+    pty.holder = ::open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios tio{};
-    ::tcgetattr(m_holder, &tio);
+    ::tcgetattr(pty.holder, &tio);
     ::cfmakeraw(&tio);
-    ::tcsetattr(m_holder, TCSANOW, &tio);
+    ::tcsetattr(pty.holder, TCSANOW, &tio);
+    return pty;
+}
+
+PtyPrinter::PtyPrinter() {
+    const RawPty pty = openRawPty();
+    m_master = pty.master;
+    m_holder = pty.holder;
+    m_slavePath = pty.slavePath;
 }
 
 PtyPrinter::~PtyPrinter() {

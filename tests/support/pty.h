@@ -12,6 +12,17 @@
 
 namespace mpt::testing {
 
+// A raw pseudo-terminal: the master, the slave's path, and one slave descriptor held open. Without
+// that descriptor the master reads EIO whenever the console has the port closed, and bytes in
+// flight between two opens could be dropped; a printer's cable stays plugged in between tests too.
+struct RawPty {
+    int master = -1;
+    int holder = -1;
+    std::string slavePath;
+};
+// Throws when the system gives none.
+RawPty openRawPty();
+
 class PtyPrinter {
   public:
     PtyPrinter();
