@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "channels/errors.h"
 #include "channels/port_inventory.h"
 #include "core/texts.h"
 
@@ -261,7 +262,7 @@ std::optional<std::string> writeReport(const std::string& path, const std::strin
     const auto refused = [&](const std::string& why) {
         return fill(translate("Suite", "cannot write the report %1: %2"), {path, why});
     };
-    const auto failed = [&](int error) { return refused(std::strerror(error)); };
+    const auto failed = [&](int error) { return refused(systemErrorText(error)); };
     // The report replaces the name given, a plain file or a link (not what the link leads to,
     // which may be anything, a process's standard output say); never a directory, a device or a
     // FIFO, and nothing is written where names are the system's devices and processes.

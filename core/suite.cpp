@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "channels/errors.h"
 #include "core/texts.h"
 #include "testpages/routines.h"
 
@@ -86,7 +87,7 @@ SuiteFile readSuiteFile(const std::string& path) {
         const int error = errno;
         return {{},
                 fill(translate("Suite", "cannot read the suite file %1: %2"),
-                     {path, std::strerror(error != 0 ? error : ENOENT)})};
+                     {path, systemErrorText(error != 0 ? error : ENOENT)})};
     }
     std::string text;
     char buffer[4096];

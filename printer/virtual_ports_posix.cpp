@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "channels/errors.h"
 #include "printer/virtual_ports.h"
 
 namespace mpt::printer {
@@ -24,7 +25,7 @@ namespace {
 // `error` is the errno of the failed call, taken before the message is built: building it may
 // allocate, and an allocation may change errno.
 std::runtime_error failure(int error, const std::string& what) {
-    return std::runtime_error("virtual printer: " + what + ": " + std::strerror(error));
+    return std::runtime_error("virtual printer: " + what + ": " + systemErrorText(error));
 }
 
 struct Port {
