@@ -466,7 +466,7 @@ class PagePainter {
         }
         label(m_y,
               qtText(translate("Paper", "bar code %1, %2 dots high, module %3"))
-                  .arg(QString::fromStdString(symbologyName(code.symbology)))
+                  .arg(qtText(symbologyName(code.symbology)))
                   .arg(code.height)
                   .arg(code.moduleWidth),
               kGuide);
@@ -496,7 +496,7 @@ class PagePainter {
         m_p->setPen(QPen(kGuide, 2, Qt::DashLine));
         m_p->drawRect(box);
         m_p->setFont(labelFont(true));
-        const QString name = QString::fromStdString(symbologyName(code.symbology));
+        const QString name = qtText(symbologyName(code.symbology));
         QString why;
         if (itf && !elements) {
             why = qtText(translate("Paper", "ITF needs an even number of digits: not printed"));
@@ -540,7 +540,7 @@ class PagePainter {
         if (m_p != nullptr) {
             m_p->fillRect(kPaperWidth - 10, y - 1, 10, 3, colour);
         }
-        label(y, QString::fromStdString(mark.text), colour);
+        label(y, qtText(mark.text), colour);
     }
 
     void drawCut(int y) {
@@ -781,7 +781,7 @@ QImage renderPage(const Page& page, const QString& caption) {
 QString pageCaption(const Page& page, int number) {
     QStringList parts{qtText(translate("Paper", "page %1")).arg(number)};
     for (const std::string& source : page.sources) {
-        parts << QString::fromStdString(source);
+        parts << qtText(source);
     }
     if (page.epson) {
         parts << qtText(translate("Paper", "EPSON mode"));
