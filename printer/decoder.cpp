@@ -910,4 +910,15 @@ void CommandSetUse::add(const Item& item) {
     ++(set == CommandSet::Epson ? epsonCommands : cbmCommands);
 }
 
+bool isPartialCut(const Item& item) {
+    if (item.op == Op::PartialCut) {
+        return true;
+    }
+    if (item.op != Op::CutPaper || item.params.empty()) {
+        return false;
+    }
+    const unsigned m = item.params[0];
+    return m == 1 || m == 49 || m == 66 || m == 98 || m == 104;
+}
+
 }  // namespace mpt::printer

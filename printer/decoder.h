@@ -124,6 +124,9 @@ struct Item {
     bool operator==(const Item&) const = default;
 };
 
+// Whether a cut leaves one point uncut: ESC m, or GS V with m 1, 49, 66, 98 or 104.
+bool isPartialCut(const Item& item);
+
 // Turns bytes into items as they arrive. Items are handed out once they are complete: a command
 // whose parameters or bar code data have not all arrived, and a text run not yet ended by a
 // control byte, wait for the next feed or for finish(). A text run is also handed out when it

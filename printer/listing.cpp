@@ -516,17 +516,6 @@ std::string skippedNote(const Item& item) {
                 {std::to_string(item.skipped)});
 }
 
-bool isPartialCut(const Item& item) {
-    if (item.op == Op::PartialCut) {
-        return true;
-    }
-    if (item.op != Op::CutPaper || item.params.empty()) {
-        return false;
-    }
-    const unsigned m = item.params[0];
-    return m == 1 || m == 49 || m == 66 || m == 98 || m == 104;
-}
-
 std::string_view commandSetName(CommandSet set) {
     switch (set) {
         case CommandSet::Epson: return "EPSON mode";

@@ -35,9 +35,6 @@ std::string paperNote(const Item& item);
 // the user's language.
 std::string skippedNote(const Item& item);
 
-// Whether a GS V cut leaves one point uncut (m 1, 49, 66, 98, 104).
-bool isPartialCut(const Item& item);
-
 // "EPSON mode", "CBM mode", or "both command sets" for Common.
 std::string_view commandSetName(CommandSet set);
 
