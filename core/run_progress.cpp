@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "channels/network.h"
+
 namespace mpt {
 
 std::optional<ByteCount> RunSnapshot::estimatedTotal() const {
@@ -12,6 +14,14 @@ std::optional<ByteCount> RunSnapshot::estimatedTotal() const {
     // At most 2^64 bytes a repetition times 2^63 repetitions: within 128 bits.
     const ByteCount first = takenAtSecond - takenAtFirst;
     return takenAtFirst + first * static_cast<ByteCount>(repetitions);
+}
+
+std::optional<double> RunSnapshot::wireSeconds() const {
+    if (port.rfind("COM", 0) != 0 || isNetworkAddress(device)) {
+        return std::nullopt;
+    }
+    // 10 bits a byte on the wire: a start bit, 8 data bits, a stop bit.
+    return static_cast<double>(sent()) * 10.0 / 9600.0;
 }
 
 FaultCause faultCauseOf(const ConsoleError& error, const std::optional<DeviceState>& seen,
@@ -111,9 +121,8 @@ long long RunProgress::completeBy(std::uint64_t sent) const {
     long long complete = std::prev(next)->counter - 1;
     // The repetition under way, once the stop came in the closing or later: its writes were all
     // handed over, and it is complete where nothing was dropped.
-    const bool handedOver =
-        m_now.stoppedAt == RunStopped::At::Close || m_now.stoppedAt == RunStopped::At::End;
-    if (next == m_starts.end() && handedOver && m_now.dropped == 0 && m_now.notTaken == 0) {
+    if (next == m_starts.end() && m_now.handedOverAtStop() && m_now.dropped == 0 &&
+        m_now.notTaken == 0) {
         complete = m_starts.back().counter;
     }
     return complete;

@@ -54,6 +54,14 @@ struct RunSnapshot {
     std::uint64_t sent() const { return taken - dropped; }
     // Bytes handed to a channel that never reached the printer.
     std::uint64_t discarded() const { return notTaken + dropped; }
+    // Whether the run was stopped only once every write of the repetition under way had been
+    // handed over: in the closing, or after the routine's last step.
+    bool handedOverAtStop() const {
+        return stoppedAt == RunStopped::At::Close || stoppedAt == RunStopped::At::End;
+    }
+    // The time the bytes sent take on a serial port's wire at 9600 baud; none for the parallel
+    // port or a network printer, which have no wire of a known speed.
+    std::optional<double> wireSeconds() const;
     // The bytes the whole run sends, reckoned from the first repetition; nothing until the second
     // has started. For a count beyond kCountBeyond, what the run sends is more than this.
     std::optional<ByteCount> estimatedTotal() const;

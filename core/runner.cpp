@@ -163,10 +163,7 @@ ReportCase reportCase(const SuiteEntry& entry, RunOutcome& outcome) {
     c.device = outcome.last.device;
     c.bytesSent = outcome.last.sent();
     c.bytesDiscarded = outcome.last.discarded();
-    if (c.port.rfind("COM", 0) == 0 && !isNetworkAddress(c.device)) {
-        // 10 bits a byte on the wire: a start bit, 8 data bits, a stop bit.
-        c.wireSeconds = static_cast<double>(c.bytesSent) * 10.0 / 9600.0;
-    }
+    c.wireSeconds = outcome.last.wireSeconds();
     if (outcome.end.stopped) {
         c.result = ReportCase::Result::Skipped;
         c.detail = stoppedText(outcome.last);

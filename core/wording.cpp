@@ -499,10 +499,9 @@ std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took)
     if (isNetworkAddress(end.device)) {
         // No wire of a known speed: the network sets the pace.
         text += translate("Run", " (network)");
-    } else if (end.port.rfind("COM", 0) == 0) {
-        // 10 bits a byte on the wire: a start bit, 8 data bits, a stop bit.
-        text += fill(translate("Run", " (the wire needs %1 at 9600 baud)"),
-                     {roundedSeconds(static_cast<double>(end.sent()) * 10.0 / 9600.0)});
+    } else if (const std::optional<double> wire = end.wireSeconds()) {
+        text +=
+            fill(translate("Run", " (the wire needs %1 at 9600 baud)"), {roundedSeconds(*wire)});
     }
     return text;
 }
@@ -525,8 +524,7 @@ std::string stoppedText(const RunSnapshot& end) {
     // A repetition that has sent nothing yet has not begun on the printer; one whose writes were
     // all handed over before a stop in the closing is over.
     const bool begun = end.taken + end.notTaken > end.takenAtCurrent;
-    const bool over =
-        end.stoppedAt == RunStopped::At::Close || end.stoppedAt == RunStopped::At::End;
+    const bool over = end.handedOverAtStop();
     const long long done = begun || over ? end.repetition : end.repetition - 1;
     const std::string sent = ofTotal(end);
     const std::string discarded = withThousands(end.discarded());
