@@ -52,9 +52,9 @@ LineSettings parseSettings(std::string_view text) {
     return s;
 }
 
-void RunContext::throwIfStopped() const {
+void RunContext::throwIfStopped(RunStopped::At at) const {
     if (stop.stop_requested()) {
-        throw RunStopped();
+        throw RunStopped(0, at);
     }
 }
 

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "channels/device_state.h"
+#include "channels/errors.h"
 
 namespace mpt {
 
@@ -158,8 +159,10 @@ struct RunContext {
     bool keepsClaims = false;
     std::map<std::string, std::shared_ptr<PortClaim>> claims;  // by device path
 
-    // Raises RunStopped when the run has been asked to stop: called before each channel step.
-    void throwIfStopped() const;
+    // Raises RunStopped when the run has been asked to stop: called before each channel step
+    // (`at` Step), and after a closing (Close), which ends the run there even where the close
+    // still delivered everything.
+    void throwIfStopped(RunStopped::At at = RunStopped::At::Step) const;
 };
 
 class Devices {

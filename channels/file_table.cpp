@@ -82,11 +82,8 @@ void FileTable::close(int fileNumber) {
     m_files.erase(file);
     m_events->record(event::FileClosed{fileNumber});
     device->close();
-    // A stop that came while the file was closing ends the run here, even where the close still
-    // delivered everything: the routine goes no further.
-    if (m_run->stop.stop_requested()) {
-        throw RunStopped(0, RunStopped::At::Close);
-    }
+    // A stop that came while the file was closing ends the run here.
+    m_run->throwIfStopped(RunStopped::At::Close);
 }
 
 void FileTable::release() {

@@ -40,11 +40,8 @@ void MSComm::setPortOpen(bool open) {
     std::unique_ptr<SerialLine> line = std::move(m_line);
     m_events->record(event::PortOpenSet{false});
     line->close();
-    // A stop that came while the port was closing ends the run here, even where the close still
-    // delivered everything: the routine goes no further.
-    if (m_run->stop.stop_requested()) {
-        throw RunStopped(0, RunStopped::At::Close);
-    }
+    // A stop that came while the port was closing ends the run here.
+    m_run->throwIfStopped(RunStopped::At::Close);
 }
 
 void MSComm::setSettings(std::string_view settings) {
