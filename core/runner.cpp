@@ -149,6 +149,14 @@ std::string captionOf(const std::string& routine) {
     return caption;
 }
 
+// A routine failed with `error`: its number, text and detail, as the report gives them.
+void failedWith(ReportCase& c, const ConsoleError& error) {
+    c.result = ReportCase::Result::Failed;
+    c.errorNumber = error.number();
+    c.errorText = error.text();
+    c.detail = detailOf(error);
+}
+
 // What the report says of a routine that has ended.
 ReportCase reportCase(const SuiteEntry& entry, RunOutcome& outcome) {
     ReportCase c;
@@ -168,10 +176,7 @@ ReportCase reportCase(const SuiteEntry& entry, RunOutcome& outcome) {
         c.result = ReportCase::Result::Skipped;
         c.detail = stoppedText(outcome.last);
     } else if (const auto& error = outcome.end.error) {
-        c.result = ReportCase::Result::Failed;
-        c.errorNumber = error->number();
-        c.errorText = error->text();
-        c.detail = detailOf(*error);
+        failedWith(c, *error);
     } else {
         c.result = ReportCase::Result::Passed;
     }
@@ -334,10 +339,7 @@ void withCheck(ReportCase& c, const Check& check) {
         c.resultMessage += (c.resultMessage.empty() ? "" : "\n") + check.words;
     }
     if (check.error) {
-        c.result = ReportCase::Result::Failed;
-        c.errorNumber = check.error->number();
-        c.errorText = check.error->text();
-        c.detail = detailOf(*check.error);
+        failedWith(c, *check.error);
     } else if (check.code != 0) {
         c.result = ReportCase::Result::Failed;
         c.errorText = check.words;
