@@ -35,9 +35,6 @@ std::string toHex(std::string_view bytes) {
     return hex;
 }
 
-namespace {
-
-// The length of the well-formed UTF-8 character at the start of `text`, or 0.
 std::size_t utf8Length(std::string_view text) {
     const auto b = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const auto cont = [&](std::size_t i) { return i < text.size() && (b(i) & 0xC0) == 0x80; };
@@ -61,8 +58,6 @@ std::size_t utf8Length(std::string_view text) {
     }
     return 0;
 }
-
-}  // namespace
 
 std::string jsonString(std::string_view text) {
     static constexpr char kDigits[] = "0123456789abcdef";

@@ -58,6 +58,10 @@ int openTraceFile(const std::string& path, std::ofstream& out);
 // Lowercase hex of the bytes, two digits a byte, nothing between them.
 std::string toHex(std::string_view bytes);
 
+// The length of the well-formed UTF-8 character at the start of `text`, or 0 where there is none
+// (a stray or cut-short byte, an overlong form, a surrogate).
+std::size_t utf8Length(std::string_view text);
+
 // The text as a JSON string literal, quotes included; UTF-8 passes through unchanged, and each
 // byte that is not part of a well-formed UTF-8 character becomes U+FFFD, so that the line stays
 // valid JSON whatever a device path or a text box holds.

@@ -15,44 +15,18 @@
 
 #include "channels/errors.h"
 #include "channels/port_inventory.h"
+#include "channels/trace.h"
 #include "core/texts.h"
 
 namespace mpt {
 
 namespace {
 
-// The length of the well-formed UTF-8 character at the start of `s`, or 0 where there is none.
+// The length of the well-formed UTF-8 character at the start of `s`, or 0 where there is none or
+// it is U+FFFE or U+FFFF, which are no characters XML may hold.
 std::size_t characterLength(std::string_view s) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) {
-        return 1;
-    }
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;  // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (s.size() < length || byte(1) < low || byte(1) > high) {
-        return 0;
-    }
-    for (std::size_t i = 2; i < length; ++i) {
-        if (byte(i) < 0x80 || byte(i) > 0xBF) {
-            return 0;
-        }
-    }
-    // U+FFFE and U+FFFF are no characters XML may hold.
-    if (length == 3 && lead == 0xEF && byte(1) == 0xBF && byte(2) >= 0xBE) {
+    const std::size_t length = utf8Length(s);
+    if (length == 3 && s.substr(0, 2) == "\xEF\xBF" && static_cast<unsigned char>(s[2]) >= 0xBE) {
         return 0;
     }
     return length;
