@@ -302,14 +302,6 @@ std::optional<Switches> parseSwitches(std::string_view text) {
     }
 }
 
-std::vector<std::string_view> switchNames() {
-    std::vector<std::string_view> names;
-    for (const SwitchName& entry : kSwitchNames) {
-        names.push_back(entry.name);
-    }
-    return names;
-}
-
 std::uint8_t realTimeAnswer(int n, const Switches& s) {
     constexpr std::uint8_t kFixed = 0x12;
     const bool error = s.error != Switches::Error::None;

@@ -136,10 +136,9 @@ struct Switches {
     bool halted() const;
 };
 
-// "near-end,cover-open": the switches named in a list, parted by commas, from those of
-// switchNames(); nothing for a name it does not know. An empty text is the printer ready.
+// "near-end,cover-open": the switches named in a list, parted by commas (the names --help lists
+// for --state); nothing for a name it does not know. An empty text is the printer ready.
 std::optional<Switches> parseSwitches(std::string_view text);
-std::vector<std::string_view> switchNames();
 
 std::uint8_t realTimeAnswer(int n, const Switches& switches);
 // GS r n: 1 (or '1') the paper sensor, 2 (or '2') the drawer; nothing for another n.
