@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/stream.h"
 #include "testpages/commands.h"
 
 namespace mpt {
@@ -14,13 +15,7 @@ namespace {
 
 // The expected bytes of a row, given by their values so that a zero byte cannot get lost in a
 // string literal.
-std::string bytes(std::initializer_list<int> values) {
-    std::string out;
-    for (const int v : values) {
-        out.push_back(static_cast<char>(v));
-    }
-    return out;
-}
+using mpt::testing::bytes;
 
 struct Sequence {
     const char* name;

@@ -25,6 +25,7 @@
 #include "core/runner.h"
 #include "support/fifo.h"
 #include "support/pty.h"
+#include "support/stream.h"
 
 namespace mpt {
 namespace {
@@ -35,13 +36,7 @@ using status::Scan;
 using status::Shape;
 using status::Verdict;
 
-std::string bytes(std::initializer_list<int> values) {
-    std::string out;
-    for (const int v : values) {
-        out += static_cast<char>(v);
-    }
-    return out;
-}
+using mpt::testing::bytes;
 
 TEST(PrinterStatus, RequestsAreTheCommandSetsBytes) {
     EXPECT_EQ(status::realTimeRequest(1), bytes({0x10, 0x04, 0x01}));

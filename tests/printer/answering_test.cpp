@@ -31,6 +31,7 @@
 #include "printer/window/preview_window.h"
 #include "support/pty.h"
 #include "support/qt_test_main.h"
+#include "support/stream.h"
 
 #ifndef MPT_CONSOLE_BINARY
 #error "MPT_CONSOLE_BINARY names the console's executable"
@@ -108,13 +109,7 @@ class PortEnd {
     int m_fd;
 };
 
-std::string bytes(std::initializer_list<int> values) {
-    std::string out;
-    for (const int v : values) {
-        out += static_cast<char>(v);
-    }
-    return out;
-}
+using mpt::testing::bytes;
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 // and the bytes of each write, as the channels handed them over.
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,14 @@ TracedRun runOnDevices(const std::string& name, const std::string& count = "10",
                        const std::string& port = "3");
 
 std::string fromHex(const std::string& hex);
+// The bytes of `values`, each 0 to 255, written as numbers: bytes({0x1D, 0x56, 0x42, 0x00}).
+inline std::string bytes(std::initializer_list<int> values) {
+    std::string out;
+    for (const int v : values) {
+        out += static_cast<char>(v);
+    }
+    return out;
+}
 // The value of a string field of a trace line, e.g. field(line, "op").
 std::string field(const std::string& line, const std::string& key);
 
