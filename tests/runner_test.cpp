@@ -12,24 +12,13 @@
 #include "channels/trace.h"
 #include "core/runner.h"
 #include "support/pty.h"
+#include "support/run_command.h"
 
 namespace mpt {
 namespace {
 
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Outcome run(std::vector<const char*> args) {
-    args.insert(args.begin(), "mini-printer-test");
-    std::ostringstream out;
-    std::ostringstream err;
-    const CommandLine cl = parseCommandLine(static_cast<int>(args.size()), args.data());
-    const int code = runWithoutWindow(cl, out, err);
-    return {code, out.str(), err.str()};
-}
+using testing::Outcome;
+using testing::run;
 
 TEST(Runner, ListsTheThirteenRoutinesWithTheirCaptions) {
     const Outcome o = run({"--list"});
@@ -132,7 +121,7 @@ TEST(Trace, StringsStayValidUtf8) {
 }
 
 TEST(Runner, UsageErrorsExitTwo) {
-    for (const auto& args : std::vector<std::vector<const char*>>{
+    for (const auto& args : std::vector<std::vector<std::string>>{
              {"--run"},
              {"--run", "cmddevice13"},
              {"--run", "cmddevice", "--bogus"},

@@ -16,6 +16,7 @@
 #include "support/fifo.h"
 #include "support/junit_schema.h"
 #include "support/pty.h"
+#include "support/run_command.h"
 #include "support/stream.h"
 
 namespace mpt {
@@ -25,23 +26,8 @@ using testing::FifoPrinter;
 using testing::PtyPrinter;
 using testing::ScopedEnv;
 
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Outcome run(std::vector<std::string> args) {
-    args.insert(args.begin(), "mini-printer-test");
-    std::vector<const char*> argv;
-    for (const std::string& arg : args) {
-        argv.push_back(arg.c_str());
-    }
-    std::ostringstream out, err;
-    const CommandLine cl = parseCommandLine(static_cast<int>(argv.size()), argv.data());
-    const int code = runWithoutWindow(cl, out, err);
-    return {code, out.str(), err.str()};
-}
+using testing::Outcome;
+using testing::run;
 
 // A directory of its own for a suite file and a report, removed with what is in it.
 struct TempDir {
