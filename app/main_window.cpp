@@ -220,16 +220,20 @@ void MainWindow::showRunControls(bool running) {
     m_ports->setVisible(!running);
 }
 
-void MainWindow::openPortsDialog() {
-    if (m_running) {
-        return;
-    }
+PortSettings& MainWindow::settings() {
     if (m_settings == nullptr) {
         m_ownSettings = std::make_unique<PortSettings>();
         m_settings = m_ownSettings.get();
     }
+    return *m_settings;
+}
+
+void MainWindow::openPortsDialog() {
+    if (m_running) {
+        return;
+    }
     const int usbPort = usbPortNumber();
-    PortsDialog dialog(*m_devices, *m_settings, usbPort, this);
+    PortsDialog dialog(*m_devices, settings(), usbPort, this);
     dialog.exec();
     showIdleStatus();
 }
@@ -238,13 +242,8 @@ void MainWindow::openPrinterStatus() {
     if (m_running || findChild<PrinterStatusDialog*>() != nullptr) {
         return;
     }
-    if (m_settings == nullptr) {
-        m_ownSettings = std::make_unique<PortSettings>();
-        m_settings = m_ownSettings.get();
-    }
     // Window-modal and open while the window goes on: no run starts while it asks.
-    auto* dialog =
-        new PrinterStatusDialog(*m_devices, *m_trace, *m_settings, usbPortNumber(), this);
+    auto* dialog = new PrinterStatusDialog(*m_devices, *m_trace, settings(), usbPortNumber(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }

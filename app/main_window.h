@@ -127,6 +127,8 @@ class MainWindow : public QWidget, public TextBoxes {
     QPushButton* m_stop = nullptr;
     QPushButton* m_ports = nullptr;
     QPushButton* m_printerStatus = nullptr;
+    // The settings the dialogs keep: those given, else the window's own, made when first needed.
+    PortSettings& settings();
     PortSettings* m_settings = nullptr;
     std::unique_ptr<PortSettings> m_ownSettings;
     std::deque<QString> m_pending;
