@@ -55,15 +55,14 @@ int runCommand(const mpt::CommandLine& cl, const mpt::PortMap& bindings) {
     return code;
 }
 
-// The virtual printer of --virtual, listening where --listen says. Sets `code` and returns
-// nothing when the console cannot start with it.
-std::unique_ptr<mpt::VirtualPrinter> startVirtualPrinter(const mpt::CommandLine& cl, int& code) {
+// The virtual printer of --virtual, listening where --listen says; nothing, the reason said on
+// standard error, when the console cannot start with it.
+std::unique_ptr<mpt::VirtualPrinter> startVirtualPrinter(const mpt::CommandLine& cl) {
     std::unique_ptr<mpt::VirtualPrinter> printer;
     try {
         printer = std::make_unique<mpt::VirtualPrinter>();
     } catch (const std::exception& error) {
         std::cerr << "mini-printer-test: " << error.what() << '\n';
-        code = 1;
         return nullptr;
     }
     // An address the user chose that cannot be had is an error; without one the printer
@@ -75,7 +74,6 @@ std::unique_ptr<mpt::VirtualPrinter> startVirtualPrinter(const mpt::CommandLine&
     if (!problem.isEmpty()) {
         std::cerr << "mini-printer-test: " << problem.toStdString() << '\n';
         if (cl.listen) {
-            code = 1;
             return nullptr;
         }
     }
@@ -138,10 +136,9 @@ int runWindow(int& argc, char** argv, const mpt::CommandLine& cl, mpt::PortMap& 
     // The virtual printer sets up its ports before the console can open one.
     std::unique_ptr<mpt::VirtualPrinter> printer;
     if (cl.virtualPrinter) {
-        int code = 0;
-        printer = startVirtualPrinter(cl, code);
+        printer = startVirtualPrinter(cl);
         if (!printer) {
-            return code;
+            return 1;
         }
     }
     mpt::Trace trace(cl.traceFile.empty() ? nullptr : &traceFile, cl.traceFile);
