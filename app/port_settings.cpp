@@ -283,6 +283,8 @@ bool PortSettings::save(const PortMap& before, const PortMap& now) {
 
 bool PortSettings::saveCheckAfterRun(bool on) {
     m_problem.clear();
+    const QString cannotSave =
+        qtText(translate("mpt::PortSettings", "The settings cannot be saved in %1.")).arg(m_file);
     const QString directory = QFileInfo(m_file).path();
     QDir().mkpath(directory);
     const DirectoryLock lock(directory);
@@ -290,8 +292,7 @@ bool PortSettings::saveCheckAfterRun(bool on) {
     if (kind == FileKind::NotAFile || kind == FileKind::Unreadable || kind == FileKind::TooLarge ||
         (kind == FileKind::Regular &&
          QSettings(m_file, QSettings::IniFormat).status() == QSettings::FormatError)) {
-        m_problem = qtText(translate("mpt::PortSettings", "The settings cannot be saved in %1."))
-                        .arg(m_file);
+        m_problem = cannotSave;
         return false;
     }
     QSettings settings(m_file, QSettings::IniFormat);
@@ -299,8 +300,7 @@ bool PortSettings::saveCheckAfterRun(bool on) {
     settings.setValue(kCheckAfterRun, on);
     settings.sync();
     if (settings.status() != QSettings::NoError) {
-        m_problem = qtText(translate("mpt::PortSettings", "The settings cannot be saved in %1."))
-                        .arg(m_file);
+        m_problem = cannotSave;
         return false;
     }
     m_checkAfterRun = on;
