@@ -74,6 +74,17 @@ bool isDevice(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
 }
 
+// Opens "lpt1 " where `route` leads, a network printer or a device or file, for `run`; with
+// `readBack` a device is opened for reading its printer's answers as well.
+std::unique_ptr<OutputFile> openLpt1At(const RunContext& run, const PortRoute& route,
+                                       bool readBack) {
+    const std::string& path = route.path;
+    return openBound(route, "lpt1", [&] {
+        return isNetworkAddress(path) ? openTcpOutput(path, run.observer, run.stop)
+                                      : openPosixOutput(path, run.observer, run.stop, readBack);
+    });
+}
+
 class SystemDevices final : public Devices {
   public:
     using Devices::Devices;
@@ -129,11 +140,7 @@ class SystemDevices final : public Devices {
         if (path.empty()) {
             throw makeError(err::kDeviceUnavailable, {.fault = Fault::NoLpt1, .device = "lpt1"});
         }
-        auto file = openBound(route, "lpt1", [&] {
-            return isNetworkAddress(path) ? openTcpOutput(path, run.observer, run.stop)
-                                          : openPosixOutput(path, run.observer, run.stop);
-        });
-        return told(run, std::move(file), "lpt1", path);
+        return told(run, openLpt1At(run, route, false), "lpt1", path);
     }
 
     std::unique_ptr<AskingPort> openToAsk(int portNumber) override {
@@ -155,11 +162,7 @@ class SystemDevices final : public Devices {
         if (path.empty()) {
             return std::make_unique<AskingLine<OutputFile>>(openLpt1(run), path);  // raises
         }
-        auto file = openBound(route, "lpt1", [&] {
-            return isNetworkAddress(path) ? openTcpOutput(path, nullptr, run.stop)
-                                          : openPosixOutput(path, nullptr, run.stop, true);
-        });
-        return std::make_unique<AskingLine<OutputFile>>(std::move(file), path);
+        return std::make_unique<AskingLine<OutputFile>>(openLpt1At(run, route, true), path);
     }
 };
 
