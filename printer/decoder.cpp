@@ -688,7 +688,7 @@ std::vector<Item> Decoder::take(bool atEnd) {
         if (s.op != Op::Text && s.op != Op::Unknown && s.dataFrom + s.tail < s.length) {
             item.data.assign(in.substr(s.dataFrom, s.length - s.tail - s.dataFrom));
         }
-        if (s.op == Op::Text) {
+        if (s.op == Op::Text && m_readText) {
             item.text = m_twoByte ? cp949ToUtf8(item.bytes) : singleByteToUtf8(item.bytes, m_table);
             item.singleByte = !m_twoByte;
             if (m_international != 0) {

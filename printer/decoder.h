@@ -140,6 +140,12 @@ class Decoder {
     static constexpr std::size_t kMaxData = 1024 * 1024;
     static constexpr std::size_t kSkipPart = 64 * 1024;
 
+    Decoder() = default;
+    // A decoder for a reader that looks only at the commands (the virtual printer's answers to
+    // its requests): text items keep their bytes, and nothing is converted from the code page.
+    struct CommandsOnly {};
+    explicit Decoder(CommandsOnly) : m_readText(false) {}
+
     // Takes the next bytes of the stream; returns the items they complete.
     std::vector<Item> feed(std::string_view bytes);
     // The stream has ended: returns what was waiting, a cut-short sequence as a truncated item.
@@ -157,6 +163,7 @@ class Decoder {
     std::string m_pending;
     std::size_t m_pendingOffset = 0;
     std::uint64_t m_skip = 0;  // data bytes still to pass over
+    bool m_readText = true;    // text items get their text in UTF-8
     // The code page text is read in: two-byte code page 949, or the single-byte table m_table.
     bool m_twoByte = true;
     int m_table = 0;

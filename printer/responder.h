@@ -42,10 +42,10 @@ class Responder {
 
   private:
     struct Source {
-        std::string pending;         // the start of a DLE EOT n cut by the end of the bytes
-        Decoder commands;            // reads the source's stream for GS r, GS I and GS a
-        std::uint64_t received = 0;  // bytes of the stream so far
-        bool automatic = false;      // GS a n with n other than 0
+        std::string pending;  // the start of a DLE EOT n cut by the end of the bytes
+        Decoder commands{Decoder::CommandsOnly{}};  // reads the stream for GS r, GS I and GS a
+        std::uint64_t received = 0;                 // bytes of the stream so far
+        bool automatic = false;                     // GS a n with n other than 0
     };
 
     mutable std::mutex m_mutex;
