@@ -151,8 +151,9 @@ class Decoder {
     // The stream has ended: returns what was waiting, a cut-short sequence as a truncated item.
     // The decoder then starts a new stream at offset 0.
     std::vector<Item> finish();
-    // How many bytes wait for the rest of their item. Kept for the tests, its only readers: their
-    // evidence that a sequence cut by a read is held whole, neither dropped nor handed out early.
+    // How many bytes wait for the rest of their item: whether a closed connection left a command
+    // begun (the virtual printer), and the tests' evidence that a sequence cut by a read is held
+    // whole, neither dropped nor handed out early.
     std::size_t pendingBytes() const;
 
   private:
