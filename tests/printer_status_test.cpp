@@ -10,12 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -183,24 +181,20 @@ class ScriptedPrinter {
         m_master = pty.master;
         m_holder = pty.holder;
         m_path = pty.slavePath;
-        m_thread = std::thread([this] { serve(); });
+        m_reader.start([this] { serve(); });
     }
     ~ScriptedPrinter() {
-        m_stop = true;
-        m_thread.join();
+        m_reader.stop();
         ::close(m_holder);
         ::close(m_master);
     }
     const std::string& path() const { return m_path; }
-    std::string received() {
-        std::lock_guard lock(m_mutex);
-        return m_received;
-    }
+    std::string received() { return m_received.all(); }
 
   private:
     void serve() {
         std::string pending;
-        while (!m_stop) {
+        while (!m_reader.stopRequested()) {
             pollfd pfd{m_master, POLLIN, 0};
             if (::poll(&pfd, 1, 10) <= 0) {
                 continue;
@@ -210,10 +204,7 @@ class ScriptedPrinter {
             if (n <= 0) {
                 continue;
             }
-            {
-                std::lock_guard lock(m_mutex);
-                m_received.append(buffer, static_cast<std::size_t>(n));
-            }
+            m_received.append(buffer, static_cast<std::size_t>(n));
             pending.append(buffer, static_cast<std::size_t>(n));
             while (pending.size() >= 3) {
                 const std::string reply = m_script(pending.substr(0, 3));
@@ -231,10 +222,8 @@ class ScriptedPrinter {
     int m_master = -1;
     int m_holder = -1;
     std::string m_path;
-    std::atomic<bool> m_stop{false};
-    std::mutex m_mutex;
-    std::string m_received;
-    std::thread m_thread;
+    testing::ReceivedBytes m_received;
+    testing::ReaderThread m_reader;  // last: stopped before what it reads into goes
 };
 
 // A printer near the end of its paper that answers as the command sets say.
