@@ -21,6 +21,7 @@
 #include "channels/file_table.h"
 #include "core/wording.h"
 #include "support/pty.h"
+#include "support/temp_dir.h"
 
 namespace mpt {
 namespace {
@@ -37,21 +38,7 @@ int errorOf(const std::function<void()>& step) {
     return 0;
 }
 
-class TempDir {
-  public:
-    TempDir() {
-        char tmpl[] = "/tmp/mpt-lpt-XXXXXX";
-        m_path = ::mkdtemp(tmpl);
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    std::string file(const std::string& name) const { return m_path + "/" + name; }
-
-  private:
-    std::string m_path;
-};
+using testing::TempDir;
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

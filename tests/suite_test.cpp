@@ -18,6 +18,7 @@
 #include "support/pty.h"
 #include "support/run_command.h"
 #include "support/stream.h"
+#include "support/temp_dir.h"
 
 namespace mpt {
 namespace {
@@ -29,19 +30,7 @@ using testing::ScopedEnv;
 using testing::Outcome;
 using testing::run;
 
-// A directory of its own for a suite file and a report, removed with what is in it.
-struct TempDir {
-    std::string path;
-    TempDir() {
-        char name[] = "/tmp/mpt-suite-XXXXXX";
-        path = ::mkdtemp(name);
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    std::string write(const std::string& name, const std::string& text) const {
-        std::ofstream(path + '/' + name, std::ios::binary) << text;
-        return path + '/' + name;
-    }
-};
+using testing::TempDir;
 
 // The bytes a routine sends, from a dry run.
 std::string streamOf(const std::string& name, const std::string& count,
