@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: MIT
 // Mini Printer Test: opens the test console's window, or runs one routine from the command line.
-#include <fontconfig/fontconfig.h>
-#include <locale.h>
 #include <QApplication>
 #include <QHostAddress>
 #include <QSocketNotifier>
@@ -12,12 +10,12 @@
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <thread>
 
 #include "app/first_paint.h"
 #include "app/main_window.h"
 #include "app/no_display.h"
 #include "app/port_settings.h"
+#include "app/start_up.h"
 #include "app/translation.h"
 #include "app/window_destroyed.h"
 #include "core/locale_output.h"
@@ -104,31 +102,9 @@ int runWindow(int& argc, char** argv, const mpt::CommandLine& cl, mpt::PortMap& 
     if (!mpt::openTraceOrSay(cl.traceFile, traceFile, std::cerr)) {
         return 2;
     }
-    // Reading the font configuration (dozens of files, parsed) is the largest single part of
-    // start-up, and the window needs it before its first font. It is read on a thread of its own
-    // while the application connects to the display, and waited for before the window is made:
-    // the toolkit then finds it loaded (the library loads it once, whichever thread asks first).
-    // Reading it, the library reads the environment (HOME, XDG_CONFIG_HOME, FONTCONFIG_FILE),
-    // which must not change meanwhile. The one change the application object makes to it is to
-    // take out DESKTOP_STARTUP_ID, a launcher's start-up notification; where that is set, the
-    // configuration is read as before, when the window asks for its first font.
-    // The library reads the locale too (numbers in the configuration), while the application
-    // object sets the process's locale: the thread reads in a locale object of its own, the one
-    // the process is about to take, so that the two never touch the same locale.
-    std::jthread fontConfiguration;
-    if (std::getenv("DESKTOP_STARTUP_ID") == nullptr) {
-        fontConfiguration = std::jthread([] {
-            const locale_t own = ::newlocale(LC_ALL_MASK, "", nullptr);
-            if (own != nullptr) {
-                ::uselocale(own);
-            }
-            FcInit();
-            if (own != nullptr) {
-                ::uselocale(LC_GLOBAL_LOCALE);
-                ::freelocale(own);
-            }
-        });
-    }
+    // The platform's libraries and the font configuration, loaded beside the application
+    // object's start and waited for before the window is made.
+    std::jthread preparation = mpt::startWindowPreparation(argc, argv);
     std::optional<mpt::NoDisplayExit> noDisplay(std::in_place);
     QApplication app(argc, argv);
     noDisplay.reset();
@@ -149,8 +125,8 @@ int runWindow(int& argc, char** argv, const mpt::CommandLine& cl, mpt::PortMap& 
         bindings.lpt1 = virtualPorts.lpt1;
     }
     const auto devices = cl.dryRun ? mpt::dryRunDevices() : mpt::systemDevices(bindings);
-    if (fontConfiguration.joinable()) {
-        fontConfiguration.join();
+    if (preparation.joinable()) {
+        preparation.join();
     }
     mpt::MainWindow window(*devices, trace);
     window.setPortSettings(&portSettings);

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: MIT
+#include "app/start_up.h"
+
+#include <dlfcn.h>
+#include <fontconfig/fontconfig.h>
+#include <locale.h>
+#include <QLibraryInfo>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+namespace mpt {
+
+std::vector<std::string> librariesToLoadAhead(
+    int argc, const char* const* argv, const std::function<const char*(const char*)>& environment,
+    const std::string& pluginFolder) {
+    // The toolkit takes -platform and --platform from the command line before its environment.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "-platform" || argument == "--platform" ||
+            argument.starts_with("-platform=") || argument.starts_with("--platform=")) {
+            return {};
+        }
+    }
+    const auto set = [&](const char* name) {
+        const char* value = environment(name);
+        return value != nullptr && *value != '\0';
+    };
+    const char* platform = environment("QT_QPA_PLATFORM");
+    const bool x11 = platform != nullptr && *platform != '\0'
+                         ? std::strcmp(platform, "xcb") == 0
+                         : set("DISPLAY") && !set("WAYLAND_DISPLAY");
+    // A plugin folder of the user's may hold another plugin of the same name.
+    if (!x11 || set("QT_PLUGIN_PATH") || set("QT_QPA_PLATFORM_PLUGIN_PATH") ||
+        pluginFolder.empty()) {
+        return {};
+    }
+    return {pluginFolder + "/platforms/libqxcb.so", "libXcursor.so.1"};
+}
+
+std::jthread startWindowPreparation(int argc, const char* const* argv) {
+    std::vector<std::string> libraries = librariesToLoadAhead(
+        argc, argv, [](const char* name) { return std::getenv(name); },
+        QLibraryInfo::path(QLibraryInfo::PluginsPath).toStdString());
+    // The font library reads the environment (HOME, XDG_CONFIG_HOME, FONTCONFIG_FILE), which must
+    // not change while it does.
+    const bool readFonts = std::getenv("DESKTOP_STARTUP_ID") == nullptr;
+    if (libraries.empty() && !readFonts) {
+        return {};
+    }
+    return std::jthread([libraries = std::move(libraries), readFonts] {
+        // Loaded as the toolkit loads its plugins; the toolkit's own loading of the same files
+        // then finds them loaded. One that cannot be loaded is the toolkit's to report.
+        for (const std::string& library : libraries) {
+            ::dlopen(library.c_str(), RTLD_LAZY | RTLD_LOCAL);
+        }
+        if (!readFonts) {
+            return;
+        }
+        // The font library loads its configuration once, whichever thread asks first. It reads
+        // the locale too (numbers in the configuration) while the application object sets the
+        // process's locale: the thread reads in a locale object of its own, the one the process
+        // is about to take, so that the two never touch the same locale.
+        const locale_t own = ::newlocale(LC_ALL_MASK, "", nullptr);
+        if (own != nullptr) {
+            ::uselocale(own);
+        }
+        FcInit();
+        if (own != nullptr) {
+            ::uselocale(LC_GLOBAL_LOCALE);
+            ::freelocale(own);
+        }
+    });
+}
+
+}  // namespace mpt
