@@ -3,7 +3,6 @@
 #include <fontconfig/fontconfig.h>
 #include <locale.h>
 #include <QApplication>
-#include <QHostAddress>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <cstdlib>
@@ -68,8 +67,7 @@ std::unique_ptr<mpt::VirtualPrinter> startVirtualPrinter(const mpt::CommandLine&
     // An address the user chose that cannot be had is an error; without one the printer
     // still has its ports, and the wiring printed below shows that it does not listen.
     const QString problem =
-        cl.listen ? printer->listen(QHostAddress(QString::fromStdString(cl.listen->host)),
-                                    static_cast<quint16>(cl.listen->port))
+        cl.listen ? printer->listen(cl.listen->host, static_cast<quint16>(cl.listen->port))
                   : printer->listenOnLoopback();
     if (!problem.isEmpty()) {
         std::cerr << "mini-printer-test: " << problem.toStdString() << '\n';
