@@ -162,21 +162,30 @@ void Listener::accept() {
             case EWOULDBLOCK:
 #endif
                 return;  // every connection waiting has been taken
-            case EMFILE:
-            case ENFILE:
-            case ENOBUFS:
-            case ENOMEM: {
-                // The connection stays waiting; accepting is tried again after a rest.
+            case EINTR:
+            case ECONNABORTED:
+            case EPROTO:
+            case EPERM:
+            case ENETDOWN:
+            case ENETUNREACH:
+            case ENONET:
+            case EHOSTDOWN:
+            case EHOSTUNREACH:
+            case ENOPROTOOPT:
+            case EOPNOTSUPP:
+                // Interrupted, or a connection that failed before it was taken (the peer reset
+                // it, a firewall or the network refused it): the next one.
+                break;
+            default: {
+                // No descriptor or memory to give it (EMFILE, ENFILE, ENOBUFS, ENOMEM), or any
+                // other refusal: the connection stays waiting, and accepting is tried again
+                // after a rest rather than at once, again and again.
                 QSocketNotifier* notifier = m_accepting.get();
                 notifier->setEnabled(false);
                 QTimer::singleShot(kAcceptRestMs, notifier,
                                    [notifier] { notifier->setEnabled(true); });
                 return;
             }
-            default:
-                // Interrupted, or a connection that failed before it was taken (reset, a network
-                // error on it): the next one.
-                break;
         }
     }
 }
