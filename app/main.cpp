@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Mini Printer Test: opens the test console's window, or runs one routine from the command line.
 #include <QApplication>
-#include <QHostAddress>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <cstdlib>
@@ -66,8 +65,7 @@ std::unique_ptr<mpt::VirtualPrinter> startVirtualPrinter(const mpt::CommandLine&
     // An address the user chose that cannot be had is an error; without one the printer
     // still has its ports, and the wiring printed below shows that it does not listen.
     const QString problem =
-        cl.listen ? printer->listen(QHostAddress(QString::fromStdString(cl.listen->host)),
-                                    static_cast<quint16>(cl.listen->port))
+        cl.listen ? printer->listen(cl.listen->host, static_cast<quint16>(cl.listen->port))
                   : printer->listenOnLoopback();
     if (!problem.isEmpty()) {
         std::cerr << "mini-printer-test: " << problem.toStdString() << '\n';

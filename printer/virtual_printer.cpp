@@ -13,11 +13,10 @@ namespace {
 
 // "127.0.0.1:9100", "[::1]:9100": an IPv6 address in brackets, so that its colons are not taken
 // for the port's.
-QString hostAndPort(const QHostAddress& address, quint16 port) {
-    const QString host = address.toString();
-    return (address.protocol() == QAbstractSocket::IPv6Protocol ? QStringLiteral("[%1]:%2")
-                                                                : QStringLiteral("%1:%2"))
-        .arg(host)
+QString hostAndPort(const std::string& host, quint16 port) {
+    return (host.find(':') != std::string::npos ? QStringLiteral("[%1]:%2")
+                                                : QStringLiteral("%1:%2"))
+        .arg(QString::fromStdString(host))
         .arg(port);
 }
 
@@ -75,7 +74,7 @@ VirtualPrinter::~VirtualPrinter() {
     m_listener.reset();
 }
 
-QString VirtualPrinter::listen(const QHostAddress& address, quint16 port) {
+QString VirtualPrinter::listen(const std::string& host, quint16 port) {
     if (!m_listener) {
         m_listener = std::make_unique<printer::Listener>(printer::Listener::Events{
             [this](std::uint64_t connection, const std::string& source, std::string_view bytes) {
@@ -92,15 +91,15 @@ QString VirtualPrinter::listen(const QHostAddress& address, quint16 port) {
                 endConnection(connection, source);
             }});
     }
-    if (m_listener->listen(address, port)) {
+    if (m_listener->listen(host, port)) {
         return {};
     }
     return tr("the virtual printer cannot listen on %1: %2")
-        .arg(hostAndPort(address, port), m_listener->errorString());
+        .arg(hostAndPort(host, port), m_listener->errorString());
 }
 
 QString VirtualPrinter::listenOnLoopback(quint16 preferred) {
-    const QHostAddress loopback(QHostAddress::LocalHost);
+    const std::string loopback = "127.0.0.1";
     const QString problem = listen(loopback, preferred);
     return problem.isEmpty() || preferred == 0 ? problem : listen(loopback, 0);
 }

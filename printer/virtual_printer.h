@@ -27,7 +27,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHostAddress>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -90,9 +89,10 @@ class VirtualPrinter : public QObject {
 
     // Where programs that print over the network find it unless told otherwise.
     static constexpr quint16 kListenPort = 9100;
-    // Listens for programs that print over TCP on `address`:`port` (0: a port the system picks).
-    // Returns an empty text when it listens, else why it cannot, for the user.
-    QString listen(const QHostAddress& address, quint16 port);
+    // Listens for programs that print over TCP on `host`:`port`, `host` a numeric IPv4 or IPv6
+    // address ("127.0.0.1", "::1"; 0 for the port: one the system picks). Returns an empty text
+    // when it listens, else why it cannot, for the user.
+    QString listen(const std::string& host, quint16 port);
     // Listens on 127.0.0.1:`preferred`, or on a port of 127.0.0.1 the system picks when that one
     // is taken.
     QString listenOnLoopback(quint16 preferred = kListenPort);

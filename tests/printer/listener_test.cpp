@@ -2,12 +2,18 @@
 // The virtual printer's network listener, on the loopback address only: a program of its own
 // (tcp_send) prints a routine's stream to it and the preview window shows the pages; connections
 // at once keep their sequences apart; a connection beyond the limit is closed; answers a peer
-// does not read are bounded; a port that is
-// taken gives way to a free one, and the console binary says where it listens, or that it cannot.
+// does not read are bounded; a connection's end is announced once, after all it sent, however it
+// ends; listening again moves it, on IPv4 or IPv6; a port that is taken gives way to a free one,
+// and the console binary says where it listens, or that it cannot.
+#include <sys/socket.h>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,7 +58,7 @@ class ListenerTest : public QObject {
   private slots:
     void init() {
         m_printer = std::make_unique<mpt::VirtualPrinter>();
-        QCOMPARE(m_printer->listen(kLoopback, 0), QString());
+        QCOMPARE(m_printer->listen("127.0.0.1", 0), QString());
         m_port = static_cast<quint16>(m_printer->listenAddress().section(':', -1).toUInt());
         QVERIFY(m_port != 0);
         m_preview = std::make_unique<mpt::PreviewWindow>(*m_printer);
@@ -163,7 +169,7 @@ class ListenerTest : public QObject {
         mpt::printer::Listener listener({[&](std::uint64_t connection, const std::string&,
                                              std::string_view) { number = connection; },
                                          [](std::uint64_t, const std::string&) {}});
-        QVERIFY(listener.listen(kLoopback, 0));
+        QVERIFY(listener.listen("127.0.0.1", 0));
         QTcpSocket client;
         client.connectToHost(kLoopback, listener.port());
         QVERIFY(client.waitForConnected(5000));
@@ -176,6 +182,157 @@ class ListenerTest : public QObject {
         QVERIFY(!listener.send(number + 1, "end"));  // no such connection
         QTRY_COMPARE(client.bytesAvailable(), static_cast<qint64>(answer.size() + 3));
         QCOMPARE(client.readAll().toStdString(), answer + "end");
+
+        // The peer stops reading: answers go to the system until it holds no more, then wait up
+        // to the bound, then are dropped; once the peer reads, every answer taken arrives, in
+        // order and whole.
+        client.setReadBufferSize(1);
+        std::string taken;
+        for (int i = 0; i < 2000; ++i) {
+            const std::string more(16 * 1024, static_cast<char>('a' + i % 26));
+            if (!listener.send(number, more)) {
+                break;
+            }
+            taken += more;
+            QCoreApplication::processEvents();
+        }
+        QVERIFY2(taken.size() < 2000 * 16 * 1024, "answers to a peer that does not read piled up");
+        client.setReadBufferSize(0);
+        QTRY_COMPARE_WITH_TIMEOUT(client.bytesAvailable(), static_cast<qint64>(taken.size()),
+                                  20000);
+        QVERIFY(client.readAll().toStdString() == taken);
+    }
+
+    // However a connection ends, its end is announced once, after every byte read from it: a
+    // peer that closes; one that closes while its connection is paused, with more than the
+    // read-ahead still to come, read to its end once resumed and not before; one that resets
+    // the connection. A listener that goes first closes every descriptor and announces nothing.
+    void aConnectionEndsOnce_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("size");
+        QTest::newRow("closed") << "closed" << 1000;
+        QTest::newRow("closed while paused") << "paused" << 200 * 1024;
+        QTest::newRow("reset") << "reset" << 1000;
+        QTest::newRow("the listener goes first") << "listener" << 1000;
+    }
+
+    void aConnectionEndsOnce() {
+        QFETCH(QString, how);
+        QFETCH(int, size);
+        std::uint64_t number = 0;
+        std::string received;
+        int ended = 0;
+        bool lateBytes = false;
+        auto listener = std::make_unique<mpt::printer::Listener>(mpt::printer::Listener::Events{
+            [&](std::uint64_t connection, const std::string& source, std::string_view bytes) {
+                number = connection;
+                QCOMPARE(source, std::string("tcp 127.0.0.1"));
+                lateBytes = lateBytes || ended != 0;
+                received.append(bytes);
+            },
+            [&](std::uint64_t connection, const std::string& source) {
+                QCOMPARE(connection, number);
+                QCOMPARE(source, std::string("tcp 127.0.0.1"));
+                ++ended;
+            }});
+        QVERIFY(listener->listen("127.0.0.1", 0));
+        QTcpSocket client;
+        client.connectToHost(kLoopback, listener->port());
+        QVERIFY(client.waitForConnected(5000));
+        client.write("?");
+        QTRY_COMPARE(received, std::string("?"));
+        const std::string rest(static_cast<std::size_t>(size), 'x');
+        if (how == "paused") {
+            listener->pause(number);
+        }
+        client.write(rest.data(), static_cast<qint64>(rest.size()));
+        if (how == "reset") {
+            QTRY_COMPARE(client.bytesToWrite(), qint64{0});
+            const linger now{1, 0};
+            ::setsockopt(static_cast<int>(client.socketDescriptor()), SOL_SOCKET, SO_LINGER, &now,
+                         sizeof now);
+            client.abort();
+            QTRY_COMPARE(ended, 1);
+            QCOMPARE(listener->connectionCount(), 0);
+            QVERIFY(std::string("?" + rest).starts_with(received));  // what came before the reset
+            QVERIFY(!lateBytes);
+            return;
+        }
+        if (how == "listener") {
+            QTRY_COMPARE(received.size(), rest.size() + 1);
+            const auto descriptors = [] {
+                const std::filesystem::directory_iterator open("/proc/self/fd");
+                return std::distance(begin(open), end(open));
+            };
+            const auto before = descriptors();
+            listener.reset();
+            QCOMPARE(descriptors(), before - 2);  // the listening socket and the connection's
+            QTRY_COMPARE(client.state(), QAbstractSocket::UnconnectedState);
+            QCOMPARE(ended, 0);
+            return;
+        }
+        client.disconnectFromHost();
+        if (how == "paused") {
+            QTest::qWait(100);
+            QCOMPARE(received, std::string("?"));  // the peer is held back meanwhile
+            QCOMPARE(ended, 0);
+            listener->resume();
+        }
+        QTRY_COMPARE(ended, 1);
+        QVERIFY(received == "?" + rest);
+        QVERIFY(!lateBytes);
+        QCOMPARE(listener->connectionCount(), 0);
+    }
+
+    // Listening again gives up where it listened before: there connections are refused. It
+    // listens on an IPv4 or IPv6 address, says where in the form the user types, and notes the
+    // pages as from the peer's address; a name is not an address it can listen on.
+    void listeningAgainMovesIt_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("source");
+        QTest::newRow("IPv4 loopback") << "127.0.0.1"
+                                       << ""
+                                       << "tcp://127.0.0.1:"
+                                       << "tcp 127.0.0.1";
+        QTest::newRow("IPv6 loopback") << "::1"
+                                       << ""
+                                       << "tcp://[::1]:"
+                                       << "tcp ::1";
+        QTest::newRow("a name") << "localhost"
+                                << "the virtual printer cannot listen on localhost:0: " +
+                                       QString::fromLocal8Bit(std::strerror(EINVAL))
+                                << ""
+                                << "";
+    }
+
+    void listeningAgainMovesIt() {
+        QFETCH(QString, host);
+        QFETCH(QString, problem);
+        QFETCH(QString, address);
+        QFETCH(QString, source);
+        if (QTcpServer probe; host == "::1" && !probe.listen(QHostAddress::LocalHostIPv6)) {
+            QSKIP(qPrintable("this machine has no IPv6 loopback address: " + probe.errorString()));
+        }
+        QCOMPARE(m_printer->listen(host.toStdString(), 0), problem);
+        QTcpSocket before;
+        before.connectToHost(kLoopback, m_port);
+        QVERIFY(!before.waitForConnected(5000));
+        QCOMPARE(before.error(), QAbstractSocket::ConnectionRefusedError);
+        const QString now = m_printer->listenAddress();
+        QVERIFY2(address.isEmpty() ? now.isEmpty() : now.startsWith(address), qPrintable(now));
+        if (now.isEmpty()) {
+            return;
+        }
+        QTcpSocket client;
+        client.connectToHost(QHostAddress(host), now.section(':', -1).toUShort());
+        QVERIFY(client.waitForConnected(5000));
+        client.write("from afar\n");
+        client.disconnectFromHost();
+        QTRY_COMPARE(m_printer->pages().size(), std::size_t{1});
+        QCOMPARE(m_printer->pages().front().sources,
+                 std::vector<std::string>{source.toStdString()});
     }
 
     // Where the port asked for is taken, loopback listening takes one the system picks and says
@@ -190,10 +347,9 @@ class ListenerTest : public QObject {
         QVERIFY2(address.startsWith(QStringLiteral("tcp://127.0.0.1:")), qPrintable(address));
         QVERIFY(address.section(':', -1) != taken);
         QCOMPARE(printer.wiring().last(), address);
-        QCOMPARE(printer.listen(kLoopback, holder.serverPort()),
-                 QStringLiteral("the virtual printer cannot listen on 127.0.0.1:%1: The bound "
-                                "address is already in use")
-                     .arg(taken));
+        QCOMPARE(printer.listen("127.0.0.1", holder.serverPort()),
+                 QStringLiteral("the virtual printer cannot listen on 127.0.0.1:%1: %2")
+                     .arg(taken, QString::fromLocal8Bit(std::strerror(EADDRINUSE))));
         QCOMPARE(printer.listenAddress(), QString());
     }
 
