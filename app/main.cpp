@@ -95,14 +95,11 @@ void stopOnTerminationSignals(QApplication& app, mpt::MainWindow& window) {
 
 // The window, with the virtual printer beside it for --virtual; runs until it closes.
 int runWindow(int& argc, char** argv, const mpt::CommandLine& cl, mpt::PortMap& bindings,
-              mpt::PortSettings& portSettings) {
+              mpt::PortSettings& portSettings, std::jthread& preparation) {
     std::ofstream traceFile;
     if (!mpt::openTraceOrSay(cl.traceFile, traceFile, std::cerr)) {
         return 2;
     }
-    // The platform's libraries and the font configuration, loaded beside the application
-    // object's start and waited for before the window is made.
-    std::jthread preparation = mpt::startWindowPreparation(argc, argv);
     std::optional<mpt::NoDisplayExit> noDisplay(std::in_place);
     QApplication app(argc, argv);
     noDisplay.reset();
@@ -161,6 +158,12 @@ int main(int argc, char** argv) {
     // Before the command line is read: its errors and --help are in the user's language too.
     mpt::installTranslation();
     const mpt::CommandLine cl = mpt::parseCommandLine(argc, argv);
+    // For the window, the platform's libraries and the font configuration are loaded from here
+    // on, beside the rest of the start, and waited for before the window is made.
+    std::jthread preparation;
+    if (cl.mode == mpt::CommandLine::Mode::Window) {
+        preparation = mpt::startWindowPreparation(argc, argv);
+    }
     // The ports the user bound in the Ports dialog, for the window and --run alike.
     // --version, --decode, --render and a usage error do not need them and do not read them.
     mpt::PortMap bindings;
@@ -177,5 +180,5 @@ int main(int argc, char** argv) {
     if (cl.mode != mpt::CommandLine::Mode::Window) {
         return runCommand(cl, bindings);
     }
-    return runWindow(argc, argv, cl, bindings, portSettings);
+    return runWindow(argc, argv, cl, bindings, portSettings, preparation);
 }
