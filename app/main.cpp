@@ -120,9 +120,7 @@ int runWindow(int& argc, char** argv, const mpt::CommandLine& cl, mpt::PortMap& 
         bindings.lpt1 = virtualPorts.lpt1;
     }
     const auto devices = cl.dryRun ? mpt::dryRunDevices() : mpt::systemDevices(bindings);
-    if (preparation.joinable()) {
-        preparation.join();
-    }
+    mpt::finishWindowPreparation(preparation);
     mpt::MainWindow window(*devices, trace);
     window.setPortSettings(&portSettings);
     window.setDryRun(cl.dryRun);

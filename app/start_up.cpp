@@ -86,4 +86,17 @@ std::jthread startWindowPreparation(int argc, const char* const* argv) {
     return preparation;
 }
 
+void finishWindowPreparation(std::jthread& preparation) {
+    if (!preparation.joinable()) {
+        return;
+    }
+    cpu_set_t all;
+    CPU_ZERO(&all);
+    if (::sched_getaffinity(0, sizeof all, &all) == 0) {
+        // Ended already, or the set is this thread's own: either way nothing to undo then.
+        ::pthread_setaffinity_np(preparation.native_handle(), sizeof all, &all);
+    }
+    preparation.join();
+}
+
 }  // namespace mpt

@@ -29,4 +29,8 @@ std::vector<std::string> librariesToLoadAhead(
 // thread would read the environment.
 std::jthread startWindowPreparation(int argc, const char* const* argv);
 
+// Waits for the preparation to end. The thread starts on another processor than the caller's;
+// from here on it may run on any, the caller's among them, which waits for it.
+void finishWindowPreparation(std::jthread& preparation);
+
 }  // namespace mpt

@@ -94,7 +94,9 @@ class StartUpPreparationTest : public QObject {
         qputenv("QT_QPA_PLATFORM", "xcb");
         qputenv("DESKTOP_STARTUP_ID", "test_TIME0");  // the fonts are read already
         const char* argv[] = {"mini-printer-test"};
-        mpt::startWindowPreparation(1, argv).join();
+        std::jthread preparation = mpt::startWindowPreparation(1, argv);
+        mpt::finishWindowPreparation(preparation);
+        QVERIFY(!preparation.joinable());
         qputenv("QT_QPA_PLATFORM", platform);
         qunsetenv("DESKTOP_STARTUP_ID");
         void* loaded = ::dlopen(path.constData(), RTLD_LAZY | RTLD_NOLOAD);
