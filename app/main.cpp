@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
     // on, beside the rest of the start, and waited for before the window is made.
     std::jthread preparation;
     if (cl.mode == mpt::CommandLine::Mode::Window) {
-        preparation = mpt::startWindowPreparation(argc, argv);
+        preparation = mpt::startWindowPreparation(cl.toolkitArguments);
     }
     // The ports the user bound in the Ports dialog, for the window and --run alike.
     // --version, --decode, --render and a usage error do not need them and do not read them.

@@ -9,18 +9,15 @@
 #include <QLibraryInfo>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
 
 namespace mpt {
 
 std::vector<std::string> librariesToLoadAhead(
-    int argc, const char* const* argv, const std::function<const char*(const char*)>& environment,
-    const std::string& pluginFolder) {
-    // The toolkit takes -platform and --platform from the command line before its environment.
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "-platform" || argument == "--platform" ||
-            argument.starts_with("-platform=") || argument.starts_with("--platform=")) {
+    const std::vector<std::string>& toolkitArguments,
+    const std::function<const char*(const char*)>& environment, const std::string& pluginFolder) {
+    // The toolkit takes a platform, or a folder to look for it in, from the command line first.
+    for (const std::string& argument : toolkitArguments) {
+        if (argument == "-platform" || argument == "-platformpluginpath") {
             return {};
         }
     }
@@ -40,9 +37,9 @@ std::vector<std::string> librariesToLoadAhead(
     return {pluginFolder + "/platforms/libqxcb.so", "libXcursor.so.1"};
 }
 
-std::jthread startWindowPreparation(int argc, const char* const* argv) {
+std::jthread startWindowPreparation(const std::vector<std::string>& toolkitArguments) {
     std::vector<std::string> libraries = librariesToLoadAhead(
-        argc, argv, [](const char* name) { return std::getenv(name); },
+        toolkitArguments, [](const char* name) { return std::getenv(name); },
         QLibraryInfo::path(QLibraryInfo::PluginsPath).toStdString());
     // The font library reads the environment (HOME, XDG_CONFIG_HOME, FONTCONFIG_FILE), which must
     // not change while it does.

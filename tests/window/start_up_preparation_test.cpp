@@ -17,7 +17,7 @@ class StartUpPreparationTest : public QObject {
 
   private slots:
     void loadsAheadOnlyWhatTheToolkitWillLoad_data() {
-        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("arguments");  // the toolkit's options on the command line
         QTest::addColumn<QStringList>("environment");
         QTest::addColumn<bool>("loadsAhead");
         const QStringList none;
@@ -37,8 +37,11 @@ class StartUpPreparationTest : public QObject {
         QTest::newRow("-platform on the command line")
             << QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen")} << x11
             << false;
-        QTest::newRow("--platform=xcb on the command line")
-            << QStringList{QStringLiteral("--platform=xcb")} << x11 << false;
+        QTest::newRow("-platformpluginpath on the command line")
+            << QStringList{QStringLiteral("-platformpluginpath"), QStringLiteral("/opt/plugins")}
+            << x11 << false;
+        QTest::newRow("another toolkit option on the command line")
+            << QStringList{QStringLiteral("-style"), QStringLiteral("fusion")} << x11 << true;
         QTest::newRow("a plugin folder of the user's")
             << none << (x11 + QStringList{QStringLiteral("QT_PLUGIN_PATH=/opt/plugins")}) << false;
         QTest::newRow("a platform plugin folder of the user's")
@@ -51,13 +54,9 @@ class StartUpPreparationTest : public QObject {
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, environment);
         QFETCH(bool, loadsAhead);
-        std::vector<std::string> argumentStrings{"mini-printer-test", "--dry-run"};
+        std::vector<std::string> toolkitArguments;
         for (const QString& argument : arguments) {
-            argumentStrings.push_back(argument.toStdString());
-        }
-        std::vector<const char*> argv;
-        for (const std::string& argument : argumentStrings) {
-            argv.push_back(argument.c_str());
+            toolkitArguments.push_back(argument.toStdString());
         }
         std::map<std::string, std::string> variables;
         for (const QString& entry : environment) {
@@ -68,16 +67,15 @@ class StartUpPreparationTest : public QObject {
             const auto found = variables.find(name);
             return found == variables.end() ? nullptr : found->second.c_str();
         };
-        const std::vector<std::string> libraries = mpt::librariesToLoadAhead(
-            static_cast<int>(argv.size()), argv.data(), lookUp, "/usr/lib/qt6/plugins");
+        const std::vector<std::string> libraries =
+            mpt::librariesToLoadAhead(toolkitArguments, lookUp, "/usr/lib/qt6/plugins");
         const std::vector<std::string> expected =
             loadsAhead ? std::vector<std::string>{"/usr/lib/qt6/plugins/platforms/libqxcb.so",
                                                   "libXcursor.so.1"}
                        : std::vector<std::string>{};
         QCOMPARE(libraries, expected);
         // Without the toolkit's plugin folder nothing is guessed.
-        QVERIFY(mpt::librariesToLoadAhead(static_cast<int>(argv.size()), argv.data(), lookUp, "")
-                    .empty());
+        QVERIFY(mpt::librariesToLoadAhead(toolkitArguments, lookUp, "").empty());
     }
 
     // This test runs on the offscreen platform, which never loads the X11 plugin: the preparation,
@@ -93,8 +91,7 @@ class StartUpPreparationTest : public QObject {
         const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
         qputenv("QT_QPA_PLATFORM", "xcb");
         qputenv("DESKTOP_STARTUP_ID", "test_TIME0");  // the fonts are read already
-        const char* argv[] = {"mini-printer-test"};
-        std::jthread preparation = mpt::startWindowPreparation(1, argv);
+        std::jthread preparation = mpt::startWindowPreparation({});
         mpt::finishWindowPreparation(preparation);
         QVERIFY(!preparation.joinable());
         qputenv("QT_QPA_PLATFORM", platform);
