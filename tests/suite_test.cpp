@@ -7,11 +7,13 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "channels/trace.h"
+#include "core/junit_report.h"
 #include "core/runner.h"
 #include "support/fifo.h"
 #include "support/junit_schema.h"
@@ -224,4 +226,64 @@ TEST(Suite, BadLinesOfASuiteFileRunNothing) {
 }
 
 }  // namespace
+// What a real XML reader reads back from the report's texts: the routine's caption and a skip's
+// message as attributes, what failed beside the routines as character data. Line ends, tabs and
+// the characters XML marks up come back as they were; a byte that is not part of a UTF-8
+// character, a control byte and a non-character come back as the replacement character, and the
+// report stays valid against the schema.
+std::string readBack(const std::string& path, const std::string& xpath) {
+    FILE* pipe =
+        ::popen(("xmllint --xpath 'string(" + xpath + ")' '" + path + "' 2>&1").c_str(), "r");
+    std::string said;
+    char buffer[4096];
+    for (std::size_t n; pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        said.append(buffer, n);
+    }
+    if (pipe != nullptr) {
+        ::pclose(pipe);
+    }
+    return said.ends_with('\n') ? said.substr(0, said.size() - 1) : said;
+}
+
+TEST(JunitReport, TextsComeBackFromAnXmlReaderAsTheyWere) {
+    const struct {
+        std::string text;
+        std::string readBack;
+    } rows[] = {
+        {"CUTTER TEST EPSON SERIAL", "CUTTER TEST EPSON SERIAL"},
+        {"a<b> & \"c\" 'd'", "a<b> & \"c\" 'd'"},
+        {"tab\there", "tab\there"},
+        {"two\nlines\r\nand a CR", "two\nlines\r\nand a CR"},
+        {"\xec\x9d\xb8\xec\x87\x84 \xe2\x82\xa9", "\xec\x9d\xb8\xec\x87\x84 \xe2\x82\xa9"},
+        {"bell\x07"
+         "end",
+         "bell\xef\xbf\xbd"
+         "end"},
+        {"caf\xe9", "caf\xef\xbf\xbd"},
+        // Non-characters and surrogates: each of their bytes.
+        {"\xef\xbf\xbe\xef\xbf\xbf",
+         "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"},
+        {"\xed\xa0\x80", "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"},
+    };
+    const TempDir dir;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        Report report;
+        report.hostname = "station";
+        report.timestamp = "2026-12-10T10:00:00";
+        report.systemErr = row.text;
+        ReportCase skipped;
+        skipped.routine = "cmddevice8";
+        skipped.caption = row.text;
+        skipped.result = ReportCase::Result::Skipped;
+        skipped.detail = row.text;
+        report.cases.push_back(skipped);
+        const std::string path = dir.write("report.xml", junitXml(report));
+        EXPECT_EQ(testing::junitSchemaProblems(path), "");
+        EXPECT_EQ(readBack(path, "//testcase/@name"), row.readBack);
+        EXPECT_EQ(readBack(path, "//skipped/@message"), row.readBack);
+        EXPECT_EQ(readBack(path, "//testsuite/system-err"), row.readBack);
+    }
+}
+
 }  // namespace mpt
