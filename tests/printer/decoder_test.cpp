@@ -204,6 +204,16 @@ TEST(Decoder, UnknownAndCutShortSequencesAreListedWithTheirOffsets) {
         {"\x1dk\x46\x1a"
          "12345"s,
          {{Op::PrintBarCode, 0, 9, true}}},
+        // Cut short before their sizes are known: the bytes there are, one item.
+        {"\x10\x04"s, {{Op::StatusRequest, 0, 2, true}}},
+        {"\x10\x14"s, {{Op::StatusRequest, 0, 2, true}}},
+        {"\x10\x14\x03\x01"s, {{Op::StatusRequest, 0, 4, true}}},
+        {"\x1b&\x03"s, {{Op::Setting, 0, 3, true}}},
+        {"\x1cq\x01"s, {{Op::Setting, 0, 3, true}}},
+        {"\x1d*\x01"s, {{Op::Setting, 0, 3, true}}},
+        {"\x1b"
+         "D\x08\x10"s,
+         {{Op::TabStops, 0, 4, true}}},
         // An unknown command letter: the pair is unknown, what follows is read on.
         {"\x1bZ"
          "A"s,
@@ -633,6 +643,8 @@ TEST(Decoder, ReceiptCommandsAreReadWithTheirLengths) {
         {"\x10\x04\x07\x01"s, Op::StatusRequest},
         {"\x10\x05\x02"s, Op::StatusRequest},
         {"\x10\x14\x01\x00\x01"s, Op::StatusRequest},
+        {"\x10\x14\x03\x01\x02\x03\x04\x05"s, Op::StatusRequest},
+        {"\x10\x14\x07\x01"s, Op::StatusRequest},
         {"\x10\x14\x08\x01\x03\x14\x01\x06\x02\x08"s, Op::StatusRequest},
         {"\x1dr\x01"s, Op::StatusRequest},
         {"\x1dI\x42"s, Op::StatusRequest},

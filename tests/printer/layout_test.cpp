@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "page_text.h"
@@ -349,6 +350,85 @@ TEST(Paper, FollowsThePrintersRules) {
         SCOPED_TRACE(row.rule);
         expectPages(printed(row.stream), row.pages);
     }
+}
+
+// Where a receipt program puts its text: the left margin and print area, absolute and relative
+// positions, tab stops, each as the first line of a page holds it.
+TEST(Paper, PositionsMarginsAndTabStopsReachTheLine) {
+    struct Expected {
+        int left = 0;
+        int width = kPrintAreaWidth;
+        std::vector<int> tabs = {};
+        int moveTo = -1;
+        int moveBy = 0;
+        bool tab = false;
+    };
+    const struct {
+        std::string stream;
+        Expected line;
+    } rows[] = {
+        {"A\n"s, {}},
+        {"\x1dL\x10\x00"
+         "A\n"s,
+         {.left = 16, .width = kPrintAreaWidth - 16}},
+        // The margin leaves at least 12 dots of the print area, and the area ends at the paper's
+        // edge; the area is at least 12 dots.
+        {"\x1dL\xff\x03"
+         "A\n"s,
+         {.left = kPrintAreaWidth - 12, .width = 12}},
+        {"\x1dW\x40\x01"
+         "A\n"s,
+         {.width = 320}},
+        {"\x1dW\x05\x00"
+         "A\n"s,
+         {.width = 12}},
+        {"\x1b$\x20\x01"
+         "A\n"s,
+         {.moveTo = 288}},
+        {"\x1b\\\xf0\xff"
+         "A\n"s,
+         {.moveBy = -16}},
+        {"\x1b\\\x10\x00"
+         "A\n"s,
+         {.moveBy = 16}},
+        {"\x1b"
+         "D\x08\x10\x00\tA\n"s,
+         {.tabs = {8, 16}, .tab = true}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::listed({testing::pageText(printed(row.stream).front())}));
+        const std::vector<Page> pages = printed(row.stream);
+        ASSERT_FALSE(pages.empty());
+        const Line* line = std::get_if<Line>(&pages.front().elements.front());
+        ASSERT_NE(line, nullptr);
+        EXPECT_EQ(line->left, row.line.left);
+        EXPECT_EQ(line->width, row.line.width);
+        if (row.line.tab) {
+            EXPECT_EQ(line->tabs, row.line.tabs);
+        }
+        ASSERT_FALSE(line->spans.empty());
+        const Span& span = line->spans.front();
+        EXPECT_EQ(span.text, "A");
+        EXPECT_EQ(span.moveTo, row.line.moveTo);
+        EXPECT_EQ(span.moveBy, row.line.moveBy);
+        EXPECT_EQ(span.tab, row.line.tab);
+    }
+}
+
+// Graphics kept in the printer under a two-letter key (GS ( L functions 67 and 69): defined once,
+// printed at the scale asked; a key never defined prints nothing.
+TEST(Paper, StoredGraphicsArePrintedByTheirKey) {
+    const std::string define =
+        "\x1d(L\x0d\x00\x30\x43\x30"
+        "AB\x01\x10\x00\x01\x00\x31\xff\x0f"s;
+    const auto print = [](const std::string& key, char x, char y) {
+        return "\x1d(L\x06\x00\x30\x45"s + key + x + y;
+    };
+    expectPages(printed(define + print("AB", 2, 2)),
+                {{"picture 16x1 scale 2x2", "in printer EPSON"}});
+    expectPages(printed(define + print("AB", 1, 1) + "x\n"s),
+                {{"picture 16x1 scale 1x1", "[A]x", "in printer EPSON"}});
+    EXPECT_TRUE(printed(define + print("CD", 1, 1)).empty());
 }
 
 TEST(Paper, ClearingTakesThePaperOutAndKeepsThePrintMode) {
