@@ -818,8 +818,12 @@ UpperHalf buildUpperHalf(const char* name) {
         char* dst = utf8;
         std::size_t dstLeft = sizeof utf8;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        // The tables with combining marks (CP1255, CP1258) hold a character back until they know
+        // no mark follows: the byte is alone, so it is asked for at once.
         if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1) &&
-            srcLeft == 0 && dst > utf8) {
+            srcLeft == 0 &&
+            iconv(cd, nullptr, nullptr, &dst, &dstLeft) != static_cast<std::size_t>(-1) &&
+            dst > utf8) {
             out.assign(utf8, dst);
         }
     }

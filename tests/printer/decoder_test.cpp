@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -740,6 +741,68 @@ TEST(Decoder, TextIsReadInTheCodePageOfTheMoment) {
             text += item.text;
         }
         EXPECT_EQ(text, row.text) << listingLine(decode(row.stream).front());
+    }
+}
+
+// Every code table ESC t selects reads its upper half as the table does. The characters expected
+// were taken from Python's codecs, a conversion of its own: a wrong or missing table name here
+// reads other characters, or none. CP851 and TCVN 5712 have no such reference and are left out.
+TEST(Decoder, EveryCodeTableReadsItsOwnCharacters) {
+    const struct {
+        int table;
+        std::string bytes;
+        std::string text;
+    } rows[] = {
+        {0, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "Çå¢ñ¬╡╨╒Θ≥"},   // CP437
+        {1, "\xa4\xaa\xb5\xd0\xd5"s, "､ｪｵﾐﾕ"},                            // SHIFT-JIS
+        {2, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "Çåøñ¬ÁðıÚ‗"},   // CP850
+        {3, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "ÇÁ¢ñ¬╡╨╒Θ≥"},   // CP860
+        {4, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "Ç¶¢¨¬╡╨╒Θ≥"},   // CP863
+        {5, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "Çåøñ¬╡╨╒Θ≥"},   // CP865
+        {13, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xe9"s, "Çåøñ¬ÁºÚ"},            // CP857
+        {14, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "ΑΗδνς╡╨╒ώ≥"},  // CP737
+        {15, "\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "€ͺ΅ΠΥις"},                 // ISO8859-7
+        {16, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "€†›¤ªµÐÕéò"},  // CP1252
+        {17, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "АЖЫдк╡╨╒щЄ"},  // CP866
+        {18, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "ÇćŤĄ¬ÁđŇÚ˛"},  // CP852
+        {19, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "Çåøñ¬Áð€Ú‗"},  // CP858
+        {20, "\xa4\xaa\xb5\xd0\xf2"s, "คชตะ๒"},                           // TIS-620
+        {21, "\xa4\xaa\xb5\xd0\xf2"s, "คชตะ๒"},                           // TIS-620
+        {26, "\xa4\xaa\xb5\xd0\xf2"s, "คชตะ๒"},                           // TIS-620
+        {33, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "Ćåøż¬Ąąšķ“"},  // CP775
+        {34, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "ђєЏцфхлНжЫ"},  // CP855
+        {35, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "ÇåøÁ¬╡╨╒Θ≥"},  // CP861
+        {36, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "אז¢ñ¬╡╨╒Θ≥"},  // CP862
+        {37, "\x80\x86\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "°│¤ﺕ٥ﺫﺻﻯﻥ"},       // CP864
+        {38, "\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "ΆάΑΗΚΤΩου"},       // CP869
+        {39, "\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "¤ŞľĐŐéň"},                 // ISO8859-2
+        {40, "\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "€ªµÐÕéò"},                 // ISO8859-15
+        {44, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "АЖЫдк╡╨╒щҐ"},  // CP1125
+        {45, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "€†›¤ŞµĐŐéň"},  // CP1250
+        {46, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "Ђ†›¤ЄµРХйт"},  // CP1251
+        {47, "\x80\x86\x9b\xa4\xb5\xd0\xd5\xe9\xf2"s, "€†›¤µΠΥις"},       // CP1253
+        {48, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "€†›¤ªµĞÕéò"},  // CP1254
+        {49, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "€†›₪×µ׀ױיע"},  // CP1255
+        {50, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9"s, "€†›¤ھµذصé"},       // CP1256
+        {51, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "€†›¤ŖµŠÕéņ"},  // CP1257
+        {52, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9"s, "€†›¤ªµĐƠé"},       // CP1258
+        {53, "\x80\x86\x9b\xa4\xaa\xb5\xd0\xd5\xe9\xf2"s, "Ђ†›¤ҒµРХйт"},  // KZ1048
+    };
+    std::set<int> covered{11, 30};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(codeTableName(row.table));
+        std::string stream = "\x1bt"s;
+        stream += static_cast<char>(row.table);
+        std::string text;
+        for (const Item& item : decode(stream + row.bytes)) {
+            text += item.text;
+        }
+        EXPECT_EQ(text, row.text);
+        covered.insert(row.table);
+    }
+    // A table named since has a row here.
+    for (int n = 0; n < 256; ++n) {
+        EXPECT_EQ(codeTableName(n) != nullptr, covered.contains(n)) << "table " << n;
     }
 }
 
