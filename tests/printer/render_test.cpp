@@ -127,6 +127,50 @@ TEST(Render, EveryPageIsPaperWidthWithTheMarginBeside) {
     }
 }
 
+// Where a character lands across the paper: margins, positions, tab stops and justification,
+// each an 'I' on a line of its own. The ink starts within the character's cell, which is 12 dots
+// wide in font A; the printable area is centred on the paper.
+TEST(Render, CharactersLandWhereTheirPositionsPutThem) {
+    using namespace std::string_literals;
+    constexpr int kCell = 12;
+    constexpr int kAreaLeft = (kPaperWidth - kPrintableWidth) / 2;
+    const struct {
+        std::string stream;
+        int cellAt;  // dots from the printable area's left edge
+    } rows[] = {
+        {"I\n"s, 0},
+        {"\x1dL\x64\x00I\n"s, 100},
+        {"\x1b$\x20\x01I\n"s, 288},
+        {"\x1b\\\x28\x00I\n"s, 40},
+        {"\tI\n"s, 8 * kCell},
+        {"\x1b"
+         "D\x03\x00\tI\n"s,
+         3 * kCell},
+        {"\x1b"
+         "a\x01I\n"s,
+         (kPrintableWidth - kCell) / 2},
+        {"\x1b"
+         "a\x02I\n"s,
+         kPrintableWidth - kCell},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(row.stream));
+        PageBuilder paper;
+        paper.add(decode(row.stream));
+        const QImage image = renderPage(paper.inPrinter());
+        int firstInk = -1;
+        for (int x = 0; x < kPaperWidth && firstInk < 0; ++x) {
+            for (int y = 0; y < std::min(image.height(), 60) && firstInk < 0; ++y) {
+                if (qGray(image.pixel(x, y)) < 128) {
+                    firstInk = x - kAreaLeft;
+                }
+            }
+        }
+        EXPECT_GE(firstInk, row.cellAt);
+        EXPECT_LT(firstInk, row.cellAt + kCell);
+    }
+}
+
 // A page longer than a picture may be is drawn to the maximum height, and says so at its foot.
 TEST(Render, APictureIsCutShortAtItsMaximumHeight) {
     PageBuilder paper;
