@@ -390,9 +390,8 @@ Step readEsc(std::string_view in, bool atEnd) {
             }
             return s;
         }
-        default: break;
+        default: return unknownAfterIntroducer(in);
     }
-    return needMore();
 }
 
 Step readFs(std::string_view in, bool atEnd) {
@@ -418,9 +417,8 @@ Step readFs(std::string_view in, bool atEnd) {
             }
             return withData(in, atEnd, Op::Setting, 2, 3, size, "define stored logo images");
         }
-        default: break;
+        default: return unknownAfterIntroducer(in);
     }
-    return needMore();
 }
 
 Step readGs(std::string_view in, bool atEnd) {
@@ -468,22 +466,7 @@ Step readGs(std::string_view in, bool atEnd) {
                             4 + std::size_t{at(in, 2)} * at(in, 3) * 8,
                             "define the downloaded bit image");
         }
-        default: break;
-    }
-    return needMore();
-}
-
-// The letters readEsc, readFs and readGs read themselves.
-bool readsItself(unsigned char introducer, unsigned char letter) {
-    switch (introducer) {
-        case kEsc:
-            return letter == '*' || letter == 'D' || letter == '&' || letter == '(' ||
-                   letter == 'P';
-        case kFs: return letter == '(' || letter == 'q';
-        case kGs:
-            return letter == 'k' || letter == '(' || letter == 'V' || letter == 'v' ||
-                   letter == '8' || letter == '*';
-        default: return false;
+        default: return unknownAfterIntroducer(in);
     }
 }
 
@@ -507,11 +490,6 @@ Step readOne(std::string_view in, bool atEnd, bool twoByte) {
                 return atEnd ? Step{1, Op::Unknown, 1, 1, 1, true} : needMore();
             }
             const unsigned char letter = at(in, 1);
-            if (readsItself(first, letter)) {
-                return first == kEsc  ? readEsc(in, atEnd)
-                       : first == kFs ? readFs(in, atEnd)
-                                      : readGs(in, atEnd);
-            }
             const int row = first == kEsc ? 0 : first == kFs ? 1 : 2;
             if (letter < 128) {
                 if (const int e = kFixedIndex.entry[row][letter]; e >= 0) {
@@ -519,7 +497,10 @@ Step readOne(std::string_view in, bool atEnd, bool twoByte) {
                     return fixed(in, atEnd, c.op, c.size, 2, c.what);
                 }
             }
-            return unknownAfterIntroducer(in);
+            // Not of a fixed length: the command reads its own length, or is unknown.
+            return first == kEsc  ? readEsc(in, atEnd)
+                   : first == kFs ? readFs(in, atEnd)
+                                  : readGs(in, atEnd);
         }
         default: break;
     }
