@@ -58,10 +58,6 @@ unsigned char at(std::string_view in, std::size_t i) {
     return static_cast<unsigned char>(in[i]);
 }
 
-std::size_t word(std::string_view in, std::size_t i) {
-    return at(in, i) + 256u * at(in, i + 1);
-}
-
 // What one step of reading found at the front of the input.
 struct Step {
     std::size_t length = 0;  // 0: more bytes are needed before anything can be said
@@ -320,7 +316,7 @@ Step lengthCarried(std::string_view in, bool atEnd) {
     if (in.size() < 5) {
         return fixed(in, atEnd, Op::Setting, 5, 3);
     }
-    const std::uint64_t size = 5 + word(in, 3);
+    const std::uint64_t size = 5 + wordAt(in, 3);
     const unsigned char introducer = at(in, 0);
     const unsigned char letter = at(in, 2);
     if (introducer == kGs && letter == 'k') {
@@ -342,7 +338,7 @@ Step readEsc(std::string_view in, bool atEnd) {
             if (in.size() < 5) {
                 return fixed(in, atEnd, Op::BitImage, 5, 2);
             }
-            const std::size_t columns = word(in, 3);
+            const std::size_t columns = wordAt(in, 3);
             const std::size_t bytes = (at(in, 2) & 0x20) != 0 ? 3 * columns : columns;
             return withData(in, atEnd, Op::BitImage, 2, 5, 5 + bytes);
         }
@@ -412,7 +408,7 @@ Step readFs(std::string_view in, bool atEnd) {
                                         in.size(), true,        0, "define stored logo images"}
                                  : needMore();
                 }
-                const std::size_t k = std::size_t{word(in, size)} * word(in, size + 2) * 8;
+                const std::size_t k = std::size_t{wordAt(in, size)} * wordAt(in, size + 2) * 8;
                 size += 4 + k;
             }
             return withData(in, atEnd, Op::Setting, 2, 3, size, "define stored logo images");
@@ -444,7 +440,7 @@ Step readGs(std::string_view in, bool atEnd) {
                 return fixed(in, atEnd, Op::RasterImage, 8, 3);
             }
             return withData(in, atEnd, Op::RasterImage, 3, 8,
-                            8 + std::uint64_t{word(in, 4)} * word(in, 6));
+                            8 + std::uint64_t{wordAt(in, 4)} * wordAt(in, 6));
         }
         case '8': {
             // GS 8 L p1 p2 p3 p4 m fn …: a four-byte length.
@@ -454,7 +450,8 @@ Step readGs(std::string_view in, bool atEnd) {
             if (in.size() < 7) {
                 return fixed(in, atEnd, Op::Graphics, 7, 3);
             }
-            const std::uint64_t p = std::uint64_t{word(in, 3)} + (std::uint64_t{word(in, 5)} << 16);
+            const std::uint64_t p =
+                std::uint64_t{wordAt(in, 3)} + (std::uint64_t{wordAt(in, 5)} << 16);
             return withData(in, atEnd, Op::Graphics, 3, std::min<std::uint64_t>(9, 7 + p), 7 + p);
         }
         case '*': {

@@ -124,6 +124,24 @@ struct Item {
     bool operator==(const Item&) const = default;
 };
 
+// Parameter i of a command.
+inline unsigned param(const Item& item, std::size_t i) {
+    return item.params.at(i);
+}
+// Parameters i and i + 1 as one number, the low byte first (nL nH).
+inline unsigned paramWord(const Item& item, std::size_t i) {
+    return param(item, i) | (param(item, i + 1) << 8);
+}
+// The same two bytes read as a signed number: a move back is below zero.
+inline int paramSignedWord(const Item& item, std::size_t i) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(paramWord(item, i)));
+}
+// Bytes i and i + 1 of a command's bytes or data as one number, the low byte first.
+inline unsigned wordAt(std::string_view bytes, std::size_t i) {
+    return static_cast<unsigned char>(bytes[i]) |
+           (static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 1])) << 8);
+}
+
 // Whether a cut leaves one point uncut: ESC m, or GS V with m 1, 49, 66, 98 or 104.
 bool isPartialCut(const Item& item);
 
