@@ -535,6 +535,22 @@ namespace {
 // the table a character at a time. Asking iconv to convert a whole run and stepping over what it
 // refuses is not safe: for some invalid pairs it consumes both bytes before it reports them, so
 // the place it stops at says nothing about where the bad character began.
+// The bytes converted alone, from the converter's initial state: their UTF-8, or empty when the
+// converter refuses them or leaves some of them unconverted.
+std::string convertAlone(iconv_t cd, std::string_view bytes) {
+    std::string in(bytes);  // iconv takes its input through a pointer to non-const
+    char* src = in.data();
+    std::size_t srcLeft = in.size();
+    char utf8[8];
+    char* dst = utf8;
+    std::size_t dstLeft = sizeof utf8;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1) || srcLeft != 0) {
+        return {};
+    }
+    return std::string(utf8, dst);
+}
+
 class Cp949Table {
   public:
     Cp949Table() {
@@ -547,18 +563,12 @@ class Cp949Table {
                 if (!isTrail(static_cast<unsigned char>(trail))) {
                     continue;
                 }
-                char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-                char* src = pair;
-                std::size_t srcLeft = 2;
-                char utf8[8];
-                char* dst = utf8;
-                std::size_t dstLeft = sizeof utf8;
-                iconv(cd, nullptr, nullptr, nullptr, nullptr);
-                if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1) &&
-                    srcLeft == 0 && dst - utf8 <= 4) {
+                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                const std::string utf8 = convertAlone(cd, std::string_view(pair, 2));
+                if (utf8.size() <= sizeof Character::bytes) {
                     Character& c = m_pairs[index(lead, trail)];
-                    c.size = static_cast<unsigned char>(dst - utf8);
-                    std::copy(utf8, dst, c.bytes);
+                    c.size = static_cast<unsigned char>(utf8.size());
+                    std::copy(utf8.begin(), utf8.end(), c.bytes);
                 }
             }
         }
@@ -789,16 +799,9 @@ UpperHalf buildUpperHalf(const char* name) {
         if (cd == reinterpret_cast<iconv_t>(-1)) {
             continue;
         }
-        char in[1] = {static_cast<char>(b)};
-        char* src = in;
-        std::size_t srcLeft = 1;
-        char utf8[8];
-        char* dst = utf8;
-        std::size_t dstLeft = sizeof utf8;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1) &&
-            srcLeft == 0 && dst > utf8) {
-            out.assign(utf8, dst);
+        if (std::string utf8 = convertAlone(cd, std::string(1, static_cast<char>(b)));
+            !utf8.empty()) {
+            out = std::move(utf8);
         }
     }
     if (cd != reinterpret_cast<iconv_t>(-1)) {
