@@ -278,6 +278,25 @@ Step realTime(std::string_view in, bool atEnd) {
     return {1, Op::Unknown, 1, 1, 1, false};
 }
 
+// Where data ended by NUL, starting at `from` and at most `most` bytes long, end.
+struct NulEnd {
+    std::size_t at;  // the place of the NUL, or from + most where the data stop without one
+    bool found;      // whether the NUL is there, to be read as the command's last byte
+};
+// Nothing while the data may still end within the bytes to come.
+std::optional<NulEnd> findNulEnd(std::string_view in, std::size_t from, std::size_t most) {
+    const std::size_t limit = std::min(in.size(), from + most + 1);
+    for (std::size_t i = from; i < limit; ++i) {
+        if (at(in, i) == kNul) {
+            return NulEnd{i, true};
+        }
+    }
+    if (limit == from + most + 1) {
+        return NulEnd{from + most, false};  // no end within what a printer takes
+    }
+    return std::nullopt;
+}
+
 // GS k: m 0 to 6 with data ended by NUL, m 65 to 73 with a count.
 Step barCode(std::string_view in, bool atEnd) {
     if (in.size() < 3) {
@@ -285,19 +304,13 @@ Step barCode(std::string_view in, bool atEnd) {
     }
     const unsigned char m = at(in, 2);
     if (m <= kLastNulEndedSymbology) {
-        const std::size_t limit = std::min(in.size(), 3 + kMaxNulEndedData + 1);
-        for (std::size_t i = 3; i < limit; ++i) {
-            if (at(in, i) == kNul) {
-                Step s{i + 1, Op::PrintBarCode, 2, 3, 3, false};
-                s.tail = 1;
-                return s;
-            }
+        const std::optional<NulEnd> end = findNulEnd(in, 3, kMaxNulEndedData);
+        if (!end) {
+            return atEnd ? Step{in.size(), Op::PrintBarCode, 2, 3, 3, true} : needMore();
         }
-        if (limit == 3 + kMaxNulEndedData + 1) {
-            // No end within what a printer takes: the data stop there.
-            return {3 + kMaxNulEndedData, Op::PrintBarCode, 2, 3, 3, false};
-        }
-        return atEnd ? Step{in.size(), Op::PrintBarCode, 2, 3, 3, true} : needMore();
+        Step s{end->at + (end->found ? 1 : 0), Op::PrintBarCode, 2, 3, 3, false};
+        s.tail = end->found ? 1 : 0;
+        return s;
     }
     if (m < kFirstCountedSymbology || m > kLastCountedSymbology) {
         // A symbology whose data length this printer cannot tell: the data that follow are read
@@ -345,19 +358,14 @@ Step readEsc(std::string_view in, bool atEnd) {
         case 'D': {
             // Tab positions, at most 32, ended by NUL.
             constexpr std::size_t kMaxTabs = 32;
-            const std::size_t limit = std::min(in.size(), 2 + kMaxTabs + 1);
-            for (std::size_t i = 2; i < limit; ++i) {
-                if (at(in, i) == kNul) {
-                    Step s{i + 1, Op::TabStops, 2, i, i, false};
-                    s.tail = 1;
-                    return s;
-                }
+            const std::optional<NulEnd> end = findNulEnd(in, 2, kMaxTabs);
+            if (!end) {
+                return atEnd ? Step{in.size(), Op::TabStops, 2, in.size(), in.size(), true}
+                             : needMore();
             }
-            if (limit == 2 + kMaxTabs + 1) {
-                return {2 + kMaxTabs, Op::TabStops, 2, 2 + kMaxTabs, 2 + kMaxTabs, false};
-            }
-            return atEnd ? Step{in.size(), Op::TabStops, 2, in.size(), in.size(), true}
-                         : needMore();
+            Step s{end->at + (end->found ? 1 : 0), Op::TabStops, 2, end->at, end->at, false};
+            s.tail = end->found ? 1 : 0;
+            return s;
         }
         case '&': {
             // User-defined characters: y c1 c2, then for each character x and y × x bytes.
