@@ -635,10 +635,14 @@ std::vector<Item> Decoder::finish() {
     std::vector<Item> items = take(true);
     m_pendingOffset = 0;
     m_skip = 0;
+    resetCodePage();
+    return items;
+}
+
+void Decoder::resetCodePage() {
     m_twoByte = true;
     m_table = 0;
     m_international = 0;
-    return items;
 }
 
 std::size_t Decoder::pendingBytes() const {
@@ -706,11 +710,7 @@ void Decoder::follow(const Item& item) {
         return;
     }
     switch (item.op) {
-        case Op::Initialize:
-            m_twoByte = true;
-            m_table = 0;
-            m_international = 0;
-            break;
+        case Op::Initialize: resetCodePage(); break;
         case Op::CodeTable:
             m_twoByte = false;
             m_table = item.params.at(0);

@@ -178,6 +178,8 @@ class Decoder {
     std::vector<Item> take(bool atEnd);
 
     void follow(const Item& item);
+    // Back to the code page a stream starts in: code page 949, no international set.
+    void resetCodePage();
 
     std::string m_pending;
     std::size_t m_pendingOffset = 0;
