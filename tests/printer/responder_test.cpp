@@ -8,17 +8,12 @@
 #include <vector>
 
 #include "printer/responder.h"
+#include "support/stream.h"
 
 namespace mpt::printer {
 namespace {
 
-std::string bytes(std::initializer_list<int> values) {
-    std::string out;
-    for (const int v : values) {
-        out += static_cast<char>(v);
-    }
-    return out;
-}
+using testing::bytes;
 
 const status::Identity kIdentity{0x20, true, true, "9.9", "MAKER", "MODEL"};
 
