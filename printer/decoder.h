@@ -142,6 +142,19 @@ inline unsigned wordAt(std::string_view bytes, std::size_t i) {
            (static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 1])) << 8);
 }
 
+// The functions of GS ( L and GS 8 L the printer draws, by their function byte fn (the item's
+// last parameter).
+enum class GraphicsFunction : unsigned {
+    PrintBufferAlias = 2,  // the same as PrintBuffer
+    PrintBuffer = 50,      // print the graphics stored in the print buffer
+    DefineNv = 67,         // define NV graphics, raster
+    PrintNv = 69,
+    DefineDownload = 83,  // define download graphics, raster
+    PrintDownload = 85,
+    StoreRaster = 112,   // store graphics in the print buffer, raster
+    StoreColumns = 113,  // the same, in columns
+};
+
 // Whether a cut leaves one point uncut: ESC m, or GS V with m 1, 49, 66, 98 or 104.
 bool isPartialCut(const Item& item);
 

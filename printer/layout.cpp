@@ -477,22 +477,23 @@ void PageBuilder::graphics(const Item& item) {
     if (item.params.size() < 2) {
         return;
     }
-    const unsigned fn = item.params.back();
+    using Fn = GraphicsFunction;
+    const auto fn = static_cast<Fn>(item.params.back());
     const std::string& d = item.data;
-    // a bx by c xL xH yL yH d…: store in the print buffer, raster (112) or columns (113).
-    if ((fn == 112 || fn == 113) && d.size() >= 8) {
+    // a bx by c xL xH yL yH d…: store in the print buffer, raster or columns.
+    if ((fn == Fn::StoreRaster || fn == Fn::StoreColumns) && d.size() >= 8) {
         const int width = wordAt(d, 4);
         const int height = wordAt(d, 6);
         const std::string_view dots = std::string_view(d).substr(8);
-        Picture picture = fn == 112 ? rasterPicture(dots, (width + 7) / 8, height)
-                                    : columnPicture(dots, width, (height + 7) / 8);
+        Picture picture = fn == Fn::StoreRaster ? rasterPicture(dots, (width + 7) / 8, height)
+                                                : columnPicture(dots, width, (height + 7) / 8);
         picture.width = std::min(picture.width, width);
         picture.scaleX = static_cast<unsigned char>(d[1]) == 2 ? 2 : 1;
         picture.scaleY = static_cast<unsigned char>(d[2]) == 2 ? 2 : 1;
         m_graphics = std::move(picture);
         return;
     }
-    if (fn == 50 || fn == 2) {  // print the print buffer's graphics
+    if (fn == Fn::PrintBuffer || fn == Fn::PrintBufferAlias) {
         if (m_graphics) {
             printOpenLine(item.offset);
             Picture picture = *m_graphics;
@@ -502,9 +503,9 @@ void PageBuilder::graphics(const Item& item) {
         }
         return;
     }
-    // a kc1 kc2 b xL xH yL yH c d…: define NV (67) or download (83) graphics, raster; the first
-    // colour's data only.
-    if ((fn == 67 || fn == 83) && d.size() >= 9) {
+    // a kc1 kc2 b xL xH yL yH c d…: define NV or download graphics, raster; the first colour's
+    // data only.
+    if ((fn == Fn::DefineNv || fn == Fn::DefineDownload) && d.size() >= 9) {
         const int key = (static_cast<unsigned char>(d[1]) << 8) | static_cast<unsigned char>(d[2]);
         const int width = wordAt(d, 4);
         const int height = wordAt(d, 6);
@@ -515,8 +516,8 @@ void PageBuilder::graphics(const Item& item) {
         }
         return;
     }
-    // kc1 kc2 x y: print NV (69) or download (85) graphics.
-    if ((fn == 69 || fn == 85) && d.size() >= 4) {
+    // kc1 kc2 x y: print NV or download graphics.
+    if ((fn == Fn::PrintNv || fn == Fn::PrintDownload) && d.size() >= 4) {
         const int key = (static_cast<unsigned char>(d[0]) << 8) | static_cast<unsigned char>(d[1]);
         const auto stored = m_stored.find(key);
         if (stored != m_stored.end()) {

@@ -109,18 +109,23 @@ std::string pictureSize(const std::string& data, std::size_t from) {
 }
 
 std::string graphicsMeaning(const Item& item) {
-    const unsigned fn = item.params.size() >= 2 ? item.params[item.params.size() - 1] : 0;
+    const unsigned fn = item.params.size() >= 2 ? item.params.back() : 0;
     const std::string& d = item.data;
-    switch (fn) {
-        case 112: return "graphics: store " + pictureSize(d, 4) + " in the print buffer";
-        case 113: return "graphics: store " + pictureSize(d, 4) + " (columns) in the print buffer";
-        case 50: return "graphics: print the print buffer's graphics";
-        case 67: return "graphics: define NV graphics (kept here until the program ends)";
-        case 69: return "graphics: print NV graphics";
-        case 83: return "graphics: define download graphics";
-        case 85: return "graphics: print download graphics";
-        default: return "graphics: function " + std::to_string(fn) + " (nothing drawn)";
+    switch (static_cast<GraphicsFunction>(fn)) {
+        case GraphicsFunction::StoreRaster:
+            return "graphics: store " + pictureSize(d, 4) + " in the print buffer";
+        case GraphicsFunction::StoreColumns:
+            return "graphics: store " + pictureSize(d, 4) + " (columns) in the print buffer";
+        case GraphicsFunction::PrintBuffer:
+        case GraphicsFunction::PrintBufferAlias:
+            return "graphics: print the print buffer's graphics";
+        case GraphicsFunction::DefineNv:
+            return "graphics: define NV graphics (kept here until the program ends)";
+        case GraphicsFunction::PrintNv: return "graphics: print NV graphics";
+        case GraphicsFunction::DefineDownload: return "graphics: define download graphics";
+        case GraphicsFunction::PrintDownload: return "graphics: print download graphics";
     }
+    return "graphics: function " + std::to_string(fn) + " (nothing drawn)";
 }
 
 std::string symbolMeaning(const Item& item) {

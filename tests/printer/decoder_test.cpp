@@ -668,6 +668,7 @@ TEST(Decoder, ReceiptCommandsAreListedInWords) {
          "QR code: store 3 data bytes \"abc\""},
         {"\x1d(k\x03\x00\x31\x45\x33"s, "QR code: error correction level 0x33"},
         {"\x1d(L\x02\x00\x30\x32"s, "graphics: print the print buffer's graphics"},
+        {"\x1d(L\x02\x00\x30\x02"s, "graphics: print the print buffer's graphics"},
         {"\x10\x04\x01"s, "status request: real-time status transmission (not drawn)"},
         {"\x1dk\x49\x07{C\x0c\x22{Bx"s,
          "print bar code CODE128, 7 data bytes \"{C<0x0C>\"{Bx\", reads \"1234x\""},
