@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_support.h"
 #include "channels/devices.h"
 #include "core/dispatch.h"
 #include "support/pty.h"
@@ -33,6 +34,9 @@
 extern char** environ;
 
 namespace {
+
+using mpt::bench::cpuSeconds;
+using mpt::bench::median;
 
 using Clock = std::chrono::steady_clock;
 
@@ -139,12 +143,6 @@ class Xvfb {
     std::string m_display;
 };
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n == 0 ? 0 : n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 // Milliseconds from spawning `program` to its first painted frame. Each start begins on a settled
 // machine: started straight after the previous program ended, a program took up to half as long
 // again, whichever program it was, which would measure the machine rather than the program.
@@ -175,12 +173,6 @@ class Counter final : public mpt::DeviceObserver {
     void state(const mpt::DeviceState&) override {}
     std::uint64_t bytes = 0;
 };
-
-double cpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 }  // namespace
 

@@ -5,7 +5,6 @@
 // last byte; and how many megabytes a second --decode's path reads. Prints figures; it is not a
 // test. `printer_bench [--seconds S]`; needs no display (offscreen). Rates are per second of
 // processor time; the window's latency is time that passes.
-#include <time.h>
 #include <QApplication>
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -19,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "printer/decoder.h"
 #include "printer/layout.h"
 #include "printer/listing.h"
@@ -27,6 +27,11 @@
 #include "printer/window/preview_window.h"
 
 namespace {
+
+// Rates are reckoned on the processor time this process has used, so that other programs busy on
+// the machine do not lower them (on an idle machine it is the time that passes).
+using mpt::bench::cpuSeconds;
+using mpt::bench::median;
 
 using namespace std::string_literals;
 
@@ -80,14 +85,6 @@ std::string logoReceipt() {
 
 double seconds(const QElapsedTimer& timer) {
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
-
-// The processor time this process has used: rates are reckoned on it, so that other programs
-// busy on the machine do not lower them (on an idle machine it is the time that passes).
-double cpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
 // Receipts a second through decoder, paper and picture, as --render draws them; with `png`, each
@@ -159,8 +156,7 @@ double windowLatency(const std::string& receipt, int runs) {
         printer.clearPaper();
         window.refresh();
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return median(times);
 }
 
 }  // namespace

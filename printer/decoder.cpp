@@ -58,10 +58,6 @@ unsigned char at(std::string_view in, std::size_t i) {
     return static_cast<unsigned char>(in[i]);
 }
 
-std::size_t word(std::string_view in, std::size_t i) {
-    return at(in, i) + 256u * at(in, i + 1);
-}
-
 // What one step of reading found at the front of the input.
 struct Step {
     std::size_t length = 0;  // 0: more bytes are needed before anything can be said
@@ -282,6 +278,25 @@ Step realTime(std::string_view in, bool atEnd) {
     return {1, Op::Unknown, 1, 1, 1, false};
 }
 
+// Where data ended by NUL, starting at `from` and at most `most` bytes long, end.
+struct NulEnd {
+    std::size_t at;  // the place of the NUL, or from + most where the data stop without one
+    bool found;      // whether the NUL is there, to be read as the command's last byte
+};
+// Nothing while the data may still end within the bytes to come.
+std::optional<NulEnd> findNulEnd(std::string_view in, std::size_t from, std::size_t most) {
+    const std::size_t limit = std::min(in.size(), from + most + 1);
+    for (std::size_t i = from; i < limit; ++i) {
+        if (at(in, i) == kNul) {
+            return NulEnd{i, true};
+        }
+    }
+    if (limit == from + most + 1) {
+        return NulEnd{from + most, false};  // no end within what a printer takes
+    }
+    return std::nullopt;
+}
+
 // GS k: m 0 to 6 with data ended by NUL, m 65 to 73 with a count.
 Step barCode(std::string_view in, bool atEnd) {
     if (in.size() < 3) {
@@ -289,19 +304,13 @@ Step barCode(std::string_view in, bool atEnd) {
     }
     const unsigned char m = at(in, 2);
     if (m <= kLastNulEndedSymbology) {
-        const std::size_t limit = std::min(in.size(), 3 + kMaxNulEndedData + 1);
-        for (std::size_t i = 3; i < limit; ++i) {
-            if (at(in, i) == kNul) {
-                Step s{i + 1, Op::PrintBarCode, 2, 3, 3, false};
-                s.tail = 1;
-                return s;
-            }
+        const std::optional<NulEnd> end = findNulEnd(in, 3, kMaxNulEndedData);
+        if (!end) {
+            return atEnd ? Step{in.size(), Op::PrintBarCode, 2, 3, 3, true} : needMore();
         }
-        if (limit == 3 + kMaxNulEndedData + 1) {
-            // No end within what a printer takes: the data stop there.
-            return {3 + kMaxNulEndedData, Op::PrintBarCode, 2, 3, 3, false};
-        }
-        return atEnd ? Step{in.size(), Op::PrintBarCode, 2, 3, 3, true} : needMore();
+        Step s{end->at + (end->found ? 1 : 0), Op::PrintBarCode, 2, 3, 3, false};
+        s.tail = end->found ? 1 : 0;
+        return s;
     }
     if (m < kFirstCountedSymbology || m > kLastCountedSymbology) {
         // A symbology whose data length this printer cannot tell: the data that follow are read
@@ -320,7 +329,7 @@ Step lengthCarried(std::string_view in, bool atEnd) {
     if (in.size() < 5) {
         return fixed(in, atEnd, Op::Setting, 5, 3);
     }
-    const std::uint64_t size = 5 + word(in, 3);
+    const std::uint64_t size = 5 + wordAt(in, 3);
     const unsigned char introducer = at(in, 0);
     const unsigned char letter = at(in, 2);
     if (introducer == kGs && letter == 'k') {
@@ -342,26 +351,21 @@ Step readEsc(std::string_view in, bool atEnd) {
             if (in.size() < 5) {
                 return fixed(in, atEnd, Op::BitImage, 5, 2);
             }
-            const std::size_t columns = word(in, 3);
+            const std::size_t columns = wordAt(in, 3);
             const std::size_t bytes = (at(in, 2) & 0x20) != 0 ? 3 * columns : columns;
             return withData(in, atEnd, Op::BitImage, 2, 5, 5 + bytes);
         }
         case 'D': {
             // Tab positions, at most 32, ended by NUL.
             constexpr std::size_t kMaxTabs = 32;
-            const std::size_t limit = std::min(in.size(), 2 + kMaxTabs + 1);
-            for (std::size_t i = 2; i < limit; ++i) {
-                if (at(in, i) == kNul) {
-                    Step s{i + 1, Op::TabStops, 2, i, i, false};
-                    s.tail = 1;
-                    return s;
-                }
+            const std::optional<NulEnd> end = findNulEnd(in, 2, kMaxTabs);
+            if (!end) {
+                return atEnd ? Step{in.size(), Op::TabStops, 2, in.size(), in.size(), true}
+                             : needMore();
             }
-            if (limit == 2 + kMaxTabs + 1) {
-                return {2 + kMaxTabs, Op::TabStops, 2, 2 + kMaxTabs, 2 + kMaxTabs, false};
-            }
-            return atEnd ? Step{in.size(), Op::TabStops, 2, in.size(), in.size(), true}
-                         : needMore();
+            Step s{end->at + (end->found ? 1 : 0), Op::TabStops, 2, end->at, end->at, false};
+            s.tail = end->found ? 1 : 0;
+            return s;
         }
         case '&': {
             // User-defined characters: y c1 c2, then for each character x and y × x bytes.
@@ -390,9 +394,8 @@ Step readEsc(std::string_view in, bool atEnd) {
             }
             return s;
         }
-        default: break;
+        default: return unknownAfterIntroducer(in);
     }
-    return needMore();
 }
 
 Step readFs(std::string_view in, bool atEnd) {
@@ -413,14 +416,13 @@ Step readFs(std::string_view in, bool atEnd) {
                                         in.size(), true,        0, "define stored logo images"}
                                  : needMore();
                 }
-                const std::size_t k = std::size_t{word(in, size)} * word(in, size + 2) * 8;
+                const std::size_t k = std::size_t{wordAt(in, size)} * wordAt(in, size + 2) * 8;
                 size += 4 + k;
             }
             return withData(in, atEnd, Op::Setting, 2, 3, size, "define stored logo images");
         }
-        default: break;
+        default: return unknownAfterIntroducer(in);
     }
-    return needMore();
 }
 
 Step readGs(std::string_view in, bool atEnd) {
@@ -446,7 +448,7 @@ Step readGs(std::string_view in, bool atEnd) {
                 return fixed(in, atEnd, Op::RasterImage, 8, 3);
             }
             return withData(in, atEnd, Op::RasterImage, 3, 8,
-                            8 + std::uint64_t{word(in, 4)} * word(in, 6));
+                            8 + std::uint64_t{wordAt(in, 4)} * wordAt(in, 6));
         }
         case '8': {
             // GS 8 L p1 p2 p3 p4 m fn …: a four-byte length.
@@ -456,7 +458,8 @@ Step readGs(std::string_view in, bool atEnd) {
             if (in.size() < 7) {
                 return fixed(in, atEnd, Op::Graphics, 7, 3);
             }
-            const std::uint64_t p = std::uint64_t{word(in, 3)} + (std::uint64_t{word(in, 5)} << 16);
+            const std::uint64_t p =
+                std::uint64_t{wordAt(in, 3)} + (std::uint64_t{wordAt(in, 5)} << 16);
             return withData(in, atEnd, Op::Graphics, 3, std::min<std::uint64_t>(9, 7 + p), 7 + p);
         }
         case '*': {
@@ -468,22 +471,7 @@ Step readGs(std::string_view in, bool atEnd) {
                             4 + std::size_t{at(in, 2)} * at(in, 3) * 8,
                             "define the downloaded bit image");
         }
-        default: break;
-    }
-    return needMore();
-}
-
-// The letters readEsc, readFs and readGs read themselves.
-bool readsItself(unsigned char introducer, unsigned char letter) {
-    switch (introducer) {
-        case kEsc:
-            return letter == '*' || letter == 'D' || letter == '&' || letter == '(' ||
-                   letter == 'P';
-        case kFs: return letter == '(' || letter == 'q';
-        case kGs:
-            return letter == 'k' || letter == '(' || letter == 'V' || letter == 'v' ||
-                   letter == '8' || letter == '*';
-        default: return false;
+        default: return unknownAfterIntroducer(in);
     }
 }
 
@@ -507,11 +495,6 @@ Step readOne(std::string_view in, bool atEnd, bool twoByte) {
                 return atEnd ? Step{1, Op::Unknown, 1, 1, 1, true} : needMore();
             }
             const unsigned char letter = at(in, 1);
-            if (readsItself(first, letter)) {
-                return first == kEsc  ? readEsc(in, atEnd)
-                       : first == kFs ? readFs(in, atEnd)
-                                      : readGs(in, atEnd);
-            }
             const int row = first == kEsc ? 0 : first == kFs ? 1 : 2;
             if (letter < 128) {
                 if (const int e = kFixedIndex.entry[row][letter]; e >= 0) {
@@ -519,7 +502,10 @@ Step readOne(std::string_view in, bool atEnd, bool twoByte) {
                     return fixed(in, atEnd, c.op, c.size, 2, c.what);
                 }
             }
-            return unknownAfterIntroducer(in);
+            // Not of a fixed length: the command reads its own length, or is unknown.
+            return first == kEsc  ? readEsc(in, atEnd)
+                   : first == kFs ? readFs(in, atEnd)
+                                  : readGs(in, atEnd);
         }
         default: break;
     }
@@ -557,6 +543,25 @@ namespace {
 // the table a character at a time. Asking iconv to convert a whole run and stepping over what it
 // refuses is not safe: for some invalid pairs it consumes both bytes before it reports them, so
 // the place it stops at says nothing about where the bad character began.
+// The bytes converted alone, from the converter's initial state: their UTF-8, or empty when the
+// converter refuses them or leaves some of them unconverted.
+std::string convertAlone(iconv_t cd, std::string_view bytes) {
+    std::string in(bytes);  // iconv takes its input through a pointer to non-const
+    char* src = in.data();
+    std::size_t srcLeft = in.size();
+    char utf8[8];
+    char* dst = utf8;
+    std::size_t dstLeft = sizeof utf8;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    // The tables with combining marks (CP1255, CP1258) hold a character back until they know no
+    // mark follows: the bytes are alone, so it is asked for at once.
+    if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1) || srcLeft != 0 ||
+        iconv(cd, nullptr, nullptr, &dst, &dstLeft) == static_cast<std::size_t>(-1)) {
+        return {};
+    }
+    return std::string(utf8, dst);
+}
+
 class Cp949Table {
   public:
     Cp949Table() {
@@ -569,18 +574,12 @@ class Cp949Table {
                 if (!isTrail(static_cast<unsigned char>(trail))) {
                     continue;
                 }
-                char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-                char* src = pair;
-                std::size_t srcLeft = 2;
-                char utf8[8];
-                char* dst = utf8;
-                std::size_t dstLeft = sizeof utf8;
-                iconv(cd, nullptr, nullptr, nullptr, nullptr);
-                if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1) &&
-                    srcLeft == 0 && dst - utf8 <= 4) {
+                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                const std::string utf8 = convertAlone(cd, std::string_view(pair, 2));
+                if (utf8.size() <= sizeof Character::bytes) {
                     Character& c = m_pairs[index(lead, trail)];
-                    c.size = static_cast<unsigned char>(dst - utf8);
-                    std::copy(utf8, dst, c.bytes);
+                    c.size = static_cast<unsigned char>(utf8.size());
+                    std::copy(utf8.begin(), utf8.end(), c.bytes);
                 }
             }
         }
@@ -639,10 +638,14 @@ std::vector<Item> Decoder::finish() {
     std::vector<Item> items = take(true);
     m_pendingOffset = 0;
     m_skip = 0;
+    resetCodePage();
+    return items;
+}
+
+void Decoder::resetCodePage() {
     m_twoByte = true;
     m_table = 0;
     m_international = 0;
-    return items;
 }
 
 std::size_t Decoder::pendingBytes() const {
@@ -710,11 +713,7 @@ void Decoder::follow(const Item& item) {
         return;
     }
     switch (item.op) {
-        case Op::Initialize:
-            m_twoByte = true;
-            m_table = 0;
-            m_international = 0;
-            break;
+        case Op::Initialize: resetCodePage(); break;
         case Op::CodeTable:
             m_twoByte = false;
             m_table = item.params.at(0);
@@ -811,20 +810,9 @@ UpperHalf buildUpperHalf(const char* name) {
         if (cd == reinterpret_cast<iconv_t>(-1)) {
             continue;
         }
-        char in[1] = {static_cast<char>(b)};
-        char* src = in;
-        std::size_t srcLeft = 1;
-        char utf8[8];
-        char* dst = utf8;
-        std::size_t dstLeft = sizeof utf8;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        // The tables with combining marks (CP1255, CP1258) hold a character back until they know
-        // no mark follows: the byte is alone, so it is asked for at once.
-        if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1) &&
-            srcLeft == 0 &&
-            iconv(cd, nullptr, nullptr, &dst, &dstLeft) != static_cast<std::size_t>(-1) &&
-            dst > utf8) {
-            out.assign(utf8, dst);
+        if (std::string utf8 = convertAlone(cd, std::string(1, static_cast<char>(b)));
+            !utf8.empty()) {
+            out = std::move(utf8);
         }
     }
     if (cd != reinterpret_cast<iconv_t>(-1)) {

@@ -124,6 +124,37 @@ struct Item {
     bool operator==(const Item&) const = default;
 };
 
+// Parameter i of a command.
+inline unsigned param(const Item& item, std::size_t i) {
+    return item.params.at(i);
+}
+// Parameters i and i + 1 as one number, the low byte first (nL nH).
+inline unsigned paramWord(const Item& item, std::size_t i) {
+    return param(item, i) | (param(item, i + 1) << 8);
+}
+// The same two bytes read as a signed number: a move back is below zero.
+inline int paramSignedWord(const Item& item, std::size_t i) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(paramWord(item, i)));
+}
+// Bytes i and i + 1 of a command's bytes or data as one number, the low byte first.
+inline unsigned wordAt(std::string_view bytes, std::size_t i) {
+    return static_cast<unsigned char>(bytes[i]) |
+           (static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 1])) << 8);
+}
+
+// The functions of GS ( L and GS 8 L the printer draws, by their function byte fn (the item's
+// last parameter).
+enum class GraphicsFunction : unsigned {
+    PrintBufferAlias = 2,  // the same as PrintBuffer
+    PrintBuffer = 50,      // print the graphics stored in the print buffer
+    DefineNv = 67,         // define NV graphics, raster
+    PrintNv = 69,
+    DefineDownload = 83,  // define download graphics, raster
+    PrintDownload = 85,
+    StoreRaster = 112,   // store graphics in the print buffer, raster
+    StoreColumns = 113,  // the same, in columns
+};
+
 // Whether a cut leaves one point uncut: ESC m, or GS V with m 1, 49, 66, 98 or 104.
 bool isPartialCut(const Item& item);
 
@@ -160,6 +191,8 @@ class Decoder {
     std::vector<Item> take(bool atEnd);
 
     void follow(const Item& item);
+    // Back to the code page a stream starts in: code page 949, no international set.
+    void resetCodePage();
 
     std::string m_pending;
     std::size_t m_pendingOffset = 0;

@@ -43,11 +43,6 @@ std::size_t heapBytes(const Symbol& symbol) {
     return heapBytes(symbol.data);
 }
 
-std::uint16_t word(const std::string& bytes, std::size_t i) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[i]) |
-                                      (static_cast<unsigned char>(bytes[i + 1]) << 8));
-}
-
 // A raster picture from rows of bytes, the leftmost dot the top bit: GS v 0 and GS ( L's raster
 // format. Rows the data do not reach stay white.
 Picture rasterPicture(std::string_view data, int widthBytes, int height) {
@@ -222,10 +217,9 @@ void PageBuilder::lineFeed(std::size_t offset) {
 
 // The print mode: what the characters look like, until changed.
 void PageBuilder::setStyle(const Item& item) {
-    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
     switch (item.op) {
         case Op::SelectPrintMode: {
-            const unsigned n = p(0);
+            const unsigned n = param(item, 0);
             m_style.fontB = (n & cmd::kModeFontB) != 0;
             m_style.emphasis = (n & cmd::kModeEmphasis) != 0;
             m_style.doubleHeight = (n & cmd::kModeDoubleHeight) != 0;
@@ -237,32 +231,34 @@ void PageBuilder::setStyle(const Item& item) {
             break;
         }
         case Op::Underline:
-            if (const int n = digitValue(p(0)); n >= 0 && n <= 2) {
+            if (const int n = digitValue(param(item, 0)); n >= 0 && n <= 2) {
                 m_style.underline = n != 0;
             }
             break;
         case Op::PrintColour:
-            if (const int n = digitValue(p(0)); n == 0 || n == 1) {
+            if (const int n = digitValue(param(item, 0)); n == 0 || n == 1) {
                 m_style.red = n == 1;
             }
             break;
-        case Op::Emphasis: m_style.emphasis = (p(0) & 1) != 0; break;
-        case Op::DoubleStrike: m_style.doubleStrike = (p(0) & 1) != 0; break;
+        case Op::Emphasis: m_style.emphasis = (param(item, 0) & 1) != 0; break;
+        case Op::DoubleStrike: m_style.doubleStrike = (param(item, 0) & 1) != 0; break;
         case Op::CharacterSize:
-            m_style.width = static_cast<int>((p(0) >> 4) & 7) + 1;
-            m_style.height = static_cast<int>(p(0) & 7) + 1;
+            m_style.width = static_cast<int>((param(item, 0) >> 4) & 7) + 1;
+            m_style.height = static_cast<int>(param(item, 0) & 7) + 1;
             m_style.doubleWidth = false;
             m_style.doubleHeight = false;
             break;
         case Op::Font:
-            if (const int n = digitValue(p(0)); n >= 0 && n <= 2) {
+            if (const int n = digitValue(param(item, 0)); n >= 0 && n <= 2) {
                 m_style.fontB = n == 1;
                 m_style.fontC = n == 2;
             }
             break;
-        case Op::Reverse: m_style.reverse = (p(0) & 1) != 0; break;
-        case Op::UpsideDown: m_style.upsideDown = (p(0) & 1) != 0; break;
-        case Op::Rotate: m_style.rotated = digitValue(p(0)) == 1 || digitValue(p(0)) == 2; break;
+        case Op::Reverse: m_style.reverse = (param(item, 0) & 1) != 0; break;
+        case Op::UpsideDown: m_style.upsideDown = (param(item, 0) & 1) != 0; break;
+        case Op::Rotate:
+            m_style.rotated = digitValue(param(item, 0)) == 1 || digitValue(param(item, 0)) == 2;
+            break;
         case Op::Enlarged: m_style.enlarged = true; break;
         default: break;
     }
@@ -270,19 +266,18 @@ void PageBuilder::setStyle(const Item& item) {
 
 // Where lines go on the paper: justification, spacing, margin, width and tab positions.
 void PageBuilder::setLayout(const Item& item) {
-    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
     switch (item.op) {
         case Op::Justify:
-            if (const int n = digitValue(p(0)); n >= 0 && n <= 2) {
+            if (const int n = digitValue(param(item, 0)); n >= 0 && n <= 2) {
                 m_align = static_cast<Align>(n);
             }
             break;
-        case Op::LineSpacing: m_spacing = static_cast<int>(p(0)); break;
+        case Op::LineSpacing: m_spacing = static_cast<int>(param(item, 0)); break;
         case Op::DefaultLineSpacing: m_spacing = kDefaultLineSpacing; break;
         case Op::LeftMargin:
-            m_left = std::min(static_cast<int>(p(0) | (p(1) << 8)), kPrintAreaWidth - 12);
+            m_left = std::min(static_cast<int>(paramWord(item, 0)), kPrintAreaWidth - 12);
             break;
-        case Op::PrintWidth: m_width = std::max(12, static_cast<int>(p(0) | (p(1) << 8))); break;
+        case Op::PrintWidth: m_width = std::max(12, static_cast<int>(paramWord(item, 0))); break;
         case Op::TabStops: m_tabs.assign(item.params.begin(), item.params.end()); break;
         default: break;
     }
@@ -290,12 +285,11 @@ void PageBuilder::setLayout(const Item& item) {
 
 // A move within the line: to a position, by some dots, or to the next tab position.
 void PageBuilder::position(const Item& item) {
-    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
     Span span{{}, m_style};
     if (item.op == Op::AbsolutePosition) {
-        span.moveTo = static_cast<int>(p(0) | (p(1) << 8));
+        span.moveTo = static_cast<int>(paramWord(item, 0));
     } else if (item.op == Op::RelativePosition) {
-        span.moveBy = static_cast<std::int16_t>(static_cast<std::uint16_t>(p(0) | (p(1) << 8)));
+        span.moveBy = static_cast<std::int16_t>(paramSignedWord(item, 0));
     } else {
         span.tab = true;
     }
@@ -305,7 +299,7 @@ void PageBuilder::position(const Item& item) {
 // Print and feed, by lines or by dots: a line holding text is printed first.
 void PageBuilder::feedBy(const Item& item) {
     if (item.op == Op::FeedLines) {
-        const int lines = static_cast<int>(item.params.at(0));
+        const int lines = static_cast<int>(param(item, 0));
         if (!m_line.spans.empty()) {
             endLine(item.offset);
             feed(std::max(0, lines - 1) * m_spacing, item.offset);
@@ -315,7 +309,7 @@ void PageBuilder::feedBy(const Item& item) {
     } else if (!m_line.spans.empty()) {
         endLine(item.offset);
     } else {
-        feed(static_cast<int>(item.params.at(0)), item.offset);
+        feed(static_cast<int>(param(item, 0)), item.offset);
     }
 }
 
@@ -328,7 +322,7 @@ void PageBuilder::cutBy(const Item& item) {
         case Op::CutPaper:
             if (item.params.size() > 1) {
                 printOpenLine(item.offset);
-                feed(static_cast<int>(item.params[1]), item.offset);
+                feed(static_cast<int>(param(item, 1)), item.offset);
             }
             cut(isPartialCut(item) ? Cut::Partial : Cut::Full, item.offset);
             break;
@@ -338,32 +332,31 @@ void PageBuilder::cutBy(const Item& item) {
 
 // The bar code settings, which hold until changed, and the printing of a bar code in them.
 void PageBuilder::barCode(const Item& item) {
-    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
     switch (item.op) {
         case Op::BarCodeHeight:
-            if (p(0) > 0) {
-                m_barCode.height = static_cast<int>(p(0));
+            if (param(item, 0) > 0) {
+                m_barCode.height = static_cast<int>(param(item, 0));
             }
             break;
         case Op::BarCodeModuleWidth:
-            if (p(0) > 0) {
-                m_barCode.moduleWidth = static_cast<int>(p(0));
+            if (param(item, 0) > 0) {
+                m_barCode.moduleWidth = static_cast<int>(param(item, 0));
             }
             break;
         case Op::BarCodeTextPosition: {
             static constexpr TextPosition kPositions[] = {TextPosition::None, TextPosition::Above,
                                                           TextPosition::Below, TextPosition::Both};
-            const int n = digitValue(p(0));
+            const int n = digitValue(param(item, 0));
             if (n >= 0 && n <= 3) {
                 m_barCode.textPosition = kPositions[n];
             }
             break;
         }
-        case Op::BarCodeFont: m_barCode.fontB = digitValue(p(0)) == 1; break;
+        case Op::BarCodeFont: m_barCode.fontB = digitValue(param(item, 0)) == 1; break;
         case Op::PrintBarCode: {
             printOpenLine(item.offset);
             BarCode code = m_barCode;
-            code.symbology = static_cast<int>(p(0));
+            code.symbology = static_cast<int>(param(item, 0));
             code.data = item.data;
             code.offset = item.offset;
             code.align = m_align;
@@ -376,24 +369,23 @@ void PageBuilder::barCode(const Item& item) {
 
 // A stored logo, a raster image or a bit image, each on a line of its own.
 void PageBuilder::image(const Item& item) {
-    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
     printOpenLine(item.offset);
     if (item.op == Op::PrintStoredLogo) {
-        place(Logo{static_cast<int>(p(0)), digitValue(p(1)), item.offset});
+        place(Logo{static_cast<int>(param(item, 0)), digitValue(param(item, 1)), item.offset});
     } else if (item.op == Op::RasterImage) {
-        Picture picture = rasterPicture(item.data, static_cast<int>(p(1) | (p(2) << 8)),
-                                        static_cast<int>(p(3) | (p(4) << 8)));
-        picture.scaleX = (p(0) & 1) != 0 ? 2 : 1;
-        picture.scaleY = (p(0) & 2) != 0 ? 2 : 1;
+        Picture picture = rasterPicture(item.data, static_cast<int>(paramWord(item, 1)),
+                                        static_cast<int>(paramWord(item, 3)));
+        picture.scaleX = (param(item, 0) & 1) != 0 ? 2 : 1;
+        picture.scaleY = (param(item, 0) & 2) != 0 ? 2 : 1;
         picture.offset = item.offset;
         placePicture(std::move(picture));
     } else {
-        const bool tall = (p(0) & 0x20) != 0;
+        const bool tall = (param(item, 0) & 0x20) != 0;
         Picture picture =
-            columnPicture(item.data, static_cast<int>(p(1) | (p(2) << 8)), tall ? 3 : 1);
+            columnPicture(item.data, static_cast<int>(paramWord(item, 1)), tall ? 3 : 1);
         // Single density doubles each dot across; an 8-dot image is stretched to 24 dots'
         // height.
-        picture.scaleX = (p(0) & 1) != 0 ? 1 : 2;
+        picture.scaleX = (param(item, 0) & 1) != 0 ? 1 : 2;
         picture.scaleY = tall ? 1 : 3;
         picture.offset = item.offset;
         m_pictureInLine = picture.height * picture.scaleY;
@@ -405,7 +397,7 @@ void PageBuilder::image(const Item& item) {
 // bracket, an unknown command.
 void PageBuilder::paperMark(const Item& item) {
     if (item.op == Op::PageBracket) {
-        const auto n = static_cast<unsigned>(item.params.at(0));
+        const auto n = param(item, 0);
         if (n == 1) {
             m_justCut = false;  // it opens the next page, whose first mark it is
             mark(Mark::Kind::PageOpen, paperNote(item), item.offset);
@@ -485,22 +477,23 @@ void PageBuilder::graphics(const Item& item) {
     if (item.params.size() < 2) {
         return;
     }
-    const unsigned fn = item.params.back();
+    using Fn = GraphicsFunction;
+    const auto fn = static_cast<Fn>(item.params.back());
     const std::string& d = item.data;
-    // a bx by c xL xH yL yH d…: store in the print buffer, raster (112) or columns (113).
-    if ((fn == 112 || fn == 113) && d.size() >= 8) {
-        const int width = word(d, 4);
-        const int height = word(d, 6);
+    // a bx by c xL xH yL yH d…: store in the print buffer, raster or columns.
+    if ((fn == Fn::StoreRaster || fn == Fn::StoreColumns) && d.size() >= 8) {
+        const int width = wordAt(d, 4);
+        const int height = wordAt(d, 6);
         const std::string_view dots = std::string_view(d).substr(8);
-        Picture picture = fn == 112 ? rasterPicture(dots, (width + 7) / 8, height)
-                                    : columnPicture(dots, width, (height + 7) / 8);
+        Picture picture = fn == Fn::StoreRaster ? rasterPicture(dots, (width + 7) / 8, height)
+                                                : columnPicture(dots, width, (height + 7) / 8);
         picture.width = std::min(picture.width, width);
         picture.scaleX = static_cast<unsigned char>(d[1]) == 2 ? 2 : 1;
         picture.scaleY = static_cast<unsigned char>(d[2]) == 2 ? 2 : 1;
         m_graphics = std::move(picture);
         return;
     }
-    if (fn == 50 || fn == 2) {  // print the print buffer's graphics
+    if (fn == Fn::PrintBuffer || fn == Fn::PrintBufferAlias) {
         if (m_graphics) {
             printOpenLine(item.offset);
             Picture picture = *m_graphics;
@@ -510,12 +503,12 @@ void PageBuilder::graphics(const Item& item) {
         }
         return;
     }
-    // a kc1 kc2 b xL xH yL yH c d…: define NV (67) or download (83) graphics, raster; the first
-    // colour's data only.
-    if ((fn == 67 || fn == 83) && d.size() >= 9) {
+    // a kc1 kc2 b xL xH yL yH c d…: define NV or download graphics, raster; the first colour's
+    // data only.
+    if ((fn == Fn::DefineNv || fn == Fn::DefineDownload) && d.size() >= 9) {
         const int key = (static_cast<unsigned char>(d[1]) << 8) | static_cast<unsigned char>(d[2]);
-        const int width = word(d, 4);
-        const int height = word(d, 6);
+        const int width = wordAt(d, 4);
+        const int height = wordAt(d, 6);
         Picture picture = rasterPicture(std::string_view(d).substr(9), (width + 7) / 8, height);
         picture.width = std::min(picture.width, width);
         if (m_stored.size() < kMaxStoredPictures || m_stored.count(key) > 0) {
@@ -523,8 +516,8 @@ void PageBuilder::graphics(const Item& item) {
         }
         return;
     }
-    // kc1 kc2 x y: print NV (69) or download (85) graphics.
-    if ((fn == 69 || fn == 85) && d.size() >= 4) {
+    // kc1 kc2 x y: print NV or download graphics.
+    if ((fn == Fn::PrintNv || fn == Fn::PrintDownload) && d.size() >= 4) {
         const int key = (static_cast<unsigned char>(d[0]) << 8) | static_cast<unsigned char>(d[1]);
         const auto stored = m_stored.find(key);
         if (stored != m_stored.end()) {
@@ -543,8 +536,8 @@ void PageBuilder::symbol(const Item& item) {
     if (item.params.size() < 4) {
         return;
     }
-    const unsigned cn = item.params[2];
-    const unsigned fn = item.params[3];
+    const unsigned cn = param(item, 2);
+    const unsigned fn = param(item, 3);
     if (cn != 48 && cn != 49) {
         return;
     }

@@ -100,44 +100,40 @@ std::string onOff(unsigned n) {
     return (n & 1u) != 0 ? "on" : "off";
 }
 
-std::string signedDots(unsigned low, unsigned high) {
-    const int n = static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8)));
-    return std::to_string(n);
-}
-
-std::string word(unsigned low, unsigned high) {
-    return std::to_string(low | (high << 8));
-}
-
 std::string pictureSize(const std::string& data, std::size_t from) {
     if (data.size() < from + 4) {
         return "";
     }
-    const auto d = [&](std::size_t i) { return static_cast<unsigned char>(data[from + i]); };
-    return word(d(0), d(1)) + " x " + word(d(2), d(3)) + " dots";
+    return std::to_string(wordAt(data, from)) + " x " + std::to_string(wordAt(data, from + 2)) +
+           " dots";
 }
 
 std::string graphicsMeaning(const Item& item) {
-    const unsigned fn = item.params.size() >= 2 ? item.params[item.params.size() - 1] : 0;
+    const unsigned fn = item.params.size() >= 2 ? item.params.back() : 0;
     const std::string& d = item.data;
-    switch (fn) {
-        case 112: return "graphics: store " + pictureSize(d, 4) + " in the print buffer";
-        case 113: return "graphics: store " + pictureSize(d, 4) + " (columns) in the print buffer";
-        case 50: return "graphics: print the print buffer's graphics";
-        case 67: return "graphics: define NV graphics (kept here until the program ends)";
-        case 69: return "graphics: print NV graphics";
-        case 83: return "graphics: define download graphics";
-        case 85: return "graphics: print download graphics";
-        default: return "graphics: function " + std::to_string(fn) + " (nothing drawn)";
+    switch (static_cast<GraphicsFunction>(fn)) {
+        case GraphicsFunction::StoreRaster:
+            return "graphics: store " + pictureSize(d, 4) + " in the print buffer";
+        case GraphicsFunction::StoreColumns:
+            return "graphics: store " + pictureSize(d, 4) + " (columns) in the print buffer";
+        case GraphicsFunction::PrintBuffer:
+        case GraphicsFunction::PrintBufferAlias:
+            return "graphics: print the print buffer's graphics";
+        case GraphicsFunction::DefineNv:
+            return "graphics: define NV graphics (kept here until the program ends)";
+        case GraphicsFunction::PrintNv: return "graphics: print NV graphics";
+        case GraphicsFunction::DefineDownload: return "graphics: define download graphics";
+        case GraphicsFunction::PrintDownload: return "graphics: print download graphics";
     }
+    return "graphics: function " + std::to_string(fn) + " (nothing drawn)";
 }
 
 std::string symbolMeaning(const Item& item) {
     if (item.params.size() < 4) {
         return "two-dimensional symbol: function too short to read";
     }
-    const unsigned cn = item.params[2];
-    const unsigned fn = item.params[3];
+    const unsigned cn = param(item, 2);
+    const unsigned fn = param(item, 3);
     const std::string name = cn == 49   ? "QR code"
                              : cn == 48 ? "PDF417"
                                         : "2D symbol " + hexByte(cn);
@@ -230,7 +226,7 @@ std::string cutPaperMeaning(const Item& item) {
     std::string out = isPartialCut(item) ? "partial cut: one point left uncut"
                                          : "full cut: cuts the paper through";
     if (item.params.size() > 1) {
-        out += ", after feeding " + std::to_string(item.params[1]) + " dots";
+        out += ", after feeding " + std::to_string(param(item, 1)) + " dots";
     }
     return out;
 }
@@ -263,20 +259,22 @@ std::string codeTableMeaning(unsigned n) {
                             : " (not one this printer has: upper half unreadable)");
 }
 
-std::string rasterImageMeaning(unsigned m, unsigned xL, unsigned xH, unsigned yL, unsigned yH) {
-    return "raster image " + std::to_string((xL | (xH << 8)) * 8) + " x " + word(yL, yH) + " dots" +
-           ((m & 1) != 0 ? ", double width" : "") + ((m & 2) != 0 ? ", double height" : "");
+std::string rasterImageMeaning(unsigned m, unsigned widthBytes, unsigned height) {
+    return "raster image " + std::to_string(widthBytes * 8) + " x " + std::to_string(height) +
+           " dots" + ((m & 1) != 0 ? ", double width" : "") +
+           ((m & 2) != 0 ? ", double height" : "");
 }
 
-std::string bitImageMeaning(unsigned m, unsigned nL, unsigned nH) {
+std::string bitImageMeaning(unsigned m, unsigned columns) {
     return std::string("bit image ") + ((m & 0x20) != 0 ? "24" : "8") + " dots high, " +
-           ((m & 1) != 0 ? "double" : "single") + " density, " + word(nL, nH) + " columns";
+           ((m & 1) != 0 ? "double" : "single") + " density, " + std::to_string(columns) +
+           " columns";
 }
 
 // What the listing says of bytes that are no command.
 std::string unknownMeaning(const Item& item) {
     if (item.bytes.size() >= 3 && item.bytes[0] == 0x1D && item.bytes[1] == 'k') {
-        return "unknown: bar code symbology " + hexByte(item.params.at(0)) +
+        return "unknown: bar code symbology " + hexByte(param(item, 0)) +
                " is not one this printer reads; its data follow as they are";
     }
     if (item.bytes.size() == 1) {
@@ -288,64 +286,73 @@ std::string unknownMeaning(const Item& item) {
 
 // What a complete command does.
 std::string completeMeaning(const Item& item) {
-    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
     switch (item.op) {
         case Op::Text: return "text";
         case Op::LineFeed: return "line feed: prints the line and feeds the paper one line";
         case Op::CarriageReturn: return "carriage return: back to the line's start, no feed";
-        case Op::SelectPrintMode: return "select print mode: " + printMode(p(0));
-        case Op::Underline: return digitChoice(p(0), kUnderline, "underline");
-        case Op::PrintColour: return digitChoice(p(0), kPrintColour, "print colour");
+        case Op::SelectPrintMode: return "select print mode: " + printMode(param(item, 0));
+        case Op::Underline: return digitChoice(param(item, 0), kUnderline, "underline");
+        case Op::PrintColour: return digitChoice(param(item, 0), kPrintColour, "print colour");
         case Op::PartialCut: return "partial cut: cuts the paper, one point left uncut";
-        case Op::DrawerPulse: return drawerPulseMeaning(p(0), p(1), p(2));
+        case Op::DrawerPulse:
+            return drawerPulseMeaning(param(item, 0), param(item, 1), param(item, 2));
         case Op::PrintStoredLogo:
-            return "print stored logo image " + std::to_string(p(0)) + ", " + logoSize(p(1));
-        case Op::BarCodeHeight: return "bar code height " + std::to_string(p(0)) + " dots";
-        case Op::BarCodeModuleWidth: return "bar code module width " + std::to_string(p(0));
+            return "print stored logo image " + std::to_string(param(item, 0)) + ", " +
+                   logoSize(param(item, 1));
+        case Op::BarCodeHeight:
+            return "bar code height " + std::to_string(param(item, 0)) + " dots";
+        case Op::BarCodeModuleWidth:
+            return "bar code module width " + std::to_string(param(item, 0));
         case Op::BarCodeTextPosition:
-            return digitChoice(p(0), kTextPosition, "bar code text position");
-        case Op::PrintBarCode: return printBarCodeMeaning(item, p(0));
+            return digitChoice(param(item, 0), kTextPosition, "bar code text position");
+        case Op::PrintBarCode: return printBarCodeMeaning(item, param(item, 0));
         case Op::Enlarged: return "enlarged: double width to the end of the line";
         case Op::LineAttribute: return "line attribute for this line";
         case Op::Cut: return "cut: cuts the paper through";
-        case Op::PageBracket: return pageBracketMeaning(p(0));
+        case Op::PageBracket: return pageBracketMeaning(param(item, 0));
         case Op::Nothing: return "nothing (NUL)";
         case Op::Initialize: return "initialize: back to the power-on state";
-        case Op::Justify: return digitChoice(p(0), kJustify, "justification");
-        case Op::Emphasis: return "emphasis " + onOff(p(0));
-        case Op::DoubleStrike: return "double-strike " + onOff(p(0));
+        case Op::Justify: return digitChoice(param(item, 0), kJustify, "justification");
+        case Op::Emphasis: return "emphasis " + onOff(param(item, 0));
+        case Op::DoubleStrike: return "double-strike " + onOff(param(item, 0));
         case Op::CharacterSize:
-            return "character size: width x" + std::to_string(((p(0) >> 4) & 7) + 1) +
-                   ", height x" + std::to_string((p(0) & 7) + 1);
-        case Op::Font: return digitChoice(p(0), kFont, "font");
-        case Op::Reverse: return "white on black " + onOff(p(0));
-        case Op::UpsideDown: return "upside-down printing " + onOff(p(0));
+            return "character size: width x" + std::to_string(((param(item, 0) >> 4) & 7) + 1) +
+                   ", height x" + std::to_string((param(item, 0) & 7) + 1);
+        case Op::Font: return digitChoice(param(item, 0), kFont, "font");
+        case Op::Reverse: return "white on black " + onOff(param(item, 0));
+        case Op::UpsideDown: return "upside-down printing " + onOff(param(item, 0));
         case Op::Rotate:
-            return "90-degree rotation " + std::string(digitValue(p(0)) == 0 ? "off" : "on");
-        case Op::LineSpacing: return "line spacing " + std::to_string(p(0)) + " dots";
+            return "90-degree rotation " +
+                   std::string(digitValue(param(item, 0)) == 0 ? "off" : "on");
+        case Op::LineSpacing: return "line spacing " + std::to_string(param(item, 0)) + " dots";
         case Op::DefaultLineSpacing: return "default line spacing";
-        case Op::LeftMargin: return "left margin " + word(p(0), p(1)) + " dots";
-        case Op::PrintWidth: return "print area width " + word(p(0), p(1)) + " dots";
+        case Op::LeftMargin: return "left margin " + std::to_string(paramWord(item, 0)) + " dots";
+        case Op::PrintWidth:
+            return "print area width " + std::to_string(paramWord(item, 0)) + " dots";
         case Op::AbsolutePosition:
-            return "print position " + word(p(0), p(1)) + " dots from the line's start";
+            return "print position " + std::to_string(paramWord(item, 0)) +
+                   " dots from the line's start";
         case Op::RelativePosition:
-            return "print position moved by " + signedDots(p(0), p(1)) + " dots";
+            return "print position moved by " + std::to_string(paramSignedWord(item, 0)) + " dots";
         case Op::TabStops: return tabStopsMeaning(item);
         case Op::Tab: return "horizontal tab: to the next tab position";
-        case Op::FeedLines: return "print and feed " + std::to_string(p(0)) + " lines";
-        case Op::FeedDots: return "print and feed " + std::to_string(p(0)) + " dots";
-        case Op::CodeTable: return codeTableMeaning(p(0));
+        case Op::FeedLines: return "print and feed " + std::to_string(param(item, 0)) + " lines";
+        case Op::FeedDots: return "print and feed " + std::to_string(param(item, 0)) + " dots";
+        case Op::CodeTable: return codeTableMeaning(param(item, 0));
         case Op::TwoByteOn: return "two-byte characters on: code page 949";
         case Op::TwoByteOff: return "two-byte characters off: the single-byte table";
-        case Op::InternationalSet: return "international character set " + std::to_string(p(0));
+        case Op::InternationalSet:
+            return "international character set " + std::to_string(param(item, 0));
         case Op::FullCut: return "full cut: cuts the paper through";
         case Op::CutPaper: return cutPaperMeaning(item);
-        case Op::RasterImage: return rasterImageMeaning(p(0), p(1), p(2), p(3), p(4));
-        case Op::BitImage: return bitImageMeaning(p(0), p(1), p(2));
+        case Op::RasterImage:
+            return rasterImageMeaning(param(item, 0), paramWord(item, 1), paramWord(item, 3));
+        case Op::BitImage: return bitImageMeaning(param(item, 0), paramWord(item, 1));
         case Op::Graphics: return graphicsMeaning(item);
         case Op::Symbol2D: return symbolMeaning(item);
         case Op::BarCodeFont:
-            return std::string("bar code text in font ") + (digitValue(p(0)) == 1 ? "B" : "A");
+            return std::string("bar code text in font ") +
+                   (digitValue(param(item, 0)) == 1 ? "B" : "A");
         case Op::Setting: return item.what != nullptr ? item.what : "setting";
         case Op::DataSkipped: return "picture data passed over: too large to keep";
         case Op::StatusRequest:
@@ -363,7 +370,7 @@ std::string truncatedMeaning(const Item& item) {
         case Op::PrintBarCode:
             if (item.params.size() == 2) {
                 return "truncated: print bar code, " + std::to_string(item.data.size()) + " of " +
-                       std::to_string(item.params[1]) +
+                       std::to_string(param(item, 1)) +
                        " data bytes arrived before the end of "
                        "the stream";
             }
@@ -432,7 +439,6 @@ std::string meaning(const Item& item) {
 }
 
 std::string paperNote(const Item& item) {
-    const auto p = [&](std::size_t i) { return static_cast<unsigned>(item.params.at(i)); };
     if (item.truncated) {
         std::string command;
         switch (item.op) {
@@ -441,7 +447,7 @@ std::string paperNote(const Item& item) {
                     return fill(translate("Paper",
                                           "truncated: print bar code, %1 of %2 data bytes arrived "
                                           "before the end of the stream"),
-                                {std::to_string(item.data.size()), std::to_string(p(1))});
+                                {std::to_string(item.data.size()), std::to_string(param(item, 1))});
                 }
                 command = translate("Paper", "print bar code (GS k m n d1 … dn)");
                 break;
@@ -474,31 +480,33 @@ std::string paperNote(const Item& item) {
     }
     switch (item.op) {
         case Op::DrawerPulse: {
-            const int pin = digitValue(p(0)) == 0 ? 2 : digitValue(p(0)) == 1 ? 5 : 0;
-            const std::string on = std::to_string(p(1) * 2);
-            const std::string off = std::to_string(p(2) * 2);
+            const int pin = digitValue(param(item, 0)) == 0   ? 2
+                            : digitValue(param(item, 0)) == 1 ? 5
+                                                              : 0;
+            const std::string on = std::to_string(param(item, 1) * 2);
+            const std::string off = std::to_string(param(item, 2) * 2);
             return pin == 0 ? fill(translate("Paper",
                                              "drawer pulse: connector pin %1 (not defined), %2 ms "
                                              "on, %3 ms off"),
-                                   {hexByte(p(0)), on, off})
+                                   {hexByte(param(item, 0)), on, off})
                             : fill(translate("Paper",
                                              "drawer pulse: connector pin %1, %2 ms on, %3 ms off"),
                                    {std::to_string(pin), on, off});
         }
         case Op::PageBracket:
-            switch (p(0)) {
+            switch (param(item, 0)) {
                 case 0: return translate("Paper", "page bracket: closes the page");
                 case 1: return translate("Paper", "page bracket: opens a page");
                 default:
                     return fill(translate("Paper", "page bracket %1 (neither opens nor closes)"),
-                                {hexByte(p(0))});
+                                {hexByte(param(item, 0))});
             }
         case Op::Unknown:
             if (item.bytes.size() >= 3 && item.bytes[0] == 0x1D && item.bytes[1] == 'k') {
                 return fill(translate("Paper",
                                       "unknown: bar code symbology %1 is not one this printer "
                                       "reads; its data follow as they are"),
-                            {hexByte(p(0))});
+                            {hexByte(param(item, 0))});
             }
             if (item.bytes.size() == 1) {
                 return fill(

@@ -20,9 +20,9 @@
 
 namespace mpt::printer {
 
-inline constexpr int kPaperWidth = 640;      // 80 mm
-inline constexpr int kPrintableWidth = 576;  // 72 mm, centred
-inline constexpr int kMarginWidth = 240;     // for the marks, right of the paper
+inline constexpr int kPaperWidth = 640;                  // 80 mm
+inline constexpr int kPrintableWidth = kPrintAreaWidth;  // 72 mm, centred on the paper
+inline constexpr int kMarginWidth = 240;                 // for the marks, right of the paper
 // A picture is cut short at this height, some 2 m of paper, and says so at its foot: half as long
 // again as the longest page a test prints (the line feed test, about 1.2 m).
 inline constexpr int kMaxPictureHeight = 16000;

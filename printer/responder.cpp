@@ -20,7 +20,7 @@ struct Answer {
 
 }  // namespace
 
-std::string Responder::answer(const std::string& source, std::string_view bytes) {
+std::string Responder::answer(const Origin& source, std::string_view bytes) {
     std::lock_guard lock(m_mutex);
     Source& from = m_sources[source];
     std::vector<Answer> answers;
@@ -97,7 +97,7 @@ std::string Responder::answer(const std::string& source, std::string_view bytes)
     return all;
 }
 
-void Responder::forget(const std::string& source) {
+void Responder::forget(const Origin& source) {
     std::lock_guard lock(m_mutex);
     m_sources.erase(source);
 }
@@ -107,10 +107,9 @@ status::Switches Responder::switches() const {
     return m_switches;
 }
 
-std::vector<std::pair<std::string, std::string>> Responder::setSwitches(
-    const status::Switches& now) {
+std::vector<std::pair<Origin, std::string>> Responder::setSwitches(const status::Switches& now) {
     std::lock_guard lock(m_mutex);
-    std::vector<std::pair<std::string, std::string>> owed;
+    std::vector<std::pair<Origin, std::string>> owed;
     const std::string before = status::automaticStatus(m_switches);
     m_switches = now;
     const std::string after = status::automaticStatus(m_switches);

@@ -11,6 +11,7 @@
 // Thread-safe: the ports' reading thread and the window's thread both use it.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -24,20 +25,32 @@
 
 namespace mpt::printer {
 
+// Where bytes come from: a port of the virtual printer ("COM1", "lpt1"), or a TCP connection by
+// the listener's number for it, which is never 0.
+struct Origin {
+    std::uint64_t connection = 0;  // 0: a port
+    std::string port;              // the port's name; empty for a connection
+
+    static Origin ofPort(std::string name) { return {0, std::move(name)}; }
+    static Origin ofConnection(std::uint64_t number) { return {number, {}}; }
+    bool isConnection() const { return connection != 0; }
+    auto operator<=>(const Origin&) const = default;
+};
+
 class Responder {
   public:
     explicit Responder(status::Identity identity) : m_identity(std::move(identity)) {}
 
     // The answers to the requests in the next bytes from `source`, in order; empty: none. A
     // request split between two calls is put together again.
-    std::string answer(const std::string& source, std::string_view bytes);
+    std::string answer(const Origin& source, std::string_view bytes);
     // The source has gone (a connection closed): what it enabled goes with it.
-    void forget(const std::string& source);
+    void forget(const Origin& source);
 
     status::Switches switches() const;
     // New positions of the switches; returns the automatic status owed to each source that
     // enabled it, when the status changed.
-    std::vector<std::pair<std::string, std::string>> setSwitches(const status::Switches& now);
+    std::vector<std::pair<Origin, std::string>> setSwitches(const status::Switches& now);
     bool halted() const;
 
   private:
@@ -51,7 +64,7 @@ class Responder {
     mutable std::mutex m_mutex;
     status::Identity m_identity;
     status::Switches m_switches;
-    std::map<std::string, Source> m_sources;
+    std::map<Origin, Source> m_sources;
 };
 
 }  // namespace mpt::printer

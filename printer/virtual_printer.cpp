@@ -34,8 +34,9 @@ VirtualPrinter::VirtualPrinter(QObject* parent) : QObject(parent) {
             // to be taken, it reads no more, so that the sender is held back by the port rather
             // than the bytes piling up here.
             printer::VirtualPorts::Reception reception;
-            reception.answer = m_responder.answer(port, bytes);
-            if (hold(port, Held{{}, port, 0}, bytes)) {
+            const printer::Origin origin = printer::Origin::ofPort(port);
+            reception.answer = m_responder.answer(origin, bytes);
+            if (hold(origin, port, bytes)) {
                 reception.pause = true;
                 return reception;
             }
@@ -78,9 +79,9 @@ QString VirtualPrinter::listen(const std::string& host, quint16 port) {
     if (!m_listener) {
         m_listener = std::make_unique<printer::Listener>(printer::Listener::Events{
             [this](std::uint64_t connection, const std::string& source, std::string_view bytes) {
-                const std::string key = "tcp#" + std::to_string(connection);
-                m_listener->send(connection, m_responder.answer(key, bytes));
-                if (hold(key, Held{{}, source, connection}, bytes)) {
+                const printer::Origin origin = printer::Origin::ofConnection(connection);
+                m_listener->send(connection, m_responder.answer(origin, bytes));
+                if (hold(origin, source, bytes)) {
                     m_listener->pause(connection);
                 }
                 if (!bytes.empty()) {
@@ -147,14 +148,15 @@ status::Identity VirtualPrinter::identity() {
     return identity;
 }
 
-bool VirtualPrinter::hold(const std::string& key, const Held& from, std::string_view& bytes) {
+bool VirtualPrinter::hold(const printer::Origin& origin, const std::string& name,
+                          std::string_view& bytes) {
     const std::lock_guard lock(m_heldMutex);
     if (!m_responder.halted()) {
         return false;
     }
-    Held& held = m_held[key];
+    Held& held = m_held[origin];
     if (held.name.empty()) {
-        held = from;
+        held.name = name;
     }
     held.bytes.append(bytes);
     bytes = {};
@@ -162,8 +164,8 @@ bool VirtualPrinter::hold(const std::string& key, const Held& from, std::string_
 }
 
 void VirtualPrinter::setSwitches(const status::Switches& now) {
-    std::vector<std::pair<std::string, std::string>> owed;
-    std::map<std::string, Held> released;
+    std::vector<std::pair<printer::Origin, std::string>> owed;
+    std::map<printer::Origin, Held> released;
     {
         const std::lock_guard lock(m_heldMutex);
         owed = m_responder.setSwitches(now);
@@ -171,20 +173,20 @@ void VirtualPrinter::setSwitches(const status::Switches& now) {
             released.swap(m_held);
         }
     }
-    for (const auto& [key, bytes] : owed) {
-        if (key.rfind("tcp#", 0) == 0) {
+    for (const auto& [origin, bytes] : owed) {
+        if (origin.isConnection()) {
             if (m_listener) {
-                m_listener->send(std::stoull(key.substr(4)), bytes);
+                m_listener->send(origin.connection, bytes);
             }
         } else {
-            m_ports->send(key, bytes);
+            m_ports->send(origin.port, bytes);
         }
     }
-    for (const auto& [key, held] : released) {
-        if (held.connection != 0) {
-            take(m_connections[held.connection], held.name, held.bytes);
+    for (const auto& [origin, held] : released) {
+        if (origin.isConnection()) {
+            take(m_connections[origin.connection], held.name, held.bytes);
             if (held.ended) {
-                finishConnection(held.connection, held.name);
+                finishConnection(origin.connection, held.name);
             }
         } else {
             take(m_decoders[held.name], held.name, held.bytes);
@@ -200,22 +202,24 @@ void VirtualPrinter::setSwitches(const status::Switches& now) {
 }
 
 void VirtualPrinter::endConnection(std::uint64_t connection, const std::string& source) {
-    const std::string key = "tcp#" + std::to_string(connection);
-    m_responder.forget(key);
-    Held due{{}, source, connection};  // what goes on the paper now
+    const printer::Origin origin = printer::Origin::ofConnection(connection);
+    m_responder.forget(origin);
+    // What goes on the paper now, and the connection it came on.
+    Held due{{}, source};
+    std::uint64_t dueConnection = connection;
     {
         const std::lock_guard lock(m_heldMutex);
         const auto decoder = m_connections.find(connection);
-        const bool waiting = m_held.count(key) != 0 ||
+        const bool waiting = m_held.count(origin) != 0 ||
                              (decoder != m_connections.end() && decoder->second.pendingBytes() > 0);
         if (m_responder.halted() && waiting) {
             // A halted printer prints nothing of it, not even the end of its stream, until the
             // switches are cleared. It keeps what kEndedHeld closed connections left at most:
             // beyond them the oldest is printed, so that clients that connect and close again
             // and again cannot make it hold more and more.
-            Held& held = m_held[key];
+            Held& held = m_held[origin];
             if (held.name.empty()) {
-                held = due;
+                held.name = source;
             }
             held.ended = true;
             std::size_t ended = 0;
@@ -224,7 +228,7 @@ void VirtualPrinter::endConnection(std::uint64_t connection, const std::string& 
                 if (each->second.ended) {
                     ++ended;
                     if (oldest == m_held.end() ||
-                        each->second.connection < oldest->second.connection) {
+                        each->first.connection < oldest->first.connection) {
                         oldest = each;
                     }
                 }
@@ -233,13 +237,14 @@ void VirtualPrinter::endConnection(std::uint64_t connection, const std::string& 
                 return;
             }
             due = std::move(oldest->second);
+            dueConnection = oldest->first.connection;
             m_held.erase(oldest);
         }
     }
     if (!due.bytes.empty()) {
-        take(m_connections[due.connection], due.name, due.bytes);
+        take(m_connections[dueConnection], due.name, due.bytes);
     }
-    finishConnection(due.connection, due.name);
+    finishConnection(dueConnection, due.name);
 }
 
 void VirtualPrinter::finishConnection(std::uint64_t connection, const std::string& source) {

@@ -132,19 +132,18 @@ class VirtualPrinter : public QObject {
     // What its decoder still holds goes on the paper, and the decoder goes.
     void finishConnection(std::uint64_t connection, const std::string& source);
 
-    // Bytes taken while halted, by source: "COM1", "lpt1", "tcp#3".
+    // Bytes taken while halted, by where they came from: a port or a connection.
     struct Held {
         std::string bytes;
-        std::string name;              // the pages' source: the port, "tcp 127.0.0.1"
-        std::uint64_t connection = 0;  // 0: a port
-        bool ended = false;            // the connection has closed since
+        std::string name;    // the pages' source: the port, "tcp 127.0.0.1"
+        bool ended = false;  // the connection has closed since
     };
     // Keeps the bytes of a halted printer; true when the source is to be read no more.
-    bool hold(const std::string& key, const Held& from, std::string_view& bytes);
+    bool hold(const printer::Origin& origin, const std::string& name, std::string_view& bytes);
 
     printer::Responder m_responder{identity()};
     std::mutex m_heldMutex;  // the ports' thread holds bytes too
-    std::map<std::string, Held> m_held;
+    std::map<printer::Origin, Held> m_held;
     printer::PageBuilder m_paper;
     std::map<std::string, printer::Decoder> m_decoders;
     std::map<std::uint64_t, printer::Decoder> m_connections;

@@ -4,9 +4,11 @@
 // input; and the same items however a stream is split into reads.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "printer/decoder.h"
@@ -457,6 +459,21 @@ INSTANTIATE_TEST_SUITE_P(
                     {Op::Cut, 3}}}),
     [](const ::testing::TestParamInfo<RoutineRow>& info) { return info.param.name; });
 
+// The items one decoder hands out for `pieces` fed one after another, the stream then finished.
+std::vector<Item> decodeInPieces(const std::vector<std::string_view>& pieces) {
+    Decoder decoder;
+    std::vector<Item> items;
+    const auto keep = [&items](std::vector<Item> more) {
+        items.insert(items.end(), std::make_move_iterator(more.begin()),
+                     std::make_move_iterator(more.end()));
+    };
+    for (const std::string_view piece : pieces) {
+        keep(decoder.feed(piece));
+    }
+    keep(decoder.finish());
+    return items;
+}
+
 // However the bytes arrive, in the routine's own writes or in reads of any size, the items are
 // the same as from the whole stream at once.
 TEST(Decoder, ItemsDoNotDependOnHowTheStreamIsSplit) {
@@ -464,31 +481,14 @@ TEST(Decoder, ItemsDoNotDependOnHowTheStreamIsSplit) {
         SCOPED_TRACE(name);
         const testing::RoutineStream stream = testing::routineStream(name, "2");
         const std::vector<Item> whole = decode(stream.bytes);
-        {
-            Decoder decoder;
-            std::vector<Item> items;
-            for (const std::string& write : stream.writes) {
-                for (Item& item : decoder.feed(write)) {
-                    items.push_back(std::move(item));
-                }
-            }
-            for (Item& item : decoder.finish()) {
-                items.push_back(std::move(item));
-            }
-            EXPECT_EQ(items, whole) << "fed write by write";
-        }
+        EXPECT_EQ(decodeInPieces({stream.writes.begin(), stream.writes.end()}), whole)
+            << "fed write by write";
         for (const std::size_t size : {1u, 2u, 3u, 5u, 64u}) {
-            Decoder decoder;
-            std::vector<Item> items;
+            std::vector<std::string_view> pieces;
             for (std::size_t at = 0; at < stream.bytes.size(); at += size) {
-                for (Item& item : decoder.feed(std::string_view(stream.bytes).substr(at, size))) {
-                    items.push_back(std::move(item));
-                }
+                pieces.push_back(std::string_view(stream.bytes).substr(at, size));
             }
-            for (Item& item : decoder.finish()) {
-                items.push_back(std::move(item));
-            }
-            EXPECT_EQ(items, whole) << "fed " << size << " bytes at a time";
+            EXPECT_EQ(decodeInPieces(pieces), whole) << "fed " << size << " bytes at a time";
         }
     }
 }
@@ -543,12 +543,6 @@ TEST(Decoder, SaysWhichCommandSetItAssumed) {
         }
     }
 }
-
-}  // namespace
-}  // namespace mpt::printer
-
-namespace mpt::printer {
-namespace {
 
 // The commands receipt programs send, each with its exact length: followed by a letter, the
 // command is one item of all its bytes and the letter is text, whatever bytes the parameters and
@@ -687,6 +681,7 @@ TEST(Decoder, ReceiptCommandsAreListedInWords) {
          "QR code: store 3 data bytes \"abc\""},
         {"\x1d(k\x03\x00\x31\x45\x33"s, "QR code: error correction level 0x33"},
         {"\x1d(L\x02\x00\x30\x32"s, "graphics: print the print buffer's graphics"},
+        {"\x1d(L\x02\x00\x30\x02"s, "graphics: print the print buffer's graphics"},
         {"\x10\x04\x01"s, "status request: real-time status transmission (not drawn)"},
         {"\x1dk\x49\x07{C\x0c\x22{Bx"s,
          "print bar code CODE128, 7 data bytes \"{C<0x0C>\"{Bx\", reads \"1234x\""},

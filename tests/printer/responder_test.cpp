@@ -8,17 +8,12 @@
 #include <vector>
 
 #include "printer/responder.h"
+#include "support/stream.h"
 
 namespace mpt::printer {
 namespace {
 
-std::string bytes(std::initializer_list<int> values) {
-    std::string out;
-    for (const int v : values) {
-        out += static_cast<char>(v);
-    }
-    return out;
-}
+using testing::bytes;
 
 const status::Identity kIdentity{0x20, true, true, "9.9", "MAKER", "MODEL"};
 
@@ -57,7 +52,7 @@ TEST(Responder, AnswersEachRequestHoweverTheBytesAreSplit) {
             nearEnd(responder);
             std::string got;
             for (std::size_t at = 0; at < row.stream.size(); at += piece) {
-                got += responder.answer("COM1", row.stream.substr(at, piece));
+                got += responder.answer(Origin::ofPort("COM1"), row.stream.substr(at, piece));
             }
             EXPECT_EQ(got, row.answers);
             EXPECT_EQ(responder.setSwitches({}).size(), row.automatic ? 1u : 0u);
@@ -68,16 +63,18 @@ TEST(Responder, AnswersEachRequestHoweverTheBytesAreSplit) {
 TEST(Responder, AutomaticStatusGoesToWhoEnabledIt) {
     Responder responder(kIdentity);
     nearEnd(responder);
-    EXPECT_EQ(responder.answer("COM1", bytes({0x1D, 0x61, 0x0F})), bytes({0x10, 0, 0x03, 0}));
-    EXPECT_EQ(responder.answer("tcp#1", "text only"), "");
+    EXPECT_EQ(responder.answer(Origin::ofPort("COM1"), bytes({0x1D, 0x61, 0x0F})),
+              bytes({0x10, 0, 0x03, 0}));
+    EXPECT_EQ(responder.answer(Origin::ofConnection(1), "text only"), "");
     status::Switches open;
     open.coverOpen = true;
     EXPECT_TRUE(responder.halted() == false);
-    using Owed = std::vector<std::pair<std::string, std::string>>;
-    EXPECT_EQ(responder.setSwitches(open), (Owed{{"COM1", bytes({0x38, 0, 0, 0})}}));
+    using Owed = std::vector<std::pair<Origin, std::string>>;
+    EXPECT_EQ(responder.setSwitches(open),
+              (Owed{{Origin::ofPort("COM1"), bytes({0x38, 0, 0, 0})}}));
     EXPECT_TRUE(responder.halted());
     EXPECT_EQ(responder.setSwitches(open), Owed{});  // no change, nothing owed
-    responder.forget("COM1");
+    responder.forget(Origin::ofPort("COM1"));
     EXPECT_EQ(responder.setSwitches({}), Owed{});
 }
 
