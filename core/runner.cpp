@@ -439,25 +439,10 @@ void listPorts(const PortMap& map, int usbPort, std::ostream& out) {
                                : field(adviceInWords(device.advice.value_or(AccessAdvice{}))))
             << '\n';
     }
-    std::vector<int> ports{1};
-    if (usbPort != 1) {
-        ports.push_back(usbPort);
+    for (const auto& [name, route] : portRoutesOf({usbPort}, map)) {
+        out << "port\t" << name << '\t' << field(route.path) << '\t' << routeKey(route.by) << '\t'
+            << field(route.identity) << '\n';
     }
-    for (const auto& [number, identity] : map.boundSerial) {
-        if (std::find(ports.begin(), ports.end(), number) == ports.end()) {
-            ports.push_back(number);
-        }
-    }
-    std::sort(ports.begin(), ports.end());
-    const auto line = [&](const std::string& name, const PortRoute& route) {
-        static constexpr const char* kBy[] = {"virtual", "environment", "binding", "default"};
-        out << "port\t" << name << '\t' << field(route.path) << '\t'
-            << kBy[static_cast<int>(route.by)] << '\t' << field(route.identity) << '\n';
-    };
-    for (const int number : ports) {
-        line("COM" + std::to_string(number), serialRoute(number, map));
-    }
-    line("lpt1", lpt1Route(map));
 }
 
 int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err,
