@@ -24,9 +24,9 @@ namespace mpt {
 namespace {
 
 // Runs the routine on the session's worker while this thread watches for a termination signal,
-// which stops the run. Returns the signal's number, or 0 when none came.
+// which stops the run (runSuite has installed the handlers). Returns the signal's number, or 0
+// when none came.
 int runWatchingSignals(RunSession& session, const SuiteEntry& entry) {
-    terminationSignals();
     int received = 0;
     session.start(entry.routine, TextBoxStore(entry.count, entry.port));
     while (!session.waitUntilEnded(std::chrono::milliseconds(10))) {
@@ -40,8 +40,7 @@ int runWatchingSignals(RunSession& session, const SuiteEntry& entry) {
     return received;
 }
 
-}  // namespace
-
+// Opens the trace file of --trace; empty, or why it cannot be written, in the user's words.
 std::string openTrace(const std::string& path, std::ofstream& out) {
     const int error = openTraceFile(path, out);
     if (error == 0) {
@@ -54,6 +53,8 @@ std::string openTrace(const std::string& path, std::ofstream& out) {
                       {path})
                : fill(translate("CommandLine", "cannot write the trace file %1"), {path});
 }
+
+}  // namespace
 
 bool openTraceOrSay(const std::string& path, std::ofstream& out, std::ostream& err) {
     if (path.empty()) {
@@ -487,7 +488,7 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
         entries = std::move(suite.entries);
     } else {
         for (const std::string& routine : cl.routines) {
-            entries.push_back({routine, cl.count, cl.port, 0});
+            entries.push_back({routine, cl.count, cl.port});
         }
     }
     std::ofstream traceFile;
