@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <fstream>
 #include <memory>
 
@@ -18,6 +17,7 @@
 #include "core/texts.h"
 #include "core/wording.h"
 #include "testpages/routines.h"
+#include "testpages/skeleton.h"
 
 namespace mpt {
 
@@ -199,14 +199,19 @@ class SuiteReport {
         if (cl.dryRun) {
             m_report.properties.emplace_back("dry-run", "true");
         } else {
+            // The USB routine's ports as the routine reads its port box ("5.0" and " 5" are
+            // COM5); a box it cannot read opens no port.
             std::vector<int> usbPorts;
             for (const SuiteEntry& entry : entries) {
-                int number = 0;
-                const auto [end, error] = std::from_chars(
-                    entry.port.data(), entry.port.data() + entry.port.size(), number);
-                if (entry.routine == "cmddevice12" && error == std::errc() &&
-                    end == entry.port.data() + entry.port.size() && number > 0) {
-                    usbPorts.push_back(number);
+                if (entry.routine != "cmddevice12") {
+                    continue;
+                }
+                try {
+                    if (const int number = toPortNumber(entry.port); number > 0) {
+                        usbPorts.push_back(number);
+                    }
+                } catch (const ConsoleError&) {
+                    // the routine fails on it before opening a port
                 }
             }
             const auto ports = portProperties(devices.portMap(), usbPorts);
