@@ -368,14 +368,19 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
     }
     RunSession session(devices, trace);
     int code = 0;
+    // The suite's code is its first failure's; a stop by signal `number` counts as one.
+    const auto stoppedBy = [&code](int number) { code = code != 0 ? code : 128 + number; };
+    // What the lines about routine `at` begin with where the suite has several.
+    const auto named = [&entries](std::size_t at) {
+        return entries.size() > 1 ? entries[at].routine + ": " : std::string();
+    };
     bool traceSaid = false;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const SuiteEntry& entry = entries[i];
         // A signal that came between two routines ends the suite before the next.
         if (const int early = takeTerminationSignal(); early != 0) {
-            err << "mini-printer-test: " << (entries.size() > 1 ? entry.routine + ": " : "")
-                << stoppedText(RunSnapshot{}) << '\n';
-            code = code != 0 ? code : 128 + early;
+            err << "mini-printer-test: " << named(i) << stoppedText(RunSnapshot{}) << '\n';
+            stoppedBy(early);
             break;
         }
         const int signalNumber = runWatchingSignals(session, entry);
@@ -385,8 +390,7 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
         const std::optional<Trace::Failure> traceFailure =
             traceSaid ? std::nullopt : trace.failure();
         traceSaid = traceSaid || traceFailure.has_value();
-        const std::string named = entries.size() > 1 ? entry.routine + ": " : std::string();
-        int routineCode = sayHowItEnded(outcome, signalNumber, traceFailure, named, out, err);
+        int routineCode = sayHowItEnded(outcome, signalNumber, traceFailure, named(i), out, err);
         ReportCase reported = reportCase(entry, outcome);
         if (routineCode == 0 && cl.check && signalNumber == 0) {
             const Check check = checkAfterRun(outcome, devices, trace, out, err);
@@ -408,11 +412,10 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
         // the suite as well: what was asked to stop never ends as a success.
         if (const int late = signalNumber != 0 ? signalNumber : takeTerminationSignal();
             late != 0) {
-            code = code != 0 ? code : 128 + late;
+            stoppedBy(late);
             err << "mini-printer-test: "
-                << (i + 1 < entries.size()
-                        ? entries[i + 1].routine + ": " + stoppedText(RunSnapshot{})
-                        : named + stoppedText(outcome.last))
+                << (i + 1 < entries.size() ? named(i + 1) + stoppedText(RunSnapshot{})
+                                           : named(i) + stoppedText(outcome.last))
                 << '\n';
             break;
         }
@@ -428,8 +431,8 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
     }
     report.write(err);
     // A signal taken while the report was last written: the run was asked to stop.
-    if (const int late = takeTerminationSignal(); late != 0 && code == 0) {
-        code = 128 + late;
+    if (const int late = takeTerminationSignal(); late != 0) {
+        stoppedBy(late);
     }
     return code == 0 && report.failed() ? 1 : code;
 }
