@@ -495,7 +495,7 @@ void MainWindow::showOutcome() {
         m_status->setText(QString::fromStdString(stoppedText(outcome.last)));
     } else if (const auto& error = outcome.end.error) {
         m_status->setText(caption.trimmed() + QStringLiteral(": ") +
-                          QString::fromStdString(faultText(outcome.faultCause, outcome.last)));
+                          QString::fromStdString(faultText(faultCauseOf(*error), outcome.last)));
         if (!m_closeAfterRun && !m_quitAfterRun) {
             showError(*error);
         }

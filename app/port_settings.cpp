@@ -125,6 +125,43 @@ class DirectoryLock {
     int m_fd;
 };
 
+// What a save does with a file that is too large or that QSettings cannot read.
+enum class Damaged { Replace, Refuse };
+
+// Changes the file under the lock on its directory, written atomically: `change` edits the
+// settings as they are read under the lock, so that what another console saved meanwhile is kept.
+// A FIFO, a device or a file that cannot be looked at is never written; a damaged one is removed
+// first or refused, as `damaged` says. Returns whether the file now holds the change.
+template <typename Change>
+bool writeLocked(const QString& file, Damaged damaged, Change change) {
+    const QString directory = QFileInfo(file).path();
+    QDir().mkpath(directory);
+    const DirectoryLock lock(directory);
+    bool broken = false;
+    switch (kindOf(file)) {
+        case FileKind::NotAFile:
+        case FileKind::Unreadable: return false;
+        case FileKind::TooLarge: broken = true; break;
+        case FileKind::Absent: break;
+        case FileKind::Regular:
+            // A damaged file is not written over by QSettings.
+            broken = QSettings(file, QSettings::IniFormat).status() == QSettings::FormatError;
+            break;
+    }
+    if (broken) {
+        if (damaged == Damaged::Refuse) {
+            return false;
+        }
+        // What it held is lost anyway.
+        QFile::remove(file);
+    }
+    QSettings settings(file, QSettings::IniFormat);
+    settings.setAtomicSyncRequired(true);
+    change(settings);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
 }  // namespace
 
 QString PortSettings::defaultFile() {
@@ -234,73 +271,37 @@ bool PortSettings::save(const PortMap& before, const PortMap& now) {
                               .arg(key.toUpper()));
         }
     }
-    const QString cannotSave =
-        qtText(translate("mpt::PortSettings", "The port bindings cannot be saved in %1."))
-            .arg(m_file);
-    const QString directory = QFileInfo(m_file).path();
-    QDir().mkpath(directory);
-    const DirectoryLock lock(directory);
-    switch (kindOf(m_file)) {
-        case FileKind::NotAFile:
-        case FileKind::Unreadable: return refuse(cannotSave);
-        case FileKind::TooLarge:
-            // Damaged: what it held is lost anyway.
-            QFile::remove(m_file);
-            break;
-        case FileKind::Absent:
-        case FileKind::Regular:
-            // A damaged file is not written over by QSettings; what it held is lost anyway.
-            if (QSettings(m_file, QSettings::IniFormat).status() == QSettings::FormatError) {
-                QFile::remove(m_file);
+    const bool written = writeLocked(m_file, Damaged::Replace, [&](QSettings& settings) {
+        settings.beginGroup(kGroup);
+        // Entries that load() named and left out are dropped: they bind nothing.
+        for (const QString& key : settings.childKeys()) {
+            if (entryOf(key, settings.value(key).toString().toStdString()) != Entry::Binding) {
+                settings.remove(key);
             }
-            break;
-    }
-    // Made now, the settings read the file as it is under the lock: what another console saved
-    // is kept, and only this dialog's changes are written over it.
-    QSettings settings(m_file, QSettings::IniFormat);
-    settings.setAtomicSyncRequired(true);
-    settings.beginGroup(kGroup);
-    // Entries that load() named and left out are dropped: they bind nothing.
-    for (const QString& key : settings.childKeys()) {
-        if (entryOf(key, settings.value(key).toString().toStdString()) != Entry::Binding) {
-            settings.remove(key);
         }
-    }
-    for (const auto& [key, identity] : changed) {
-        if (identity.empty()) {
-            settings.remove(key);
-        } else {
-            settings.setValue(key, QString::fromStdString(identity));
+        for (const auto& [key, identity] : changed) {
+            if (identity.empty()) {
+                settings.remove(key);
+            } else {
+                settings.setValue(key, QString::fromStdString(identity));
+            }
         }
-    }
-    settings.endGroup();
-    settings.sync();
-    if (settings.status() != QSettings::NoError) {
-        return refuse(cannotSave);
+        settings.endGroup();
+    });
+    if (!written) {
+        return refuse(
+            qtText(translate("mpt::PortSettings", "The port bindings cannot be saved in %1."))
+                .arg(m_file));
     }
     return true;
 }
 
 bool PortSettings::saveCheckAfterRun(bool on) {
     m_problem.clear();
-    const QString cannotSave =
-        qtText(translate("mpt::PortSettings", "The settings cannot be saved in %1.")).arg(m_file);
-    const QString directory = QFileInfo(m_file).path();
-    QDir().mkpath(directory);
-    const DirectoryLock lock(directory);
-    const FileKind kind = kindOf(m_file);
-    if (kind == FileKind::NotAFile || kind == FileKind::Unreadable || kind == FileKind::TooLarge ||
-        (kind == FileKind::Regular &&
-         QSettings(m_file, QSettings::IniFormat).status() == QSettings::FormatError)) {
-        m_problem = cannotSave;
-        return false;
-    }
-    QSettings settings(m_file, QSettings::IniFormat);
-    settings.setAtomicSyncRequired(true);
-    settings.setValue(kCheckAfterRun, on);
-    settings.sync();
-    if (settings.status() != QSettings::NoError) {
-        m_problem = cannotSave;
+    if (!writeLocked(m_file, Damaged::Refuse,
+                     [on](QSettings& settings) { settings.setValue(kCheckAfterRun, on); })) {
+        m_problem = qtText(translate("mpt::PortSettings", "The settings cannot be saved in %1."))
+                        .arg(m_file);
         return false;
     }
     m_checkAfterRun = on;

@@ -71,9 +71,8 @@ PrinterStatusDialog::~PrinterStatusDialog() {
 void PrinterStatusDialog::done(int result) {
     // Closed while a question is under way: the window keeps going, and the dialog goes once the
     // printer has answered or its time is up, rather than holding the window while it waits.
-    if (m_busy) {
-        m_closeWhenAnswered = true;
-        m_closeResult = result;
+    if (!m_ask->isEnabledTo(this)) {
+        m_closeWhenAnswered = result;
         show(tr("Closing once the question under way has its answer…"));
         return;
     }
@@ -95,7 +94,6 @@ void PrinterStatusDialog::ask() {
     const int port = m_port->currentData().toInt();
     m_ask->setEnabled(false);
     show(tr("Asking %1…").arg(m_port->currentText()));
-    m_busy = true;
     m_asking = std::thread([this, port] {
         QString text;
         try {
@@ -113,12 +111,11 @@ void PrinterStatusDialog::ask() {
         QMetaObject::invokeMethod(
             this,
             [this, text] {
-                m_busy = false;
                 show(text);
                 m_ask->setEnabled(true);
                 emit answered();
                 if (m_closeWhenAnswered) {
-                    QDialog::done(m_closeResult);
+                    QDialog::done(*m_closeWhenAnswered);
                 }
             },
             Qt::QueuedConnection);

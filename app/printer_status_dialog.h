@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
 #include <thread>
 
 #include "channels/devices.h"
@@ -54,9 +55,9 @@ class PrinterStatusDialog : public QDialog {
     QLabel* m_answers = nullptr;
     QCheckBox* m_checkAfterRun = nullptr;
     std::thread m_asking;
-    bool m_busy = false;  // a question under way
-    bool m_closeWhenAnswered = false;
-    int m_closeResult = 0;
+    // A question is under way while the Ask button is disabled. Closed meanwhile: the result
+    // the dialog closes with once it has the answer.
+    std::optional<int> m_closeWhenAnswered;
 };
 
 }  // namespace mpt

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "channels/port_help.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -94,6 +95,33 @@ std::vector<PortMapping> portMappingsOf(int usbPort, const PortMap& map) {
     }
     mappings.push_back(mapping("lpt1", lpt1Route(map)));
     return mappings;
+}
+
+std::vector<std::pair<std::string, PortRoute>> portRoutesOf(const std::vector<int>& usbPorts,
+                                                            const PortMap& map) {
+    std::vector<int> serial{1};
+    serial.insert(serial.end(), usbPorts.begin(), usbPorts.end());
+    for (const auto& [number, identity] : map.boundSerial) {
+        serial.push_back(number);
+    }
+    std::sort(serial.begin(), serial.end());
+    serial.erase(std::unique(serial.begin(), serial.end()), serial.end());
+    std::vector<std::pair<std::string, PortRoute>> routes;
+    for (const int number : serial) {
+        routes.emplace_back("COM" + std::to_string(number), serialRoute(number, map));
+    }
+    routes.emplace_back("lpt1", lpt1Route(map));
+    return routes;
+}
+
+const char* routeKey(PortRoute::By by) {
+    switch (by) {
+        case PortRoute::By::Virtual: return "virtual";
+        case PortRoute::By::Environment: return "environment";
+        case PortRoute::By::Binding: return "binding";
+        case PortRoute::By::Default: return "default";
+    }
+    return "default";
 }
 
 }  // namespace mpt

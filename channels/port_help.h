@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "channels/devices.h"
@@ -24,5 +25,14 @@ struct PortMapping {
 
 // The ports the buttons use: COM1, COM`usbPort` for the USB button where it is another, and lpt1.
 std::vector<PortMapping> portMappingsOf(int usbPort, const PortMap& map = {});
+
+// The ports a run may use, each once and in order of number: COM1, COM`n` for each of `usbPorts`
+// (the USB routine's), every bound serial port; then lpt1. Each with where it leads (--ports, a
+// suite's report).
+std::vector<std::pair<std::string, PortRoute>> portRoutesOf(const std::vector<int>& usbPorts,
+                                                            const PortMap& map);
+
+// What decided a route, as scripts read it: "virtual", "environment", "binding", "default".
+const char* routeKey(PortRoute::By by);
 
 }  // namespace mpt

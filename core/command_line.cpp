@@ -490,8 +490,6 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     }
     if (cl.routines.empty()) {
         given.options.erase("--run");  // "--run=" names no routine
-    } else {
-        cl.routine = cl.routines.front();
     }
     // Refused in every mode, the window's too: nothing is passed on unread.
     if (!given.unknown.empty()) {

@@ -31,7 +31,6 @@ struct CommandLine {
     std::optional<ListenAddress> listen;
     std::string streamFile;             // --decode, --render: the stream to read ("-": stdin)
     std::string outDirectory;           // --render: where the pictures go
-    std::string routine;                // the first routine of --run
     std::vector<std::string> routines;  // every routine of --run, in order
     std::string suiteFile;              // --suite: the routines, counts and ports to run
     std::string reportFile;             // --report: the JUnit XML report of the run

@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "channels/errors.h"
+#include "channels/port_help.h"
 #include "channels/port_inventory.h"
 #include "channels/trace.h"
 #include "core/texts.h"
@@ -167,26 +168,12 @@ std::string junitXml(const Report& report) {
 
 std::vector<std::pair<std::string, std::string>> portProperties(const PortMap& map,
                                                                 const std::vector<int>& usbPorts) {
-    std::vector<int> serial{1};
-    serial.insert(serial.end(), usbPorts.begin(), usbPorts.end());
-    for (const auto& [number, identity] : map.boundSerial) {
-        serial.push_back(number);
-    }
-    std::sort(serial.begin(), serial.end());
-    serial.erase(std::unique(serial.begin(), serial.end()), serial.end());
-    std::vector<std::pair<std::string, PortRoute>> routes;
-    for (const int number : serial) {
-        routes.emplace_back("COM" + std::to_string(number), serialRoute(number, map));
-    }
-    routes.emplace_back("lpt1", lpt1Route(map));
-
     const std::vector<DevicePresent> present = devicesPresent(map.root);
     std::vector<std::pair<std::string, std::string>> properties;
-    for (const auto& [port, route] : routes) {
-        static constexpr const char* kBy[] = {"virtual", "environment", "binding", "default"};
+    for (const auto& [port, route] : portRoutesOf(usbPorts, map)) {
         const std::string key = "port." + port;
         properties.emplace_back(key, route.path);
-        properties.emplace_back(key + ".by", kBy[static_cast<int>(route.by)]);
+        properties.emplace_back(key + ".by", routeKey(route.by));
         if (!route.identity.empty()) {
             properties.emplace_back(key + ".binding", route.identity);
         }

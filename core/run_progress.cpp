@@ -47,6 +47,10 @@ FaultCause faultCauseOf(const ConsoleError& error, const std::optional<DeviceSta
     return cause;
 }
 
+FaultCause faultCauseOf(const ConsoleError& error) {
+    return faultCauseOf(error, error.facts().lastSeen, error.facts().stallLimit);
+}
+
 void RunProgress::opened(const std::string& port, const std::string& devicePath) {
     std::lock_guard lock(m_mutex);
     m_now.port = port;

@@ -67,8 +67,8 @@ struct RunSnapshot {
     std::optional<ByteCount> estimatedTotal() const;
 };
 
-// What a run's error was, as the device's last state tells it, worked out once when the run ends
-// (RunSession) and worded by core/wording.h for the status line and the error's detail. A stall
+// What a run's error was, as the device's last state tells it, worded by core/wording.h for the
+// status line and the error's detail. A stall
 // (error 24) is named by what held the printer back; any other error by its number and text, with
 // the state last seen where the device told one.
 struct FaultCause {
@@ -94,6 +94,9 @@ struct FaultCause {
 // The cause of `error`, the device last seen in `seen`, a stall measured against `limit`.
 FaultCause faultCauseOf(const ConsoleError& error, const std::optional<DeviceState>& seen,
                         std::chrono::milliseconds limit);
+// The cause of the error a run ended in, from the state last seen and the no-progress limit the
+// run's session put in its facts (ErrorFacts::lastSeen, stallLimit).
+FaultCause faultCauseOf(const ConsoleError& error);
 
 class RunProgress final : public DeviceObserver, public RepetitionListener {
   public:

@@ -30,7 +30,6 @@ void RunSession::start(std::string_view name, TextBoxStore boxes, std::function<
     m_ended = false;
     m_end = {};
     m_escaped = nullptr;
-    m_faultCause = {};
     m_printerAfter.reset();
     m_started = std::chrono::steady_clock::now();
     // The run goes on with the port map as it is now, whatever the Ports dialog sets meanwhile.
@@ -63,12 +62,10 @@ void RunSession::work(std::stop_token stop, PortMap map, std::string name,
             // ConsoleError, RunStopped: no verdict
         }
     }
-    // The error's detail says what the device was seen doing, as the status line does.
-    FaultCause cause;
+    // The error carries what the device was last seen doing and the limit a stall is measured
+    // against, so that its detail and the status line name the same cause (faultCauseOf).
     if (end.error) {
-        const RunSnapshot seen = m_progress.snapshot();
-        cause = faultCauseOf(*end.error, seen.deviceState, noProgressLimit());
-        end.error->facts().lastSeen = seen.deviceState;
+        end.error->facts().lastSeen = m_progress.snapshot().deviceState;
         end.error->facts().stallLimit = noProgressLimit();
     }
     {
@@ -85,7 +82,6 @@ void RunSession::work(std::stop_token stop, PortMap map, std::string name,
         }
         m_end = std::move(end);
         m_escaped = escaped;
-        m_faultCause = std::move(cause);
         m_printerAfter = printerAfter;
         m_took = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - m_started);
@@ -129,9 +125,7 @@ RunOutcome RunSession::finish() {
     if (m_escaped) {
         std::rethrow_exception(std::exchange(m_escaped, nullptr));
     }
-    return {
-        std::move(m_end), m_boxes, m_progress.snapshot(), m_took, std::exchange(m_faultCause, {}),
-        m_printerAfter};
+    return {std::move(m_end), m_boxes, m_progress.snapshot(), m_took, m_printerAfter};
 }
 
 }  // namespace mpt

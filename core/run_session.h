@@ -35,10 +35,6 @@ struct RunOutcome {
     TextBoxStore boxes;  // as the routine left them
     RunSnapshot last;    // the progress at the end
     std::chrono::milliseconds took{0};
-    // What the error was, from the last state the device told, worked out once for both the
-    // error's detail and the status line (core/wording.h words it); Kind::None for a run without
-    // an error.
-    FaultCause faultCause;
     // With setCheckAfterRun(): what the printer said once the run had ended, where it finished.
     std::optional<status::Verdict> printerAfter;
 };
@@ -94,7 +90,6 @@ class RunSession {
     std::exception_ptr m_escaped;
     std::chrono::steady_clock::time_point m_started;
     std::chrono::milliseconds m_took{0};
-    FaultCause m_faultCause;
     bool m_checkAfterRun = false;
     std::optional<status::Verdict> m_printerAfter;
     std::jthread m_worker;  // last: joined before the rest goes

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <fstream>
 #include <memory>
 
@@ -18,15 +17,16 @@
 #include "core/texts.h"
 #include "core/wording.h"
 #include "testpages/routines.h"
+#include "testpages/skeleton.h"
 
 namespace mpt {
 
 namespace {
 
 // Runs the routine on the session's worker while this thread watches for a termination signal,
-// which stops the run. Returns the signal's number, or 0 when none came.
+// which stops the run (runSuite has installed the handlers). Returns the signal's number, or 0
+// when none came.
 int runWatchingSignals(RunSession& session, const SuiteEntry& entry) {
-    terminationSignals();
     int received = 0;
     session.start(entry.routine, TextBoxStore(entry.count, entry.port));
     while (!session.waitUntilEnded(std::chrono::milliseconds(10))) {
@@ -40,8 +40,7 @@ int runWatchingSignals(RunSession& session, const SuiteEntry& entry) {
     return received;
 }
 
-}  // namespace
-
+// Opens the trace file of --trace; empty, or why it cannot be written, in the user's words.
 std::string openTrace(const std::string& path, std::ofstream& out) {
     const int error = openTraceFile(path, out);
     if (error == 0) {
@@ -54,6 +53,8 @@ std::string openTrace(const std::string& path, std::ofstream& out) {
                       {path})
                : fill(translate("CommandLine", "cannot write the trace file %1"), {path});
 }
+
+}  // namespace
 
 bool openTraceOrSay(const std::string& path, std::ofstream& out, std::ostream& err) {
     if (path.empty()) {
@@ -198,14 +199,19 @@ class SuiteReport {
         if (cl.dryRun) {
             m_report.properties.emplace_back("dry-run", "true");
         } else {
+            // The USB routine's ports as the routine reads its port box ("5.0" and " 5" are
+            // COM5); a box it cannot read opens no port.
             std::vector<int> usbPorts;
             for (const SuiteEntry& entry : entries) {
-                int number = 0;
-                const auto [end, error] = std::from_chars(
-                    entry.port.data(), entry.port.data() + entry.port.size(), number);
-                if (entry.routine == "cmddevice12" && error == std::errc() &&
-                    end == entry.port.data() + entry.port.size() && number > 0) {
-                    usbPorts.push_back(number);
+                if (entry.routine != "cmddevice12") {
+                    continue;
+                }
+                try {
+                    if (const int number = toPortNumber(entry.port); number > 0) {
+                        usbPorts.push_back(number);
+                    }
+                } catch (const ConsoleError&) {
+                    // the routine fails on it before opening a port
                 }
             }
             const auto ports = portProperties(devices.portMap(), usbPorts);
@@ -362,14 +368,19 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
     }
     RunSession session(devices, trace);
     int code = 0;
+    // The suite's code is its first failure's; a stop by signal `number` counts as one.
+    const auto stoppedBy = [&code](int number) { code = code != 0 ? code : 128 + number; };
+    // What the lines about routine `at` begin with where the suite has several.
+    const auto named = [&entries](std::size_t at) {
+        return entries.size() > 1 ? entries[at].routine + ": " : std::string();
+    };
     bool traceSaid = false;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const SuiteEntry& entry = entries[i];
         // A signal that came between two routines ends the suite before the next.
         if (const int early = takeTerminationSignal(); early != 0) {
-            err << "mini-printer-test: " << (entries.size() > 1 ? entry.routine + ": " : "")
-                << stoppedText(RunSnapshot{}) << '\n';
-            code = code != 0 ? code : 128 + early;
+            err << "mini-printer-test: " << named(i) << stoppedText(RunSnapshot{}) << '\n';
+            stoppedBy(early);
             break;
         }
         const int signalNumber = runWatchingSignals(session, entry);
@@ -379,8 +390,7 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
         const std::optional<Trace::Failure> traceFailure =
             traceSaid ? std::nullopt : trace.failure();
         traceSaid = traceSaid || traceFailure.has_value();
-        const std::string named = entries.size() > 1 ? entry.routine + ": " : std::string();
-        int routineCode = sayHowItEnded(outcome, signalNumber, traceFailure, named, out, err);
+        int routineCode = sayHowItEnded(outcome, signalNumber, traceFailure, named(i), out, err);
         ReportCase reported = reportCase(entry, outcome);
         if (routineCode == 0 && cl.check && signalNumber == 0) {
             const Check check = checkAfterRun(outcome, devices, trace, out, err);
@@ -402,11 +412,10 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
         // the suite as well: what was asked to stop never ends as a success.
         if (const int late = signalNumber != 0 ? signalNumber : takeTerminationSignal();
             late != 0) {
-            code = code != 0 ? code : 128 + late;
+            stoppedBy(late);
             err << "mini-printer-test: "
-                << (i + 1 < entries.size()
-                        ? entries[i + 1].routine + ": " + stoppedText(RunSnapshot{})
-                        : named + stoppedText(outcome.last))
+                << (i + 1 < entries.size() ? named(i + 1) + stoppedText(RunSnapshot{})
+                                           : named(i) + stoppedText(outcome.last))
                 << '\n';
             break;
         }
@@ -422,8 +431,8 @@ int runSuite(const CommandLine& cl, const std::vector<SuiteEntry>& entries, Devi
     }
     report.write(err);
     // A signal taken while the report was last written: the run was asked to stop.
-    if (const int late = takeTerminationSignal(); late != 0 && code == 0) {
-        code = 128 + late;
+    if (const int late = takeTerminationSignal(); late != 0) {
+        stoppedBy(late);
     }
     return code == 0 && report.failed() ? 1 : code;
 }
@@ -439,25 +448,10 @@ void listPorts(const PortMap& map, int usbPort, std::ostream& out) {
                                : field(adviceInWords(device.advice.value_or(AccessAdvice{}))))
             << '\n';
     }
-    std::vector<int> ports{1};
-    if (usbPort != 1) {
-        ports.push_back(usbPort);
+    for (const auto& [name, route] : portRoutesOf({usbPort}, map)) {
+        out << "port\t" << name << '\t' << field(route.path) << '\t' << routeKey(route.by) << '\t'
+            << field(route.identity) << '\n';
     }
-    for (const auto& [number, identity] : map.boundSerial) {
-        if (std::find(ports.begin(), ports.end(), number) == ports.end()) {
-            ports.push_back(number);
-        }
-    }
-    std::sort(ports.begin(), ports.end());
-    const auto line = [&](const std::string& name, const PortRoute& route) {
-        static constexpr const char* kBy[] = {"virtual", "environment", "binding", "default"};
-        out << "port\t" << name << '\t' << field(route.path) << '\t'
-            << kBy[static_cast<int>(route.by)] << '\t' << field(route.identity) << '\n';
-    };
-    for (const int number : ports) {
-        line("COM" + std::to_string(number), serialRoute(number, map));
-    }
-    line("lpt1", lpt1Route(map));
 }
 
 int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err,
@@ -502,7 +496,7 @@ int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err
         entries = std::move(suite.entries);
     } else {
         for (const std::string& routine : cl.routines) {
-            entries.push_back({routine, cl.count, cl.port, 0});
+            entries.push_back({routine, cl.count, cl.port});
         }
     }
     std::ofstream traceFile;

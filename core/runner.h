@@ -40,9 +40,6 @@ namespace mpt {
 int runWithoutWindow(const CommandLine& cl, std::ostream& out, std::ostream& err,
                      const PortMap& map = {});
 
-// Opens the trace file of --trace; empty, or why it cannot be written, in the user's words.
-std::string openTrace(const std::string& path, std::ofstream& out);
-
 // Opens the trace file of --trace, if one was named, for --run and the window alike; says why on
 // `err` and returns false when it cannot be written (a usage error: exit 2).
 bool openTraceOrSay(const std::string& path, std::ofstream& out, std::ostream& err);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 
 #include "channels/errors.h"
 #include "core/texts.h"
@@ -40,8 +41,7 @@ std::vector<std::string> fieldsOf(std::string_view line) {
     }
 }
 
-}  // namespace
-
+// Reads the suite from `text`; `name` is the file's name for the errors.
 SuiteFile parseSuite(std::string_view text, const std::string& name) {
     SuiteFile suite;
     int number = 0;
@@ -66,7 +66,7 @@ SuiteFile parseSuite(std::string_view text, const std::string& name) {
                                       "count and its port"),
                             {fields[3]}));
         }
-        SuiteEntry entry{fields[0], "10", "3", number};
+        SuiteEntry entry{fields[0]};
         if (fields.size() > 1) {
             entry.count = fields[1];
         }
@@ -80,6 +80,8 @@ SuiteFile parseSuite(std::string_view text, const std::string& name) {
     }
     return suite;
 }
+
+}  // namespace
 
 SuiteFile readSuiteFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

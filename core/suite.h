@@ -17,7 +17,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace mpt {
@@ -26,7 +25,6 @@ struct SuiteEntry {
     std::string routine;  // a button's name, cmddevice … cmddevice12
     std::string count = "10";
     std::string port = "3";
-    int line = 0;  // where the suite file names it; 0 for --run
 };
 
 // What a suite file holds, or why it cannot be used: its first bad line ("suite.txt:4: no routine
@@ -35,9 +33,6 @@ struct SuiteFile {
     std::vector<SuiteEntry> entries;
     std::string error;  // empty: the entries are the suite
 };
-
-// Reads the suite from `text`; `name` is the file's name for the errors.
-SuiteFile parseSuite(std::string_view text, const std::string& name);
 
 // Reads the suite file at `path` (a plain file, or a pipe such as a shell's <(…)), at most 1 MB.
 SuiteFile readSuiteFile(const std::string& path);

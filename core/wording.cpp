@@ -299,7 +299,7 @@ std::string detailOf(const ConsoleError& error) {
     std::string detail = detailOf(error.facts());
     // What the device was seen doing, as the status line says it.
     if (const ErrorFacts& f = error.facts(); f.lastSeen && error.number() != err::kInternalError) {
-        detail += "; " + causeText(faultCauseOf(error, f.lastSeen, f.stallLimit));
+        detail += "; " + causeText(faultCauseOf(error));
     }
     return detail;
 }

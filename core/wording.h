@@ -66,7 +66,7 @@ std::string finishedText(const RunSnapshot& end, std::chrono::milliseconds took)
 // 1,024 bytes": the bytes counted are those that reached the device and stay there.
 std::string faultText(const ConsoleError& error, const RunSnapshot& end,
                       std::chrono::milliseconds limit);
-// The same around a cause already worked out (the run's session does it once: RunOutcome).
+// The same around a cause already worked out (faultCauseOf of a run's error).
 std::string faultText(const FaultCause& cause, const RunSnapshot& end);
 
 // "Stopped in repetition 39 of 500: 38 complete; 34,085 of about 438,000 bytes sent, 33

@@ -216,13 +216,15 @@ TEST_P(Stop, StalledRunReportsWhatReachedThePrinter) {
     EXPECT_TRUE(received == handedOver.substr(0, received.size()));
     EXPECT_EQ(received.size() + outcome.last.discarded(), handedOver.size());
     const std::string text = faultText(*outcome.end.error, outcome.last, 500ms);
-    // The cause is worked out once, by the session, for the status line and the error's detail:
-    // a stall of a device that could not say why, measured against the run's no-progress limit.
-    EXPECT_EQ(outcome.faultCause.kind, FaultCause::Kind::NoData);
-    EXPECT_EQ(outcome.faultCause.number, err::kDeviceTimeout);
-    EXPECT_EQ(outcome.faultCause.limit, 500ms);
-    EXPECT_FALSE(outcome.faultCause.seen);
-    EXPECT_EQ(faultText(outcome.faultCause, outcome.last), text);
+    // The cause comes from the facts the session put on the error, for the status line and the
+    // error's detail: a stall of a device that could not say why, measured against the run's
+    // no-progress limit.
+    const FaultCause cause = faultCauseOf(*outcome.end.error);
+    EXPECT_EQ(cause.kind, FaultCause::Kind::NoData);
+    EXPECT_EQ(cause.number, err::kDeviceTimeout);
+    EXPECT_EQ(cause.limit, 500ms);
+    EXPECT_FALSE(cause.seen);
+    EXPECT_EQ(faultText(cause, outcome.last), text);
     EXPECT_NE(text.find(" after " + withThousands(received.size()) + " of about "),
               std::string::npos)
         << text;
@@ -460,10 +462,10 @@ TEST(ReaderGone, WhatAFifoReaderLeftUnreadCountsAsDiscarded) {
                   .find(" after " + withThousands(received.size()) + " of about "),
               std::string::npos)
         << faultText(*outcome.end.error, outcome.last, 30s);
-    EXPECT_EQ(outcome.faultCause,
+    EXPECT_EQ(faultCauseOf(*outcome.end.error),
               (FaultCause{FaultCause::Kind::Failed, err::kDeviceIoError, "Device I/O error",
                           std::nullopt, noProgressLimit()}));
-    EXPECT_EQ(faultText(outcome.faultCause, outcome.last),
+    EXPECT_EQ(faultText(faultCauseOf(*outcome.end.error), outcome.last),
               faultText(*outcome.end.error, outcome.last, noProgressLimit()));
 }
 

@@ -251,7 +251,7 @@ TEST(Runner, OptionsAsGnuProgramsTakeThem) {
     }
     const char* argv[] = {"mini-printer-test", "--run=cmddevice8", "--count=3", "--port=5"};
     const CommandLine attached = parseCommandLine(4, argv);
-    EXPECT_EQ(attached.routine, "cmddevice8");
+    EXPECT_EQ(attached.routines, std::vector<std::string>{"cmddevice8"});
     EXPECT_EQ(attached.count, "3");
     EXPECT_EQ(attached.port, "5");
     const char* several[] = {"mini-printer-test", "--run", "cmddevice8,cmddevice9",

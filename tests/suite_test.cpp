@@ -41,26 +41,32 @@ std::string streamOf(const std::string& name, const std::string& count,
 }
 
 // One station: COM1 and COM5 on pseudo-terminals, lpt1 on a FIFO, and nothing on COM7. Five
-// routines, the third on COM7, which fails; with --stop-on-failure the suite ends there.
+// routines, the third on COM7, which fails; with --stop-on-failure the suite ends there. The USB
+// printer's port is read as the routine reads it, "5.0" as 5, and the report names that port.
 TEST(Suite, RunsEachRoutineOnItsPrinterAndReportsThemAsCiServersReadThem) {
-    const std::string suite =
-        "# a receipt printer on COM1, a USB one on COM5, an impact printer on lpt1\n"
-        "cmddevice8 2\n"
-        "\n"
-        "cmddevice12\t1  5   # the USB printer\n"
-        "cmddevice12 1 7     # COM7 leads nowhere\n"
-        "cmddevice10 2\n"
-        "cmddevice9 1\n";
     const struct {
         bool stopOnFailure;
         const char* counts;  // of the report
         int runAfterTheFailure;
+        std::string usbPort;  // the port box of the USB printer's line
     } rows[] = {
-        {false, "tests=\"5\" failures=\"1\" errors=\"0\" skipped=\"0\"", 2},
-        {true, "tests=\"5\" failures=\"1\" errors=\"0\" skipped=\"2\"", 0},
+        {false, "tests=\"5\" failures=\"1\" errors=\"0\" skipped=\"0\"", 2, "5"},
+        {true, "tests=\"5\" failures=\"1\" errors=\"0\" skipped=\"2\"", 0, "5"},
+        {false, "tests=\"5\" failures=\"1\" errors=\"0\" skipped=\"0\"", 2, "5.0"},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.stopOnFailure ? "--stop-on-failure" : "going on after a failure");
+        SCOPED_TRACE((row.stopOnFailure ? "--stop-on-failure" : "going on after a failure") +
+                     std::string(", USB port ") + row.usbPort);
+        const std::string suite =
+            "# a receipt printer on COM1, a USB one on COM5, an impact printer on lpt1\n"
+            "cmddevice8 2\n"
+            "\n"
+            "cmddevice12\t1  " +
+            row.usbPort +
+            "   # the USB printer\n"
+            "cmddevice12 1 7     # COM7 leads nowhere\n"
+            "cmddevice10 2\n"
+            "cmddevice9 1\n";
         PtyPrinter com1, com5;
         FifoPrinter lpt1;
         ASSERT_TRUE(lpt1.ready());
@@ -82,8 +88,9 @@ TEST(Suite, RunsEachRoutineOnItsPrinterAndReportsThemAsCiServersReadThem) {
         const Outcome o = run(args);
 
         EXPECT_EQ(o.code, 1) << o.err;
-        std::string out = "cmddevice8: " + testing::runTraced("cmddevice8", "2").txt2 + '\n' +
-                          "cmddevice12: " + testing::runTraced("cmddevice12", "1", "5").txt2 + '\n';
+        std::string out =
+            "cmddevice8: " + testing::runTraced("cmddevice8", "2").txt2 + '\n' +
+            "cmddevice12: " + testing::runTraced("cmddevice12", "1", row.usbPort).txt2 + '\n';
         if (row.runAfterTheFailure != 0) {
             out += "cmddevice10: " + testing::runTraced("cmddevice10", "2").txt2 + '\n' +
                    "cmddevice9: " + testing::runTraced("cmddevice9", "1").txt2 + '\n';
@@ -100,7 +107,7 @@ TEST(Suite, RunsEachRoutineOnItsPrinterAndReportsThemAsCiServersReadThem) {
         const std::string onCom1 = first + (row.runAfterTheFailure ? last : "");
         com1.waitFor(onCom1.size());
         EXPECT_EQ(toHex(com1.drainAll()), toHex(onCom1));
-        const std::string onCom5 = streamOf("cmddevice12", "1", "5");
+        const std::string onCom5 = streamOf("cmddevice12", "1", row.usbPort);
         com5.waitFor(onCom5.size());
         EXPECT_EQ(com5.drainAll().size(), onCom5.size());
         EXPECT_EQ(lpt1.finish(), row.runAfterTheFailure ? streamOf("cmddevice10", "2") : "");
