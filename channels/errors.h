@@ -55,11 +55,11 @@ struct ConnectFailure {
     int lookupResult = 0;
     int errnoValue = 0;
     std::chrono::milliseconds limit{};  // the time the connection was given
-    // What that comes to, as connectionError works it out: the address is not one, the name was
-    // not found within the limit, the lookup failed (getaddrinfo's reason), the system refused
-    // (errnoValue), or no address answered within the limit.
+    // What that comes to: the address is not one, the name was not found within the limit, the
+    // lookup failed (getaddrinfo's reason), the system refused (errnoValue), or no address
+    // answered within the limit.
     enum class Why { NotAnAddress, NameNotFoundInTime, LookupFailed, System, NoAnswerInTime };
-    Why why = Why::NotAnAddress;
+    Why why() const;
 };
 
 // The program holding a lock that was refused, as /proc/locks and /proc/PID/comm tell it.

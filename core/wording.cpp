@@ -28,7 +28,7 @@ std::string number(const ErrorFacts& f) {
 
 // Why a connection was not made.
 std::string connectionWhy(const ConnectFailure& failure) {
-    switch (failure.why) {
+    switch (failure.why()) {
         case ConnectFailure::Why::NotAnAddress:
             return translate("Errors", "not an address such as tcp://HOST:PORT");
         case ConnectFailure::Why::NameNotFoundInTime:
