@@ -127,7 +127,7 @@ struct ErrorFacts {
     std::chrono::milliseconds limit{};  // the time the device was given
     std::string identity{};             // the device a port is bound to (port_inventory.h)
     std::optional<LockHolder> holder{};
-    std::optional<AccessAdvice> advice{};
+    AccessAdvice advice{};  // said of AccessDenied
     std::vector<SerialDevicePresent> serialDevices{};
     ConnectFailure connection{};
     // Said of an opening: a binding under Ports decided where the port led (the port and the

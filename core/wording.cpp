@@ -65,7 +65,7 @@ const FaultWords kFaultWords[] = {
     {Fault::System, [](const ErrorFacts& f) { return where(f); }},
     {Fault::AccessDenied,
      [](const ErrorFacts& f) {
-         return fill("%1 (%2)", {where(f), adviceInWords(f.advice.value_or(AccessAdvice{}))});
+         return fill("%1 (%2)", {where(f), adviceInWords(f.advice)});
      }},
     {Fault::InUse,
      [](const ErrorFacts& f) {
@@ -367,9 +367,9 @@ std::string deviceLine(const DevicePresent& device) {
             text += ")";
         }
     }
-    if (!device.mayOpen) {
-        text += fill(translate("Ports", "  [not for this user: %1]"),
-                     {adviceInWords(device.advice.value_or(AccessAdvice{}))});
+    if (!device.mayOpen()) {
+        text +=
+            fill(translate("Ports", "  [not for this user: %1]"), {adviceInWords(*device.advice)});
     }
     return text;
 }
