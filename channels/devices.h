@@ -91,8 +91,6 @@ class AskingPort {
     virtual Reply ask(std::string_view question, const AnswerEnd& end,
                       std::chrono::milliseconds limit) = 0;
     virtual void close() = 0;
-    // Where it leads.
-    virtual std::string device() const = 0;
 };
 
 // Told which device a channel opened, of every byte a device takes as it takes it (a write may be

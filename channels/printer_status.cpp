@@ -184,13 +184,12 @@ int portOfRun(std::string_view port) {
 Report ask(Devices& devices, int portNumber, RunEvents& events, std::chrono::milliseconds limit) {
     Report report;
     report.port = portNumber > 0 ? "COM" + std::to_string(portNumber) : "lpt1";
+    report.device = portNumber > 0 ? devices.serialPath(portNumber) : devices.lpt1Path();
     std::unique_ptr<AskingPort> port = devices.openToAsk(portNumber);
     if (!port) {
         report.reach = Reach::CannotAnswer;
-        report.device = portNumber > 0 ? devices.serialPath(portNumber) : devices.lpt1Path();
         return report;
     }
-    report.device = port->device();
     // One question: its answer, scanned; nothing when none came or it could not be read.
     const auto put = [&](const std::string& request) -> std::optional<Scan> {
         const Shape shape = shapeOf(request);
