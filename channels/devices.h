@@ -139,6 +139,11 @@ struct PortRoute {
 PortRoute serialRoute(int portNumber, const PortMap& map);
 PortRoute lpt1Route(const PortMap& map);
 
+// What the console calls serial port n ("COM3"), in its results, its trace and its port list.
+inline std::string portName(int portNumber) {
+    return "COM" + std::to_string(portNumber);
+}
+
 // A serial port's UUCP lock file, released when its last holder lets go.
 class PortClaim;
 

@@ -183,7 +183,7 @@ int portOfRun(std::string_view port) {
 
 Report ask(Devices& devices, int portNumber, RunEvents& events, std::chrono::milliseconds limit) {
     Report report;
-    report.port = portNumber > 0 ? "COM" + std::to_string(portNumber) : "lpt1";
+    report.port = portNumber > 0 ? portName(portNumber) : "lpt1";
     report.device = portNumber > 0 ? devices.serialPath(portNumber) : devices.lpt1Path();
     std::unique_ptr<AskingPort> port = devices.openToAsk(portNumber);
     if (!port) {

@@ -90,7 +90,7 @@ class SystemDevices final : public Devices {
 
     std::unique_ptr<SerialLine> openSerial(RunContext& run, int portNumber,
                                            const LineSettings& settings, int handshaking) override {
-        const std::string port = "COM" + std::to_string(portNumber);
+        const std::string port = portName(portNumber);
         const PortRoute route = serialRoute(portNumber, run.map);
         if (route.path.empty()) {
             throw notPluggedIn(err::kInvalidPortNumber, port, route.identity);
@@ -195,8 +195,8 @@ class DryRunDevices final : public Devices {
 
     std::unique_ptr<SerialLine> openSerial(RunContext& run, int portNumber, const LineSettings&,
                                            int) override {
-        return told(run, std::make_unique<DryRunSerial>(run.observer),
-                    "COM" + std::to_string(portNumber), kDryRunDevice);
+        return told(run, std::make_unique<DryRunSerial>(run.observer), portName(portNumber),
+                    kDryRunDevice);
     }
     std::unique_ptr<OutputFile> openLpt1(RunContext& run) override {
         return told(run, std::make_unique<DryRunFile>(run.observer), "lpt1", kDryRunDevice);

@@ -454,7 +454,7 @@ void listPorts(const PortMap& map, int usbPort, std::ostream& out) {
             << kBy[static_cast<int>(route.by)] << '\t' << field(route.identity) << '\n';
     };
     for (const int number : ports) {
-        line("COM" + std::to_string(number), serialRoute(number, map));
+        line(portName(number), serialRoute(number, map));
     }
     line("lpt1", lpt1Route(map));
 }

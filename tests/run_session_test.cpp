@@ -552,7 +552,7 @@ class ScriptedLines final : public Devices {
     std::unique_ptr<SerialLine> openSerial(RunContext& run, int port, const LineSettings&,
                                            int) override {
         if (run.observer != nullptr) {
-            run.observer->opened("COM" + std::to_string(port), "scripted");
+            run.observer->opened(portName(port), "scripted");
         }
         return std::make_unique<Line>(run.observer);
     }
