@@ -53,7 +53,8 @@ class ParallelFile : public ::testing::Test {
     std::unique_ptr<Devices> devices = systemDevices();
     std::ostringstream traceText;
     Trace trace{&traceText};
-    FileTable files{*devices, trace};
+    RunContext filesRun = devices->startRun();
+    FileTable files{*devices, filesRun, trace};
 };
 
 TEST_F(ParallelFile, StatementsWriteTheirItemsAndLineEnds) {
@@ -123,7 +124,8 @@ TEST_F(ParallelFile, ASecondOpenerIsRefusedAndMixesNothingIn) {
         files.open("lpt1 ", 1);
         files.printLine(1, {"first"});
         const auto otherDevices = systemDevices();
-        FileTable second(*otherDevices, trace);
+        RunContext otherRun = otherDevices->startRun();
+        FileTable second(*otherDevices, otherRun, trace);
         try {
             second.open("lpt1 ", 1);
             ADD_FAILURE() << "the second console opened it too";
@@ -270,7 +272,8 @@ class LptOnAFullDevice : public ::testing::Test {
     ScopedEnv lpt{"MPT_LPT1", printer.devicePath()};
     std::unique_ptr<Devices> devices = systemDevices();
     Trace trace;
-    FileTable files{*devices, trace};
+    RunContext filesRun = devices->startRun();
+    FileTable files{*devices, filesRun, trace};
 };
 
 TEST_F(LptOnAFullDevice, TheCloseWaitsForThePrinterToTakeData) {
