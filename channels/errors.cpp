@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "channels/errors.h"
 
-#include "channels/access_advice.h"
-
 #include <netdb.h>
 
 #include <cerrno>

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "channels/devices.h"
-#include "channels/errors.h"
 #include "channels/network.h"
 #include "channels/posix_devices.h"
 
