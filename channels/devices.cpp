@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "channels/devices.h"
 
-#include <sys/stat.h>
 #include <charconv>
 #include <cstdlib>
 

@@ -91,8 +91,6 @@ class AskingPort {
     virtual Reply ask(std::string_view question, const AnswerEnd& end,
                       std::chrono::milliseconds limit) = 0;
     virtual void close() = 0;
-    // Where it leads.
-    virtual std::string device() const = 0;
 };
 
 // Told which device a channel opened, of every byte a device takes as it takes it (a write may be
@@ -140,6 +138,11 @@ struct PortRoute {
 };
 PortRoute serialRoute(int portNumber, const PortMap& map);
 PortRoute lpt1Route(const PortMap& map);
+
+// What the console calls serial port n ("COM3"), in its results, its trace and its port list.
+inline std::string portName(int portNumber) {
+    return "COM" + std::to_string(portNumber);
+}
 
 // A serial port's UUCP lock file, released when its last holder lets go.
 class PortClaim;

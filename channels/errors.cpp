@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "channels/errors.h"
 
-#include "channels/access_advice.h"
-
 #include <netdb.h>
 
 #include <cerrno>
@@ -135,28 +133,23 @@ ConsoleError systemError(int errnoValue, Step step, const std::string& devicePat
     return makeError(number, std::move(facts));
 }
 
+ConnectFailure::Why ConnectFailure::why() const {
+    const bool timedOut = errnoValue == ETIMEDOUT;
+    switch (stage) {
+        case Stage::Address: break;
+        case Stage::Lookup:
+            return lookupResult == 0 && timedOut ? Why::NameNotFoundInTime
+                   : lookupResult == EAI_SYSTEM  ? Why::System
+                                                 : Why::LookupFailed;
+        case Stage::Connect: return timedOut ? Why::NoAnswerInTime : Why::System;
+    }
+    return Why::NotAnAddress;
+}
+
 ConsoleError connectionError(int number, const std::string& address,
                              const ConnectFailure& failure) {
-    ErrorFacts facts;
-    facts.fault = Fault::NoConnection;
-    facts.device = address;
-    facts.errnoValue = failure.errnoValue;
-    facts.limit = failure.limit;
-    facts.connection = failure;
-    using Why = ConnectFailure::Why;
-    const bool timedOut = failure.errnoValue == ETIMEDOUT;
-    switch (failure.stage) {
-        case ConnectFailure::Stage::Address: facts.connection.why = Why::NotAnAddress; break;
-        case ConnectFailure::Stage::Lookup:
-            facts.connection.why = failure.lookupResult == 0 && timedOut ? Why::NameNotFoundInTime
-                                   : failure.lookupResult == EAI_SYSTEM  ? Why::System
-                                                                         : Why::LookupFailed;
-            break;
-        case ConnectFailure::Stage::Connect:
-            facts.connection.why = timedOut ? Why::NoAnswerInTime : Why::System;
-            break;
-    }
-    return makeError(number, std::move(facts));
+    return makeError(number,
+                     {.fault = Fault::NoConnection, .device = address, .connection = failure});
 }
 
 }  // namespace mpt

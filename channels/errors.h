@@ -55,11 +55,11 @@ struct ConnectFailure {
     int lookupResult = 0;
     int errnoValue = 0;
     std::chrono::milliseconds limit{};  // the time the connection was given
-    // What that comes to, as connectionError works it out: the address is not one, the name was
-    // not found within the limit, the lookup failed (getaddrinfo's reason), the system refused
-    // (errnoValue), or no address answered within the limit.
+    // What that comes to: the address is not one, the name was not found within the limit, the
+    // lookup failed (getaddrinfo's reason), the system refused (errnoValue), or no address
+    // answered within the limit.
     enum class Why { NotAnAddress, NameNotFoundInTime, LookupFailed, System, NoAnswerInTime };
-    Why why = Why::NotAnAddress;
+    Why why() const;
 };
 
 // The program holding a lock that was refused, as /proc/locks and /proc/PID/comm tell it.
@@ -127,7 +127,7 @@ struct ErrorFacts {
     std::chrono::milliseconds limit{};  // the time the device was given
     std::string identity{};             // the device a port is bound to (port_inventory.h)
     std::optional<LockHolder> holder{};
-    std::optional<AccessAdvice> advice{};
+    AccessAdvice advice{};  // said of AccessDenied
     std::vector<SerialDevicePresent> serialDevices{};
     ConnectFailure connection{};
     // Said of an opening: a binding under Ports decided where the port led (the port and the

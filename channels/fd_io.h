@@ -159,8 +159,12 @@ bool waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& 
 // answer read until `end` finds it whole or `limit` passes. A device that cannot be read (a
 // parallel port's driver without read-back) answers CannotAnswer before anything is written; one
 // that does not take the question within `limit` (a printer holding CTS low) answers NoAnswer.
-// A device that fails otherwise raises "Device I/O error".
+// A device that fails otherwise raises "Device I/O error". A question that got no answer may still
+// sit in the driver's queue (behind a printer that holds CTS low, say): where `faulted` is given,
+// NoAnswer sets it, so that the channel's close drops that question rather than waiting the
+// no-progress limit for bytes nobody needs any more.
 Reply askOnDevice(int fd, std::string_view question, const AnswerEnd& end,
-                  std::chrono::milliseconds limit, const std::string& devicePath);
+                  std::chrono::milliseconds limit, const std::string& devicePath,
+                  bool* faulted = nullptr);
 
 }  // namespace mpt

@@ -285,8 +285,11 @@ bool waitUntilTaken(int fd, std::chrono::milliseconds limit, const std::string& 
     }
 }
 
-Reply askOnDevice(int fd, std::string_view question, const AnswerEnd& end,
-                  std::chrono::milliseconds limit, const std::string& devicePath) {
+namespace {
+
+// The question and its answer, as askOnDevice puts it.
+Reply askOnce(int fd, std::string_view question, const AnswerEnd& end,
+              std::chrono::milliseconds limit, const std::string& devicePath) {
     using Clock = std::chrono::steady_clock;
     char buffer[256];
     // Whatever came before the question (an automatic status, the rest of an earlier answer)
@@ -344,6 +347,17 @@ Reply askOnDevice(int fd, std::string_view question, const AnswerEnd& end,
             return reply;
         }
     }
+}
+
+}  // namespace
+
+Reply askOnDevice(int fd, std::string_view question, const AnswerEnd& end,
+                  std::chrono::milliseconds limit, const std::string& devicePath, bool* faulted) {
+    Reply reply = askOnce(fd, question, end, limit, devicePath);
+    if (faulted != nullptr && reply.kind == Reply::Kind::NoAnswer) {
+        *faulted = true;
+    }
+    return reply;
 }
 
 }  // namespace mpt

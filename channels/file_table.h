@@ -42,14 +42,9 @@ class PrintItem {
 
 class FileTable {
   public:
-    // Opens its files for `run` (the console's run); without one, each opening is one of its own.
+    // Opens its files for `run`, the console's run, which outlives the table.
     FileTable(Devices& devices, RunContext& run, RunEvents& events)
         : m_devices(&devices), m_run(&run), m_events(&events) {}
-    FileTable(Devices& devices, RunEvents& events)
-        : m_devices(&devices),
-          m_ownRun(std::make_unique<RunContext>(devices.startRun())),
-          m_run(m_ownRun.get()),
-          m_events(&events) {}
     ~FileTable();
     FileTable(const FileTable&) = delete;
     FileTable& operator=(const FileTable&) = delete;
@@ -72,7 +67,6 @@ class FileTable {
     void statement(int fileNumber, std::initializer_list<PrintItem> items, bool endsLine);
 
     Devices* m_devices;
-    std::unique_ptr<RunContext> m_ownRun;
     RunContext* m_run;
     RunEvents* m_events;
     std::map<int, std::unique_ptr<OutputFile>> m_files;

@@ -48,12 +48,8 @@ class PosixOutput final : public OutputFile {
         if (!m_readBack || !m_device) {
             return {};
         }
-        Reply reply = askOnDevice(m_fd.get(), question, end, limit, m_path);
-        // Unanswered, it is not waited for at the close either (see PosixSerial::ask).
-        if (reply.kind == Reply::Kind::NoAnswer) {
-            m_faulted = true;
-        }
-        return reply;
+        // Unanswered, it is not waited for at the close either.
+        return askOnDevice(m_fd.get(), question, end, limit, m_path, &m_faulted);
     }
 
     // Each statement was written straight through, so nothing is buffered here. A pipe keeps its

@@ -22,14 +22,9 @@ namespace mpt {
 
 class MSComm {
   public:
-    // Opens its ports for `run` (the console's run); without one, each opening is one of its own.
+    // Opens its ports for `run`, the console's run, which outlives the control.
     MSComm(Devices& devices, RunContext& run, RunEvents& events)
         : m_devices(&devices), m_run(&run), m_events(&events) {}
-    MSComm(Devices& devices, RunEvents& events)
-        : m_devices(&devices),
-          m_ownRun(std::make_unique<RunContext>(devices.startRun())),
-          m_run(m_ownRun.get()),
-          m_events(&events) {}
     ~MSComm();
     MSComm(const MSComm&) = delete;
     MSComm& operator=(const MSComm&) = delete;
@@ -58,7 +53,6 @@ class MSComm {
 
   private:
     Devices* m_devices;
-    std::unique_ptr<RunContext> m_ownRun;
     RunContext* m_run;
     RunEvents* m_events;
     std::unique_ptr<SerialLine> m_line;

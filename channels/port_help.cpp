@@ -91,7 +91,7 @@ std::vector<PortMapping> portMappingsOf(int usbPort, const PortMap& map) {
     };
     std::vector<PortMapping> mappings{mapping("COM1", serialRoute(1, map))};
     if (usbPort != 1 && usbPort >= 1) {
-        mappings.push_back(mapping("COM" + std::to_string(usbPort), serialRoute(usbPort, map)));
+        mappings.push_back(mapping(portName(usbPort), serialRoute(usbPort, map)));
     }
     mappings.push_back(mapping("lpt1", lpt1Route(map)));
     return mappings;

@@ -149,9 +149,8 @@ bool mayOpen(const struct stat& st, const Credentials& who, bool read) {
 void fillAccess(const Tree& tree, DevicePresent& device, const Credentials& who) {
     struct stat st {};
     const std::string path = tree.at(device.node);
-    device.mayOpen = ::stat(path.c_str(), &st) == 0 &&
-                     mayOpen(st, who, device.kind == DevicePresent::Kind::Serial);
-    if (!device.mayOpen) {
+    if (::stat(path.c_str(), &st) != 0 ||
+        !mayOpen(st, who, device.kind == DevicePresent::Kind::Serial)) {
         device.advice = accessAdvice(path);
     }
 }

@@ -37,14 +37,16 @@ struct Credentials {
 struct DevicePresent {
     enum class Kind { Serial, Printer };
     Kind kind = Kind::Serial;
-    std::string node;                    // /dev/ttyUSB0, /dev/usb/lp0
-    std::string byId;                    // /dev/serial/by-id/…, or empty
-    std::string usbId;                   // "0403:6001", or empty
-    std::string maker;                   // USB manufacturer string, or the printer's MFG
-    std::string product;                 // USB product string, or the printer's MDL
-    std::string serial;                  // USB serial number, or the printer's SN
-    bool mayOpen = false;                // for the credentials asked with
-    std::optional<AccessAdvice> advice;  // where not: what would let the user in
+    std::string node;     // /dev/ttyUSB0, /dev/usb/lp0
+    std::string byId;     // /dev/serial/by-id/…, or empty
+    std::string usbId;    // "0403:6001", or empty
+    std::string maker;    // USB manufacturer string, or the printer's MFG
+    std::string product;  // USB product string, or the printer's MDL
+    std::string serial;   // USB serial number, or the printer's SN
+    // Where the credentials asked with may not open it: what would let the user in.
+    std::optional<AccessAdvice> advice;
+
+    bool mayOpen() const { return !advice; }
 
     std::string identity() const;
 };

@@ -183,66 +183,70 @@ int portOfRun(std::string_view port) {
 
 Report ask(Devices& devices, int portNumber, RunEvents& events, std::chrono::milliseconds limit) {
     Report report;
-    report.port = portNumber > 0 ? "COM" + std::to_string(portNumber) : "lpt1";
+    report.port = portNumber > 0 ? portName(portNumber) : "lpt1";
+    report.device = portNumber > 0 ? devices.serialPath(portNumber) : devices.lpt1Path();
     std::unique_ptr<AskingPort> port = devices.openToAsk(portNumber);
     if (!port) {
         report.reach = Reach::CannotAnswer;
-        report.device = portNumber > 0 ? devices.serialPath(portNumber) : devices.lpt1Path();
         return report;
     }
-    report.device = port->device();
-    // One question: its answer, scanned; nothing when none came or it could not be read.
-    const auto put = [&](const std::string& request) -> std::optional<Scan> {
+    // One question: how the port replied, and the answer as its end was found in what came back
+    // (nothing when no whole answer came).
+    struct Answer {
+        Reply::Kind kind;
+        std::optional<Scan> scan;
+    };
+    const auto put = [&](const std::string& request) -> Answer {
         const Shape shape = shapeOf(request);
+        Scan last;
         const Reply reply = port->ask(
             request,
-            [shape](std::string_view got) {
-                const Scan scan = scanAnswer(shape, got);
-                return scan.state == Scan::State::NeedMore ? std::size_t{0} : scan.end;
+            [shape, &last](std::string_view got) {
+                last = scanAnswer(shape, got);
+                return last.state == Scan::State::NeedMore ? std::size_t{0} : last.end;
             },
             limit);
         if (reply.kind == Reply::Kind::CannotAnswer) {
-            report.reach = Reach::CannotAnswer;
-            return std::nullopt;
+            return {reply.kind, std::nullopt};
         }
         events.record(event::Asked{request});
         events.record(event::Answered{reply.bytes});
-        const Scan scan = scanAnswer(shape, reply.bytes);
-        if (reply.kind == Reply::Kind::NoAnswer || scan.state == Scan::State::NeedMore) {
-            return std::nullopt;
+        if (reply.kind == Reply::Kind::NoAnswer) {
+            return {reply.kind, std::nullopt};
         }
-        return scan;
+        return {reply.kind, last};  // a whole answer, or garbage: the end never needs more
     };
     try {
-        const std::optional<Scan> first = put(realTimeRequest(1));
-        if (report.reach != Reach::CannotAnswer) {
-            if (!first) {
-                report.reach = Reach::NoAnswer;
-            } else if (first->state == Scan::State::Garbled) {
-                report.reach = Reach::Garbled;
-            } else {
-                report.reach = Reach::Answered;
-                applyRealTime(1, first->byte, report.facts);
-                for (int n = 2; n <= 4; ++n) {
-                    if (const auto scan = put(realTimeRequest(n));
-                        scan && scan->state == Scan::State::Complete) {
-                        applyRealTime(n, scan->byte, report.facts);
-                    }
+        // The first question decides whether and how the printer answers at all.
+        const Answer first = put(realTimeRequest(1));
+        if (first.kind == Reply::Kind::CannotAnswer) {
+            report.reach = Reach::CannotAnswer;
+        } else if (!first.scan) {
+            report.reach = Reach::NoAnswer;
+        } else if (first.scan->state == Scan::State::Garbled) {
+            report.reach = Reach::Garbled;
+        } else {
+            report.reach = Reach::Answered;
+            applyRealTime(1, first.scan->byte, report.facts);
+            for (int n = 2; n <= 4; ++n) {
+                if (const auto scan = put(realTimeRequest(n)).scan;
+                    scan && scan->state == Scan::State::Complete) {
+                    applyRealTime(n, scan->byte, report.facts);
                 }
-                for (const int n : {1, 2, kFirmwareVersion, kMakerName, kModelName}) {
-                    const auto scan = put(identityRequest(n));
-                    if (!scan || scan->state != Scan::State::Complete) {
-                        continue;
-                    }
-                    if (n == kFirmwareVersion) {
-                        report.facts.firmware = scan->text;
-                    } else if (n == kMakerName) {
-                        report.facts.maker = scan->text;
-                    } else if (n == kModelName) {
-                        report.facts.modelName = scan->text;
-                    } else {
-                        applyIdentity(n, scan->byte, report.facts);
-                    }
+            }
+            for (const int n : {1, 2, kFirmwareVersion, kMakerName, kModelName}) {
+                const auto scan = put(identityRequest(n)).scan;
+                if (!scan || scan->state != Scan::State::Complete) {
+                    continue;
+                }
+                if (n == kFirmwareVersion) {
+                    report.facts.firmware = scan->text;
+                } else if (n == kMakerName) {
+                    report.facts.maker = scan->text;
+                } else if (n == kModelName) {
+                    report.facts.modelName = scan->text;
+                } else {
+                    applyIdentity(n, scan->byte, report.facts);
                 }
             }
         }
@@ -279,6 +283,20 @@ constexpr std::array<SwitchName, 8> kSwitchNames{{
     {"unrecoverable-error", [](Switches& s) { s.error = Switches::Error::Unrecoverable; }},
 }};
 
+// The error's cause, one bit each: recoverable (2), the cutter (3), unrecoverable (5).
+std::uint8_t errorCauseBits(const Switches& s) {
+    return set(s.error == Switches::Error::Recoverable, 2) |
+           set(s.error == Switches::Error::CutterJam, 3) |
+           set(s.error == Switches::Error::Unrecoverable, 5);
+}
+
+// The paper sensors: near the end (bits 0 and 1) and out (bits 2 and 3).
+std::uint8_t paperSensorBits(const Switches& s) {
+    const bool low = s.paper != Switches::Paper::Loaded;
+    const bool out = s.paper == Switches::Paper::Out;
+    return set(low, 0) | set(low, 1) | set(out, 2) | set(out, 3);
+}
+
 }  // namespace
 
 std::optional<Switches> parseSwitches(std::string_view text) {
@@ -311,10 +329,7 @@ std::uint8_t realTimeAnswer(int n, const Switches& s) {
             return kFixed | set(s.drawerOpen, 2) | set(s.halted(), 3) |
                    set(s.error == Switches::Error::Recoverable, 5);
         case 2: return kFixed | set(s.coverOpen, 2) | set(paperOut, 5) | set(error, 6);
-        case 3:
-            return kFixed | set(s.error == Switches::Error::Recoverable, 2) |
-                   set(s.error == Switches::Error::CutterJam, 3) |
-                   set(s.error == Switches::Error::Unrecoverable, 5);
+        case 3: return kFixed | errorCauseBits(s);
         case 4: {
             const bool low = s.paper != Switches::Paper::Loaded;
             return kFixed | set(low, 2) | set(low, 3) | set(paperOut, 5) | set(paperOut, 6);
@@ -324,10 +339,8 @@ std::uint8_t realTimeAnswer(int n, const Switches& s) {
 }
 
 std::optional<std::uint8_t> sensorAnswer(int n, const Switches& s) {
-    const bool low = s.paper != Switches::Paper::Loaded;
-    const bool out = s.paper == Switches::Paper::Out;
     if (n == 1 || n == '1') {
-        return static_cast<std::uint8_t>(set(low, 0) | set(low, 1) | set(out, 2) | set(out, 3));
+        return paperSensorBits(s);
     }
     if (n == 2 || n == '2') {
         return set(s.drawerOpen, 0);
@@ -336,15 +349,10 @@ std::optional<std::uint8_t> sensorAnswer(int n, const Switches& s) {
 }
 
 std::string automaticStatus(const Switches& s) {
-    const bool low = s.paper != Switches::Paper::Loaded;
-    const bool out = s.paper == Switches::Paper::Out;
     const std::uint8_t first =
         0x10 | set(s.drawerOpen, 2) | set(s.halted(), 3) | set(s.coverOpen, 5);
-    const std::uint8_t second = set(s.error == Switches::Error::Recoverable, 2) |
-                                set(s.error == Switches::Error::CutterJam, 3) |
-                                set(s.error == Switches::Error::Unrecoverable, 5);
-    const std::uint8_t third = set(low, 0) | set(low, 1) | set(out, 2) | set(out, 3);
-    return {static_cast<char>(first), static_cast<char>(second), static_cast<char>(third), '\0'};
+    return {static_cast<char>(first), static_cast<char>(errorCauseBits(s)),
+            static_cast<char>(paperSensorBits(s)), '\0'};
 }
 
 std::optional<std::string> identityAnswer(int n, const Identity& identity) {

@@ -228,16 +228,10 @@ class PosixSerial final : public SerialLine {
         });
     }
 
-    // A question that got no answer may still sit in the driver's queue behind a printer that
-    // holds CTS low: closing then drops it rather than waiting the no-progress limit for bytes
-    // nobody needs any more.
+    // A question that got no answer is dropped at the close, not waited for.
     Reply ask(std::string_view question, const AnswerEnd& end,
               std::chrono::milliseconds limit) override {
-        Reply reply = askOnDevice(m_fd.get(), question, end, limit, m_path);
-        if (reply.kind == Reply::Kind::NoAnswer) {
-            m_faulted = true;
-        }
-        return reply;
+        return askOnDevice(m_fd.get(), question, end, limit, m_path, &m_faulted);
     }
 
     void close() override {

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "channels/devices.h"
-#include "channels/errors.h"
 #include "channels/network.h"
 #include "channels/posix_devices.h"
 
@@ -54,18 +53,15 @@ std::unique_ptr<Channel> told(const RunContext& run, std::unique_ptr<Channel> ch
 template <typename Line>
 class AskingLine final : public AskingPort {
   public:
-    AskingLine(std::unique_ptr<Line> line, std::string device)
-        : m_line(std::move(line)), m_device(std::move(device)) {}
+    explicit AskingLine(std::unique_ptr<Line> line) : m_line(std::move(line)) {}
     Reply ask(std::string_view question, const AnswerEnd& end,
               std::chrono::milliseconds limit) override {
         return m_line->ask(question, end, limit);
     }
     void close() override { m_line->close(); }
-    std::string device() const override { return m_device; }
 
   private:
     std::unique_ptr<Line> m_line;
-    std::string m_device;
 };
 
 // Whether the path leads to a device, which may answer; a FIFO or a plain file never does.
@@ -93,7 +89,7 @@ class SystemDevices final : public Devices {
 
     std::unique_ptr<SerialLine> openSerial(RunContext& run, int portNumber,
                                            const LineSettings& settings, int handshaking) override {
-        const std::string port = "COM" + std::to_string(portNumber);
+        const std::string port = portName(portNumber);
         const PortRoute route = serialRoute(portNumber, run.map);
         if (route.path.empty()) {
             throw notPluggedIn(err::kInvalidPortNumber, port, route.identity);
@@ -152,7 +148,7 @@ class SystemDevices final : public Devices {
             }
             // As the routines open it, with the errors of a missing or refused port.
             auto line = openSerial(run, portNumber, LineSettings{}, 2);
-            return std::make_unique<AskingLine<SerialLine>>(std::move(line), path);
+            return std::make_unique<AskingLine<SerialLine>>(std::move(line));
         }
         const PortRoute route = lpt1Route(run.map);
         const std::string& path = route.path;
@@ -160,9 +156,9 @@ class SystemDevices final : public Devices {
             return nullptr;  // a FIFO, a file, or one still to be made
         }
         if (path.empty()) {
-            return std::make_unique<AskingLine<OutputFile>>(openLpt1(run), path);  // raises
+            return std::make_unique<AskingLine<OutputFile>>(openLpt1(run));  // raises
         }
-        return std::make_unique<AskingLine<OutputFile>>(openLpt1At(run, route, true), path);
+        return std::make_unique<AskingLine<OutputFile>>(openLpt1At(run, route, true));
     }
 };
 
@@ -198,8 +194,8 @@ class DryRunDevices final : public Devices {
 
     std::unique_ptr<SerialLine> openSerial(RunContext& run, int portNumber, const LineSettings&,
                                            int) override {
-        return told(run, std::make_unique<DryRunSerial>(run.observer),
-                    "COM" + std::to_string(portNumber), kDryRunDevice);
+        return told(run, std::make_unique<DryRunSerial>(run.observer), portName(portNumber),
+                    kDryRunDevice);
     }
     std::unique_ptr<OutputFile> openLpt1(RunContext& run) override {
         return told(run, std::make_unique<DryRunFile>(run.observer), "lpt1", kDryRunDevice);

@@ -444,8 +444,7 @@ void listPorts(const PortMap& map, int usbPort, std::ostream& out) {
         out << "device\t" << field(device.node) << '\t' << field(device.identity()) << '\t'
             << field(device.usbId) << '\t' << field(device.maker) << '\t' << field(device.product)
             << '\t' << field(device.serial) << '\t'
-            << (device.mayOpen ? std::string("may open")
-                               : field(adviceInWords(device.advice.value_or(AccessAdvice{}))))
+            << (device.mayOpen() ? std::string("may open") : field(adviceInWords(*device.advice)))
             << '\n';
     }
     for (const auto& [name, route] : portRoutesOf({usbPort}, map)) {

@@ -28,7 +28,7 @@ std::string number(const ErrorFacts& f) {
 
 // Why a connection was not made.
 std::string connectionWhy(const ConnectFailure& failure) {
-    switch (failure.why) {
+    switch (failure.why()) {
         case ConnectFailure::Why::NotAnAddress:
             return translate("Errors", "not an address such as tcp://HOST:PORT");
         case ConnectFailure::Why::NameNotFoundInTime:
@@ -65,7 +65,7 @@ const FaultWords kFaultWords[] = {
     {Fault::System, [](const ErrorFacts& f) { return where(f); }},
     {Fault::AccessDenied,
      [](const ErrorFacts& f) {
-         return fill("%1 (%2)", {where(f), adviceInWords(f.advice.value_or(AccessAdvice{}))});
+         return fill("%1 (%2)", {where(f), adviceInWords(f.advice)});
      }},
     {Fault::InUse,
      [](const ErrorFacts& f) {
@@ -367,9 +367,9 @@ std::string deviceLine(const DevicePresent& device) {
             text += ")";
         }
     }
-    if (!device.mayOpen) {
-        text += fill(translate("Ports", "  [not for this user: %1]"),
-                     {adviceInWords(device.advice.value_or(AccessAdvice{}))});
+    if (!device.mayOpen()) {
+        text +=
+            fill(translate("Ports", "  [not for this user: %1]"), {adviceInWords(*device.advice)});
     }
     return text;
 }

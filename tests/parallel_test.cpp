@@ -40,20 +40,14 @@ int errorOf(const std::function<void()>& step) {
 
 using testing::TempDir;
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
-
 class ParallelFile : public ::testing::Test {
   protected:
     TempDir dir;
     std::unique_ptr<Devices> devices = systemDevices();
     std::ostringstream traceText;
     Trace trace{&traceText};
-    FileTable files{*devices, trace};
+    RunContext filesRun = devices->startRun();
+    FileTable files{*devices, filesRun, trace};
 };
 
 TEST_F(ParallelFile, StatementsWriteTheirItemsAndLineEnds) {
@@ -68,7 +62,7 @@ TEST_F(ParallelFile, StatementsWriteTheirItemsAndLineEnds) {
     files.printLine(1, {"\r\n", "\r\n"});                     // CR LF CR LF CR LF
     files.printLine(1, {"A", Number{7}, Number{300}, "인"});  // numbers inside a statement
     files.close(1);
-    EXPECT_EQ(readFile(path),
+    EXPECT_EQ(testing::fileText(path),
               "\n\r\n"
               "\x1Bm"
               "\x1Bm\r\n"
@@ -95,7 +89,7 @@ TEST_F(ParallelFile, AFifoReaderGetsEveryByteAfterClose) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     ScopedEnv lpt("MPT_LPT1", fifo);
     // The printer: reads until the console closes its end.
-    auto printer = std::async(std::launch::async, [&] { return readFile(fifo); });
+    auto printer = std::async(std::launch::async, [&] { return testing::fileText(fifo); });
     // Opening without a reader fails at once, so wait until the reader has the FIFO open.
     for (int i = 0; i < 200 && errorOf([&] { files.open("lpt1 ", 1); }) != 0; ++i) {
         ::usleep(5000);
@@ -123,7 +117,8 @@ TEST_F(ParallelFile, ASecondOpenerIsRefusedAndMixesNothingIn) {
         files.open("lpt1 ", 1);
         files.printLine(1, {"first"});
         const auto otherDevices = systemDevices();
-        FileTable second(*otherDevices, trace);
+        RunContext otherRun = otherDevices->startRun();
+        FileTable second(*otherDevices, otherRun, trace);
         try {
             second.open("lpt1 ", 1);
             ADD_FAILURE() << "the second console opened it too";
@@ -135,7 +130,7 @@ TEST_F(ParallelFile, ASecondOpenerIsRefusedAndMixesNothingIn) {
         files.printLine(1, {"still first"});
         files.close(1);
         if (path != fifo) {
-            EXPECT_EQ(readFile(path), "first\r\nstill first\r\n");
+            EXPECT_EQ(testing::fileText(path), "first\r\nstill first\r\n");
         }
         second.open("lpt1 ", 1);  // free again
         second.close(1);
@@ -201,7 +196,7 @@ TEST_F(ParallelFile, CreatesOnlyWhereThePathReallyLeads) {
         EXPECT_EQ(error, c.error);
         EXPECT_FALSE(files.isOpen(1));
         if (c.error == 0) {
-            EXPECT_EQ(readFile(c.written), "x\r\n");
+            EXPECT_EQ(testing::fileText(c.written), "x\r\n");
         } else {
             EXPECT_NE(::access(c.written.c_str(), F_OK), 0) << c.written << " was created";
             ::unlink(c.written.c_str());
@@ -270,7 +265,8 @@ class LptOnAFullDevice : public ::testing::Test {
     ScopedEnv lpt{"MPT_LPT1", printer.devicePath()};
     std::unique_ptr<Devices> devices = systemDevices();
     Trace trace;
-    FileTable files{*devices, trace};
+    RunContext filesRun = devices->startRun();
+    FileTable files{*devices, filesRun, trace};
 };
 
 TEST_F(LptOnAFullDevice, TheCloseWaitsForThePrinterToTakeData) {

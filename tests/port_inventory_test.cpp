@@ -114,7 +114,7 @@ TEST(PortInventory, ListsWhatThereIsWithWhatItSaysAboutItself) {
         EXPECT_EQ(present[i].maker, rows[i].maker);
         EXPECT_EQ(present[i].product, rows[i].product);
         EXPECT_EQ(present[i].serial, rows[i].serial);
-        EXPECT_EQ(present[i].mayOpen, rows[i].mayOpen);
+        EXPECT_EQ(present[i].mayOpen(), rows[i].mayOpen);
         EXPECT_EQ(!present[i].advice, rows[i].mayOpen)
             << adviceInWords(present[i].advice.value_or(AccessAdvice{}));
     }

@@ -16,7 +16,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -33,6 +32,7 @@
 #include "support/pty.h"
 #include "support/stream.h"
 #include "support/tcp_printer.h"
+#include "support/temp_dir.h"
 
 extern char** environ;
 
@@ -554,7 +554,7 @@ class ScriptedLines final : public Devices {
     std::unique_ptr<SerialLine> openSerial(RunContext& run, int port, const LineSettings&,
                                            int) override {
         if (run.observer != nullptr) {
-            run.observer->opened("COM" + std::to_string(port), "scripted");
+            run.observer->opened(portName(port), "scripted");
         }
         return std::make_unique<Line>(run.observer);
     }
@@ -729,14 +729,14 @@ TEST(Runner, ASignalEndsTheWholeSuiteAndLeavesAValidReport) {
     PtyPrinter pty;
     pty.startReading(6000);
     ScopedEnv com1("MPT_COM1", pty.devicePath());
-    char made[] = "/tmp/mpt-suite-XXXXXX";
-    const std::string dir = ::mkdtemp(made);
-    std::ofstream(dir + "/station.suite") << "cmddevice8 1\ncmddevice4 1000\ncmddevice9 1\n";
-    const std::string report = dir + "/report.xml";
+    const testing::TempDir dir;
+    const std::string suite =
+        dir.write("station.suite", "cmddevice8 1\ncmddevice4 1000\ncmddevice9 1\n");
+    const std::string report = dir.file("report.xml");
     // Once the first routine has ended and the report says so, well into the second.
-    const Exit exit = runAndSignal(
-        {"--suite", dir + "/station.suite", "--report", report}, SIGTERM, 300ms,
-        [&] { return testing::fileText(report).find("<system-out>") != std::string::npos; });
+    const Exit exit = runAndSignal({"--suite", suite, "--report", report}, SIGTERM, 300ms, [&] {
+        return testing::fileText(report).find("<system-out>") != std::string::npos;
+    });
     EXPECT_EQ(exit.code, 143) << exit.err;
     EXPECT_EQ(exit.err.rfind("mini-printer-test: cmddevice4: Stopped in repetition ", 0), 0u)
         << exit.err;
@@ -754,8 +754,7 @@ TEST(Runner, ASignalEndsTheWholeSuiteAndLeavesAValidReport) {
     EXPECT_NE(xml.find("<skipped message=\"not run: the suite ended before it\"/>"),
               std::string::npos)
         << xml;
-    EXPECT_EQ(testing::namesIn(dir), "report.xml station.suite");
-    std::filesystem::remove_all(dir);
+    EXPECT_EQ(testing::namesIn(dir.path), "report.xml station.suite");
 }
 #endif
 

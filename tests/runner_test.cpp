@@ -4,15 +4,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 #include <optional>
 #include <set>
-#include <sstream>
 
 #include "channels/trace.h"
 #include "core/runner.h"
 #include "support/pty.h"
 #include "support/run_command.h"
+#include "support/temp_dir.h"
 
 namespace mpt {
 namespace {
@@ -79,11 +78,9 @@ TEST(Runner, TraceFileHoldsEveryStep) {
     ::close(fd);
     const Outcome o = run({"--run", "cmddevice", "--count", "0", "--dry-run", "--trace", name});
     EXPECT_EQ(o.code, 0);
-    std::ifstream in(name);
-    std::stringstream text;
-    text << in.rdbuf();
+    const std::string text = testing::fileText(name);
     ::unlink(name);
-    EXPECT_EQ(text.str(),
+    EXPECT_EQ(text,
               "{\"op\":\"GetText\",\"control\":\"txt1\",\"text\":\"0\"}\n"
               "{\"op\":\"SetText\",\"control\":\"txt2\",\"text\":\"EPSON/SERIAL 정상 출력!!!\"}\n");
 }

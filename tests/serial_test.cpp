@@ -31,7 +31,8 @@ class SerialPort : public ::testing::Test {
     std::unique_ptr<Devices> devices = systemDevices();
     std::ostringstream traceText;
     Trace trace{&traceText};
-    MSComm comm{*devices, trace};
+    RunContext commRun = devices->startRun();
+    MSComm comm{*devices, commRun, trace};
 
     static int errorOf(const std::function<void()>& step) {
         try {
@@ -85,7 +86,8 @@ TEST_F(SerialPort, ASecondOpenerGetsPortAlreadyOpen) {
     openSerialPort(comm, 1);
     std::ostringstream otherTrace;
     Trace other(&otherTrace);
-    MSComm second(*devices, other);
+    RunContext otherRun = devices->startRun();
+    MSComm second(*devices, otherRun, other);
     second.setCommPort(1);
     EXPECT_EQ(errorOf([&] { second.setPortOpen(true); }), 8005);
     EXPECT_FALSE(second.portOpen());
@@ -108,7 +110,8 @@ TEST_F(SerialPort, ARunKeepsThePortBetweenItsPages) {
     run.start("cmddevice", TextBoxStore("30"));
     const auto otherDevices = systemDevices();
     Trace other;
-    MSComm second(*otherDevices, other);
+    RunContext otherRun = otherDevices->startRun();
+    MSComm second(*otherDevices, otherRun, other);
     second.setCommPort(1);
     ASSERT_FALSE(printer.waitFor(1).empty()) << "the run never opened the port";
     int attempts = 0;
@@ -191,7 +194,8 @@ TEST_F(SerialPort, SettingsAllFourFieldsParsed) {
 
 TEST_F(SerialPort, AReaderThatStopsReadingEndsInTimeoutNotAHang) {
     ScopedEnv limit("MPT_IO_TIMEOUT_MS", "300");
-    MSComm timed(*devices, trace);  // takes the shortened limit when it opens
+    RunContext timedRun = devices->startRun();
+    MSComm timed(*devices, timedRun, trace);  // takes the shortened limit when it opens
     openSerialPort(timed, 1);
     const auto start = std::chrono::steady_clock::now();
     const std::string flood(1 << 20, 'x');

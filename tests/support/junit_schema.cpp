@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 namespace mpt::testing {
@@ -25,13 +23,6 @@ std::string junitSchemaProblems(const std::string& path) {
     }
     const int status = ::pclose(pipe);
     return status == 0 ? std::string() : "xmllint (status " + std::to_string(status) + "): " + said;
-}
-
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 std::string namesIn(const std::string& directory) {

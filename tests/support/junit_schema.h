@@ -10,9 +10,6 @@ namespace mpt::testing {
 // What xmllint finds wrong with the report at `path`; empty when it validates.
 std::string junitSchemaProblems(const std::string& path);
 
-// The whole content of a file; empty when it cannot be read.
-std::string fileText(const std::string& path);
-
 // The names in `directory` other than "." and "..", sorted.
 std::string namesIn(const std::string& directory);
 

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// A directory of a test's own under /tmp, removed with all that is in it when the test ends.
+// A directory of a test's own under /tmp, removed with all that is in it when the test ends, and
+// the reading of a file a test left there.
 #pragma once
 
 #include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <system_error>
 
@@ -33,5 +35,13 @@ struct TempDir {
         return file(name);
     }
 };
+
+// The whole content of a file; empty when it cannot be read.
+inline std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 }  // namespace mpt::testing
