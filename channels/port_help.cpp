@@ -108,7 +108,7 @@ std::vector<std::pair<std::string, PortRoute>> portRoutesOf(const std::vector<in
     serial.erase(std::unique(serial.begin(), serial.end()), serial.end());
     std::vector<std::pair<std::string, PortRoute>> routes;
     for (const int number : serial) {
-        routes.emplace_back("COM" + std::to_string(number), serialRoute(number, map));
+        routes.emplace_back(portName(number), serialRoute(number, map));
     }
     routes.emplace_back("lpt1", lpt1Route(map));
     return routes;

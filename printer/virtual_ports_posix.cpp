@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "channels/devices.h"
 #include "channels/errors.h"
 #include "printer/virtual_ports.h"
 
@@ -72,7 +73,7 @@ struct VirtualPorts::Impl {
     // Each port is in `ports` from its first descriptor on, so ~Impl closes it on every path.
     void addSerial(int number) {
         Port& port = ports.emplace_back();
-        port.name = "COM" + std::to_string(number);
+        port.name = portName(number);
         port.readFd = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (port.readFd < 0) {
             const int error = errno;
