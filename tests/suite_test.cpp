@@ -7,7 +7,6 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -238,20 +237,6 @@ TEST(Suite, BadLinesOfASuiteFileRunNothing) {
 // the characters XML marks up come back as they were; a byte that is not part of a UTF-8
 // character, a control byte and a non-character come back as the replacement character, and the
 // report stays valid against the schema.
-std::string readBack(const std::string& path, const std::string& xpath) {
-    FILE* pipe =
-        ::popen(("xmllint --xpath 'string(" + xpath + ")' '" + path + "' 2>&1").c_str(), "r");
-    std::string said;
-    char buffer[4096];
-    for (std::size_t n; pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        said.append(buffer, n);
-    }
-    if (pipe != nullptr) {
-        ::pclose(pipe);
-    }
-    return said.ends_with('\n') ? said.substr(0, said.size() - 1) : said;
-}
-
 TEST(JunitReport, TextsComeBackFromAnXmlReaderAsTheyWere) {
     const struct {
         std::string text;
@@ -287,9 +272,9 @@ TEST(JunitReport, TextsComeBackFromAnXmlReaderAsTheyWere) {
         report.cases.push_back(skipped);
         const std::string path = dir.write("report.xml", junitXml(report));
         EXPECT_EQ(testing::junitSchemaProblems(path), "");
-        EXPECT_EQ(readBack(path, "//testcase/@name"), row.readBack);
-        EXPECT_EQ(readBack(path, "//skipped/@message"), row.readBack);
-        EXPECT_EQ(readBack(path, "//testsuite/system-err"), row.readBack);
+        EXPECT_EQ(testing::xmlReadBack(path, "//testcase/@name"), row.readBack);
+        EXPECT_EQ(testing::xmlReadBack(path, "//skipped/@message"), row.readBack);
+        EXPECT_EQ(testing::xmlReadBack(path, "//testsuite/system-err"), row.readBack);
     }
 }
 

@@ -10,6 +10,9 @@ namespace mpt::testing {
 // What xmllint finds wrong with the report at `path`; empty when it validates.
 std::string junitSchemaProblems(const std::string& path);
 
+// The string value of `xpath` in the document at `path`, as xmllint reads it back.
+std::string xmlReadBack(const std::string& path, const std::string& xpath);
+
 // The names in `directory` other than "." and "..", sorted.
 std::string namesIn(const std::string& directory);
 
